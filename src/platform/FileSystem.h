@@ -1,0 +1,35 @@
+#pragma once
+// Files and folders: test, create folders with their parents, write a new file.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace setup {
+
+// Where inflated bytes go: a file being written, or a memory buffer.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Throws SetupError("Stream write error") when the bytes cannot be written.
+  virtual void Append(const std::uint8_t* data, std::size_t size) = 0;
+};
+
+class OutputFile : public ByteSink {
+ public:
+  ~OutputFile() override = default;  // closes the file
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  // Creates the folder and every missing parent, outermost first; false when it does not exist
+  // afterwards.
+  virtual bool CreateDirectories(const std::string& path) = 0;
+  // Creates or truncates the file for exclusive writing; null when that is not possible.
+  virtual std::unique_ptr<OutputFile> CreateFileExclusive(const std::string& path) = 0;
+};
+
+}  // namespace setup

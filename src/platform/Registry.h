@@ -1,0 +1,30 @@
+#pragma once
+// The registry: open or create a key under a root, read a string, write a string or a number.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace setup {
+
+enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine, Users };
+
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;  // closes the key
+  // REG_SZ or REG_EXPAND_SZ (unexpanded) up to its first NUL; empty for anything else.
+  virtual std::string ReadString(const std::string& name) = 0;
+  // Both return false when the value cannot be set; an empty name is the default value.
+  virtual bool WriteString(const std::string& name, const std::string& value) = 0;
+  virtual bool WriteInteger(const std::string& name, std::int32_t value) = 0;
+};
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // Opens an existing key for reading; null when it cannot be opened.
+  virtual std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) = 0;
+  // Opens the key with all access, creating it and its parents; null when that fails.
+  virtual std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, const std::string& path) = 0;
+};
+
+}  // namespace setup

@@ -1,0 +1,20 @@
+#pragma once
+// One dialog control as plain state; the Win32 view draws it, the handlers change it.
+#include <string>
+#include <vector>
+
+namespace setup {
+
+struct Control {
+  std::string Name;  // as the form names it: "NextBtn", "GermanBox", ...
+  std::string Text;
+  bool Enabled = true;
+  bool Visible = true;
+  bool Checked = false;
+  bool Default = false;  // the default push button (Enter)
+  int Position = 0;      // progress bars
+  std::vector<std::string> Items;  // list controls
+  int ItemIndex = -1;
+};
+
+}  // namespace setup
