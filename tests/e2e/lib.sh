@@ -1,0 +1,70 @@
+# Shared helpers of the end-to-end tests, sourced by tests/e2e/run and by each group's test.sh.
+# A group gets a fresh Wine prefix copied from one template made once per run.
+
+E2E_REPO=${E2E_REPO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e}
+WIN32_BIN=$E2E_REPO/build/win32/bin
+HOST_BIN=$E2E_REPO/build/host/bin
+export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Makes the template prefix once: wineboot is the slow part (about 12 s), a copy takes 1.5 s.
+e2e_template() {
+  local template=$E2E_OUT/template
+  if [ ! -f "$template/.ready" ]; then
+    rm -rf "$template"
+    mkdir -p "$E2E_OUT"
+    WINEPREFIX=$template wineboot -i >"$E2E_OUT/template.log" 2>&1
+    WINEPREFIX=$template wineserver -w
+    touch "$template/.ready"
+  fi
+}
+
+# e2e_new_prefix NAME: a fresh prefix at $E2E_OUT/NAME/prefix; sets WINEPREFIX and E2E_DIR.
+e2e_new_prefix() {
+  e2e_template
+  E2E_DIR=$E2E_OUT/$1
+  rm -rf "$E2E_DIR" && mkdir -p "$E2E_DIR"
+  cp -a "$E2E_OUT/template" "$E2E_DIR/prefix"
+  export WINEPREFIX=$E2E_DIR/prefix
+}
+
+# e2e_wine OUTFILE PROGRAM ARGS...: runs a Windows program with its output in a file, never a
+# pipe (Wine's helper processes would hold a pipe open for seconds), then waits for the
+# wineserver so that the prefix is settled. Returns the program's exit code.
+e2e_wine() {
+  local out=$1
+  shift
+  local rc=0
+  wine "$@" >"$out" 2>"$out.err" || rc=$?
+  wineserver -w
+  return $rc
+}
+
+# e2e_unix_path 'C:\x\y': the Linux path of a path on drive C: of the current prefix.
+e2e_unix_path() {
+  local p=${1#[Cc]:}
+  p=${p//\\//}
+  echo "$WINEPREFIX/drive_c$p"
+}
+
+# e2e_reg_query KEY [VALUE]: `wine reg query` output in a file, echoed.
+e2e_reg_query() {
+  local out=$E2E_DIR/reg.$$.txt
+  if [ $# -ge 2 ]; then
+    wine reg query "$1" /v "$2" >"$out" 2>/dev/null || { rm -f "$out"; return 1; }
+  else
+    wine reg query "$1" >"$out" 2>/dev/null || { rm -f "$out"; return 1; }
+  fi
+  tr -d '\r' <"$out"
+  rm -f "$out"
+}
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  return 1
+}
+
+# e2e_same FILE1 FILE2: byte-for-byte equality, with a message.
+e2e_same() {
+  cmp -s "$1" "$2" || e2e_fail "$1 differs from $2"
+}
