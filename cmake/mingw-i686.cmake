@@ -10,3 +10,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Only system DLLs at run time: the C++ runtime, winpthread and zlib are linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Link zlib into the programs rather than needing zlib1.dll beside them.
+set(ZLIB_USE_STATIC_LIBS ON)
