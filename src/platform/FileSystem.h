@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace setup {
@@ -30,6 +31,16 @@ class FileSystem {
   virtual bool CreateDirectories(const std::string& path) = 0;
   // Creates or truncates the file for exclusive writing; null when that is not possible.
   virtual std::unique_ptr<OutputFile> CreateFileExclusive(const std::string& path) = 0;
+
+  // For the uninstaller. An implementation without them can remove nothing and read nothing.
+  // Deletes a file (never a folder); false when it still exists afterwards.
+  virtual bool RemoveFile(const std::string& path) { return !FileExists(path); }
+  // Deletes the folder only when it is empty; false when it still exists afterwards.
+  virtual bool RemoveEmptyFolder(const std::string& path) { return !DirectoryExists(path); }
+  // The whole content of a file; nothing when it cannot be read.
+  virtual std::optional<std::string> ReadFileBytes(const std::string& /*path*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace setup

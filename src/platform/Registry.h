@@ -25,6 +25,11 @@ class Registry {
   virtual std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) = 0;
   // Opens the key with all access, creating it and its parents; null when that fails.
   virtual std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, const std::string& path) = 0;
+  // For the uninstaller: deletes the key with all its sub-keys and values; false when it still
+  // exists afterwards. An implementation without it removes nothing.
+  virtual bool DeleteKeyTree(RegistryRoot root, const std::string& path) {
+    return !OpenKey(root, path);
+  }
 };
 
 }  // namespace setup
