@@ -1,5 +1,28 @@
 #pragma once
 // The forward-only reader over the SetupData payload and one entry of it.
+//
+// Format: entries back to back, each a u32 little-endian EntryLength and that many body bytes;
+// a body is a u32 BlockCount and that many blocks; a block is a u32 BlockLength and one complete
+// zlib stream. Every length and count is read as a signed 32-bit value.
+//
+// Choices where the format leaves the reader free:
+// - The resource and the entries are spans over the loaded image: nothing is copied.
+// - NextEntry with fewer than 4 bytes left gives the empty entry (BlockCount 0) and does not move.
+//   An entry whose body is too short for its BlockCount is damaged.
+// - A length or count past the bytes that are left, or over 2147483647, is a damaged payload:
+//   SetupError "The setup data is damaged (... at byte N ...)", N counted from the payload's
+//   start. Nothing is ever read past a span.
+// - Inflation errors carry zlib's short text for the return code (zError: "data error",
+//   "insufficient memory"); a preset-dictionary header, which no stored stream has, is "data
+//   error" as well.
+// - A block whose zlib stream is not finished when its bytes are used up is damaged:
+//   "The setup data is damaged (block at byte N ends before its zlib stream does)". The bytes
+//   inflated before that have reached the sink.
+// - Bytes after the end of a block's zlib stream, and after the last block of an entry, are
+//   ignored.
+// - Inflated output goes straight to the sink through a fixed 64 KiB buffer; one z_stream serves
+//   every block of an entry (reset between blocks).
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,7 +35,9 @@ namespace setup {
 class PayloadEntry {
  public:
   PayloadEntry() = default;  // the empty entry: BlockCount 0
-  explicit PayloadEntry(ByteSpan body) : body_(body) {}
+  // offset: where the body starts in the payload, for the messages only.
+  explicit PayloadEntry(ByteSpan body, std::size_t offset = 0)
+      : body_(body), offset_(offset), present_(true) {}
   // Inflates every block in order and appends the output to the sink. Throws SetupError with
   // zlib's short text ("data error", "insufficient memory") or a damaged-payload message.
   void InflateTo(ByteSink& sink) const;
@@ -20,6 +45,8 @@ class PayloadEntry {
 
  private:
   ByteSpan body_;
+  std::size_t offset_ = 0;
+  bool present_ = false;  // false for the empty entry; a present body needs its BlockCount
 };
 
 class PayloadReader {

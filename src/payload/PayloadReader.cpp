@@ -1,0 +1,76 @@
+#include "payload/PayloadReader.h"
+
+#include <zlib.h>
+
+#include <memory>
+
+#include "payload/CountedBytes.h"
+#include "platform/Error.h"
+
+namespace setup {
+namespace {
+
+constexpr std::size_t kOutputBufferSize = 64 * 1024;
+
+// One inflater for all blocks of an entry, reset between blocks.
+class Inflater {
+ public:
+  Inflater() {
+    const int result = inflateInit(&stream_);
+    if (result != Z_OK) throw SetupError(zError(result));
+  }
+  ~Inflater() { inflateEnd(&stream_); }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  // Inflates one whole zlib stream into the sink. offset: the block's place, for the message.
+  void InflateBlock(ByteSpan block, std::size_t offset, ByteSink& sink) {
+    if (inflateReset(&stream_) != Z_OK) throw SetupError(zError(Z_STREAM_ERROR));
+    stream_.next_in = const_cast<Bytef*>(block.data());
+    stream_.avail_in = static_cast<uInt>(block.size());
+    for (;;) {
+      stream_.next_out = output_.get();
+      stream_.avail_out = kOutputBufferSize;
+      const int result = inflate(&stream_, Z_NO_FLUSH);
+      const std::size_t produced = kOutputBufferSize - stream_.avail_out;
+      if (produced > 0) sink.Append(output_.get(), produced);
+      if (result == Z_STREAM_END) return;
+      if (result == Z_NEED_DICT) throw SetupError(zError(Z_DATA_ERROR));
+      if (result == Z_BUF_ERROR || (result == Z_OK && stream_.avail_in == 0 && produced == 0)) {
+        throw SetupError("The setup data is damaged (block at byte " + std::to_string(offset) +
+                         " ends before its zlib stream does)");
+      }
+      if (result != Z_OK) throw SetupError(zError(result));
+    }
+  }
+
+ private:
+  z_stream stream_{};
+  std::unique_ptr<Bytef[]> output_ = std::make_unique<Bytef[]>(kOutputBufferSize);
+};
+
+}  // namespace
+
+void PayloadEntry::InflateTo(ByteSink& sink) const {
+  if (!present_) return;  // the empty entry
+  CountedBytesReader reader(body_, offset_);
+  const std::uint32_t blockCount = reader.ReadCount("block count");
+  if (blockCount == 0) return;
+  Inflater inflater;
+  for (std::uint32_t i = 0; i < blockCount; ++i) {
+    const std::size_t blockOffset = offset_ + reader.Position();
+    const ByteSpan block = reader.ReadCountedBytes("block");
+    inflater.InflateBlock(block, blockOffset, sink);
+  }
+}
+
+PayloadEntry PayloadReader::NextEntry() {
+  if (data_.size() - position_ < 4) return PayloadEntry();
+  CountedBytesReader reader(data_.subspan(position_), position_);
+  const ByteSpan body = reader.ReadCountedBytes("entry");
+  const PayloadEntry entry(body, position_ + 4);
+  position_ += reader.Position();
+  return entry;
+}
+
+}  // namespace setup

@@ -1,0 +1,136 @@
+#include "script/ScriptHeader.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "payload/ByteSize.h"
+#include "platform/Error.h"
+#include "script/LanguageCode.h"
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+constexpr std::size_t kHeaderLines = 8;
+constexpr std::size_t kLeadingLines = 1 + kHeaderLines;
+
+LanguageFlags ReadLanguagesOffered(const std::string& line) {
+  auto at = [&line](std::size_t i) { return i < line.size() ? line[i] : '\0'; };
+  LanguageFlags offered;
+  offered.German = at(0) == 'D' || at(0) == 'G';
+  offered.English = at(1) == 'E';
+  offered.French = at(2) == 'F';
+  return offered;
+}
+
+// A signed 32-bit decimal integer: an optional sign and one or more digits, nothing else.
+std::optional<std::int32_t> ParseInt32(const std::string& text) {
+  std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+  if (i == text.size()) return std::nullopt;
+  const bool negative = text[0] == '-';
+  const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+    if (value > limit) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::string* ReadMeField(SetupState& state, char language) {
+  switch (LanguageOfCode(language)) {
+    case 'G':
+      return &state.ReadMeGerman;
+    case 'E':
+      return &state.ReadMeEnglish;
+    case 'F':
+      return &state.ReadMeFrench;
+    default:
+      return nullptr;
+  }
+}
+
+std::string* AddOnCaptionField(SetupState& state, char language) {
+  switch (LanguageOfCode(language)) {
+    case 'G':
+      return &state.AddOnCaptionGerman;
+    case 'E':
+      return &state.AddOnCaptionEnglish;
+    case 'F':
+      return &state.AddOnCaptionFrench;
+    default:
+      return nullptr;
+  }
+}
+
+void ReadSizeLine(SetupState& state, const std::string& value, std::size_t lineNumber,
+                  const std::string& decimalSeparator) {
+  const std::optional<std::int32_t> size = ParseInt32(value);
+  if (!size) {
+    throw SetupError("The setup script is damaged (line " + std::to_string(lineNumber) +
+                     ": the S value \"" + value + "\" is not a whole number from -2147483648 to " +
+                     "2147483647)");
+  }
+  state.SizeText = FormatByteSize(static_cast<float>(*size), decimalSeparator) + "B";
+}
+
+void ReadHeaderLine(SetupState& state, std::string line, std::size_t lineNumber,
+                    const std::string& decimalSeparator) {
+  switch (ToUpperAscii(TakeFirstChar(line))) {
+    case 'D':
+      state.DefaultSubFolder = line;
+      break;
+    case 'H':
+      state.MainProgram = line;
+      break;
+    case 'M':
+      if (std::string* field = ReadMeField(state, TakeFirstChar(line))) *field = line;
+      break;
+    case 'N':
+      state.PreselectedLanguage = LanguageOfCode(TakeFirstChar(line));
+      state.ProductName = line;
+      break;
+    case 'S':
+      ReadSizeLine(state, line, lineNumber, decimalSeparator);
+      break;
+    case 'V':
+      state.VersionText = line;
+      break;
+    default:
+      break;  // another code, or an empty line: still one of the eight
+  }
+}
+
+}  // namespace
+
+void LoadSetupScript(SetupState& state, Resources& resources) {
+  const std::optional<ByteSpan> script = resources.FindRcData("SetupInfo");
+  if (!script) throw SetupError("Resource SetupInfo not found");
+  state.ScriptLines = SplitScriptLines(*script);
+}
+
+void ReadScriptHeader(SetupState& state, const std::string& decimalSeparator) {
+  std::vector<std::string>& lines = state.ScriptLines;
+  if (lines.size() < kLeadingLines) {
+    throw SetupError("The setup script is damaged (it has " + std::to_string(lines.size()) +
+                     " lines, fewer than the language line and the eight header lines)");
+  }
+  state.LanguagesOffered = ReadLanguagesOffered(lines[0]);
+  for (std::size_t i = 1; i < kLeadingLines; ++i) {
+    ReadHeaderLine(state, lines[i], i + 1, decimalSeparator);
+  }
+  lines.erase(lines.begin(), lines.begin() + kLeadingLines);
+}
+
+void ReadAddOnCaptions(SetupState& state) {
+  for (std::string line : state.ScriptLines) {
+    if (ToUpperAscii(TakeFirstChar(line)) != 'T') continue;
+    const char language = TakeFirstChar(line);
+    if (SplitFirst(line, "=") != kAddOnKey) continue;
+    if (std::string* field = AddOnCaptionField(state, language)) *field = line;
+    state.AddOnTicked = true;
+  }
+}
+
+}  // namespace setup

@@ -1,0 +1,53 @@
+#include "script/ScriptText.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace setup {
+
+std::vector<std::string> SplitScriptLines(ByteSpan bytes) {
+  const char* text = reinterpret_cast<const char*>(bytes.data());
+  const std::size_t end = std::find(bytes.begin(), bytes.end(), 0) - bytes.begin();
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < end) {
+    std::size_t stop = start;
+    while (stop < end && text[stop] != '\r' && text[stop] != '\n') ++stop;
+    lines.emplace_back(text + start, stop - start);
+    if (stop == end) break;
+    const bool crlf = text[stop] == '\r' && stop + 1 < end && text[stop + 1] == '\n';
+    start = stop + (crlf ? 2 : 1);
+  }
+  return lines;
+}
+
+std::vector<std::string> SplitScriptLines(const std::string& text) {
+  return SplitScriptLines(
+      ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+char TakeFirstChar(std::string& text) {
+  if (text.empty()) return '\0';
+  const char first = text.front();
+  text.erase(0, 1);
+  return first;
+}
+
+std::string SplitFirst(std::string& text, const std::string& separator) {
+  const std::size_t at = text.find(separator);
+  if (at == std::string::npos) return std::exchange(text, std::string());
+  std::string head = text.substr(0, at);
+  text.erase(0, at + separator.size());
+  return head;
+}
+
+char ToUpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string ToUpperAscii(std::string text) {
+  for (char& c : text) c = ToUpperAscii(c);
+  return text;
+}
+
+}  // namespace setup

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script/LanguageCode.h"
+#include "script/Paths.h"
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(ScriptLines, SplitsByEveryLineBreakRule) {
+  const struct {
+    std::string text;
+    Lines lines;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\n", {"a"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\n\rb", {"a", "", "b"}},  // LF CR is two breaks
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"\r\n", {""}},
+      {"\r\n\r\n", {"", ""}},
+      {"\n\n\n", {"", "", ""}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"a\r", {"a"}},
+      {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+      {std::string("\0abc", 4), {}},
+      {std::string("ab\r\0\n", 5), {"ab"}},
+      {" a \t\r\n\xE4\xFC", {" a \t", "\xE4\xFC"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SplitScriptLines(c.text), c.lines) << "text: " << c.text;
+  }
+}
+
+TEST(ScriptText, TakeFirstCharAndSplitFirst) {
+  std::string text = "ab";
+  EXPECT_EQ(TakeFirstChar(text), 'a');
+  EXPECT_EQ(text, "b");
+  EXPECT_EQ(TakeFirstChar(text), 'b');
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(TakeFirstChar(text), '\0');
+  EXPECT_EQ(text, "");
+
+  std::string fields = "one;two;;three";
+  const Lines expected = {"one", "two", "", "three", "", ""};
+  for (const std::string& field : expected) EXPECT_EQ(SplitFirst(fields, ";"), field);
+  EXPECT_EQ(fields, "");
+
+  std::string noSeparator = "whole text";
+  EXPECT_EQ(SplitFirst(noSeparator, "="), "whole text");
+  EXPECT_EQ(noSeparator, "");
+
+  std::string longSeparator = "a::b:c";
+  EXPECT_EQ(SplitFirst(longSeparator, "::"), "a");
+  EXPECT_EQ(longSeparator, "b:c");
+
+  std::string caseSensitive = "aXbxc";
+  EXPECT_EQ(SplitFirst(caseSensitive, "x"), "aXb");
+  EXPECT_EQ(caseSensitive, "c");
+}
+
+TEST(ScriptText, UpperCasesOnlyAsciiLetters) {
+  EXPECT_EQ(ToUpperAscii(std::string("abz AZ09 \xE4\xF6\xFC\xE9{`@[")),
+            std::string("ABZ AZ09 \xE4\xF6\xFC\xE9{`@["));
+  EXPECT_EQ(ToUpperAscii('a'), 'A');
+  EXPECT_EQ(ToUpperAscii('z'), 'Z');
+  EXPECT_EQ(ToUpperAscii('\xE4'), '\xE4');
+  EXPECT_EQ(ToUpperAscii('\0'), '\0');
+}
+
+TEST(LanguageCodes, NormaliseNameAndAccept) {
+  const struct {
+    char code;
+    char normal;
+    char language;
+  } codes[] = {
+      {'G', 'G', 'G'},   {'g', 'G', 'G'}, {'D', 'G', 'G'},       {'d', 'G', 'G'}, {'E', 'E', 'E'},
+      {'e', 'E', 'E'},   {'F', 'F', 'F'}, {'f', 'F', 'F'},       {'*', '*', '*'}, {' ', ' ', '*'},
+      {'\0', '\0', '*'}, {'x', 'X', '*'}, {'\xE4', '\xE4', '*'},
+  };
+  for (const auto& c : codes) {
+    EXPECT_EQ(NormaliseLanguageCode(c.code), c.normal) << c.code;
+    EXPECT_EQ(LanguageOfCode(c.code), c.language) << c.code;
+  }
+  const struct {
+    char code;
+    bool german, english, french;
+  } accepts[] = {
+      {'*', true, true, true},    {'G', true, false, false},   {'D', true, false, false},
+      {'d', true, false, false},  {'e', false, true, false},   {'F', false, false, true},
+      {' ', false, false, false}, {'\0', false, false, false}, {'X', false, false, false},
+  };
+  for (const auto& a : accepts) {
+    EXPECT_EQ(LanguageAccepts(a.code, 'G'), a.german) << a.code;
+    EXPECT_EQ(LanguageAccepts(a.code, 'E'), a.english) << a.code;
+    EXPECT_EQ(LanguageAccepts(a.code, 'F'), a.french) << a.code;
+  }
+}
+
+TEST(Paths, FolderPartKeepsTheLastBackslashOrColon) {
+  const struct {
+    const char* path;
+    const char* folder;
+  } cases[] = {
+      {"C:\\Program Files\\VelV12\\DM.DAT", "C:\\Program Files\\VelV12\\"},
+      {"C:\\x.txt", "C:\\"},
+      {"C:x.txt", "C:"},
+      {"x.txt", ""},
+      {"", ""},
+      {"a\\b\\", "a\\b\\"},
+      {"\\\\server\\share\\f", "\\\\server\\share\\"},
+      {"a/b", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
+}
+
+}  // namespace
+}  // namespace setup
