@@ -1,0 +1,341 @@
+// Removal over files and a registry, and the uninstaller's whole run: what goes, what stays,
+// and what the user is told.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "RemovalExecutor.h"
+#include "Uninstaller.h"
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+// A small machine: files, folders and registry keys named case-insensitively, like Windows.
+class FakeMachine : public FileSystem, public Registry {
+ public:
+  void AddFile(const std::string& path, std::string content = "x") {
+    files_[ToUpperAscii(path)] = {path, std::move(content)};
+  }
+  void AddFolder(const std::string& path) { folders_[Key(path)] = path; }
+  void Lock(const std::string& path) { locked_.insert(ToUpperAscii(path)); }
+  void SetKey(RegistryRoot root, const std::string& path, const std::string& defaultValue) {
+    keys_[RootKey(root, path)][""] = defaultValue;
+  }
+  bool HasKey(RegistryRoot root, const std::string& path) const {
+    return keys_.count(RootKey(root, path)) > 0;
+  }
+  std::set<std::string> Files() const {
+    std::set<std::string> out;
+    for (const auto& [key, file] : files_) out.insert(file.first);
+    return out;
+  }
+  std::set<std::string> Folders() const {
+    std::set<std::string> out;
+    for (const auto& [key, folder] : folders_) out.insert(folder);
+    return out;
+  }
+
+  bool DirectoryExists(const std::string& path) override { return folders_.count(Key(path)) > 0; }
+  bool FileExists(const std::string& path) override { return files_.count(ToUpperAscii(path)) > 0; }
+  bool CreateDirectories(const std::string& path) override {
+    AddFolder(path);
+    return true;
+  }
+  std::unique_ptr<OutputFile> CreateFileExclusive(const std::string&) override { return nullptr; }
+  bool RemoveFile(const std::string& path) override {
+    if (locked_.count(ToUpperAscii(path))) return false;
+    files_.erase(ToUpperAscii(path));
+    return true;
+  }
+  bool RemoveEmptyFolder(const std::string& path) override {
+    std::string prefix = Key(path) + "\\";
+    for (const auto& [key, file] : files_)
+      if (key.rfind(prefix, 0) == 0) return false;
+    for (const auto& [key, folder] : folders_)
+      if (key.rfind(prefix, 0) == 0) return false;
+    folders_.erase(Key(path));
+    return true;
+  }
+  std::optional<std::string> ReadFileBytes(const std::string& path) override {
+    auto file = files_.find(ToUpperAscii(path));
+    if (file == files_.end()) return std::nullopt;
+    return file->second.second;
+  }
+
+  std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) override {
+    auto key = keys_.find(RootKey(root, path));
+    if (key == keys_.end()) return nullptr;
+    return std::make_unique<Key_>(key->second);
+  }
+  std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, const std::string& path) override {
+    return std::make_unique<Key_>(keys_[RootKey(root, path)]);
+  }
+  bool DeleteKeyTree(RegistryRoot root, const std::string& path) override {
+    std::string key = RootKey(root, path);
+    for (auto it = keys_.begin(); it != keys_.end();)
+      it = it->first == key || it->first.rfind(key + "\\", 0) == 0 ? keys_.erase(it) : ++it;
+    return true;
+  }
+
+ private:
+  using Values = std::map<std::string, std::string>;
+  class Key_ : public RegistryKey {
+   public:
+    explicit Key_(Values& values) : values_(values) {}
+    std::string ReadString(const std::string& name) override { return values_[name]; }
+    bool WriteString(const std::string& name, const std::string& value) override {
+      values_[name] = value;
+      return true;
+    }
+    bool WriteInteger(const std::string&, std::int32_t) override { return false; }
+
+   private:
+    Values& values_;
+  };
+
+  static std::string Key(std::string path) {
+    path = ToUpperAscii(path);
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+  }
+  static std::string RootKey(RegistryRoot root, const std::string& path) {
+    return std::to_string(static_cast<int>(root)) + "\\" + ToUpperAscii(path);
+  }
+
+  std::map<std::string, std::pair<std::string, std::string>> files_;
+  std::map<std::string, std::string> folders_;
+  std::set<std::string> locked_;
+  std::map<std::string, Values> keys_;
+};
+
+constexpr auto kClasses = RegistryRoot::ClassesRoot;
+constexpr auto kMachine = RegistryRoot::LocalMachine;
+
+std::vector<RemovalStep> Steps(std::vector<RemovalStep> steps) {
+  return steps;
+}
+
+TEST(UninstallRemoval, FilesAndFolders) {
+  FakeMachine machine;
+  machine.AddFolder("C:\\P\\");
+  machine.AddFolder("C:\\P\\data\\");
+  machine.AddFolder("C:\\P\\empty\\");
+  machine.AddFile("C:\\P\\data\\a.dat");
+  machine.AddFile("C:\\P\\data\\mine.txt");  // the user's own, not in the log
+  machine.AddFile("C:\\P\\busy.dll");
+  machine.Lock("C:\\P\\busy.dll");
+  std::vector<RemovalProblem> problems =
+      ExecuteRemoval(Steps({{StepKind::File, "C:\\P\\data\\a.dat"},
+                            {StepKind::File, "C:\\P\\gone.txt"},  // missing already: no problem
+                            {StepKind::File, "C:\\P\\busy.dll"},
+                            {StepKind::Folder, "C:\\P\\empty\\"},
+                            {StepKind::Folder, "C:\\P\\data\\"},
+                            {StepKind::Folder, "C:\\P\\never\\"},
+                            {StepKind::Folder, "C:\\P\\"}}),
+                     machine, machine);
+  EXPECT_EQ(machine.Files(), (std::set<std::string>{"C:\\P\\data\\mine.txt", "C:\\P\\busy.dll"}));
+  EXPECT_EQ(machine.Folders(), (std::set<std::string>{"C:\\P\\", "C:\\P\\data\\"}));
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_EQ(problems[0].kind, ProblemKind::FileNotRemoved);
+  EXPECT_EQ(problems[0].target, "C:\\P\\busy.dll");
+  EXPECT_EQ(problems[1].kind, ProblemKind::FolderNotRemoved);
+  EXPECT_EQ(problems[1].target, "C:\\P\\data\\");
+  EXPECT_EQ(problems[2].target, "C:\\P\\");
+}
+
+TEST(UninstallRemoval, AssociationsOnlyWhileUnchanged) {
+  struct Case {
+    const char* name;
+    const char* dotDefault;  // nullptr: no .EXT key
+    bool removed;            // both keys gone
+    bool reported;
+  } cases[] = {
+      {"Unchanged", "T5107file", true, false},
+      {"UnchangedOtherCase", "t5107FILE", true, false},
+      {"TakenOver", "OtherApp.Document", false, true},
+      {"Emptied", "", false, true},
+      {"DotKeyGone", nullptr, false, false},
+  };
+  for (const Case& c : cases) {
+    FakeMachine machine;
+    machine.SetKey(kClasses, "T5107file", "Veltro drawing");
+    machine.SetKey(kClasses, "T5107file\\Shell\\open\\command", "C:\\P\\VelV12.exe \"%1\"");
+    machine.SetKey(kClasses, "T5107filex", "a neighbour");
+    machine.SetKey(kClasses, ".T51070", "T51070file");
+    if (c.dotDefault) machine.SetKey(kClasses, ".T5107", c.dotDefault);
+    std::vector<RemovalProblem> problems =
+        ExecuteRemoval(Steps({{StepKind::Association, "T5107"}}), machine, machine);
+    EXPECT_EQ(machine.HasKey(kClasses, "T5107file"), !c.removed) << c.name;
+    EXPECT_EQ(machine.HasKey(kClasses, "T5107file\\Shell\\open\\command"), !c.removed) << c.name;
+    EXPECT_EQ(machine.HasKey(kClasses, ".T5107"), c.dotDefault && !c.removed) << c.name;
+    EXPECT_TRUE(machine.HasKey(kClasses, "T5107filex")) << c.name;
+    EXPECT_TRUE(machine.HasKey(kClasses, ".T51070")) << c.name;
+    EXPECT_EQ(problems.size(), c.reported ? 1u : 0u) << c.name;
+    if (c.reported) {
+      EXPECT_EQ(problems[0].kind, ProblemKind::AssociationChanged) << c.name;
+    }
+  }
+}
+
+TEST(UninstallRemoval, UninstallKeyOfThisProductOnly) {
+  FakeMachine machine;
+  const std::string key = UninstallKeyPath("Prod");
+  machine.SetKey(kMachine, key, "");
+  machine.SetKey(kMachine, UninstallKeyPath("Prod 2"), "");
+  EXPECT_TRUE(ExecuteRemoval(Steps({{StepKind::UninstallKey, key}}), machine, machine).empty());
+  EXPECT_FALSE(machine.HasKey(kMachine, key));
+  EXPECT_TRUE(machine.HasKey(kMachine, UninstallKeyPath("Prod 2")));
+}
+
+TEST(UninstallRemoval, CopyRemovesOnlyTheUninstallerAndFoldersHoldingIt) {
+  struct Case {
+    const char* name;
+    const char* self;
+    std::vector<std::string> folders;
+    std::set<std::string> filesLeft;
+    std::set<std::string> foldersLeft;
+  } cases[] = {
+      {"Removes",
+       "C:\\A\\B\\UnInstall.EXE",
+       {"C:\\A\\B\\", "C:\\A\\"},
+       {"C:\\O\\x.txt"},
+       {"C:\\O\\"}},
+      {"OnlyUninstallerNames",
+       "C:\\O\\x.txt",
+       {"C:\\O\\"},
+       {"C:\\A\\B\\UnInstall.EXE", "C:\\O\\x.txt"},
+       {"C:\\A\\", "C:\\A\\B\\", "C:\\O\\"}},
+      {"OnlyFoldersHoldingIt",
+       "C:\\A\\B\\UnInstall.EXE",
+       {"C:\\O\\", "C:\\A\\B"},
+       {"C:\\O\\x.txt"},
+       {"C:\\A\\", "C:\\A\\B\\", "C:\\O\\"}},
+  };
+  for (const Case& c : cases) {
+    FakeMachine machine;
+    for (const char* folder : {"C:\\A\\", "C:\\A\\B\\", "C:\\O\\"}) machine.AddFolder(folder);
+    machine.AddFile("C:\\A\\B\\UnInstall.EXE");
+    machine.AddFile("C:\\O\\x.txt");
+    RemoveUninstaller(c.self, c.folders, machine);
+    EXPECT_EQ(machine.Files(), c.filesLeft) << c.name;
+    EXPECT_EQ(machine.Folders(), c.foldersLeft) << c.name;
+  }
+}
+
+class ScriptedUi : public UserInterface {
+ public:
+  explicit ScriptedUi(bool answer) : answer_(answer) {}
+  bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
+    shown.push_back({caption, text, flags});
+    return answer_;
+  }
+  void Repaint(const Control&) override {}
+  struct Shown {
+    std::string caption, text;
+    unsigned flags;
+  };
+  std::vector<Shown> shown;
+
+ private:
+  bool answer_;
+};
+
+const char* kInstalledLog =
+    "NVeltro\r\nLG\r\nDC:\\P\\\r\nDC:\\P\\data\\\r\nFC:\\P\\data\\a.dat\r\n"
+    "FC:\\P\\UnInstall.EXE\r\nXT5107\r\n";
+
+void Install(FakeMachine& machine, const std::string& log) {
+  machine.AddFolder("C:\\P\\");
+  machine.AddFolder("C:\\P\\data\\");
+  machine.AddFile("C:\\P\\data\\a.dat");
+  machine.AddFile("C:\\P\\UnInstall.EXE");
+  machine.AddFile("C:\\P\\UnInstall.LOG", log);
+  machine.SetKey(kClasses, ".T5107", "T5107file");
+  machine.SetKey(kClasses, "T5107file", "Zeichnung");
+  machine.SetKey(kMachine, UninstallKeyPath("Veltro"), "");
+}
+
+TEST(UninstallRun, RemovesAfterYesAndTellsInTheLogsLanguage) {
+  FakeMachine machine;
+  Install(machine, kInstalledLog);
+  machine.AddFile("C:\\P\\data\\meins.txt");
+  ScriptedUi ui(true);
+  std::vector<std::string> handedOver;
+  UninstallerServices services{machine, machine, ui, [&](const RemovalPlan& plan) {
+                                 handedOver.push_back(plan.selfPath);
+                                 for (const auto& f : plan.selfFolders) handedOver.push_back(f);
+                                 return true;
+                               }};
+  EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), UninstallOutcome::Removed);
+  EXPECT_EQ(machine.Files(),
+            (std::set<std::string>{"C:\\P\\UnInstall.EXE", "C:\\P\\data\\meins.txt"}));
+  EXPECT_EQ(machine.Folders(), (std::set<std::string>{"C:\\P\\", "C:\\P\\data\\"}));
+  EXPECT_FALSE(machine.HasKey(kClasses, ".T5107"));
+  EXPECT_FALSE(machine.HasKey(kMachine, UninstallKeyPath("Veltro")));
+  EXPECT_EQ(handedOver, (std::vector<std::string>{"C:\\P\\UnInstall.EXE", "C:\\P\\"}));
+  ASSERT_EQ(ui.shown.size(), 2u);
+  EXPECT_EQ(ui.shown[0].flags, kYesNoQuestion);
+  EXPECT_NE(ui.shown[0].text.find("\"Veltro\""), std::string::npos);
+  EXPECT_NE(ui.shown[0].text.find("M\366chten"), std::string::npos);
+  EXPECT_EQ(ui.shown[1].flags, kWarning);
+  EXPECT_NE(ui.shown[1].text.find("Ordner (nicht leer): C:\\P\\data\\"), std::string::npos);
+  EXPECT_NE(ui.shown[1].text.find("UnInstall.EXE und sein Ordner"), std::string::npos);
+}
+
+TEST(UninstallRun, SelfRemovalThatCannotStartIsReported) {
+  FakeMachine machine;
+  Install(machine, std::string(kInstalledLog).replace(9, 2, "LE"));
+  ScriptedUi ui(true);
+  UninstallerServices services{machine, machine, ui, [](const RemovalPlan&) { return false; }};
+  RunUninstaller(services, "C:\\P\\UnInstall.EXE");
+  ASSERT_EQ(ui.shown.size(), 2u);
+  EXPECT_NE(ui.shown[1].text.find("file (in use or read-only): C:\\P\\UnInstall.EXE"),
+            std::string::npos);
+  EXPECT_EQ(ui.shown[1].text.find("as soon as you close"), std::string::npos);
+}
+
+TEST(UninstallRun, NothingRemovedWhenDeclinedOrLogDamaged) {
+  struct Case {
+    const char* name;
+    std::string log;  // empty: no log file at all
+    bool answer;
+    UninstallOutcome outcome;
+    const char* message;  // in the one message box shown
+  } cases[] = {
+      {"Declined", kInstalledLog, false, UninstallOutcome::Declined, "M\366chten"},
+      {"Truncated", std::string(kInstalledLog, 40), true, UninstallOutcome::LogRejected, "Zeile 5"},
+      {"NoProduct", "LG\r\nFC:\\P\\data\\a.dat\r\n", true, UninstallOutcome::LogRejected,
+       "The file C:\\P\\UnInstall.LOG is damaged"},
+      {"UnknownRecordFrench", "NVeltro\r\nLF\r\nZ\r\n", true, UninstallOutcome::LogRejected,
+       "Rien n'a \351t\351 supprim\351"},
+      {"Missing", "", true, UninstallOutcome::LogRejected, "file not found"},
+  };
+  for (const Case& c : cases) {
+    FakeMachine machine;
+    Install(machine, c.log);
+    if (c.log.empty()) machine.RemoveFile("C:\\P\\UnInstall.LOG");
+    std::set<std::string> filesBefore = machine.Files();
+    ScriptedUi ui(c.answer);
+    bool started = false;
+    UninstallerServices services{machine, machine, ui, [&](const RemovalPlan&) {
+                                   started = true;
+                                   return true;
+                                 }};
+    EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), c.outcome) << c.name;
+    EXPECT_EQ(machine.Files(), filesBefore) << c.name;
+    EXPECT_EQ(machine.Folders().size(), 2u) << c.name;
+    EXPECT_TRUE(machine.HasKey(kClasses, ".T5107")) << c.name;
+    EXPECT_TRUE(machine.HasKey(kMachine, UninstallKeyPath("Veltro"))) << c.name;
+    EXPECT_FALSE(started) << c.name;
+    ASSERT_EQ(ui.shown.size(), 1u) << c.name;
+    EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << c.name << ui.shown[0].text;
+  }
+}
+
+}  // namespace
+}  // namespace setup

@@ -1,0 +1,124 @@
+#include <cstddef>
+
+#include "UninstallRecords.h"
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+struct Damage {
+  LogDamage damage;
+  int line;
+};
+
+// The setup writes every record followed by CR LF and nothing else: any other line end, or a
+// last record without one, means the file is not what the setup wrote (or was cut short).
+std::optional<Damage> CheckLineEnds(const std::string& bytes) {
+  int line = 1;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\0') return Damage{LogDamage::NulByte, line};
+    if (c == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
+      return Damage{LogDamage::BrokenLineEnd, line};
+    if (c == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+      return Damage{LogDamage::BrokenLineEnd, line};
+    if (c == '\n') ++line;
+  }
+  if (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0)
+    return Damage{LogDamage::MissingLineEnd, line};
+  return std::nullopt;
+}
+
+bool IsDriveRoot(const std::string& path) {
+  return path.size() >= 3 &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+         path[1] == ':' && path[2] == '\\';
+}
+
+// A full path as ExpandMacros makes it: drive or server first, no "." or ".." steps that would
+// make it name something else than it seems to.
+bool IsPlainFullPath(const std::string& path) {
+  if (!IsDriveRoot(path) && path.rfind("\\\\", 0) != 0) return false;
+  std::string padded = path + "\\";
+  return padded.find("\\.\\") == std::string::npos && padded.find("\\..\\") == std::string::npos;
+}
+
+std::optional<LogDamage> CheckArgument(RecordKind kind, const std::string& argument) {
+  if (argument.empty()) return LogDamage::EmptyArgument;
+  switch (kind) {
+    case RecordKind::Association:
+      if (argument.find_first_of("\\.") != std::string::npos) return LogDamage::BadExtension;
+      return std::nullopt;
+    case RecordKind::Folder:
+      if (!IsPlainFullPath(argument)) return LogDamage::NotAbsolutePath;
+      if (argument.back() != '\\') return LogDamage::FolderWithoutBackslash;
+      return std::nullopt;
+    case RecordKind::File:
+      if (!IsPlainFullPath(argument) || argument.back() == '\\') return LogDamage::NotAbsolutePath;
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+struct KindCode {
+  char code;
+  RecordKind kind;
+};
+constexpr KindCode kKinds[] = {
+    {'D', RecordKind::Folder}, {'F', RecordKind::File}, {'X', RecordKind::Association}};
+
+struct LanguageCode {
+  const char* record;
+  LogLanguage language;
+};
+constexpr LanguageCode kLanguages[] = {
+    {"LG", LogLanguage::German}, {"LF", LogLanguage::French}, {"LE", LogLanguage::English}};
+
+std::optional<LogLanguage> LanguageOf(const std::string& record) {
+  for (const LanguageCode& entry : kLanguages)
+    if (record == entry.record) return entry.language;
+  return std::nullopt;
+}
+
+LogReading Damaged(LogDamage damage, int line, std::optional<LogLanguage> language = {}) {
+  LogReading reading;
+  reading.damage = damage;
+  reading.line = line;
+  reading.language = language;
+  return reading;
+}
+
+}  // namespace
+
+LogReading ReadUninstallLog(const std::string& bytes) {
+  if (bytes.empty()) return Damaged(LogDamage::NoProductRecord, 1);
+  std::vector<std::string> lines = SplitScriptLines(bytes);
+  // Known from the second line even when the log is damaged further on, for the message.
+  std::optional<LogLanguage> language = lines.size() > 1 ? LanguageOf(lines[1]) : std::nullopt;
+  if (std::optional<Damage> damage = CheckLineEnds(bytes))
+    return Damaged(damage->damage, damage->line, language);
+  if (lines[0].size() < 2 || lines[0][0] != 'N')
+    return Damaged(LogDamage::NoProductRecord, 1, language);
+  InstalledProduct product;
+  product.productName = lines[0].substr(1);
+  if (!language) return Damaged(LogDamage::NoLanguageRecord, 2);
+  product.language = *language;
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    int number = static_cast<int>(i) + 1;
+    const KindCode* kind = nullptr;
+    for (const KindCode& entry : kKinds)
+      if (!line.empty() && line[0] == entry.code) kind = &entry;
+    if (!kind) return Damaged(LogDamage::UnknownKind, number, language);
+    std::string argument = line.substr(1);
+    if (std::optional<LogDamage> damage = CheckArgument(kind->kind, argument))
+      return Damaged(*damage, number, language);
+    product.records.push_back({kind->kind, std::move(argument), number});
+  }
+  LogReading reading;
+  reading.language = language;
+  reading.product = std::move(product);
+  return reading;
+}
+
+}  // namespace setup

@@ -1,0 +1,154 @@
+#include "UninstallTexts.h"
+
+#include <cstddef>
+
+namespace setup {
+namespace {
+
+// One row per text; the columns are German, French, English. "%1" and "%2" are filled in.
+struct Text {
+  const char* german;
+  const char* french;
+  const char* english;
+};
+
+constexpr Text kCaption = {"Deinstallation", "D\351sinstallation", "Uninstall"};
+constexpr Text kQuestion = {
+    "M\366chten Sie \"%1\" und alle installierten Bestandteile von Ihrem Computer entfernen?",
+    "Voulez-vous supprimer \"%1\" et tous ses composants install\351s de votre ordinateur ?",
+    "Do you want to remove \"%1\" and all of its installed components from your computer?"};
+constexpr Text kDamaged = {
+    "Die Datei %1 ist besch\344digt oder unvollst\344ndig (%2).\r\nEs wurde nichts entfernt.",
+    "Le fichier %1 est endommag\351 ou incomplet (%2).\r\nRien n'a \351t\351 supprim\351.",
+    "The file %1 is damaged or incomplete (%2).\r\nNothing has been removed."};
+constexpr Text kLine = {"Zeile %1: %2", "ligne %1 : %2", "line %1: %2"};
+constexpr Text kRemoved = {"\"%1\" wurde entfernt.", "\"%1\" a \351t\351 supprim\351.",
+                           "\"%1\" has been removed."};
+constexpr Text kNotRemoved = {"Folgendes konnte nicht entfernt werden:",
+                              "Les \351l\351ments suivants n'ont pas pu \352tre supprim\351s :",
+                              "The following could not be removed:"};
+constexpr Text kSelfRemoval = {
+    "UnInstall.EXE und sein Ordner werden entfernt, sobald Sie diese Meldung schlie\337en.",
+    "UnInstall.EXE et son dossier seront supprim\351s d\350s que vous fermerez ce message.",
+    "UnInstall.EXE and its folder are removed as soon as you close this message."};
+
+struct DamageText {
+  LogDamage damage;
+  Text text;
+};
+constexpr DamageText kDamageTexts[] = {
+    {LogDamage::Missing,
+     {"Datei nicht gefunden oder nicht lesbar", "fichier introuvable ou illisible",
+      "file not found or not readable"}},
+    {LogDamage::MissingLineEnd,
+     {"die letzte Zeile endet nicht mit CR LF", "la derni\350re ligne ne se termine pas par CR LF",
+      "the last line does not end with CR LF"}},
+    {LogDamage::BrokenLineEnd,
+     {"Zeilenende ohne CR LF", "fin de ligne sans CR LF", "line end without CR LF"}},
+    {LogDamage::NulByte,
+     {"keine Textdatei (NUL-Zeichen)", "pas un fichier texte (caract\350re NUL)",
+      "not a text file (NUL byte)"}},
+    {LogDamage::NoProductRecord,
+     {"die erste Zeile nennt kein Produkt", "la premi\350re ligne ne nomme aucun produit",
+      "the first line names no product"}},
+    {LogDamage::NoLanguageRecord,
+     {"die zweite Zeile nennt keine Sprache", "la deuxi\350me ligne ne nomme aucune langue",
+      "the second line names no language"}},
+    {LogDamage::UnknownKind,
+     {"unbekannte Art von Eintrag", "type d'entr\351e inconnu", "unknown kind of record"}},
+    {LogDamage::EmptyArgument, {"leerer Eintrag", "entr\351e vide", "empty record"}},
+    {LogDamage::NotAbsolutePath,
+     {"kein vollst\344ndiger Pfad", "chemin incomplet", "not a full path"}},
+    {LogDamage::FolderWithoutBackslash,
+     {"Ordner ohne abschlie\337enden Backslash", "dossier sans barre oblique inverse finale",
+      "folder without a trailing backslash"}},
+    {LogDamage::BadExtension,
+     {"ung\374ltige Dateierweiterung", "extension de fichier invalide", "invalid file extension"}},
+};
+
+struct ProblemText {
+  ProblemKind kind;
+  Text text;
+};
+constexpr ProblemText kProblemTexts[] = {
+    {ProblemKind::FileNotRemoved,
+     {"Datei (in Gebrauch oder schreibgesch\374tzt): %1",
+      "fichier (en cours d'utilisation ou prot\351g\351) : %1", "file (in use or read-only): %1"}},
+    {ProblemKind::FolderNotRemoved,
+     {"Ordner (nicht leer): %1", "dossier (non vide) : %1", "folder (not empty): %1"}},
+    {ProblemKind::AssociationChanged,
+     {"Dateityp (inzwischen einem anderen Programm zugeordnet): %1",
+      "type de fichier (associ\351 depuis \340 un autre programme) : %1",
+      "file type (now associated with another program): %1"}},
+    {ProblemKind::KeyNotRemoved,
+     {"Registrierungsschl\374ssel: %1", "cl\351 de registre : %1", "registry key: %1"}},
+};
+
+const char* In(LogLanguage language, const Text& text) {
+  switch (language) {
+    case LogLanguage::German:
+      return text.german;
+    case LogLanguage::French:
+      return text.french;
+    case LogLanguage::English:
+      break;
+  }
+  return text.english;
+}
+
+// Replaces "%1" and "%2" in one pass, so that a filled-in name holding "%2" stays as it is.
+std::string Fill(const std::string& text, const std::string& first,
+                 const std::string& second = {}) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == '1' || text[i + 1] == '2')) {
+      out += text[++i] == '1' ? first : second;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string DamageReason(LogLanguage language, LogDamage damage) {
+  for (const DamageText& entry : kDamageTexts)
+    if (entry.damage == damage) return In(language, entry.text);
+  return {};
+}
+
+std::string ProblemLine(LogLanguage language, const RemovalProblem& problem) {
+  for (const ProblemText& entry : kProblemTexts)
+    if (entry.kind == problem.kind) return Fill(In(language, entry.text), problem.target);
+  return problem.target;
+}
+
+}  // namespace
+
+std::string UninstallCaption(LogLanguage language) {
+  return In(language, kCaption);
+}
+
+std::string RemoveQuestion(LogLanguage language, const std::string& productName) {
+  return Fill(In(language, kQuestion), productName);
+}
+
+std::string DamagedLogMessage(LogLanguage language, const std::string& logPath, LogDamage damage,
+                              int line) {
+  std::string reason = DamageReason(language, damage);
+  if (line > 0) reason = Fill(In(language, kLine), std::to_string(line), reason);
+  return Fill(In(language, kDamaged), logPath, reason);
+}
+
+std::string FinalMessage(LogLanguage language, const std::string& productName,
+                         const std::vector<RemovalProblem>& problems, bool selfRemovalStarted) {
+  std::string text = Fill(In(language, kRemoved), productName);
+  if (!problems.empty()) {
+    text += "\r\n\r\n";
+    text += In(language, kNotRemoved);
+    for (const RemovalProblem& problem : problems) text += "\r\n" + ProblemLine(language, problem);
+  }
+  if (selfRemovalStarted) text += std::string("\r\n\r\n") + In(language, kSelfRemoval);
+  return text;
+}
+
+}  // namespace setup

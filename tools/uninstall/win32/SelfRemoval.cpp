@@ -1,0 +1,105 @@
+#include "SelfRemoval.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "RemovalExecutor.h"
+#include "platform/win32/Win32FileSystem.h"
+
+namespace setup {
+namespace {
+
+std::string ModulePath() {
+  char buffer[MAX_PATH * 2];
+  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
+}
+
+std::string TempCopyPath() {
+  char folder[MAX_PATH + 1];
+  DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return {};
+  return std::string(folder, length) + "~UnInstall" + std::to_string(GetCurrentProcessId()) +
+         ".EXE";
+}
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~Handle() {
+    if (handle_) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle_; }
+  HANDLE release() {
+    HANDLE handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+bool StartSelfRemoval(const RemovalPlan& plan) {
+  const std::string copy = TempCopyPath();
+  if (copy.empty() || !CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE)) return false;
+  HANDLE self = nullptr;
+  // An inherited handle of this process: the copy waits on exactly this process, with no race
+  // on a reused process id.
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                       SYNCHRONIZE, TRUE, 0)) {
+    DeleteFileA(copy.c_str());
+    return false;
+  }
+  Handle selfHandle(self);
+  std::string command = Quoted(copy) + " /cleanup " +
+                        std::to_string(reinterpret_cast<std::uintptr_t>(self)) + " " +
+                        Quoted(plan.selfPath);
+  for (const std::string& folder : plan.selfFolders) command += " " + Quoted(folder);
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    DeleteFileA(copy.c_str());
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+int RunCleanup(int argc, char** argv) {
+  if (argc < 4) return 2;
+  HANDLE original =
+      reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(argv[2], nullptr, 10)));
+  WaitForSingleObject(original, INFINITE);
+  CloseHandle(original);
+  const std::string selfPath = argv[3];
+  std::vector<std::string> folders(argv + 4, argv + argc);
+  Win32FileSystem files;
+  // The image of a process that has just ended can stay locked for a moment.
+  for (int attempt = 0; attempt < 50 && files.FileExists(selfPath); ++attempt) {
+    if (files.RemoveFile(selfPath)) break;
+    Sleep(100);
+  }
+  std::vector<RemovalProblem> problems = RemoveUninstaller(selfPath, folders, files);
+  MoveFileExA(ModulePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return problems.empty() ? 0 : 1;
+}
+
+}  // namespace setup

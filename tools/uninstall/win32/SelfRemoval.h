@@ -1,0 +1,17 @@
+#pragma once
+// An uninstaller cannot delete its own running file. So it copies itself to the temporary
+// folder and starts the copy with "/cleanup", an inherited handle of itself, its own path and
+// the folders to remove when empty; the copy waits for the original to end, deletes it and the
+// folders, and has itself deleted at the next restart (MOVEFILE_DELAY_UNTIL_REBOOT).
+#include <string>
+
+#include "RemovalPlan.h"
+
+namespace setup {
+
+bool StartSelfRemoval(const RemovalPlan& plan);
+
+// The copy's work; argc/argv as given to main. Returns the exit code.
+int RunCleanup(int argc, char** argv);
+
+}  // namespace setup
