@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "payload/PayloadReader.h"
+#include "platform/Error.h"
+
+namespace setup {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void PutU32(Bytes& out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+Bytes Compress(const Bytes& data) {
+  uLongf size = compressBound(data.size());
+  Bytes out(size);
+  EXPECT_EQ(compress2(out.data(), &size, data.data(), data.size(), 1), Z_OK);
+  out.resize(size);
+  return out;
+}
+
+// One entry: EntryLength, BlockCount and the blocks as given.
+Bytes Entry(const std::vector<Bytes>& blocks) {
+  Bytes body;
+  PutU32(body, static_cast<std::uint32_t>(blocks.size()));
+  for (const Bytes& block : blocks) {
+    PutU32(body, static_cast<std::uint32_t>(block.size()));
+    body.insert(body.end(), block.begin(), block.end());
+  }
+  Bytes entry;
+  PutU32(entry, static_cast<std::uint32_t>(body.size()));
+  entry.insert(entry.end(), body.begin(), body.end());
+  return entry;
+}
+
+// The builder's rule: pieces of at most pieceSize bytes, each its own stream.
+Bytes FileEntry(const Bytes& content, std::size_t pieceSize = 2000000) {
+  std::vector<Bytes> blocks;
+  std::size_t at = 0;
+  do {
+    const std::size_t size = std::min(pieceSize, content.size() - at);
+    blocks.push_back(Compress(Bytes(content.begin() + at, content.begin() + at + size)));
+    at += size;
+  } while (at < content.size());
+  return Entry(blocks);
+}
+
+Bytes Content(std::size_t size, std::uint32_t seed) {
+  Bytes bytes(size);
+  std::uint32_t state = seed;
+  for (std::size_t i = 0; i < size; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes[i] = static_cast<std::uint8_t>((i % 7 == 0) ? (state >> 24) : i % 5);
+  }
+  return bytes;
+}
+
+Bytes Concat(const std::vector<Bytes>& parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Bytes Inflate(const PayloadEntry& entry) {
+  MemorySink sink;
+  entry.InflateTo(sink);
+  return sink.bytes;
+}
+
+std::string ErrorOf(auto&& action) {
+  try {
+    action();
+  } catch (const SetupError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+const Bytes kEmptyStream = {0x78, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+TEST(PayloadReader, ReadsEntriesInOrderAndEndsExactlyAtTheEnd) {
+  const Bytes licence(reinterpret_cast<const std::uint8_t*>("GERMAN\r\nx\r\n"),
+                      reinterpret_cast<const std::uint8_t*>("GERMAN\r\nx\r\n") + 11);
+  const Bytes big = Content(4 * 100000 + 123, 7);
+  const Bytes exact = Content(3 * 1000, 9);
+  const std::vector<Bytes> contents = {licence, {}, big, exact, Content(1, 3)};
+  const Bytes payload = Concat({FileEntry(licence), Entry({kEmptyStream}), FileEntry(big, 100000),
+                                FileEntry(exact, 1000), FileEntry(contents[4])});
+  PayloadReader reader(payload);
+  std::size_t expectedPosition = 0;
+  for (const Bytes& content : contents) {
+    const PayloadEntry entry = reader.NextEntry();
+    // Zero-copy: the entry body lies inside the payload.
+    EXPECT_EQ(entry.Body().data(), payload.data() + expectedPosition + 4);
+    expectedPosition += 4 + entry.Body().size();
+    EXPECT_EQ(reader.Position(), expectedPosition);
+    EXPECT_EQ(Inflate(entry), content);
+  }
+  EXPECT_EQ(reader.Position(), payload.size());
+  // Past the end: the empty entry, nothing written, nothing moved.
+  const PayloadEntry after = reader.NextEntry();
+  EXPECT_TRUE(Inflate(after).empty());
+  EXPECT_EQ(reader.Position(), payload.size());
+}
+
+TEST(PayloadReader, TheStoredPayloadStart) {
+  // EntryLength 2212, BlockCount 1, BlockLength 2204: entry 1 starts at byte 2216.
+  Bytes payload = {0xa4, 0x08, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x9c, 0x08, 0x00, 0x00};
+  payload.resize(2216 + 3);
+  PayloadReader reader(payload);
+  EXPECT_EQ(reader.NextEntry().Body().size(), 2212u);
+  EXPECT_EQ(reader.Position(), 2216u);
+  EXPECT_TRUE(Inflate(reader.NextEntry()).empty());  // three bytes left: the empty entry
+  EXPECT_EQ(reader.Position(), 2216u);
+}
+
+TEST(PayloadEntry, BlocksAreInflatedBackToBack) {
+  const Bytes a = Content(70000, 1), b = Content(1, 2), c = Content(200000, 3);
+  const struct {
+    const char* name;
+    std::vector<Bytes> blocks;
+    Bytes content;
+  } cases[] = {
+      {"no blocks", {}, {}},
+      {"empty stream", {kEmptyStream}, {}},
+      {"empty streams around data", {kEmptyStream, Compress(a), kEmptyStream}, a},
+      {"three blocks", {Compress(a), Compress(b), Compress(c)}, Concat({a, b, c})},
+      {"an empty piece compressed", {Compress({}), Compress(b)}, b},
+  };
+  for (const auto& test : cases) {
+    const Bytes payload = Entry(test.blocks);
+    PayloadReader reader(payload);
+    EXPECT_EQ(Inflate(reader.NextEntry()), test.content) << test.name;
+    EXPECT_EQ(reader.Position(), payload.size()) << test.name;
+  }
+}
+
+TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
+  const Bytes good = Compress(Content(5000, 4));
+  Bytes badAdler = good;
+  badAdler.back() ^= 0x01;
+  Bytes badHeader = good;
+  badHeader[0] = 0x77;
+  Bytes badData = good;
+  badData[good.size() / 2] ^= 0xff;
+  Bytes dictionary = {0x78, 0xbb, 0, 0, 0, 1};  // FDICT set: no stored stream has one
+  const struct {
+    const char* name;
+    Bytes block;
+    std::string message;
+  } cases[] = {
+      {"Adler-32", badAdler, "data error"},
+      {"header", badHeader, "data error"},
+      {"preset dictionary", dictionary, "data error"},
+      {"cut short", Bytes(good.begin(), good.end() - 1),
+       "The setup data is damaged (block at byte 8 ends before its zlib stream does)"},
+      {"empty block",
+       {},
+       "The setup data is damaged (block at byte 8 ends before its zlib stream "
+       "does)"},
+  };
+  for (const auto& test : cases) {
+    const Bytes payload = Entry({test.block});
+    PayloadReader reader(payload);
+    const PayloadEntry entry = reader.NextEntry();
+    EXPECT_EQ(ErrorOf([&] { Inflate(entry); }), test.message) << test.name;
+  }
+  // Damaged data may be found only after some output; whatever came before stays written.
+  const Bytes first = Content(3000, 5);
+  const Bytes payload = Entry({Compress(first), badAdler});
+  PayloadReader reader(payload);
+  const PayloadEntry entry = reader.NextEntry();
+  MemorySink sink;
+  EXPECT_EQ(ErrorOf([&] { entry.InflateTo(sink); }), "data error");
+  EXPECT_GE(sink.bytes.size(), first.size());
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), sink.bytes.begin()));
+}
+
+TEST(PayloadReader, TruncatedAtEveryPositionIsDamagedNeverReadPast) {
+  const Bytes payload =
+      Concat({FileEntry(Content(3000, 6)), Entry({kEmptyStream, Compress(Content(10, 1))})});
+  const std::size_t firstEnd = 4 + payload[0] + (payload[1] << 8);
+  for (std::size_t size = 0; size < payload.size(); ++size) {
+    // A copy of exactly size bytes, so that the sanitizers see any read past it.
+    const Bytes cut(payload.begin(), payload.begin() + size);
+    PayloadReader reader(cut);
+    const std::string message = ErrorOf([&] {
+      while (reader.Position() + 4 <= cut.size()) Inflate(reader.NextEntry());
+      Inflate(reader.NextEntry());
+    });
+    const std::size_t left = size < firstEnd ? size : size - firstEnd;
+    if (left < 4) {
+      EXPECT_EQ(message, "no error") << size;  // fewer than 4 bytes: the empty entry
+    } else {
+      const std::string entryAt = size < firstEnd ? "0" : std::to_string(firstEnd);
+      EXPECT_EQ(message,
+                "The setup data is damaged (entry at byte " + entryAt + " runs past the end)")
+          << size;
+    }
+  }
+}
+
+TEST(PayloadEntry, LengthsAndCountsInsideAnEntryAreChecked) {
+  const Bytes block = Compress(Content(100, 2));
+  auto entryOf = [](const Bytes& body) {
+    Bytes entry;
+    PutU32(entry, static_cast<std::uint32_t>(body.size()));
+    return Concat({entry, body});
+  };
+  auto body = [](std::uint32_t count, std::uint32_t length, const Bytes& data) {
+    Bytes out;
+    PutU32(out, count);
+    PutU32(out, length);
+    return Concat({out, data});
+  };
+  const struct {
+    const char* name;
+    Bytes payload;
+    std::string message;
+  } cases[] = {
+      {"entry without BlockCount", entryOf({}),
+       "The setup data is damaged (block count at byte 4 runs past the end)"},
+      {"BlockCount past the blocks", entryOf(body(2, block.size(), block)),
+       "The setup data is damaged (block at byte " + std::to_string(12 + block.size()) +
+           " runs past the end)"},
+      {"BlockLength past the entry", entryOf(body(1, block.size() + 1, block)),
+       "The setup data is damaged (block at byte 8 runs past the end)"},
+      {"BlockCount over 2^31-1", entryOf(body(0x80000000u, block.size(), block)),
+       "The setup data is damaged (block count at byte 4 has a length of 2147483648, over "
+       "2147483647)"},
+      {"BlockLength over 2^31-1", entryOf(body(1, 0xffffffffu, block)),
+       "The setup data is damaged (block at byte 8 has a length of 4294967295, over "
+       "2147483647)"},
+  };
+  for (const auto& test : cases) {
+    PayloadReader reader(test.payload);
+    EXPECT_EQ(ErrorOf([&] { Inflate(reader.NextEntry()); }), test.message) << test.name;
+  }
+  const Bytes huge = {0xff, 0xff, 0xff, 0x7f, 1, 0, 0, 0};
+  PayloadReader reader(huge);
+  EXPECT_EQ(ErrorOf([&] { reader.NextEntry(); }),
+            "The setup data is damaged (entry at byte 0 runs past the end)");
+  const Bytes over = {0x00, 0x00, 0x00, 0x80};
+  PayloadReader overReader(over);
+  EXPECT_EQ(ErrorOf([&] { overReader.NextEntry(); }),
+            "The setup data is damaged (entry at byte 0 has a length of 2147483648, over "
+            "2147483647)");
+  EXPECT_EQ(overReader.Position(), 0u);
+}
+
+// A sink that fails like a full disk: the error passes through unchanged.
+class FailingSink : public ByteSink {
+ public:
+  void Append(const std::uint8_t*, std::size_t) override { throw SetupError("Stream write error"); }
+};
+
+TEST(PayloadEntry, SinkErrorsPassThrough) {
+  const Bytes payload = FileEntry(Content(1000, 1));
+  PayloadReader reader(payload);
+  const PayloadEntry entry = reader.NextEntry();
+  FailingSink sink;
+  EXPECT_EQ(ErrorOf([&] { entry.InflateTo(sink); }), "Stream write error");
+}
+
+}  // namespace
+}  // namespace setup

@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Error.h"
+#include "script/ScriptHeader.h"
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The first line, eight header lines and one action line.
+Lines Script(const std::string& first, Lines header) {
+  Lines lines = {first};
+  header.resize(8);
+  lines.insert(lines.end(), header.begin(), header.end());
+  lines.push_back("F*%SDM.DAT");
+  return lines;
+}
+
+void ReadHeader(SetupState& state, Lines lines, const std::string& separator = ".") {
+  state.ScriptLines = std::move(lines);
+  ReadScriptHeader(state, separator);
+}
+
+TEST(ScriptHeader, FirstLineOffersLanguagesByPosition) {
+  const struct {
+    const char* line;
+    bool german, english, french;
+  } cases[] = {
+      {"GEF", true, true, true},    {"DEF", true, true, true},  {"GE", true, true, false},
+      {"gef", false, false, false}, {"", false, false, false},  {"G", true, false, false},
+      {" EF", false, true, true},   {"GEFX", true, true, true}, {"EGF", false, false, true},
+      {"**F", false, false, true},  {"dEF", false, true, true}, {"G F", true, false, true},
+  };
+  for (const auto& c : cases) {
+    SetupState state;
+    ReadHeader(state, Script(c.line, {}));
+    EXPECT_EQ(state.LanguagesOffered.German, c.german) << c.line;
+    EXPECT_EQ(state.LanguagesOffered.English, c.english) << c.line;
+    EXPECT_EQ(state.LanguagesOffered.French, c.french) << c.line;
+  }
+}
+
+TEST(ScriptHeader, ReadsTheProductScriptHeader) {
+  SetupState state;
+  ReadHeader(state,
+             Script("GEF", {"N*VELTRO 5107! V12 special", "V(12.5.0.114)", "S102981126",
+                            "Dvqx\\VelV12\\special\\", "H%SVelV12.exe", "MG%SLiesMich.txt",
+                            "ME%SReadMe.txt", "MF%SLisezMoi.txt"}),
+             ",");
+  EXPECT_EQ(state.ProductName, "VELTRO 5107! V12 special");
+  EXPECT_EQ(state.PreselectedLanguage, '*');
+  EXPECT_EQ(state.VersionText, "(12.5.0.114)");
+  EXPECT_EQ(state.SizeText, "98,2 MB");
+  EXPECT_EQ(state.DefaultSubFolder, "vqx\\VelV12\\special\\");
+  EXPECT_EQ(state.MainProgram, "%SVelV12.exe");
+  EXPECT_EQ(state.ReadMeGerman, "%SLiesMich.txt");
+  EXPECT_EQ(state.ReadMeEnglish, "%SReadMe.txt");
+  EXPECT_EQ(state.ReadMeFrench, "%SLisezMoi.txt");
+  EXPECT_EQ(state.ScriptLines, Lines{"F*%SDM.DAT"});
+}
+
+// One header line (among seven empty ones) and the fields it should set.
+TEST(ScriptHeader, HeaderLineTable) {
+  const struct {
+    Lines header;
+    std::string productName, versionText, sizeText, defaultSubFolder, mainProgram;
+    std::string readMeGerman, readMeEnglish, readMeFrench;
+    char preselected;
+  } cases[] = {
+      {{"NGName"}, "Name", "", "", "", "", "", "", "", 'G'},
+      {{"NgName"}, "Name", "", "", "", "", "", "", "", 'G'},
+      {{"NDName"}, "Name", "", "", "", "", "", "", "", 'G'},
+      {{"ndName"}, "Name", "", "", "", "", "", "", "", 'G'},
+      {{"NEName"}, "Name", "", "", "", "", "", "", "", 'E'},
+      {{"NfName"}, "Name", "", "", "", "", "", "", "", 'F'},
+      {{"N Name"}, "Name", "", "", "", "", "", "", "", '*'},
+      {{"NXName"}, "Name", "", "", "", "", "", "", "", '*'},
+      {{"N"}, "", "", "", "", "", "", "", "", '*'},
+      {{"NGFirst", "NESecond"}, "Second", "", "", "", "", "", "", "", 'E'},
+      {{"NGFirst", "N*Second"}, "Second", "", "", "", "", "", "", "", '*'},
+      {{"v 1.0 "}, "", " 1.0 ", "", "", "", "", "", "", '*'},
+      {{"dFolder\\"}, "", "", "", "Folder\\", "", "", "", "", '*'},
+      {{"h%Sx.exe"}, "", "", "", "", "%Sx.exe", "", "", "", '*'},
+      {{"H"}, "", "", "", "", "", "", "", "", '*'},
+      {{"MD%Sd.txt"}, "", "", "", "", "", "%Sd.txt", "", "", '*'},
+      {{"mg%Sd.txt"}, "", "", "", "", "", "%Sd.txt", "", "", '*'},
+      {{"Me%Se.txt"}, "", "", "", "", "", "", "%Se.txt", "", '*'},
+      {{"MF%Sf.txt"}, "", "", "", "", "", "", "", "%Sf.txt", '*'},
+      {{"M*%Sall.txt"}, "", "", "", "", "", "", "", "", '*'},
+      {{"MX%Sx.txt", "M"}, "", "", "", "", "", "", "", "", '*'},
+      {{"S0"}, "", "", "0 B", "", "", "", "", "", '*'},
+      {{"s1025"}, "", "", "1 kB", "", "", "", "", "", '*'},
+      {{"S-1"}, "", "", "-1 B", "", "", "", "", "", '*'},
+      {{"S+1536"}, "", "", "1.5 kB", "", "", "", "", "", '*'},
+      {{"S2147483647"}, "", "", "2 GB", "", "", "", "", "", '*'},
+      {{"S-2147483648"}, "", "", "-2147483648 B", "", "", "", "", "", '*'},
+      {{"S999", "S1152"}, "", "", "1.13 kB", "", "", "", "", "", '*'},
+      {{"", "X", "Qsomething", "F*%SDM.DAT"}, "", "", "", "", "", "", "", "", '*'},
+      {{"D*%Aprojects\\"}, "", "", "", "*%Aprojects\\", "", "", "", "", '*'},
+  };
+  for (const auto& c : cases) {
+    SetupState state;
+    ReadHeader(state, Script("GEF", c.header));
+    const std::string where = c.header[0];
+    EXPECT_EQ(state.ProductName, c.productName) << where;
+    EXPECT_EQ(state.VersionText, c.versionText) << where;
+    EXPECT_EQ(state.SizeText, c.sizeText) << where;
+    EXPECT_EQ(state.DefaultSubFolder, c.defaultSubFolder) << where;
+    EXPECT_EQ(state.MainProgram, c.mainProgram) << where;
+    EXPECT_EQ(state.ReadMeGerman, c.readMeGerman) << where;
+    EXPECT_EQ(state.ReadMeEnglish, c.readMeEnglish) << where;
+    EXPECT_EQ(state.ReadMeFrench, c.readMeFrench) << where;
+    EXPECT_EQ(state.PreselectedLanguage, c.preselected) << where;
+    EXPECT_EQ(state.ScriptLines, Lines{"F*%SDM.DAT"}) << where;
+  }
+}
+
+TEST(ScriptHeader, IsPositional) {
+  // Seven header values and no empty eighth line: the first action line is read as a header line.
+  SetupState state;
+  ReadHeader(state, {"GEF", "N*P", "V1", "S10", "Dsub\\", "H%Sp.exe", "ME%Sr.txt", "M*x",
+                     "D*%Aprojects\\", "F*%SDM.DAT"});
+  EXPECT_EQ(state.DefaultSubFolder, "*%Aprojects\\");
+  EXPECT_EQ(state.ScriptLines, Lines{"F*%SDM.DAT"});
+
+  // Exactly nine lines leave no action lines.
+  SetupState bare;
+  ReadHeader(bare, Lines(9, ""));
+  EXPECT_TRUE(bare.ScriptLines.empty());
+  EXPECT_EQ(bare.PreselectedLanguage, '*');
+}
+
+TEST(ScriptHeader, RefusesAShortScriptOrABadSizeAndKeepsTheLines) {
+  const struct {
+    Lines lines;
+    std::string message;
+  } cases[] = {
+      {{}, "has 0 lines"},
+      {Lines(8, "x"), "has 8 lines"},
+      {Script("GEF", {"S"}), "line 2: the S value \"\""},
+      {Script("GEF", {"", "", "Sabc"}), "line 4: the S value \"abc\""},
+      {Script("GEF", {"S12 "}), "line 2: the S value \"12 \""},
+      {Script("GEF", {"S 12"}), "line 2"},
+      {Script("GEF", {"S2147483648"}), "line 2"},
+      {Script("GEF", {"S-2147483649"}), "line 2"},
+      {Script("GEF", {"S99999999999999999999"}), "line 2"},
+      {Script("GEF", {"S-"}), "line 2"},
+      {Script("GEF", {"S1.5"}), "line 2"},
+      {Script("GEF", {"S$10"}), "line 2"},
+      {Script("GEF", {"", "", "", "", "", "", "", "S0x10"}), "line 9"},
+  };
+  for (const auto& c : cases) {
+    SetupState state;
+    state.ScriptLines = c.lines;
+    try {
+      ReadScriptHeader(state, ".");
+      ADD_FAILURE() << "no error for " << testing::PrintToString(c.lines);
+    } catch (const SetupError& error) {
+      EXPECT_NE(std::string(error.what()).find("The setup script is damaged"), std::string::npos);
+      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(state.ScriptLines, c.lines);
+  }
+}
+
+TEST(AddOnCaptions, TLineTable) {
+  const struct {
+    Lines lines;
+    bool ticked;
+    std::string german, english, french;
+  } cases[] = {
+      {{}, false, "", "", ""},
+      {{"F*%SDM.DAT", "E*%Ssetup_Korvalt.exe "}, false, "", "", ""},
+      {{"TEKORVALT=Install Korvalt"}, true, "", "Install Korvalt", ""},
+      {{"teKORVALT=Install Korvalt"}, true, "", "Install Korvalt", ""},
+      {{"T*KORVALT=ignored caption"}, true, "", "", ""},
+      {{"TGKORVALT"}, true, "", "", ""},
+      {{"TDKORVALT=Deutsch",
+        "TfKORVALT=Fran\xE7"
+        "ais"},
+       true,
+       "Deutsch",
+       "",
+       "Fran\xE7"
+       "ais"},
+      {{"TEKORVALT=a=b=c"}, true, "", "a=b=c", ""},
+      {{"TEKORVALT="}, true, "", "", ""},
+      {{"TEkorvalt=x"}, false, "", "", ""},
+      {{"TE KORVALT=x"}, false, "", "", ""},
+      {{"TEKORVALT =x"}, false, "", "", ""},
+      {{"TEOTHER=x"}, false, "", "", ""},
+      {{"T"}, false, "", "", ""},
+      {{"TXKORVALT=x"}, true, "", "", ""},
+      {{"TEKORVALT=first", "TEKORVALT=second"}, true, "", "second", ""},
+      {{"XEKORVALT=x", "", "TE"}, false, "", "", ""},
+  };
+  for (const auto& c : cases) {
+    SetupState state;
+    state.ScriptLines = c.lines;
+    ReadAddOnCaptions(state);
+    const std::string where = testing::PrintToString(c.lines);
+    EXPECT_EQ(state.AddOnTicked, c.ticked) << where;
+    EXPECT_EQ(state.AddOnCaptionGerman, c.german) << where;
+    EXPECT_EQ(state.AddOnCaptionEnglish, c.english) << where;
+    EXPECT_EQ(state.AddOnCaptionFrench, c.french) << where;
+    EXPECT_EQ(state.ScriptLines, c.lines) << where;
+  }
+}
+
+class FakeResources : public Resources {
+ public:
+  std::optional<ByteSpan> FindRcData(const std::string& name) override {
+    const auto found = data.find(name);
+    if (found == data.end()) return std::nullopt;
+    return ByteSpan(reinterpret_cast<const std::uint8_t*>(found->second.data()),
+                    found->second.size());
+  }
+  std::map<std::string, std::string> data;
+};
+
+TEST(LoadSetupScript, ReadsTheSetupInfoResource) {
+  FakeResources resources;
+  resources.data["SetupInfo"] = "GEF\r\nN*P\nV1\rS1\r\n\r\n\r\n\r\n\r\n\r\nF*%Sa\r\n";
+  SetupState state;
+  LoadSetupScript(state, resources);
+  EXPECT_EQ(state.ScriptLines, (Lines{"GEF", "N*P", "V1", "S1", "", "", "", "", "", "F*%Sa"}));
+  ReadScriptHeader(state, ".");
+  ReadAddOnCaptions(state);
+  EXPECT_EQ(state.ProductName, "P");
+  EXPECT_EQ(state.ScriptLines, Lines{"F*%Sa"});
+}
+
+TEST(LoadSetupScript, FailsWithoutTheResource) {
+  FakeResources resources;
+  resources.data["SetupData"] = "x";
+  SetupState state;
+  try {
+    LoadSetupScript(state, resources);
+    FAIL() << "no error";
+  } catch (const SetupError& error) {
+    EXPECT_STREQ(error.what(), "Resource SetupInfo not found");
+  }
+}
+
+}  // namespace
+}  // namespace setup
