@@ -68,3 +68,31 @@ e2e_fail() {
 e2e_same() {
   cmp -s "$1" "$2" || e2e_fail "$1 differs from $2"
 }
+
+# e2e_list_files OUT [EXCLUDE_REGEX]: every file and folder of drive C: of the current prefix, one
+# per line as "type size md5 path" (folders without size and sum), sorted; paths matching the
+# extended regular expression EXCLUDE_REGEX (relative to drive_c, e.g. '^./windows/') are left out.
+e2e_list_files() {
+  local out=$1 exclude=${2:-'^$'}
+  wineserver -w
+  (
+    cd "$WINEPREFIX/drive_c" &&
+      find . -mindepth 1 | LC_ALL=C sort | grep -Ev "$exclude" | while IFS= read -r p; do
+        if [ -d "$p" ]; then echo "d - - $p"; else echo "f $(stat -c %s "$p") $(md5sum <"$p" | cut -c1-32) $p"; fi
+      done
+  ) >"$out"
+}
+
+# e2e_reg_sections OUT REGEX: the keys of the prefix's registry (system.reg and user.reg, after
+# the wineserver has saved them) whose path matches REGEX (case-insensitive, as in the files, e.g.
+# '^\[software\\\\classes\\\\'), with their values, without Wine's time stamps.
+e2e_reg_sections() {
+  local out=$1 regex=$2
+  wineserver -w
+  for hive in system.reg user.reg; do
+    E2E_REGEX=$regex awk -v hive="$hive" '
+      /^\[/ { sub(/\] [0-9]+$/, "]"); keep = (tolower($0) ~ ENVIRON["E2E_REGEX"]); if (keep) print hive " " $0; next }
+      /^#time=/ { next }
+      keep && NF { print hive " " $0 }' "$WINEPREFIX/$hive"
+  done >"$out"
+}

@@ -284,7 +284,7 @@ TEST(UninstallRun, RemovesAfterYesAndTellsInTheLogsLanguage) {
   EXPECT_NE(ui.shown[0].text.find("M\366chten"), std::string::npos);
   EXPECT_EQ(ui.shown[1].flags, kWarning);
   EXPECT_NE(ui.shown[1].text.find("Ordner (nicht leer): C:\\P\\data\\"), std::string::npos);
-  EXPECT_NE(ui.shown[1].text.find("UnInstall.EXE und sein Ordner"), std::string::npos);
+  EXPECT_NE(ui.shown[1].text.find("UnInstall.EXE wird entfernt, sobald"), std::string::npos);
 }
 
 TEST(UninstallRun, SelfRemovalThatCannotStartIsReported) {

@@ -28,9 +28,12 @@ constexpr Text kNotRemoved = {"Folgendes konnte nicht entfernt werden:",
                               "Les \351l\351ments suivants n'ont pas pu \352tre supprim\351s :",
                               "The following could not be removed:"};
 constexpr Text kSelfRemoval = {
-    "UnInstall.EXE und sein Ordner werden entfernt, sobald Sie diese Meldung schlie\337en.",
-    "UnInstall.EXE et son dossier seront supprim\351s d\350s que vous fermerez ce message.",
-    "UnInstall.EXE and its folder are removed as soon as you close this message."};
+    "UnInstall.EXE wird entfernt, sobald Sie diese Meldung schlie\337en, und sein Ordner, wenn er "
+    "dann leer ist.",
+    "UnInstall.EXE sera supprim\351 d\350s que vous fermerez ce message, ainsi que son dossier "
+    "s'il est alors vide.",
+    "UnInstall.EXE is removed as soon as you close this message, and its folder too when it is "
+    "then empty."};
 
 struct DamageText {
   LogDamage damage;
