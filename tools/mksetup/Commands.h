@@ -1,0 +1,15 @@
+#pragma once
+// The sub-commands of mksetup. Each takes the arguments after its name and returns the exit code:
+// 0 success, 1 bad input (reported on stderr as file:line: reason), 2 wrong usage.
+#include <string>
+#include <vector>
+
+namespace setup::mksetup {
+
+int CheckCommand(const std::vector<std::string>& args);
+int BuildCommand(const std::vector<std::string>& args);
+int ListCommand(const std::vector<std::string>& args);
+int ExtractCommand(const std::vector<std::string>& args);
+int RunCommand(const std::vector<std::string>& args);
+
+}  // namespace setup::mksetup
