@@ -68,8 +68,10 @@ void ReadSizeLine(SetupState& state, const std::string& value, std::size_t lineN
                   const std::string& decimalSeparator) {
   const std::optional<std::int32_t> size = ParseInt32(value);
   if (!size) {
+    constexpr std::size_t kShown = 40;  // enough to recognise the line, short for a message box
+    const std::string shown = value.size() > kShown ? value.substr(0, kShown) + "..." : value;
     throw SetupError("The setup script is damaged (line " + std::to_string(lineNumber) +
-                     ": the S value \"" + value + "\" is not a whole number from -2147483648 to " +
+                     ": the S value \"" + shown + "\" is not a whole number from -2147483648 to " +
                      "2147483647)");
   }
   state.SizeText = FormatByteSize(static_cast<float>(*size), decimalSeparator) + "B";
@@ -124,8 +126,9 @@ void ReadScriptHeader(SetupState& state, const std::string& decimalSeparator) {
 }
 
 void ReadAddOnCaptions(SetupState& state) {
-  for (std::string line : state.ScriptLines) {
-    if (ToUpperAscii(TakeFirstChar(line)) != 'T') continue;
+  for (const std::string& scriptLine : state.ScriptLines) {
+    if (scriptLine.empty() || ToUpperAscii(scriptLine[0]) != 'T') continue;
+    std::string line = scriptLine.substr(1);
     const char language = TakeFirstChar(line);
     if (SplitFirst(line, "=") != kAddOnKey) continue;
     if (std::string* field = AddOnCaptionField(state, language)) *field = line;

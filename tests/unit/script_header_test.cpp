@@ -154,6 +154,8 @@ TEST(ScriptHeader, RefusesAShortScriptOrABadSizeAndKeepsTheLines) {
       {Script("GEF", {"S1.5"}), "line 2"},
       {Script("GEF", {"S$10"}), "line 2"},
       {Script("GEF", {"", "", "", "", "", "", "", "S0x10"}), "line 9"},
+      {Script("GEF", {"S" + std::string(50, '7')}),
+       "line 2: the S value \"" + std::string(40, '7') + "...\" is not"},
   };
   for (const auto& c : cases) {
     SetupState state;
