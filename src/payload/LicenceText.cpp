@@ -41,6 +41,12 @@ long FindMarker(const std::vector<std::string>& lines, const char* marker) {
 
 }  // namespace
 
+std::string ReadLicenceText(PayloadReader& payload) {
+  MemorySink sink;
+  payload.NextEntry().InflateTo(sink);
+  return std::string(sink.bytes.begin(), sink.bytes.end());
+}
+
 std::string SelectLicenceText(const std::string& allLicenceText, char language) {
   std::vector<std::string> lines = SplitScriptLines(allLicenceText);
   const LicenceMarkers& markers = MarkersFor(language);

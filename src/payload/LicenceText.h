@@ -2,7 +2,13 @@
 // The licence section of one language, cut out of the three-language licence text.
 #include <string>
 
+#include "payload/PayloadReader.h"
+
 namespace setup {
+
+// Takes the next entry (entry 0 at start-up) and returns its inflated bytes as text: the whole
+// three-language licence.
+std::string ReadLicenceText(PayloadReader& payload);
 
 // The section of allLicenceText after the marker line of language ('G' "GERMAN", 'F' "FRENCH",
 // anything else "ENGLISH") down to the next marker line of another language, every line ended by

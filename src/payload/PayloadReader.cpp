@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <memory>
+#include <new>
+#include <optional>
 
 #include "payload/CountedBytes.h"
 #include "platform/Error.h"
@@ -16,6 +18,11 @@ constexpr std::size_t kOutputBufferSize = 64 * 1024;
 class Inflater {
  public:
   Inflater() {
+    try {
+      output_ = std::make_unique<Bytef[]>(kOutputBufferSize);
+    } catch (const std::bad_alloc&) {
+      throw SetupError(zError(Z_MEM_ERROR));
+    }
     const int result = inflateInit(&stream_);
     if (result != Z_OK) throw SetupError(zError(result));
   }
@@ -46,7 +53,7 @@ class Inflater {
 
  private:
   z_stream stream_{};
-  std::unique_ptr<Bytef[]> output_ = std::make_unique<Bytef[]>(kOutputBufferSize);
+  std::unique_ptr<Bytef[]> output_;
 };
 
 }  // namespace
@@ -71,6 +78,20 @@ PayloadEntry PayloadReader::NextEntry() {
   const PayloadEntry entry(body, position_ + 4);
   position_ += reader.Position();
   return entry;
+}
+
+std::unique_ptr<PayloadReader> OpenPayload(Resources& resources) {
+  const std::optional<ByteSpan> payload = resources.FindRcData("SetupData");
+  if (!payload) throw SetupError("Resource SetupData not found");
+  return std::make_unique<PayloadReader>(*payload);
+}
+
+void MemorySink::Append(const std::uint8_t* data, std::size_t size) {
+  try {
+    bytes.insert(bytes.end(), data, data + size);
+  } catch (const std::bad_alloc&) {
+    throw SetupError("Out of memory while expanding memory stream");
+  }
 }
 
 }  // namespace setup

@@ -24,10 +24,12 @@
 //   every block of an entry (reset between blocks).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Bytes.h"
 #include "platform/FileSystem.h"
+#include "platform/Resources.h"
 
 namespace setup {
 
@@ -63,12 +65,15 @@ class PayloadReader {
   std::size_t position_ = 0;
 };
 
-// A sink that keeps the bytes in memory (the licence text).
+// The reader over the RCDATA resource "SetupData", at position 0. Throws
+// SetupError("Resource SetupData not found") when the module has no such resource.
+std::unique_ptr<PayloadReader> OpenPayload(Resources& resources);
+
+// A sink that keeps the bytes in memory (the licence text). Throws
+// SetupError("Out of memory while expanding memory stream") when the buffer cannot grow.
 class MemorySink : public ByteSink {
  public:
-  void Append(const std::uint8_t* data, std::size_t size) override {
-    bytes.insert(bytes.end(), data, data + size);
-  }
+  void Append(const std::uint8_t* data, std::size_t size) override;
   std::vector<std::uint8_t> bytes;
 };
 

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "payload/LicenceText.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
 
@@ -266,6 +271,32 @@ TEST(PayloadEntry, SinkErrorsPassThrough) {
   const PayloadEntry entry = reader.NextEntry();
   FailingSink sink;
   EXPECT_EQ(ErrorOf([&] { entry.InflateTo(sink); }), "Stream write error");
+}
+
+class OneResource : public Resources {
+ public:
+  OneResource(std::string name, Bytes data) : name_(std::move(name)), data_(std::move(data)) {}
+  std::optional<ByteSpan> FindRcData(const std::string& name) override {
+    if (name != name_) return std::nullopt;
+    return ByteSpan(data_);
+  }
+
+ private:
+  std::string name_;
+  Bytes data_;
+};
+
+TEST(OpenPayload, ReadsTheLicenceFirstAndFailsWithoutTheResource) {
+  const std::string licence = "GERMAN\r\nDeutsch\r\nENGLISH\r\nEnglish\r\n";
+  const Bytes payload =
+      Concat({FileEntry(Bytes(licence.begin(), licence.end())), FileEntry(Content(10, 1))});
+  OneResource resources("SetupData", payload);
+  const std::unique_ptr<PayloadReader> reader = OpenPayload(resources);
+  EXPECT_EQ(ReadLicenceText(*reader), licence);
+  EXPECT_EQ(reader->Position(), 4 + payload[0] + 0u);
+
+  OneResource other("SetupInfo", payload);
+  EXPECT_EQ(ErrorOf([&] { OpenPayload(other); }), "Resource SetupData not found");
 }
 
 }  // namespace
