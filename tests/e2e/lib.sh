@@ -3,8 +3,8 @@
 
 E2E_REPO=${E2E_REPO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e}
-WIN32_BIN=$E2E_REPO/build/win32/bin
-HOST_BIN=$E2E_REPO/build/host/bin
+WIN32_BIN=${WIN32_BIN:-$E2E_REPO/build/win32/bin}
+HOST_BIN=${HOST_BIN:-$E2E_REPO/build/host/bin}
 export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Makes the template prefix once: wineboot is the slow part (about 12 s), a copy takes 1.5 s.

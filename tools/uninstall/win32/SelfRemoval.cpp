@@ -27,8 +27,11 @@ std::string TempCopyPath() {
          ".EXE";
 }
 
+// The C runtime reads a backslash before a quote as an escaped quote: a folder's trailing
+// backslash is doubled so that it stays a backslash.
 std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
+  bool backslash = !text.empty() && text.back() == '\\';
+  return "\"" + text + (backslash ? "\\\"" : "\"");
 }
 
 class Handle {

@@ -1,0 +1,52 @@
+# hand_install FOLDER PRODUCT: lays down what a setup run leaves behind, with the uninstaller
+# built here: files, a shortcut, two associations, the registration and UnInstall.LOG (English).
+hand_install() {
+  local folder=$1 product=$2
+  local unix desktop
+  unix=$(e2e_unix_path "$folder")
+  desktop='C:\users\Public\Desktop'
+  mkdir -p "$unix/data" "$unix/help" "$(e2e_unix_path "$desktop")"
+  cp "$WIN32_BIN/UnInstall.EXE" "$unix/UnInstall.EXE"
+  echo program >"$unix/hand.exe"
+  echo symbols >"$unix/data/a.SYM5107"
+  echo index >"$unix/data/a.SYM5107IND"
+  echo help >"$unix/help/h.txt"
+  echo link >"$(e2e_unix_path "$desktop\\Hand.lnk")"
+  {
+    printf 'N%s\r\nLE\r\n' "$product"
+    printf 'D%s\\\r\nD%s\\data\\\r\nD%s\\help\\\r\n' "$folder" "$folder" "$folder"
+    printf 'F%s\\hand.exe\r\nF%s\r\n' "$folder" "$desktop\\Hand.lnk"
+    printf 'F%s\\data\\a.SYM5107\r\nF%s\\data\\a.SYM5107IND\r\n' "$folder" "$folder"
+    printf 'F%s\\data\\never-written.dat\r\nF%s\\HELP\\H.TXT\r\n' "$folder" "$folder"
+    printf 'XT5108\r\nXT5109\r\nF%s\\UnInstall.EXE\r\nF%s\\hand.exe\r\nXT5108\r\n' "$folder" "$folder"
+  } >"$unix/UnInstall.LOG"
+  local win=${folder//\\/\\\\}
+  cat >"$E2E_DIR/hand.reg" <<REG
+REGEDIT4
+
+[HKEY_CLASSES_ROOT\\.T5108]
+@="T5108file"
+"Content Type"="Hand Made drawing"
+
+[HKEY_CLASSES_ROOT\\T5108file]
+@="Hand Made drawing"
+
+[HKEY_CLASSES_ROOT\\T5108file\\DefaultIcon]
+@="$win\\\\hand.exe,1"
+
+[HKEY_CLASSES_ROOT\\T5108file\\Shell\\open\\command]
+@="$win\\\\hand.exe \\"%1\\""
+
+[HKEY_CLASSES_ROOT\\.T5109]
+@="T5109file"
+
+[HKEY_CLASSES_ROOT\\T5109file]
+@="Hand Made other"
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\$product]
+"DisplayName"="$product"
+"UninstallString"="$win\\\\UnInstall.EXE"
+REG
+  wine regedit /s "$(winepath -w "$E2E_DIR/hand.reg")" >/dev/null 2>&1
+  wineserver -w
+}

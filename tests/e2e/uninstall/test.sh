@@ -1,0 +1,105 @@
+# UnInstall.EXE under Wine, started from the registration's UninstallString as Windows starts it
+# (CreateProcess of the string, no quotes, no arguments), its message boxes answered by
+# uninstall-driver.exe. The prefix must be as before the installation, except what the user
+# added, and a damaged log must remove nothing.
+source tests/e2e/lib.sh
+e2e_new_prefix uninstall
+here=tests/e2e/uninstall
+driver=$WIN32_BIN/uninstall-driver.exe
+uninstaller=$WIN32_BIN/UnInstall.EXE
+[ -f "$driver" ] && [ -f "$uninstaller" ] || e2e_fail "build/win32 lacks uninstall-driver.exe or UnInstall.EXE"
+key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+# What an installation touches, and what the uninstaller must give back.
+reg_scope='^\[software\\\\(classes|microsoft\\\\windows\\\\currentversion\\\\uninstall)(\\\\|\])'
+# Wine keeps its own files under windows/; the temporary folder is checked on its own.
+files_scope='^\./windows/'
+
+snapshot() {
+  e2e_list_files "$E2E_DIR/$1.files" "$files_scope"
+  e2e_reg_sections "$E2E_DIR/$1.reg" "$reg_scope"
+}
+
+# uninstall_from_registration PRODUCT NAME ANSWER...: runs the UninstallString of PRODUCT through
+# the driver; the boxes' texts go to $E2E_DIR/NAME.boxes (CR LF removed). Returns the exit code.
+uninstall_from_registration() {
+  local product=$1 name=$2
+  shift 2
+  local command
+  command=$(e2e_reg_query "$key\\$product" UninstallString | sed -n 's/^ *UninstallString *REG_SZ *//p')
+  [ -n "$command" ] || e2e_fail "no UninstallString for $product"
+  local rc=0
+  e2e_wine "$E2E_DIR/$name.out" "$driver" 'C:\driver-report.txt' "$command" "$@" || rc=$?
+  tr -d '\r' <"$(e2e_unix_path 'C:\driver-report.txt')" >"$E2E_DIR/$name.boxes"
+  rm -f "$(e2e_unix_path 'C:\driver-report.txt')"
+  return $rc
+}
+
+expect_box() {
+  grep -qF -- "$2" "$E2E_DIR/$1.boxes" || e2e_fail "$1: no box says: $2 ($(cat "$E2E_DIR/$1.boxes"))"
+}
+
+# --- A hand-made installation: the files, keys and log that a setup leaves, made here so that
+# every record kind and every rule is met: duplicates, a missing file, IND names, a shortcut, an
+# association still as written and one that another program took over.
+source "$here/hand-install.sh"
+wine reg add 'HKCR\.T5109' /ve /d 'Other.Document' /f >/dev/null 2>&1
+wineserver -w
+snapshot before
+hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
+# After the installation another program takes .T5109 over.
+wine reg add 'HKCR\.T5109' /ve /d 'Other.Document' /f >/dev/null 2>&1
+uninstall_from_registration 'Hand Made 1.0' hand yes ok || e2e_fail "UnInstall.EXE failed"
+expect_box hand 'CAPTION Uninstall'
+expect_box hand 'Do you want to remove "Hand Made 1.0"'
+expect_box hand '"Hand Made 1.0" has been removed.'
+expect_box hand 'file type (now associated with another program): .T5109'
+expect_box hand 'UnInstall.EXE is removed as soon as you close this message'
+wineboot -r >/dev/null 2>&1 && wineserver -w  # carries out the copy's delete at restart
+snapshot after
+diff "$E2E_DIR/before.files" "$E2E_DIR/after.files" >"$E2E_DIR/hand.files.diff" ||
+  e2e_fail "files differ after uninstalling: $(cat "$E2E_DIR/hand.files.diff")"
+# T5109file stays: .T5109 no longer points at it, so it may belong to the new owner.
+diff "$E2E_DIR/before.reg" "$E2E_DIR/after.reg" | grep -v '^[0-9,]*[acd][0-9,]*$' \
+  >"$E2E_DIR/hand.reg.diff" || true
+expected_reg=$'> system.reg [Software\\\\Classes\\\\T5109file]\n> system.reg @="Hand Made other"'
+[ "$(cat "$E2E_DIR/hand.reg.diff")" = "$expected_reg" ] ||
+  e2e_fail "registry differs after uninstalling: $(cat "$E2E_DIR/hand.reg.diff")"
+
+# --- Files the user added stay, with their folders; everything else of the product goes.
+hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
+echo mine >"$(e2e_unix_path 'C:\Program Files\Hand Made\data\mine.txt')"
+uninstall_from_registration 'Hand Made 1.0' user yes ok || e2e_fail "UnInstall.EXE failed"
+expect_box user 'folder (not empty): C:\Program Files\Hand Made\data\'
+wineboot -r >/dev/null 2>&1 && wineserver -w
+snapshot user
+diff "$E2E_DIR/after.files" "$E2E_DIR/user.files" | grep '^[<>]' >"$E2E_DIR/user.files.diff" || true
+[ "$(cat "$E2E_DIR/user.files.diff")" = "$(printf '%s\n' \
+  '> d - - ./Program Files/Hand Made' '> d - - ./Program Files/Hand Made/data' \
+  "> f 5 $(echo mine | md5sum | cut -c1-32) ./Program Files/Hand Made/data/mine.txt")" ] ||
+  e2e_fail "user's file: unexpected difference: $(cat "$E2E_DIR/user.files.diff")"
+rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
+
+# --- A damaged or truncated log, and a No: nothing is removed.
+for damage in truncated unknown-kind no-language declined; do
+  hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
+  log=$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')
+  case $damage in
+    truncated) head -c -2 "$log" >"$log.new" && mv "$log.new" "$log" ;;
+    unknown-kind) printf 'QC:\\x\r\n' >>"$log" ;;
+    no-language) sed -i '2d' "$log" ;;
+  esac
+  snapshot "$damage.before"
+  if [ $damage = declined ]; then
+    uninstall_from_registration 'Hand Made 1.0' $damage no || e2e_fail "$damage: exit code $?"
+    expect_box $damage 'Do you want to remove'
+  else
+    if uninstall_from_registration 'Hand Made 1.0' $damage ok; then e2e_fail "$damage: exit 0"; fi
+    expect_box $damage 'is damaged or incomplete'
+    expect_box $damage 'Nothing has been removed.'
+  fi
+  snapshot "$damage.after"
+  e2e_same "$E2E_DIR/$damage.before.files" "$E2E_DIR/$damage.after.files"
+  e2e_same "$E2E_DIR/$damage.before.reg" "$E2E_DIR/$damage.after.reg"
+  rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
+done
+echo "uninstall: ok"
