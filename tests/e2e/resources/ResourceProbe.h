@@ -1,0 +1,19 @@
+#pragma once
+// What a setup program reads out of its own resources, printed in one fixed text form, so
+// that the Windows reading (under Wine) and the host reading of the same executable can be
+// compared byte for byte.
+#include <string>
+
+#include "platform/Resources.h"
+
+namespace setup {
+
+// Loads the script, reads its header and add-on captions and inflates entry 0 (the licence)
+// through the given resources, with the locale's decimal separator for the size text; returns
+// the report. Throws SetupError as start-up would.
+std::string DescribeResources(Resources& resources, const std::string& decimalSeparator);
+
+// Writes the report to path (bytes as held); false when the file cannot be written.
+bool WriteReport(const std::string& path, const std::string& report);
+
+}  // namespace setup
