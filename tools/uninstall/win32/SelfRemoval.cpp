@@ -19,12 +19,14 @@ std::string ModulePath() {
   return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
 }
 
-std::string TempCopyPath() {
+std::string TempFolder() {
   char folder[MAX_PATH + 1];
   DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) return {};
-  return std::string(folder, length) + "~UnInstall" + std::to_string(GetCurrentProcessId()) +
-         ".EXE";
+  return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+std::string TempCopyPath(const std::string& tempFolder) {
+  return tempFolder + "~UnInstall" + std::to_string(GetCurrentProcessId()) + ".EXE";
 }
 
 // The C runtime reads a backslash before a quote as an escaped quote: a folder's trailing
@@ -56,8 +58,9 @@ class Handle {
 }  // namespace
 
 bool StartSelfRemoval(const RemovalPlan& plan) {
-  const std::string copy = TempCopyPath();
-  if (copy.empty() || !CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE)) return false;
+  const std::string temp = TempFolder();
+  const std::string copy = TempCopyPath(temp);
+  if (temp.empty() || !CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE)) return false;
   HANDLE self = nullptr;
   // An inherited handle of this process: the copy waits on exactly this process, with no race
   // on a reused process id.
@@ -76,7 +79,8 @@ bool StartSelfRemoval(const RemovalPlan& plan) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  // The copy works in the temporary folder: a process's current folder cannot be removed.
+  if (!CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, temp.c_str(),
                       &startup, &process)) {
     DeleteFileA(copy.c_str());
     return false;
