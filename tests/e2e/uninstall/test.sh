@@ -84,14 +84,18 @@ for damage in truncated unknown-kind no-language declined; do
   hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
   log=$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')
   case $damage in
-    truncated) head -c -2 "$log" >"$log.new" && mv "$log.new" "$log" ;;
+    truncated) sed -i '2s/^LE/LF/' "$log" && head -c -2 "$log" >"$log.new" && mv "$log.new" "$log" ;;
+    declined) sed -i '2s/^LE/LG/' "$log" ;;
     unknown-kind) printf 'QC:\\x\r\n' >>"$log" ;;
     no-language) sed -i '2d' "$log" ;;
   esac
   snapshot "$damage.before"
   if [ $damage = declined ]; then
     uninstall_from_registration 'Hand Made 1.0' $damage no || e2e_fail "$damage: exit code $?"
-    expect_box $damage 'Do you want to remove'
+    expect_box $damage "$(printf 'M\366chten Sie "Hand Made 1.0"')"
+  elif [ $damage = truncated ]; then
+    if uninstall_from_registration 'Hand Made 1.0' $damage ok; then e2e_fail "$damage: exit 0"; fi
+    expect_box $damage "$(printf 'Rien n\047a \351t\351 supprim\351.')"
   else
     if uninstall_from_registration 'Hand Made 1.0' $damage ok; then e2e_fail "$damage: exit 0"; fi
     expect_box $damage 'is damaged or incomplete'
