@@ -2,27 +2,36 @@
 // mksetup's PE resource reader and writes the same report as resource-probe.exe does on Windows.
 #include <cstdio>
 #include <exception>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 #include "ResourceProbe.h"
-#include "pe/PeResources.h"
+#include "SetupExe.h"
+
+namespace {
+
+// The two resources of the executable file, as the setup program finds them in its image.
+class FileResources : public setup::Resources {
+ public:
+  explicit FileResources(const setup::mksetup::SetupExe& exe) : exe_(exe) {}
+  std::optional<setup::ByteSpan> FindRcData(const std::string& name) override {
+    if (name == "SetupInfo") return exe_.info;
+    if (name == "SetupData") return exe_.data;
+    return std::nullopt;
+  }
+
+ private:
+  const setup::mksetup::SetupExe& exe_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: resource-probe-host EXE REPORT\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
-    std::fprintf(stderr, "%s: cannot be read\n", argv[1]);
-    return 1;
-  }
   try {
-    setup::mksetup::PeResources resources(image);
+    setup::mksetup::SetupExe exe = setup::mksetup::OpenSetupExe(argv[1]);
+    FileResources resources(exe);
     // The Windows probe runs with Wine's default locale, whose decimal separator is ".".
     if (!setup::WriteReport(argv[2], setup::DescribeResources(resources, "."))) {
       std::fprintf(stderr, "cannot write %s\n", argv[2]);
