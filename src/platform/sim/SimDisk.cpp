@@ -1,0 +1,57 @@
+#include "platform/sim/SimDisk.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "script/ScriptText.h"
+
+namespace setup {
+
+namespace fs = std::filesystem;
+
+bool SimDisk::GetDiskSpace(const std::string& root, DiskSpace& space) {
+  if (root.empty()) return false;
+  const char letter = ToUpperAscii(root[0]);
+  std::error_code error;
+  const fs::path folder = drives_.DriveFolder(letter);
+  if (!fs::is_directory(folder, error)) return false;
+  if (auto set = space_.find(letter); set != space_.end()) {
+    space = set->second;
+    return true;
+  }
+  const fs::space_info info = fs::space(folder, error);
+  if (error) return false;
+  space = {info.available, info.capacity};
+  return true;
+}
+
+std::vector<std::string> SimDisk::ListDrives() {
+  std::vector<std::string> drives;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(drives_.Root(), error)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory(error) && name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') {
+      drives.push_back(name + ":\\");
+    }
+  }
+  std::sort(drives.begin(), drives.end());
+  return drives;
+}
+
+std::vector<std::string> SimDisk::ListSubFolders(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(drives_.HostPath(folder), error)) {
+    if (entry.is_directory(error)) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return ToUpperAscii(a) < ToUpperAscii(b);
+  });
+  return names;
+}
+
+void SimDisk::SetDiskSpace(char letter, DiskSpace space) {
+  space_[ToUpperAscii(letter)] = space;
+}
+
+}  // namespace setup

@@ -1,0 +1,82 @@
+#include "platform/sim/SimDrives.h"
+
+#include <system_error>
+#include <vector>
+
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+std::vector<std::string> SplitComponents(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (char c : path) {
+    if (c == '\\' || c == '/') {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  parts.push_back(current);
+  return parts;
+}
+
+// Windows drops trailing dots and blanks of every name ("a.txt " is "a.txt").
+std::string TrimName(std::string name) {
+  if (name == "." || name == "..") return name;
+  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+  return name;
+}
+
+// The entry of folder whose name matches name without regard to ASCII case, else name itself.
+std::filesystem::path Lookup(const std::filesystem::path& folder, const std::string& name) {
+  std::error_code error;
+  const std::filesystem::path exact = folder / name;
+  if (std::filesystem::exists(std::filesystem::symlink_status(exact, error))) return exact;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (SameNameIgnoringCase(entry.path().filename().string(), name)) return entry.path();
+  }
+  return exact;
+}
+
+}  // namespace
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && ToUpperAscii(a) == ToUpperAscii(b);
+}
+
+std::filesystem::path SimDrives::DriveFolder(char letter) const {
+  return root_ / std::string(1, ToUpperAscii(letter));
+}
+
+std::filesystem::path SimDrives::HostPath(const std::string& windowsPath) const {
+  std::vector<std::string> parts = SplitComponents(windowsPath);
+  std::filesystem::path base;
+  std::size_t first = 0;
+  if (windowsPath.size() >= 2 && windowsPath[1] == ':') {
+    base = DriveFolder(windowsPath[0]);
+    parts[0] = parts[0].substr(2);  // "C:x" is x in the drive's root
+  } else if (parts.size() >= 4 && parts[0].empty() && parts[1].empty()) {
+    base = root_ / "UNC" / parts[2] / parts[3];
+    first = 4;
+  } else {
+    base = DriveFolder('C');
+  }
+  std::vector<std::string> names;
+  for (std::size_t i = first; i < parts.size(); ++i) {
+    const std::string name = TrimName(parts[i]);
+    if (name.empty() || name == ".") continue;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+      continue;
+    }
+    names.push_back(name);
+  }
+  std::filesystem::path host = base;
+  for (const std::string& name : names) host = Lookup(host, name);
+  return host;
+}
+
+}  // namespace setup

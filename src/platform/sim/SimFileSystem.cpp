@@ -1,0 +1,115 @@
+#include "platform/sim/SimFileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/Error.h"
+
+namespace setup {
+
+namespace fs = std::filesystem;
+
+class SimFileSystem::File : public OutputFile {
+ public:
+  File(SimFileSystem& owner, fs::path path, int fd)
+      : owner_(owner), path_(std::move(path)), fd_(fd) {}
+  ~File() override {
+    ::close(fd_);
+    owner_.open_.erase(path_);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  void Append(const std::uint8_t* data, std::size_t size) override {
+    if (size > owner_.writeLimit_) throw SetupError("Stream write error");
+    owner_.writeLimit_ -= size;
+    while (size > 0) {
+      const ssize_t written = ::write(fd_, data, size);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) throw SetupError("Stream write error");
+      data += written;
+      size -= static_cast<std::size_t>(written);
+    }
+  }
+
+ private:
+  SimFileSystem& owner_;
+  fs::path path_;
+  int fd_;
+};
+
+bool SimFileSystem::DirectoryExists(const std::string& path) {
+  std::error_code error;
+  return fs::is_directory(drives_.HostPath(path), error);
+}
+
+bool SimFileSystem::FileExists(const std::string& path) {
+  std::error_code error;
+  return fs::is_regular_file(drives_.HostPath(path), error);
+}
+
+bool SimFileSystem::CreateDirectories(const std::string& path) {
+  const fs::path host = drives_.HostPath(path);
+  std::error_code error;
+  // A missing drive cannot be created.
+  const fs::path relative = host.lexically_relative(drives_.Root());
+  if (relative.empty() || !fs::is_directory(drives_.Root() / *relative.begin(), error)) {
+    return false;
+  }
+  fs::create_directories(host, error);
+  return fs::is_directory(host, error);
+}
+
+std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string& path) {
+  const fs::path host = drives_.HostPath(path);
+  struct stat info {};
+  if (::stat(host.c_str(), &info) == 0 &&
+      (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0)) {
+    return nullptr;
+  }
+  if (open_.count(host) != 0) return nullptr;  // share mode 0: nobody else may open it
+  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  open_.insert(host);
+  return std::make_unique<File>(*this, host, fd);
+}
+
+bool SimFileSystem::RemoveFile(const std::string& path) {
+  const fs::path host = drives_.HostPath(path);
+  std::error_code error;
+  if (fs::is_regular_file(host, error)) fs::remove(host, error);
+  return !fs::is_regular_file(host, error);
+}
+
+bool SimFileSystem::RemoveEmptyFolder(const std::string& path) {
+  const fs::path host = drives_.HostPath(path);
+  std::error_code error;
+  if (fs::is_directory(host, error) && fs::is_empty(host, error)) fs::remove(host, error);
+  return !fs::is_directory(host, error);
+}
+
+std::optional<std::string> SimFileSystem::ReadFileBytes(const std::string& path) {
+  const fs::path host = drives_.HostPath(path);
+  std::error_code error;
+  if (!fs::is_regular_file(host, error)) return std::nullopt;
+  std::ifstream in(host, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void SimFileSystem::MakeReadOnly(const std::string& path) {
+  std::error_code error;
+  fs::permissions(drives_.HostPath(path),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove, error);
+}
+
+}  // namespace setup

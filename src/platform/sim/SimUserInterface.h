@@ -1,0 +1,37 @@
+#pragma once
+// The screen of the simulated machine: questions answered from a queue and recorded, repaints
+// recorded and forwarded.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/UserInterface.h"
+
+namespace setup {
+
+struct SimQuestion {
+  std::string caption, text;
+  unsigned flags = 0;
+};
+
+struct SimPaint {
+  std::string name, text;
+  int position = 0;
+};
+
+class SimUserInterface : public UserInterface {
+ public:
+  // The next queued answer, else defaultAnswer.
+  bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override;
+  void Repaint(const Control& control) override;
+
+  std::deque<bool> answers;
+  bool defaultAnswer = true;
+  std::vector<SimQuestion> questions;
+  bool recordPaints = true;
+  std::vector<SimPaint> paints;
+  std::function<void(const Control&)> onRepaint;
+};
+
+}  // namespace setup
