@@ -1,0 +1,116 @@
+#include "Build.h"
+
+#include <system_error>
+
+#include "FileIo.h"
+#include "Licence.h"
+#include "SetupExe.h"
+#include "SourceMap.h"
+#include "ToolError.h"
+#include "pe/PeWriter.h"
+#include "script/ScriptText.h"
+
+namespace setup::mksetup {
+namespace fs = std::filesystem;
+namespace {
+
+bool IsUninstaller(const std::vector<std::string>& parts) {
+  return parts.size() == 2 && parts[0] == "S" && ToUpperAscii(parts[1]) == "UNINSTALL.EXE";
+}
+
+std::string Describe(const ScriptFile& script, const FileLine& line) {
+  return script.name + ":" + std::to_string(line.number);
+}
+
+}  // namespace
+
+PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs::path& source,
+                        const std::optional<fs::path>& uninstaller) {
+  const std::string what = Describe(script, line);
+  const std::vector<std::string> parts = SourceParts(line.path, what);
+  std::optional<fs::path> file = FindSource(source, parts, what);
+  if (!file && IsUninstaller(parts) && uninstaller) file = uninstaller;
+  if (!file) {
+    throw ToolError(what, "no source file for \"" + line.path + "\" (looked for " +
+                              TargetPath(source, parts).string() + ", letters in any case)");
+  }
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(*file, error);
+  if (error) throw ToolError(what, file->string() + " cannot be read: " + error.message());
+  if (size >= (1ull << 31)) {
+    throw ToolError(what, file->string() + " has " + std::to_string(size) +
+                              " bytes; a file must stay under 2^31 bytes");
+  }
+  return {file->string(), {}, size, what + " (" + line.path + ")"};
+}
+
+void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence) {
+  const std::vector<std::string> missing =
+      MissingLicenceMarkers(std::string(licence.begin(), licence.end()));
+  if (missing.empty()) return;
+  std::string list;
+  for (const std::string& marker : missing) list += (list.empty() ? "" : ", ") + marker;
+  throw ToolError(name, "the licence has no marker line " + list +
+                            " (a line holding only the word, in any case)");
+}
+
+std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::string& licenceName,
+                                          std::vector<std::uint8_t> licence, const fs::path& source,
+                                          const std::optional<fs::path>& uninstaller) {
+  std::vector<PayloadSource> sources;
+  const std::uint64_t licenceSize = licence.size();
+  sources.push_back({"", std::move(licence), licenceSize, licenceName});
+  for (const FileLine& line : FileLines(script)) {
+    sources.push_back(SourceFor(script, line, source, uninstaller));
+  }
+  if (TotalSize(sources) > kMaxCount) {
+    throw ToolError(script.name, "the licence and the files add up to " +
+                                     std::to_string(TotalSize(sources)) +
+                                     " bytes, more than 2,147,483,647");
+  }
+  return sources;
+}
+
+std::uint64_t TotalSize(const std::vector<PayloadSource>& sources) {
+  std::uint64_t total = 0;
+  for (const PayloadSource& source : sources) total += source.size;
+  return total;
+}
+
+PayloadSummary BuildSetup(const BuildOptions& options) {
+  const ScriptFile script = LoadScriptFile(options.script);
+  ReadSetupState(script.name, ByteSpan(script.bytes));  // the setup must be able to start on it
+  std::vector<std::uint8_t> licence = ReadWholeFile(options.licence);
+  CheckLicence(options.licence.string(), licence);
+  std::error_code error;
+  if (!fs::is_regular_file(options.stub, error)) {
+    throw ToolError(options.stub.string(), "the stub setup program does not exist");
+  }
+  const std::vector<std::uint8_t> stub = ReadWholeFile(options.stub);
+  if (!fs::is_directory(options.source, error)) {
+    throw ToolError(options.source.string(), "the source folder does not exist");
+  }
+  const std::vector<PayloadSource> sources = CollectSources(
+      script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
+  const std::vector<std::uint8_t> info = WithSizeLine(script, TotalSize(sources));
+
+  if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
+  const TemporaryFile payload(options.output);
+  PayloadSummary summary;
+  {
+    AtomicOutput out(payload.Path());
+    summary = WritePayload(
+        sources, [&](const std::uint8_t* data, std::size_t size) { out.Write(data, size); });
+    out.Commit();
+  }
+  const std::string stubName = options.stub.string();
+  const PeLayout layout = ReadPeLayout(stub, stubName);
+  ResourceTree tree = ReadResourceTree(stub, layout, stubName);
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupInfo"), {info, "", 0, 0});
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"),
+           {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
+  WriteExecutable(stub, stubName, std::move(tree), options.output);
+  return summary;
+}
+
+}  // namespace setup::mksetup

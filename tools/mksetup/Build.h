@@ -1,0 +1,44 @@
+#pragma once
+// Building a setup.exe: the script with its S line filled in, the payload from the source tree,
+// both as RCDATA resources of a copy of the stub.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PayloadWriter.h"
+#include "ScriptFile.h"
+
+namespace setup::mksetup {
+
+struct BuildOptions {
+  std::filesystem::path script, licence, source, output;
+  std::filesystem::path stub;                        // required here; the command finds a default
+  std::optional<std::filesystem::path> uninstaller;  // for "%SUnInstall.EXE" missing from source
+};
+
+// The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws
+// ToolError(script:line: reason) for a missing file or one of 2^31 bytes or more.
+PayloadSource SourceFor(const ScriptFile& script, const FileLine& line,
+                        const std::filesystem::path& source,
+                        const std::optional<std::filesystem::path>& uninstaller);
+
+// The payload's sources: the licence first, then one per F line in script order. Throws
+// ToolError(script:line: reason) for a missing file or one of 2^31 bytes or more, and
+// ToolError when the sizes add up past 2,147,483,647.
+std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::string& licenceName,
+                                          std::vector<std::uint8_t> licence,
+                                          const std::filesystem::path& source,
+                                          const std::optional<std::filesystem::path>& uninstaller);
+
+// The S value: every source's inflated size added up.
+std::uint64_t TotalSize(const std::vector<PayloadSource>& sources);
+
+// Throws ToolError(licence: reason) unless the licence has the three marker lines.
+void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence);
+
+// Builds options.output; nothing is left under that name when it throws.
+PayloadSummary BuildSetup(const BuildOptions& options);
+
+}  // namespace setup::mksetup

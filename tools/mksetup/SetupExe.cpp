@@ -1,0 +1,58 @@
+#include "SetupExe.h"
+
+#include "FileIo.h"
+#include "ToolError.h"
+#include "pe/ResourceTree.h"
+#include "platform/Error.h"
+#include "script/ScriptHeader.h"
+#include "script/ScriptText.h"
+
+namespace setup::mksetup {
+
+SetupExe OpenSetupExe(const std::filesystem::path& path) {
+  SetupExe exe{path.string(), ReadWholeFile(path), {}, {}};
+  const std::optional<ByteSpan> info = FindRcData(exe.file, "SetupInfo", exe.name);
+  const std::optional<ByteSpan> data = FindRcData(exe.file, "SetupData", exe.name);
+  if (!info) throw ToolError(exe.name, "it has no RCDATA resource SetupInfo");
+  if (!data) throw ToolError(exe.name, "it has no RCDATA resource SetupData");
+  exe.info = *info;
+  exe.data = *data;
+  return exe;
+}
+
+std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script) {
+  auto state = std::make_unique<SetupState>();
+  state->ScriptLines = SplitScriptLines(script);
+  try {
+    ReadScriptHeader(*state, ".");
+  } catch (const SetupError& error) {
+    throw ToolError(name, error.what());
+  }
+  ReadAddOnCaptions(*state);
+  return state;
+}
+
+std::uint32_t BlockCount(const PayloadEntry& entry) {
+  const ByteSpan body = entry.Body();
+  if (body.size() < 4) return 0;
+  return body[0] | body[1] << 8 | body[2] << 16 | static_cast<std::uint32_t>(body[3]) << 24;
+}
+
+std::size_t WalkPayload(const SetupExe& exe, const ScriptFile& script,
+                        const std::function<void(const FileLine*, const PayloadEntry&)>& visit) {
+  PayloadReader reader(exe.data);
+  try {
+    visit(nullptr, reader.NextEntry());
+    for (const FileLine& line : FileLines(script)) {
+      if (reader.Size() - reader.Position() < 4) {
+        throw ToolError(script.name, line.number, "the payload has no entry for this F line");
+      }
+      visit(&line, reader.NextEntry());
+    }
+  } catch (const SetupError& error) {
+    throw ToolError(exe.name, error.what());
+  }
+  return reader.Size() - reader.Position();
+}
+
+}  // namespace setup::mksetup

@@ -1,0 +1,45 @@
+#pragma once
+// A built setup.exe opened for reading: its script and payload resources, and the walk over its
+// F lines paired with their payload entries, read as the setup program reads them.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ScriptFile.h"
+#include "payload/PayloadReader.h"
+#include "script/SetupState.h"
+
+namespace setup::mksetup {
+
+struct SetupExe {
+  std::string name;
+  std::vector<std::uint8_t> file;
+  ByteSpan info, data;  // the RCDATA resources SetupInfo and SetupData, inside file
+};
+
+// Throws ToolError when the file is no PE image or lacks one of the two resources.
+SetupExe OpenSetupExe(const std::filesystem::path& path);
+
+// The setup state after the header and the add-on captions are read (the setup's own readers,
+// with "." as the decimal separator). Throws ToolError for a script the setup cannot start on.
+std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script);
+
+// Walks the licence entry and then one entry per F line, in order, as the installation does.
+// visit gets the F line (nullptr for the licence) and its entry. Returns the number of payload
+// bytes left over after the last entry (0 for a payload built by the rules).
+std::size_t WalkPayload(const SetupExe& exe, const ScriptFile& script,
+                        const std::function<void(const FileLine*, const PayloadEntry&)>& visit);
+
+// The BlockCount of an entry (0 for the empty entry).
+std::uint32_t BlockCount(const PayloadEntry& entry);
+
+// A sink that only counts.
+class CountingSink : public ByteSink {
+ public:
+  void Append(const std::uint8_t*, std::size_t size) override { bytes += size; }
+  std::uint64_t bytes = 0;
+};
+
+}  // namespace setup::mksetup

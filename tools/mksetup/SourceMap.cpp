@@ -1,0 +1,81 @@
+#include "SourceMap.h"
+
+#include <string_view>
+#include <system_error>
+
+#include "ToolError.h"
+#include "script/ScriptText.h"
+
+namespace setup::mksetup {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::string_view kMacroLetters = "SADPQ";
+
+std::optional<fs::path> MatchPart(const fs::path& folder, const std::string& part,
+                                  const std::string& what) {
+  std::error_code error;
+  const fs::path exact = folder / part;
+  if (fs::exists(exact, error)) return exact;
+  std::optional<fs::path> found;
+  const std::string wanted = ToUpperAscii(part);
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (ToUpperAscii(it->path().filename().string()) != wanted) continue;
+    if (found) {
+      throw ToolError(what, "both " + found->string() + " and " + it->path().string() +
+                                " match; the name is ambiguous");
+    }
+    found = it->path();
+  }
+  return found;
+}
+
+}  // namespace
+
+std::vector<std::string> SourceParts(const std::string& scriptPath, const std::string& what) {
+  if (scriptPath.size() < 2 || scriptPath[0] != '%' ||
+      kMacroLetters.find(ToUpperAscii(scriptPath[1])) == std::string_view::npos) {
+    throw ToolError(what, "the path \"" + scriptPath +
+                              "\" does not start with %S, %A, %D, %P or %Q, so it has no place "
+                              "in the source tree");
+  }
+  std::vector<std::string> parts{std::string(1, ToUpperAscii(scriptPath[1]))};
+  std::string part;
+  auto finish = [&] {
+    if (part == "..") throw ToolError(what, "the path \"" + scriptPath + "\" climbs with \"..\"");
+    if (!part.empty() && part != ".") parts.push_back(part);
+    part.clear();
+  };
+  for (std::size_t i = 2; i < scriptPath.size(); ++i) {
+    const char c = scriptPath[i];
+    if (c == '\\' || c == '/') {
+      finish();
+    } else {
+      part.push_back(c);
+    }
+  }
+  finish();
+  if (parts.size() < 2) throw ToolError(what, "the path \"" + scriptPath + "\" names no file");
+  return parts;
+}
+
+std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::string>& parts,
+                                   const std::string& what) {
+  fs::path at = root;
+  for (const std::string& part : parts) {
+    const std::optional<fs::path> next = MatchPart(at, part, what);
+    if (!next) return std::nullopt;
+    at = *next;
+  }
+  std::error_code error;
+  if (!fs::is_regular_file(at, error)) return std::nullopt;
+  return at;
+}
+
+fs::path TargetPath(const fs::path& root, const std::vector<std::string>& parts) {
+  fs::path path = root;
+  for (const std::string& part : parts) path /= part;
+  return path;
+}
+
+}  // namespace setup::mksetup

@@ -1,0 +1,170 @@
+#include "pe/PeWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "FileIo.h"
+#include "ToolError.h"
+#include "pe/PeChecksum.h"
+#include "pe/ResourceSection.h"
+
+namespace setup::mksetup {
+namespace {
+
+constexpr std::uint32_t kResourceCharacteristics = 0x40000040u;  // initialised data, readable
+constexpr std::size_t kSizeOfInitializedDataOffset = 8;
+
+std::uint64_t AlignUp(std::uint64_t value, std::uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+// Where the new resource section goes.
+struct Placement {
+  std::size_t keep = 0;          // bytes of the stub copied as they are
+  std::uint64_t fileOffset = 0;  // its raw data
+  std::uint32_t rva = 0;
+  std::size_t headerOffset = 0;  // its section header
+  bool added = false;            // a new section rather than the old one replaced
+  std::uint32_t characteristics = kResourceCharacteristics;
+  std::uint32_t oldRawSize = 0;
+};
+
+const PeSection* SectionHolding(const PeLayout& layout, std::uint32_t rva) {
+  for (const PeSection& section : layout.sections) {
+    const std::uint32_t span = std::max(section.virtualSize, section.sizeOfRawData);
+    if (rva >= section.virtualAddress && rva - section.virtualAddress < span) return &section;
+  }
+  return nullptr;
+}
+
+std::uint64_t ImageEnd(const PeLayout& layout, const PeSection* except) {
+  std::uint64_t end = layout.sizeOfHeaders;
+  for (const PeSection& section : layout.sections) {
+    if (&section == except) continue;
+    const std::uint64_t size = std::max(section.virtualSize, section.sizeOfRawData);
+    end = std::max(end, AlignUp(section.virtualAddress + size, layout.sectionAlignment));
+  }
+  return end;
+}
+
+std::optional<Placement> ReplaceLastResourceSection(ByteSpan stub, const PeLayout& layout,
+                                                    const PeSection* resources) {
+  if (!resources || resources->sizeOfRawData == 0 || resources->pointerToRawData == 0) return {};
+  for (const PeSection& section : layout.sections) {
+    if (section.virtualAddress > resources->virtualAddress) return {};
+  }
+  if (resources->pointerToRawData + static_cast<std::uint64_t>(resources->sizeOfRawData) <
+      stub.size()) {
+    return {};  // something (a symbol table, a signature) follows it in the file
+  }
+  Placement placement;
+  placement.keep = resources->pointerToRawData;
+  placement.fileOffset = resources->pointerToRawData;
+  placement.rva = resources->virtualAddress;
+  placement.headerOffset = resources->headerOffset;
+  placement.characteristics = resources->characteristics;
+  placement.oldRawSize = resources->sizeOfRawData;
+  if (ImageEnd(layout, resources) > placement.rva) return {};
+  return placement;
+}
+
+Placement AddSection(ByteSpan stub, const PeLayout& layout, const std::string& what) {
+  const std::size_t headerOffset =
+      layout.sectionTableOffset + layout.sections.size() * kSectionHeaderSize;
+  std::uint64_t firstRaw = layout.sizeOfHeaders;
+  for (const PeSection& section : layout.sections) {
+    if (section.sizeOfRawData != 0)
+      firstRaw = std::min<std::uint64_t>(firstRaw, section.pointerToRawData);
+  }
+  const bool room =
+      headerOffset + kSectionHeaderSize <= firstRaw &&
+      headerOffset + kSectionHeaderSize <= stub.size() &&
+      std::all_of(stub.begin() + headerOffset, stub.begin() + headerOffset + kSectionHeaderSize,
+                  [](std::uint8_t b) { return b == 0; });
+  if (!room) {
+    throw ToolError(what,
+                    "its headers have no room for one more section, and its resource section "
+                    "is not its last section");
+  }
+  Placement placement;
+  placement.keep = stub.size();
+  placement.fileOffset = AlignUp(stub.size(), layout.fileAlignment);
+  const std::uint64_t rva = ImageEnd(layout, nullptr);
+  if (rva > 0xFFFFFFFFull) throw ToolError(what, "its image is too large");
+  placement.rva = static_cast<std::uint32_t>(rva);
+  placement.headerOffset = headerOffset;
+  placement.added = true;
+  return placement;
+}
+
+void PatchHeaders(std::vector<std::uint8_t>& head, const PeLayout& layout,
+                  const Placement& placement, std::uint32_t size, std::uint32_t rawSize) {
+  const std::size_t at = placement.headerOffset;
+  std::fill(head.begin() + at, head.begin() + at + kSectionHeaderSize, 0);
+  std::memcpy(head.data() + at, ".rsrc", 5);
+  WriteU32(head, at + 8, size);
+  WriteU32(head, at + 12, placement.rva);
+  WriteU32(head, at + 16, rawSize);
+  WriteU32(head, at + 20, static_cast<std::uint32_t>(placement.fileOffset));
+  WriteU32(head, at + 36, placement.characteristics);
+  if (placement.added) {
+    WriteU16(head, layout.NumberOfSectionsOffset(),
+             static_cast<std::uint16_t>(layout.sections.size() + 1));
+  }
+  const std::size_t initialised = layout.optionalHeaderOffset + kSizeOfInitializedDataOffset;
+  const std::uint32_t oldInitialised = ReadU32(head, initialised, "stub");
+  WriteU32(head, initialised, oldInitialised - placement.oldRawSize + rawSize);
+  WriteU32(head, layout.SizeOfImageOffset(),
+           static_cast<std::uint32_t>(
+               AlignUp(placement.rva + static_cast<std::uint64_t>(size), layout.sectionAlignment)));
+  WriteU32(head, layout.DataDirectoryOffset(kResourceDirectory), placement.rva);
+  WriteU32(head, layout.DataDirectoryOffset(kResourceDirectory) + 4, size);
+  if (layout.numberOfRvaAndSizes > kSecurityDirectory) {
+    WriteU32(head, layout.DataDirectoryOffset(kSecurityDirectory), 0);
+    WriteU32(head, layout.DataDirectoryOffset(kSecurityDirectory) + 4, 0);
+  }
+  WriteU32(head, layout.ChecksumOffset(), 0);
+}
+
+}  // namespace
+
+void WriteExecutable(ByteSpan stub, const std::string& stubName, ResourceTree tree,
+                     const std::filesystem::path& output) {
+  const PeLayout layout = ReadPeLayout(stub, stubName);
+  if (layout.numberOfRvaAndSizes <= kResourceDirectory) {
+    throw ToolError(stubName, "it has no resource data directory");
+  }
+  const DataDirectory directory = ReadDataDirectory(stub, layout, kResourceDirectory, stubName);
+  const PeSection* resources = directory.rva ? SectionHolding(layout, directory.rva) : nullptr;
+  std::optional<Placement> replaced = ReplaceLastResourceSection(stub, layout, resources);
+  const Placement placement = replaced ? *replaced : AddSection(stub, layout, stubName);
+  tree.Sort();
+  const ResourceSectionPlan plan = PlanResourceSection(tree, placement.rva);
+  const std::uint64_t rawSize = AlignUp(plan.size, layout.fileAlignment);
+  if (placement.fileOffset + rawSize > 0xFFFFFFFFull ||
+      placement.rva + AlignUp(plan.size, layout.sectionAlignment) > 0xFFFFFFFFull) {
+    throw ToolError(output.string(), "the executable would be larger than 4 GiB");
+  }
+
+  std::vector<std::uint8_t> head(stub.begin(), stub.begin() + placement.keep);
+  head.resize(placement.fileOffset, 0);
+  PatchHeaders(head, layout, placement, plan.size, static_cast<std::uint32_t>(rawSize));
+
+  AtomicOutput out(output);
+  PeChecksum checksum;
+  auto write = [&](const std::uint8_t* data, std::size_t size) {
+    checksum.Add(data, size);
+    out.Write(data, size);
+  };
+  write(head.data(), head.size());
+  WriteResourceSection(plan, write);
+  const std::vector<std::uint8_t> padding(rawSize - plan.size, 0);
+  write(padding.data(), padding.size());
+  std::uint8_t sum[4];
+  const std::uint32_t value = checksum.Finish();
+  for (int i = 0; i < 4; ++i) sum[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  out.WriteAt(layout.ChecksumOffset(), sum, sizeof sum);
+  out.Commit();
+}
+
+}  // namespace setup::mksetup

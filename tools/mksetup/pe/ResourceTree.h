@@ -1,0 +1,84 @@
+#pragma once
+// The resource tree of a PE image (type, name, language), read with every offset checked.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pe/PeFile.h"
+#include "platform/Bytes.h"
+
+namespace setup::mksetup {
+
+inline constexpr std::uint16_t kRtRcData = 10;
+
+// A resource type, name or language: a number, or a UTF-16 name (stored upper-case by resource
+// compilers; FindResource upper-cases the name it looks for).
+struct ResourceId {
+  bool isName = false;
+  std::uint16_t number = 0;
+  std::u16string name;
+
+  static ResourceId Number(std::uint16_t value) { return {false, value, {}}; }
+  static ResourceId Name(const std::string& ascii);  // upper-cased, as FindResource sees it
+  std::string Text() const;                          // "10" or "SETUPINFO"
+  bool operator==(const ResourceId& other) const = default;
+};
+
+// Where a leaf's bytes come from: kept in memory, or copied from a file while writing.
+struct ResourceData {
+  std::vector<std::uint8_t> bytes;
+  std::string path;        // when not empty, the bytes are this file's content
+  std::uint32_t size = 0;  // the file's size; bytes.size() otherwise
+  std::uint32_t codePage = 0;
+
+  std::uint32_t Size() const {
+    return path.empty() ? static_cast<std::uint32_t>(bytes.size()) : size;
+  }
+};
+
+struct ResourceLeaf {
+  ResourceId language;
+  ResourceData data;
+};
+struct ResourceName {
+  ResourceId id;
+  std::vector<ResourceLeaf> languages;
+};
+struct ResourceType {
+  ResourceId id;
+  std::vector<ResourceName> names;
+};
+
+struct ResourceTree {
+  std::vector<ResourceType> types;
+  // Adds or replaces the resource (every language of that name) by one leaf, language 0.
+  void Set(const ResourceId& type, const ResourceId& name, ResourceData data);
+  // Sorts every level as the loader's binary search needs: names by their UTF-16 units, then
+  // numbers ascending.
+  void Sort();
+};
+
+// One resource found in an image: where its bytes lie in the file.
+struct ResourceLocation {
+  ResourceId type, name, language;
+  std::uint32_t rva = 0;
+  std::size_t offset = 0;
+  std::uint32_t size = 0;
+  std::uint32_t codePage = 0;
+};
+
+// Every leaf of the image's resource tree, in tree order; empty when it has no resources.
+// Throws ToolError(what: reason) for a malformed tree: entries or names outside the resource
+// section, a loop, more than three levels, data outside the file.
+std::vector<ResourceLocation> ListResources(ByteSpan file, const PeLayout& layout,
+                                            const std::string& what);
+
+// The first language of the RCDATA resource of that name (compared without regard to ASCII
+// case), as a span into file.
+std::optional<ByteSpan> FindRcData(ByteSpan file, const std::string& name, const std::string& what);
+
+// The tree with every leaf's bytes copied out, for writing a new image from this one.
+ResourceTree ReadResourceTree(ByteSpan file, const PeLayout& layout, const std::string& what);
+
+}  // namespace setup::mksetup
