@@ -11,8 +11,8 @@ struct Control {
   bool Enabled = true;
   bool Visible = true;
   bool Checked = false;
-  bool Default = false;  // the default push button (Enter)
-  int Position = 0;      // progress bars
+  bool Default = false;            // the default push button (Enter)
+  int Position = 0;                // progress bars
   std::vector<std::string> Items;  // list controls
   int ItemIndex = -1;
 };

@@ -1,52 +1,94 @@
 #include "wizard/DialogControls.h"
 
 namespace setup {
+namespace {
 
-// Gives every control its form name so that the view and the tests can address it.
+// Windows-1252 bytes: \xFC u-umlaut, \xF6 o-umlaut, \xE7 c-cedilla. Most texts of the form are
+// German; the buttons and ActionLabel are English and each language button speaks its own
+// language.
+struct InitialText {
+  Control DialogControls::*control;
+  const char* name;
+  const char* text;
+};
+
+constexpr InitialText kInitialTexts[] = {
+    {&DialogControls::ActionLabel, "ActionLabel", "Installation started"},
+    {&DialogControls::AgreeBox, "AgreeBox", "Ich stimme den Lizenzvereinbarungen zu"},
+    {&DialogControls::AllLicenceMemo, "AllLicenceMemo", ""},
+    {&DialogControls::AllUserBtn, "AllUserBtn",
+     "Installation f\xFCr alle Benutzer an diesem Computer"},
+    {&DialogControls::BackBtn, "BackBtn", "< Back"},
+    {&DialogControls::CancelBtn, "CancelBtn", "Cancel"},
+    {&DialogControls::DesktopBox, "DesktopBox", "Programm-Ikone auf dem Desktop anlegen"},
+    {&DialogControls::DestinationDirectoryBox, "DestinationDirectoryBox", ""},
+    {&DialogControls::DestinationDriveBox, "DestinationDriveBox", ""},
+    {&DialogControls::DestinationEdit, "DestinationEdit", ""},
+    {&DialogControls::DestinationLabel, "DestinationLabel",
+     "%s wird in dieses Verzeichnis installiert:"},
+    {&DialogControls::DirectStartBox, "DirectStartBox", "%s direkt starten"},
+    {&DialogControls::DiskSpaceLabel1, "DiskSpaceLabel1",
+     "Es werden %s Festplatten-Speicherplatz ben\xF6tigt."},
+    {&DialogControls::DiskSpaceLabel2, "DiskSpaceLabel2",
+     "%s Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
+    {&DialogControls::EnglishBox, "EnglishBox", "Install version in english language"},
+    {&DialogControls::EnglishUSFlagImage, "EnglishUSFlagImage", ""},
+    {&DialogControls::FinishLabel, "FinishLabel", "Installation abgeschlossen."},
+    {&DialogControls::FrenchBox, "FrenchBox",
+     "Installer la version fran\xE7"
+     "aise"},
+    {&DialogControls::FrenchFlagImage, "FrenchFlagImage", ""},
+    {&DialogControls::GermanBox, "GermanBox", "Installation der deutschen Version"},
+    {&DialogControls::GermanFlagImage, "GermanFlagImage", ""},
+    {&DialogControls::IconImage, "IconImage", ""},
+    {&DialogControls::IconLabel, "IconLabel", "Verkn\xFCpfungen mit Programmsymbolen (Ikonen):"},
+    {&DialogControls::InstallLabel, "InstallLabel",
+     "Setup wird \"%s\" auf Ihrem Rechner installieren."},
+    {&DialogControls::InstallationLabel, "InstallationLabel", "Installation"},
+    {&DialogControls::KorvaltCheckBox, "KorvaltCheckBox",
+     "Korvalt-Autorouter installieren (Demo-Version)"},
+    {&DialogControls::LizenzLabel, "LizenzLabel", "Lizenzvereinbarungen:"},
+    {&DialogControls::LizenzMemo, "LizenzMemo", ""},
+    {&DialogControls::NextBtn, "NextBtn", "Next >"},
+    {&DialogControls::NoBootLabel, "NoBootLabel", "Sie brauchen Windows nicht neu zu starten."},
+    {&DialogControls::OneUserBtn, "OneUserBtn",
+     "Installation nur f\xFCr den angemeldeten Benutzer ( %s )"},
+    {&DialogControls::PercentLabel, "PercentLabel", "0%"},
+    {&DialogControls::ProgramFolderImage, "ProgramFolderImage", ""},
+    {&DialogControls::ProgressBar, "ProgressBar", ""},
+    {&DialogControls::QuickLaunchBarMEImage, "QuickLaunchBarMEImage", ""},
+    {&DialogControls::QuickLaunchBarXPImage, "QuickLaunchBarXPImage", ""},
+    {&DialogControls::QuickLaunchBox, "QuickLaunchBox",
+     "Programm-Ikone unten in der Schnellstart-Leiste anlegen"},
+    {&DialogControls::ReadMeBox, "ReadMeBox", "LiesMich-Datei anzeigen"},
+    {&DialogControls::ReadyLabel, "ReadyLabel", "Fertig zum Installieren:"},
+    {&DialogControls::StartMenueBox, "StartMenueBox", ""},
+    {&DialogControls::StartMenueLabel, "StartMenueLabel",
+     "Programm-Ordner mit Ikonen im Windows Start-Men\xFC anlegen"},
+    {&DialogControls::SummaryMemo, "SummaryMemo", ""},
+    {&DialogControls::WelcomeLabel, "WelcomeLabel", "Willkommen zum %s Setup Assistenten"},
+};
+
+}  // namespace
+
+// The state of the form resource: every control named, with its initial text and state.
 DialogControls::DialogControls() {
-  ActionLabel.Name = "ActionLabel";
-  AgreeBox.Name = "AgreeBox";
-  AllLicenceMemo.Name = "AllLicenceMemo";
-  AllUserBtn.Name = "AllUserBtn";
-  BackBtn.Name = "BackBtn";
-  CancelBtn.Name = "CancelBtn";
-  DesktopBox.Name = "DesktopBox";
-  DestinationDirectoryBox.Name = "DestinationDirectoryBox";
-  DestinationDriveBox.Name = "DestinationDriveBox";
-  DestinationEdit.Name = "DestinationEdit";
-  DestinationLabel.Name = "DestinationLabel";
-  DirectStartBox.Name = "DirectStartBox";
-  DiskSpaceLabel1.Name = "DiskSpaceLabel1";
-  DiskSpaceLabel2.Name = "DiskSpaceLabel2";
-  EnglishBox.Name = "EnglishBox";
-  EnglishUSFlagImage.Name = "EnglishUSFlagImage";
-  FinishLabel.Name = "FinishLabel";
-  FrenchBox.Name = "FrenchBox";
-  FrenchFlagImage.Name = "FrenchFlagImage";
-  GermanBox.Name = "GermanBox";
-  GermanFlagImage.Name = "GermanFlagImage";
-  IconImage.Name = "IconImage";
-  IconLabel.Name = "IconLabel";
-  InstallLabel.Name = "InstallLabel";
-  InstallationLabel.Name = "InstallationLabel";
-  KorvaltCheckBox.Name = "KorvaltCheckBox";
-  LizenzLabel.Name = "LizenzLabel";
-  LizenzMemo.Name = "LizenzMemo";
-  NextBtn.Name = "NextBtn";
-  NoBootLabel.Name = "NoBootLabel";
-  OneUserBtn.Name = "OneUserBtn";
-  PercentLabel.Name = "PercentLabel";
-  ProgramFolderImage.Name = "ProgramFolderImage";
-  ProgressBar.Name = "ProgressBar";
-  QuickLaunchBarMEImage.Name = "QuickLaunchBarMEImage";
-  QuickLaunchBarXPImage.Name = "QuickLaunchBarXPImage";
-  QuickLaunchBox.Name = "QuickLaunchBox";
-  ReadMeBox.Name = "ReadMeBox";
-  ReadyLabel.Name = "ReadyLabel";
-  StartMenueBox.Name = "StartMenueBox";
-  StartMenueLabel.Name = "StartMenueLabel";
-  SummaryMemo.Name = "SummaryMemo";
-  WelcomeLabel.Name = "WelcomeLabel";
+  for (const InitialText& initial : kInitialTexts) {
+    Control& control = this->*initial.control;
+    control.Name = initial.name;
+    control.Text = initial.text;
+  }
+  ActivePage = "ActionPage";  // the form leaves page 6 selected; start-up picks page 0 or 1
+  OneUserBtn.Checked = true;
+  AllLicenceMemo.Visible = false;
+  StartMenueBox.Checked = true;
+  StartMenueBox.Enabled = false;
+  DesktopBox.Checked = true;
+  ReadMeBox.Checked = true;
+  DirectStartBox.Checked = true;
+  BackBtn.Enabled = false;
+  NextBtn.Enabled = false;
+  NextBtn.Default = true;
 }
 
 }  // namespace setup

@@ -1,0 +1,186 @@
+#include "wizard/LanguageTexts.h"
+
+namespace setup {
+namespace {
+
+// How the "%s" of a relabelled text is filled.
+enum class Fill { None, ProductName, ProductAndVersion, UserName, SizeText, AddOnCaption };
+
+struct Relabel {
+  Control DialogControls::*control;
+  const char* german;
+  const char* english;
+  const char* french;
+  Fill fill;
+};
+
+// Windows-1252 bytes: \xE0 a-grave, \xE7 c-cedilla, \xE9 e-acute, \xF4 o-circumflex,
+// \xF6 o-umlaut, \xFC u-umlaut. In the order in which the handlers set them.
+constexpr Relabel kRelabels[] = {
+    {&DialogControls::NextBtn, "Weiter >", "Next >", "Continuer >", Fill::None},
+    {&DialogControls::BackBtn,
+     "< Zur\xFC"
+     "ck",
+     "< Back", "< Retour", Fill::None},
+    {&DialogControls::CancelBtn, "Abbruch", "Cancel", "Annuler", Fill::None},
+    {&DialogControls::WelcomeLabel, "Willkommen zum %s Setup Assistenten.",
+     "Welcome to the %s setup assistant.", "Bienvenue \xE0 l'aide d'installation de %s.",
+     Fill::ProductName},
+    {&DialogControls::InstallLabel, "Setup wird \"%s\" auf Ihrem Rechner installieren.",
+     "Setup will install \"%s\" on your computer.",
+     "Le setup installera \"%s\" sur votre ordinateur.", Fill::ProductAndVersion},
+    {&DialogControls::OneUserBtn, "Installation nur f\xFCr den angemeldeten Benutzer ( %s )",
+     "Installation only for the current user ( %s )",
+     "Installation seulement pour l'utilisateur courant ( %s )", Fill::UserName},
+    {&DialogControls::AllUserBtn, "Installation f\xFCr alle Benutzer an diesem Computer",
+     "Installation for all users of this computer",
+     "Installation pour tous les utilisateurs de cet ordinateur", Fill::None},
+    {&DialogControls::LizenzLabel,
+     "Lizenzvereinbarungen:", "Licence Agreement:", "Accord De Permis:", Fill::None},
+    {&DialogControls::AgreeBox, "Ich stimme den Lizenzvereinbarungen zu",
+     "I accept the licence agreement", "J'accepte l'accord de permis", Fill::None},
+    {&DialogControls::DestinationLabel, "%s wird in das folgende Verzeichnis installiert:",
+     "%s will be installed into the following directory:",
+     "%s sera install\xE9 sur le r\xE9pertoire suivant:", Fill::ProductName},
+    {&DialogControls::DiskSpaceLabel1, "Es werden %s Festplatten-Speicherplatz ben\xF6tigt.",
+     "%s harddisk space will be needed.",
+     "%s place de m\xE9moire de disque durs sont n\xE9"
+     "cessaire.",
+     Fill::SizeText},
+    {&DialogControls::IconLabel,
+     "Verkn\xFCpfungen mit Programmsymbolen (Ikonen):", "Links with program symbols (icons):",
+     "Liens avec des symboles de programme (Ic\xF4nes):", Fill::None},
+    {&DialogControls::StartMenueLabel,
+     "Programm-Ordner mit Ikonen im Windows Start-Men\xFC anlegen",
+     "Create program folder with icons in Windows start menu",
+     "Cr\xE9"
+     "er un r\xE9pertoire de programme avec des ic\xF4nes dans le menu D\xE9marrer de "
+     "Windows",
+     Fill::None},
+    {&DialogControls::DesktopBox, "Programm-Ikone auf dem Desktop anlegen",
+     "Create program icon on the desktop",
+     "Cr\xE9"
+     "er une ic\xF4ne de programme sur le bureau",
+     Fill::None},
+    {&DialogControls::QuickLaunchBox, "Programm-Ikone unten in der Schnellstart-Leiste anlegen",
+     "Create program icon down in the quick launch bar",
+     "Cr\xE9"
+     "er une ic\xF4ne de programme vers le bas dans la barre de lancement rapide",
+     Fill::None},
+    {&DialogControls::ReadyLabel,
+     "Fertig zum Installieren:", "Ready to install:", "Pr\xEAt installer:", Fill::None},
+    {&DialogControls::FinishLabel, "Installation abgeschlossen.", "Installation finished.",
+     "Installation fini.", Fill::None},
+    {&DialogControls::NoBootLabel, "Sie brauchen Windows nicht neu zu starten.",
+     "You do not need to reboot Windows.", "Vous n'avez pas besoin de recharger Windows.",
+     Fill::None},
+    {&DialogControls::ReadMeBox, "LiesMich-Datei anzeigen", "Show ReadMe file",
+     "Indiquer le fichier LisezMoi", Fill::None},
+    {&DialogControls::DirectStartBox, "%s direkt starten", "Start %s directly",
+     "Lancer %s directement", Fill::ProductName},
+    // The built-in captions are literal: no blank before "(" in English, two in French.
+    {&DialogControls::KorvaltCheckBox, "Korvalt-Autorouter installieren (Demo-Version)",
+     "Install Korvalt autorouter(demo version)", "Installer autorouteur Korvalt  (version demo)",
+     Fill::AddOnCaption},
+};
+
+constexpr WizardTexts kGerman = {
+    "Weiter >",
+    "Installieren",
+    "Installation abgeschlossen!",
+    "Fertig!",
+    "Setup ist noch nicht fertig. Wenn Sie jetzt abbrechen, wird %s nicht installiert.\r\r",
+    "Setup abbrechen?",
+    "Setup abbrechen",
+    "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.",
+    "Schlie\xDF"
+    "en",
+};
+
+constexpr WizardTexts kEnglish = {
+    "Next >",
+    "Install",
+    "Installation finished!",
+    "Finished!",
+    "Setup is not complete. If you quit now, %s will not be installed.\r\r",
+    "Exit Setup?",
+    "Exit Setup",
+    "The installation was not carried out. Nothing was installed.",
+    "Close",
+};
+
+constexpr WizardTexts kFrench = {
+    "Continuer >",
+    "Installer",
+    "Installation fini!",
+    "Fini!",
+    "L'installation n'est pas compl\xE8te. Si vous terminez maintenant, %s ne sera pas "
+    "install\xE9.\r\r",
+    "Sortez l'installation?",
+    "Terminer l'installation",
+    "L'installation n'a pas \xE9t\xE9 effectu\xE9"
+    "e. Rien n'a \xE9t\xE9 install\xE9.",
+    "Fermer",
+};
+
+const char* Pick(const Relabel& relabel, char language) {
+  if (language == 'G') return relabel.german;
+  if (language == 'F') return relabel.french;
+  return relabel.english;
+}
+
+const std::string& AddOnCaption(const SetupState& state, char language) {
+  if (language == 'G') return state.AddOnCaptionGerman;
+  if (language == 'F') return state.AddOnCaptionFrench;
+  return state.AddOnCaptionEnglish;
+}
+
+std::string Compose(const Relabel& relabel, const SetupState& state, char language) {
+  const std::string text = Pick(relabel, language);
+  switch (relabel.fill) {
+    case Fill::None:
+      return text;
+    case Fill::ProductName:
+      return FormatOne(text, state.ProductName);
+    case Fill::ProductAndVersion:
+      return FormatOne(text, state.ProductName + " " + state.VersionText);
+    case Fill::UserName:
+      return FormatOne(text, state.UserName);
+    case Fill::SizeText:
+      return FormatOne(text, state.SizeText);
+    case Fill::AddOnCaption: {
+      // A caption from a T line is used verbatim, without formatting.
+      const std::string& caption = AddOnCaption(state, language);
+      return caption.empty() ? text : caption;
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+char LanguageInForce(const DialogControls& controls) {
+  if (controls.GermanBox.Checked) return 'G';
+  if (controls.FrenchBox.Checked) return 'F';
+  return 'E';
+}
+
+std::string FormatOne(const std::string& templateText, const std::string& value) {
+  const std::size_t at = templateText.find("%s");
+  if (at == std::string::npos) return templateText;
+  return templateText.substr(0, at) + value + templateText.substr(at + 2);
+}
+
+void RelabelControls(DialogControls& controls, const SetupState& state, char language) {
+  for (const Relabel& relabel : kRelabels) {
+    (controls.*relabel.control).Text = Compose(relabel, state, language);
+  }
+}
+
+const WizardTexts& TextsFor(char language) {
+  if (language == 'G') return kGerman;
+  if (language == 'F') return kFrench;
+  return kEnglish;
+}
+
+}  // namespace setup

@@ -1,0 +1,356 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "payload/PayloadReader.h"
+#include "platform/Error.h"
+#include "wizard/ErrorDisplay.h"
+#include "wizard/SetupDlg.h"
+#include "wizard_fake_platform.h"
+
+namespace setup {
+namespace {
+
+using wizard_test::FakeWindows;
+
+const char* kLicence = "GERMAN\r\nDeutsch\r\nENGLISH\r\nEnglish\r\nFRENCH\r\nFrancais\r\n";
+
+std::string Script(const std::string& nameLine, const std::string& extra = "") {
+  return "GEF\r\n" + nameLine +
+         "\r\nV(1.2)\r\nS1048577\r\nDvqx\\App\\\r\nH%SApp.exe\r\nMG%SLiesMich.txt\r\n"
+         "ME%SReadMe.txt\r\nMF%SLisezMoi.txt\r\n" +
+         extra + "F*%SApp.exe\r\n";
+}
+
+struct Fixture {
+  FakeWindows windows;
+  int runs = 0;
+  bool declineRun = false;
+  bool failRun = false;
+  TMorvexDialog dialog{windows.platform, [this](SetupState&, DialogControls&, Platform&) {
+                         ++runs;
+                         if (failRun) throw SetupError("Cannot create file C:\\x\\App.exe");
+                         return declineRun;
+                       }};
+  explicit Fixture(const std::string& script = Script("N*Prod")) {
+    windows.SetScript(script, kLicence);
+  }
+  void Next() { dialog.Handle(&TMorvexDialog::NextBtnClick); }
+  void Back() { dialog.Handle(&TMorvexDialog::BackBtnClick); }
+};
+
+void WalkToSummary(Fixture& f, void (TMorvexDialog::*language)()) {
+  f.dialog.Show();
+  (f.dialog.*language)();
+  f.Next();  // welcome
+  f.Next();  // licence
+  f.dialog.Controls.AgreeBox.Checked = true;
+  f.dialog.AgreeBoxClick();
+  f.Next();  // destination
+  f.Next();  // icons
+  f.Next();  // summary
+}
+
+TEST(WizardStartUp, OpensOnTheLanguagePageWithTheFormTexts) {
+  Fixture f;
+  f.dialog.Show();
+  const DialogControls& c = f.dialog.Controls;
+  EXPECT_EQ(c.ActivePage, "LanguagePage");
+  EXPECT_FALSE(c.NextBtn.Enabled);
+  EXPECT_FALSE(c.BackBtn.Enabled);
+  EXPECT_TRUE(c.CancelBtn.Enabled);
+  EXPECT_EQ(c.CancelBtn.Text, "Cancel");
+  EXPECT_FALSE(c.GermanBox.Checked || c.EnglishBox.Checked || c.FrenchBox.Checked);
+  EXPECT_EQ(c.AllLicenceMemo.Text, kLicence);
+  EXPECT_EQ(f.dialog.State.UserName, "anna");
+  EXPECT_TRUE(c.DirectStartBox.Visible);
+  EXPECT_FALSE(c.KorvaltCheckBox.Checked);
+  EXPECT_EQ(f.dialog.State.Payload->Position(), f.windows.rcdata["SetupData"].size());
+}
+
+TEST(WizardStartUp, PreselectedLanguageTLinesAndMissingHLine) {
+  std::string script =
+      "G\r\nNEProd\r\nV(1.2)\r\nS999\r\n\r\n\r\nMG%SLiesMich.txt\r\n\r\n\r\n"
+      "TFKORVALT=Korvalt fran\xE7"
+      "ais\r\n";
+  Fixture f(script);
+  f.windows.login = std::string(20, 'x');
+  f.dialog.Show();
+  const DialogControls& c = f.dialog.Controls;
+  EXPECT_EQ(c.ActivePage, "WelcomePage");
+  EXPECT_TRUE(c.GermanBox.Enabled);
+  EXPECT_FALSE(c.EnglishBox.Enabled);
+  EXPECT_TRUE(c.EnglishBox.Checked);  // applied although its button is disabled
+  EXPECT_TRUE(c.NextBtn.Enabled);
+  EXPECT_FALSE(c.BackBtn.Enabled);
+  EXPECT_EQ(c.WelcomeLabel.Text, "Welcome to the Prod setup assistant.");
+  EXPECT_EQ(c.InstallLabel.Text, "Setup will install \"Prod (1.2)\" on your computer.");
+  EXPECT_EQ(c.OneUserBtn.Text, "Installation only for the current user ( <unknown> )");
+  EXPECT_EQ(c.DiskSpaceLabel1.Text, "999 B harddisk space will be needed.");
+  EXPECT_FALSE(c.DirectStartBox.Visible);
+  EXPECT_TRUE(c.DirectStartBox.Checked);
+  EXPECT_TRUE(c.KorvaltCheckBox.Checked);
+  EXPECT_EQ(c.KorvaltCheckBox.Text, "Install Korvalt autorouter(demo version)");
+  EXPECT_TRUE(f.dialog.State.ReadMeFile.empty());
+  EXPECT_FALSE(c.ReadMeBox.Visible);
+  f.dialog.Handle(&TMorvexDialog::FrenchBoxClick);
+  EXPECT_EQ(c.KorvaltCheckBox.Text,
+            "Korvalt fran\xE7"
+            "ais");
+}
+
+TEST(WizardStartUp, NineteenCharacterNameIsShownInFull) {
+  Fixture f(Script("NGProd"));
+  f.windows.login = std::string(19, 'n');
+  f.dialog.Show();
+  EXPECT_EQ(f.dialog.Controls.OneUserBtn.Text,
+            "Installation nur f\xFCr den angemeldeten Benutzer ( " + std::string(19, 'n') + " )");
+  EXPECT_EQ(f.dialog.State.ReadMeFile, "%SLiesMich.txt");
+}
+
+TEST(WizardStartUp, MissingPayloadIsShownAndCloses) {
+  Fixture f;
+  f.windows.rcdata.erase("SetupData");
+  f.dialog.Show();
+  EXPECT_TRUE(f.dialog.Closed());
+  ASSERT_EQ(f.windows.questions.size(), 1u);
+  EXPECT_EQ(f.windows.questions[0].text, "Resource SetupData not found.");
+  EXPECT_EQ(f.windows.questions[0].flags, kErrorBoxFlags);
+}
+
+TEST(WizardNavigation, WalkInEveryLanguage) {
+  const struct {
+    void (TMorvexDialog::*click)();
+    const char* licence;
+    const char* forward;
+    const char* install;
+    const char* completion;
+    const char* finished;
+    const char* readMe;
+    const char* diskSentence;
+  } cases[] = {
+      {&TMorvexDialog::GermanBoxClick, "Deutsch\r\n", "Weiter >", "Installieren",
+       "Installation abgeschlossen!", "Fertig!", "NOTEPAD.EXE \"C:\\d\\LiesMich.txt\"",
+       "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
+      {&TMorvexDialog::EnglishBoxClick, "English\r\n", "Next >", "Install",
+       "Installation finished!", "Finished!", "NOTEPAD.EXE \"C:\\d\\ReadMe.txt\"",
+       "1 MB of 10 GB harddisc space is available."},
+      {&TMorvexDialog::FrenchBoxClick, "Francais\r\n", "Continuer >", "Installer",
+       "Installation fini!", "Fini!", "NOTEPAD.EXE \"C:\\d\\LisezMoi.txt\"",
+       "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible."},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.dialog.Show();
+    DialogControls& d = f.dialog.Controls;
+    (f.dialog.*c.click)();
+    EXPECT_TRUE(d.NextBtn.Enabled);
+    EXPECT_EQ(d.NextBtn.Text, c.forward);
+    f.Next();
+    EXPECT_EQ(d.ActivePage, "WelcomePage");
+    EXPECT_TRUE(d.BackBtn.Enabled);
+    f.Next();
+    EXPECT_EQ(d.ActivePage, "LicencePage");
+    EXPECT_EQ(d.LizenzMemo.Text, c.licence);
+    EXPECT_FALSE(d.NextBtn.Enabled);
+    d.AgreeBox.Checked = true;
+    f.dialog.AgreeBoxClick();
+    EXPECT_TRUE(d.NextBtn.Enabled);
+    f.Next();
+    EXPECT_EQ(d.ActivePage, "ProgramDestination");
+    EXPECT_EQ(d.DestinationEdit.Text, "C:\\vqx\\App\\");
+    EXPECT_EQ(d.DiskSpaceLabel2.Text, c.diskSentence);
+    d.DestinationEdit.Text = "C:\\d\\";  // typed
+    f.Next();
+    EXPECT_EQ(d.ActivePage, "IconPage");
+    f.Next();
+    EXPECT_EQ(d.ActivePage, "SummaryPage");
+    EXPECT_EQ(d.NextBtn.Text, c.install);
+    EXPECT_EQ(d.SummaryMemo.Items[7], "C:\\d\\");
+    f.Back();
+    EXPECT_EQ(d.NextBtn.Text, c.forward);
+    f.Next();
+    f.Next();  // install
+    EXPECT_EQ(f.runs, 1);
+    EXPECT_EQ(d.ActivePage, "FinishPage");
+    EXPECT_EQ(d.ProgressBar.Position, 100);
+    EXPECT_EQ(d.PercentLabel.Text, "100%");
+    EXPECT_FALSE(d.NextBtn.Enabled);
+    EXPECT_FALSE(d.BackBtn.Enabled);
+    EXPECT_TRUE(d.CancelBtn.Enabled && d.CancelBtn.Default);
+    EXPECT_EQ(d.CancelBtn.Text, c.finished);
+    ASSERT_EQ(f.windows.questions.size(), 1u);
+    EXPECT_EQ(f.windows.questions[0].text, c.completion);
+    EXPECT_EQ(f.windows.questions[0].caption, "Prod");
+    EXPECT_EQ(f.windows.questions[0].flags, 0u);
+    // The run leaves MainProgram expanded; the finishing actions quote both paths.
+    f.dialog.State.MainProgram = "C:\\d\\App.exe";
+    f.dialog.State.DestinationFolder = "C:\\d\\";
+    f.dialog.Handle(&TMorvexDialog::CancelBtnClick);
+    EXPECT_TRUE(f.dialog.Closed());
+    ASSERT_EQ(f.windows.starts.size(), 2u);
+    EXPECT_EQ(f.windows.starts[0], "\"C:\\d\\App.exe\"");
+    EXPECT_EQ(f.windows.starts[1], c.readMe);
+  }
+}
+
+TEST(WizardNavigation, BackFromEveryPage) {
+  Fixture f;
+  WalkToSummary(f, &TMorvexDialog::GermanBoxClick);
+  DialogControls& d = f.dialog.Controls;
+  const struct {
+    const char* page;
+    bool next, back;
+  } steps[] = {
+      {"IconPage", true, true},    {"ProgramDestination", true, true}, {"LicencePage", false, true},
+      {"WelcomePage", true, true}, {"LanguagePage", true, false},
+  };
+  for (const auto& step : steps) {
+    f.Back();
+    EXPECT_EQ(d.ActivePage, step.page);
+    EXPECT_EQ(d.NextBtn.Enabled, step.next) << step.page;
+    EXPECT_EQ(d.BackBtn.Enabled, step.back) << step.page;
+  }
+  EXPECT_FALSE(d.AgreeBox.Checked);
+  EXPECT_TRUE(d.GermanBox.Checked);
+  f.dialog.FrenchBoxClick();
+  EXPECT_EQ(d.AgreeBox.Text, "J'accepte l'accord de permis");
+  f.Next();
+  f.Next();
+  EXPECT_EQ(d.LizenzMemo.Text, "Francais\r\n");
+  EXPECT_EQ(f.dialog.State.ReadMeFile, "%SLisezMoi.txt");
+}
+
+TEST(WizardNavigation, PreselectedLanguageNeverReachesTheLanguagePage) {
+  Fixture f(Script("NFProd"));
+  f.dialog.Show();
+  DialogControls& d = f.dialog.Controls;
+  EXPECT_FALSE(d.BackBtn.Enabled);  // the view sends no click to a disabled button
+  f.Next();
+  EXPECT_TRUE(d.BackBtn.Enabled);
+  f.Back();
+  EXPECT_EQ(d.ActivePage, "WelcomePage");
+  EXPECT_FALSE(d.BackBtn.Enabled);
+}
+
+TEST(WizardNavigation, SummaryHasTenOrTwelveLines) {
+  for (bool ticked : {false, true}) {
+    Fixture f;
+    f.dialog.Show();
+    f.dialog.EnglishBoxClick();
+    f.Next();
+    f.Next();
+    f.dialog.Controls.AgreeBox.Checked = true;
+    f.dialog.AgreeBoxClick();
+    f.Next();
+    f.Next();
+    f.dialog.Controls.DesktopBox.Checked = ticked;
+    f.dialog.Controls.QuickLaunchBox.Checked = ticked;
+    f.Next();
+    const auto& lines = f.dialog.Controls.SummaryMemo.Items;
+    ASSERT_EQ(lines.size(), ticked ? 12u : 10u);
+    EXPECT_EQ(lines[0], "Setup will install \"Prod (1.2)\" on your computer.");
+    EXPECT_EQ(lines[1], "Install version in english language.");
+    EXPECT_EQ(lines[2], "Installation only for the current user ( anna ).");
+    EXPECT_EQ(lines[3], "1 MB harddisk space will be needed.");
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(lines[6], "Prod will be installed into the following directory:");
+    EXPECT_EQ(lines[9], "Create program folder with icons in Windows start menu.");
+    if (ticked) {
+      EXPECT_EQ(lines[11], "Create program icon down in the quick launch bar.");
+    }
+  }
+}
+
+TEST(WizardNavigation, CancelAsksInTheLanguageInForce) {
+  const struct {
+    void (TMorvexDialog::*click)();
+    const char* caption;
+    bool answer;
+  } cases[] = {
+      {nullptr, "Exit Setup", true},
+      {&TMorvexDialog::GermanBoxClick, "Setup abbrechen", false},
+      {&TMorvexDialog::FrenchBoxClick, "Terminer l'installation", true},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.dialog.Show();
+    if (c.click) (f.dialog.*c.click)();
+    f.windows.answers = {c.answer};
+    f.dialog.Handle(&TMorvexDialog::CancelBtnClick);
+    ASSERT_EQ(f.windows.questions.size(), 1u);
+    EXPECT_EQ(f.windows.questions[0].caption, c.caption);
+    EXPECT_EQ(f.windows.questions[0].flags, 52u);
+    EXPECT_NE(f.windows.questions[0].text.find("Prod"), std::string::npos);
+    EXPECT_EQ(f.dialog.Closed(), c.answer);
+  }
+}
+
+TEST(WizardInstallation, ErrorLeavesTheActionPageWithCancelAsDefault) {
+  Fixture f;
+  f.failRun = true;
+  WalkToSummary(f, &TMorvexDialog::EnglishBoxClick);
+  f.Next();
+  const DialogControls& d = f.dialog.Controls;
+  EXPECT_EQ(d.ActivePage, "ActionPage");
+  EXPECT_TRUE(d.CancelBtn.Enabled && d.CancelBtn.Default);
+  EXPECT_FALSE(d.NextBtn.Enabled || d.NextBtn.Default || d.BackBtn.Enabled);
+  ASSERT_EQ(f.windows.questions.size(), 1u);
+  EXPECT_EQ(f.windows.questions[0].caption, kApplicationTitle);
+  EXPECT_EQ(f.windows.questions[0].text, "Cannot create file C:\\x\\App.exe.");
+  EXPECT_EQ(f.windows.questions[0].flags, kErrorBoxFlags);
+  EXPECT_GE(f.windows.repaints, 1);
+}
+
+TEST(WizardInstallation, DeclinedRightsQuestionSaysNothingWasInstalled) {
+  Fixture f;
+  f.declineRun = true;
+  WalkToSummary(f, &TMorvexDialog::GermanBoxClick);
+  f.Next();
+  const DialogControls& d = f.dialog.Controls;
+  EXPECT_TRUE(f.dialog.NothingInstalled());
+  EXPECT_EQ(d.ActivePage, "FinishPage");
+  EXPECT_EQ(d.FinishLabel.Text,
+            "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.");
+  EXPECT_FALSE(d.ReadMeBox.Visible || d.DirectStartBox.Visible || d.NoBootLabel.Visible);
+  EXPECT_TRUE(f.windows.questions.empty());  // no completion message
+  f.dialog.Handle(&TMorvexDialog::CancelBtnClick);
+  EXPECT_TRUE(f.dialog.Closed());
+  EXPECT_TRUE(f.windows.starts.empty());
+}
+
+TEST(WizardDestination, DriveAndDirectoryChanges) {
+  Fixture f;
+  WalkToSummary(f, &TMorvexDialog::EnglishBoxClick);
+  f.Back();
+  f.Back();
+  DialogControls& d = f.dialog.Controls;
+  ASSERT_EQ(d.ActivePage, "ProgramDestination");
+  EXPECT_EQ(d.DestinationDirectoryBox.Items, (std::vector<std::string>{"C:\\", "Program Files"}));
+  d.DestinationEdit.Text = "typed";
+  f.dialog.OpenDirectoryItem(1);
+  EXPECT_EQ(d.DestinationDirectoryBox.Text, "C:\\Program Files");
+  EXPECT_EQ(d.DestinationEdit.Text, "C:\\Program Files\\vqx\\App\\");
+  f.dialog.ChooseDrive(1);  // D: has no medium
+  EXPECT_EQ(d.DiskSpaceLabel2.Text, "-1 B of -1 B harddisc space is available.");
+  EXPECT_EQ(d.DestinationEdit.Text, "D:\\vqx\\App\\");
+}
+
+TEST(WizardErrorDisplay, FullStopRule) {
+  const struct {
+    const char* message;
+    const char* shown;
+  } cases[] = {
+      {"data error", "data error."},
+      {"ends.", "ends."},
+      {"'x' is not a valid integer value", "'x' is not a valid integer value."},
+      {"Failed to set data for 'v'", "Failed to set data for 'v'"},  // quote sorts before '.'
+      {"trailing blank ", "trailing blank "},
+      {"", ""},
+      {"caf\xE9", "caf\xE9."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ErrorDisplayText(c.message), c.shown) << c.message;
+}
+
+}  // namespace
+}  // namespace setup

@@ -1,0 +1,110 @@
+#pragma once
+// A small simulated Windows for the wizard tests: resources in memory, recorded questions and
+// program starts, a fixed set of drives and folders.
+#include <zlib.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace setup::wizard_test {
+
+// One payload entry with one zlib block holding text.
+inline std::vector<std::uint8_t> PayloadEntryBytes(const std::string& text) {
+  uLongf size = compressBound(text.size());
+  std::vector<std::uint8_t> block(size);
+  compress(block.data(), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
+  block.resize(size);
+  auto u32 = [](std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  std::vector<std::uint8_t> body;
+  u32(body, 1);
+  u32(body, static_cast<std::uint32_t>(block.size()));
+  body.insert(body.end(), block.begin(), block.end());
+  std::vector<std::uint8_t> entry;
+  u32(entry, static_cast<std::uint32_t>(body.size()));
+  entry.insert(entry.end(), body.begin(), body.end());
+  return entry;
+}
+
+struct Question {
+  std::string caption, text;
+  unsigned flags;
+};
+
+class FakeWindows : public Resources,
+                    public Registry,
+                    public FileSystem,
+                    public Shell,
+                    public Disk,
+                    public Session,
+                    public UserInterface {
+ public:
+  std::map<std::string, std::vector<std::uint8_t>> rcdata;
+  std::string login = "anna";
+  std::vector<Question> questions;
+  std::vector<bool> answers;  // answers in turn; true when exhausted
+  std::vector<std::string> starts;
+  std::set<std::string> folders = {"C:\\", "C:\\Program Files", "D:\\"};
+  std::map<std::string, DiskSpace> space = {{"C:\\", {1048577, 10737418240}}};
+  int repaints = 0;
+
+  Platform platform{*this, *this, *this, *this, *this, *this, *this};
+
+  std::optional<ByteSpan> FindRcData(const std::string& name) override {
+    auto it = rcdata.find(name);
+    if (it == rcdata.end()) return std::nullopt;
+    return ByteSpan(it->second);
+  }
+  std::unique_ptr<RegistryKey> OpenKey(RegistryRoot, const std::string&) override {
+    return nullptr;
+  }
+  std::unique_ptr<RegistryKey> CreateKey(RegistryRoot, const std::string&) override {
+    return nullptr;
+  }
+  bool DirectoryExists(const std::string& path) override { return folders.count(path) > 0; }
+  bool FileExists(const std::string&) override { return false; }
+  bool CreateDirectories(const std::string&) override { return false; }
+  std::unique_ptr<OutputFile> CreateFileExclusive(const std::string&) override { return nullptr; }
+  bool SaveShortcut(const std::string&, const std::string&, const std::string&,
+                    const std::string&) override {
+    return false;
+  }
+  bool StartProgram(const std::string& commandLine, int) override {
+    starts.push_back(commandLine);
+    return true;
+  }
+  bool GetDiskSpace(const std::string& root, DiskSpace& answer) override {
+    auto it = space.find(root);
+    if (it == space.end()) return false;
+    answer = it->second;
+    return true;
+  }
+  std::vector<std::string> ListDrives() override { return {"C:\\", "D:\\"}; }
+  std::vector<std::string> ListSubFolders(const std::string& folder) override {
+    return folder == "C:\\" ? std::vector<std::string>{"Program Files"}
+                            : std::vector<std::string>{};
+  }
+  std::string LoginName() override { return login; }
+  bool IsUserAdmin() override { return true; }
+  std::string DecimalSeparator() override { return ","; }
+  bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
+    questions.push_back({caption, text, flags});
+    if (answers.empty()) return true;
+    bool answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
+  void Repaint(const Control&) override { ++repaints; }
+
+  void SetScript(const std::string& script, const std::string& licence) {
+    rcdata["SetupInfo"].assign(script.begin(), script.end());
+    rcdata["SetupData"] = PayloadEntryBytes(licence);
+  }
+};
+
+}  // namespace setup::wizard_test
