@@ -38,6 +38,8 @@ expect() { grep -qaF -- "$1" "$windows_report" || e2e_fail "report lacks: $1"; }
 expect "$(printf 'ProductName=[V\351rification \200 5107]\r')"
 expect "$(printf 'PreselectedLanguage=[F]\r')"
 expect "$(printf 'VersionText=[(1.2.3)]\r')"
+# 300,000 + 124 licence bytes + 23: mksetup's S line, read back and formatted.
+expect "$(printf 'SizeText=[293 kB]\r')"
 expect "$(printf 'MainProgram=[%%Sprobe.exe]\r')"
 expect "$(printf 'ReadMeEnglish=[readme.txt]\r')"
 expect "$(printf 'AddOnTicked=[1]\r')"
