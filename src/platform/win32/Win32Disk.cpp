@@ -1,0 +1,67 @@
+#include "platform/win32/Win32Disk.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
+                                           PULARGE_INTEGER);
+
+}  // namespace
+
+bool Win32Disk::GetDiskSpace(const std::string& root, DiskSpace& space) {
+  // The Ex function is missing on the first Windows 95 release; look it up rather than import it.
+  auto ex = reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+  if (ex) {
+    ULARGE_INTEGER available, total, free;
+    if (!ex(root.c_str(), &available, &total, &free)) return false;
+    space.freeBytes = available.QuadPart;
+    space.totalBytes = total.QuadPart;
+    return true;
+  }
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                         &clusters))
+    return false;
+  std::uint64_t cluster = std::uint64_t(sectorsPerCluster) * bytesPerSector;
+  space.freeBytes = cluster * freeClusters;
+  space.totalBytes = cluster * clusters;
+  return true;
+}
+
+std::vector<std::string> Win32Disk::ListDrives() {
+  std::vector<std::string> drives;
+  DWORD mask = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (mask & (1u << i)) drives.push_back(std::string(1, char('A' + i)) + ":\\");
+  }
+  return drives;
+}
+
+std::vector<std::string> Win32Disk::ListSubFolders(const std::string& folder) {
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = data.cFileName;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+      names.push_back(name);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return ToUpperAscii(a) < ToUpperAscii(b);
+  });
+  return names;
+}
+
+}  // namespace setup

@@ -1,0 +1,93 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <windows.h>
+
+#include "platform/Error.h"
+
+namespace setup {
+namespace {
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+class Win32OutputFile : public OutputFile {
+ public:
+  explicit Win32OutputFile(HANDLE file) : file_(file) {}
+  ~Win32OutputFile() override { CloseHandle(file_); }
+
+  void Append(const std::uint8_t* data, std::size_t size) override {
+    while (size > 0) {
+      DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+      DWORD written = 0;
+      if (!WriteFile(file_, data, chunk, &written, nullptr) || written == 0)
+        throw SetupError("Stream write error");
+      data += written;
+      size -= written;
+    }
+  }
+
+ private:
+  HANDLE file_;
+};
+
+}  // namespace
+
+bool Win32FileSystem::DirectoryExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(WithoutTrailingSeparators(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::CreateDirectories(const std::string& path) {
+  std::string folder = WithoutTrailingSeparators(path);
+  if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
+  std::size_t cut = folder.find_last_of("\\/");
+  if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && folder[cut - 1] != '\\') {
+    CreateDirectories(folder.substr(0, cut));
+  }
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return DirectoryExists(folder);
+}
+
+std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32OutputFile>(file);
+}
+
+bool Win32FileSystem::RemoveFile(const std::string& path) {
+  if (!FileExists(path)) return true;
+  DeleteFileA(path.c_str());
+  return !FileExists(path);
+}
+
+bool Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
+  std::string folder = WithoutTrailingSeparators(path);
+  if (!DirectoryExists(folder)) return true;
+  RemoveDirectoryA(folder.c_str());  // fails on a folder that still holds anything
+  return !DirectoryExists(folder);
+}
+
+std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
+    bytes.append(buffer, got);
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace setup

@@ -1,0 +1,102 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace setup {
+namespace {
+
+HKEY RootHandle(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case RegistryRoot::CurrentUser:
+      return HKEY_CURRENT_USER;
+    case RegistryRoot::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::Users:
+      return HKEY_USERS;
+  }
+  return HKEY_CURRENT_USER;
+}
+
+// A leading backslash means "from the root"; the API wants the path without it.
+std::string KeyPath(const std::string& path) {
+  return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+}
+
+class Win32Key : public RegistryKey {
+ public:
+  explicit Win32Key(HKEY key) : key_(key) {}
+  ~Win32Key() override { RegCloseKey(key_); }
+
+  std::string ReadString(const std::string& name) override {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+      return {};
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) return {};
+    std::vector<char> data(size + 1, '\0');
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &size) != ERROR_SUCCESS)
+      return {};
+    return std::string(data.data());  // up to the first NUL
+  }
+
+  bool WriteString(const std::string& name, const std::string& value) override {
+    return RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+  }
+
+  bool WriteInteger(const std::string& name, std::int32_t value) override {
+    DWORD data = static_cast<DWORD>(value);
+    return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          sizeof data) == ERROR_SUCCESS;
+  }
+
+ private:
+  HKEY key_;
+};
+
+// RegDeleteTree needs Vista; walking the tree ourselves also works on older systems.
+bool DeleteTree(HKEY parent, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    char name[256];
+    for (;;) {
+      DWORD size = sizeof name;
+      if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
+      if (!DeleteTree(key, name)) break;
+    }
+    RegCloseKey(key);
+  }
+  LONG rc = RegDeleteKeyA(parent, path.c_str());
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RegistryRoot root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return nullptr;
+  return std::make_unique<Win32Key>(key);
+}
+
+std::unique_ptr<RegistryKey> Win32Registry::CreateKey(RegistryRoot root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return nullptr;
+  return std::make_unique<Win32Key>(key);
+}
+
+bool Win32Registry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
+  std::string relative = KeyPath(path);
+  if (relative.empty()) return false;  // never the root itself
+  return DeleteTree(RootHandle(root), relative);
+}
+
+}  // namespace setup

@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/Registry.h"
+
+namespace setup {
+
+class Win32Registry : public Registry {
+ public:
+  std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) override;
+  std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, const std::string& path) override;
+  bool DeleteKeyTree(RegistryRoot root, const std::string& path) override;
+};
+
+}  // namespace setup

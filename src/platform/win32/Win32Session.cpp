@@ -1,0 +1,80 @@
+#include "platform/win32/Win32Session.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+namespace setup {
+namespace {
+
+struct HandleCloser {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct SidFreer {
+  void operator()(PSID sid) const { FreeSid(sid); }
+};
+
+UniqueHandle OpenQueryToken() {
+  HANDLE token = nullptr;
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return UniqueHandle(token);
+  if (GetLastError() != ERROR_NO_TOKEN) return nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return UniqueHandle(token);
+  return nullptr;
+}
+
+// The group list in a buffer of the size the system asks for: a fixed buffer fails for users
+// in many groups, and that failure would read as "not an administrator".
+std::vector<std::uint8_t> ReadTokenGroups(HANDLE token) {
+  DWORD needed = 0;
+  GetTokenInformation(token, TokenGroups, nullptr, 0, &needed);
+  if (needed == 0) return {};
+  std::vector<std::uint8_t> buffer(needed);
+  if (!GetTokenInformation(token, TokenGroups, buffer.data(), needed, &needed)) return {};
+  return buffer;
+}
+
+}  // namespace
+
+std::string Win32Session::LoginName() {
+  char name[257];
+  DWORD size = sizeof name;
+  if (!GetUserNameA(name, &size)) return {};
+  return name;
+}
+
+bool Win32Session::IsUserAdmin() {
+  // The high bit of GetVersion marks the Windows 9x family, which has no accounts to check.
+  if (GetVersion() & 0x80000000u) return true;
+  UniqueHandle token = OpenQueryToken();
+  if (!token) return false;
+  std::vector<std::uint8_t> buffer = ReadTokenGroups(token.get());
+  if (buffer.empty()) return false;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID raw = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                0, 0, 0, 0, &raw)) {
+    return false;
+  }
+  std::unique_ptr<void, SidFreer> admins(raw);
+  const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+  for (DWORD i = 0; i < groups->GroupCount; ++i) {
+    const SID_AND_ATTRIBUTES& group = groups->Groups[i];
+    if (!EqualSid(group.Sid, admins.get())) continue;
+    // Under UAC a non-elevated administrator holds the group only for deny checks: such a user
+    // cannot write where an all-users installation must write.
+    return (group.Attributes & SE_GROUP_ENABLED) &&
+           !(group.Attributes & SE_GROUP_USE_FOR_DENY_ONLY);
+  }
+  return false;
+}
+
+std::string Win32Session::DecimalSeparator() {
+  char text[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) <= 1) return ".";
+  return text;
+}
+
+}  // namespace setup

@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/Session.h"
+
+namespace setup {
+
+class Win32Session : public Session {
+ public:
+  std::string LoginName() override;
+  bool IsUserAdmin() override;
+  std::string DecimalSeparator() override;
+};
+
+}  // namespace setup

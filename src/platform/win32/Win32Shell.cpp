@@ -1,0 +1,53 @@
+#include "platform/win32/Win32Shell.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <vector>
+
+namespace setup {
+namespace {
+
+template <typename T>
+struct ComPtr {
+  T* p = nullptr;
+  ~ComPtr() {
+    if (p) p->Release();
+  }
+};
+
+// The link path converted with a buffer of the size the conversion asks for, so that a long
+// path is never cut; empty on failure.
+std::vector<wchar_t> WidePath(const std::string& path) {
+  int units = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (units <= 0) return {};
+  std::vector<wchar_t> wide(units);
+  if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), units) != units) return {};
+  return wide;
+}
+
+}  // namespace
+
+bool Win32Shell::SaveShortcut(const std::string& linkPath, const std::string& program,
+                              const std::string& workingFolder, const std::string& arguments) {
+  ComPtr<IShellLinkA> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link.p))))
+    return false;
+  link.p->SetPath(program.c_str());
+  link.p->SetWorkingDirectory(workingFolder.c_str());
+  link.p->SetArguments(arguments.c_str());
+  ComPtr<IPersistFile> file;
+  if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
+    return false;
+  std::vector<wchar_t> wide = WidePath(linkPath);
+  if (wide.empty()) return false;
+  return SUCCEEDED(file.p->Save(wide.data(), TRUE));
+}
+
+bool Win32Shell::StartProgram(const std::string& commandLine, int showCommand) {
+  return WinExec(commandLine.c_str(), static_cast<UINT>(showCommand)) > 31;
+}
+
+}  // namespace setup
