@@ -5,6 +5,7 @@
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
 #include "wizard/ErrorDisplay.h"
+#include "wizard/InstallationStep.h"
 #include "wizard/SetupDlg.h"
 #include "wizard_fake_platform.h"
 
@@ -317,6 +318,28 @@ TEST(WizardInstallation, DeclinedRightsQuestionSaysNothingWasInstalled) {
   f.dialog.Handle(&TMorvexDialog::CancelBtnClick);
   EXPECT_TRUE(f.dialog.Closed());
   EXPECT_TRUE(f.windows.starts.empty());
+}
+
+TEST(WizardInstallation, EngineRunDeclinedByTheUserLeadsToTheNothingInstalledPage) {
+  FakeWindows windows;
+  windows.SetScript(Script("N*Prod"), kLicence);
+  windows.admin = false;
+  TMorvexDialog dialog(windows.platform, EngineInstallationRun());
+  dialog.Show();
+  dialog.EnglishBoxClick();
+  for (const char* page :
+       {"WelcomePage", "LicencePage", "ProgramDestination", "IconPage", "SummaryPage"}) {
+    if (dialog.Controls.ActivePage == "LicencePage") dialog.Controls.AgreeBox.Checked = true;
+    dialog.Handle(&TMorvexDialog::NextBtnClick);
+    EXPECT_EQ(dialog.Controls.ActivePage, page);
+  }
+  windows.answers = {false};  // Cancel in the administrator question
+  dialog.Handle(&TMorvexDialog::NextBtnClick);
+  ASSERT_EQ(windows.questions.size(), 1u);
+  EXPECT_EQ(windows.questions[0].caption, "Administrator privileges missing");
+  EXPECT_TRUE(dialog.NothingInstalled());
+  EXPECT_EQ(dialog.Controls.ActivePage, "FinishPage");
+  EXPECT_EQ(dialog.Controls.CancelBtn.Text, "Close");
 }
 
 TEST(WizardDestination, DriveAndDirectoryChanges) {

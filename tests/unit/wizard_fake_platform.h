@@ -46,6 +46,7 @@ class FakeWindows : public Resources,
  public:
   std::map<std::string, std::vector<std::uint8_t>> rcdata;
   std::string login = "anna";
+  bool admin = true;
   std::vector<Question> questions;
   std::vector<bool> answers;  // answers in turn; true when exhausted
   std::vector<std::string> starts;
@@ -90,7 +91,7 @@ class FakeWindows : public Resources,
                             : std::vector<std::string>{};
   }
   std::string LoginName() override { return login; }
-  bool IsUserAdmin() override { return true; }
+  bool IsUserAdmin() override { return admin; }
   std::string DecimalSeparator() override { return ","; }
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
     questions.push_back({caption, text, flags});
