@@ -1,0 +1,233 @@
+#include "install/Installation.h"
+
+#include <string>
+
+#include "install/SystemEffects.h"
+#include "install/UninstallLog.h"
+#include "payload/PayloadReader.h"
+#include "platform/Error.h"
+#include "script/LanguageCode.h"
+#include "script/Macros.h"
+#include "script/Paths.h"
+#include "script/ScriptText.h"
+
+namespace setup {
+namespace {
+
+constexpr const char* kStartMenuFolder = "VELTRO 5107!\\";
+constexpr const char* kIndexedExtensions[] = {".SYM5107", ".PCK5107", ".REF5107"};
+
+struct RightsQuestion {
+  const char* caption;
+  const char* text;
+};
+constexpr RightsQuestion kRightsGerman = {"Administrator-Rechte fehlen",
+                                          "M\xf6"
+                                          "chten Sie die Installation dennoch versuchen?"};
+constexpr RightsQuestion kRightsFrench = {
+    "Droits d\xb4"
+    "administrateur manquent",
+    "Voudriez-vous cependant essayer l\xb4"
+    "installation?"};
+constexpr RightsQuestion kRightsEnglish = {"Administrator privileges missing",
+                                           "Try to install in spite of that?"};
+
+char ChosenLanguage(const DialogControls& controls) {
+  if (controls.GermanBox.Checked) return 'G';
+  if (controls.FrenchBox.Checked) return 'F';
+  return 'E';
+}
+
+class Run {
+ public:
+  Run(SetupState& state, DialogControls& controls, Platform& platform)
+      : state_(state), controls_(controls), platform_(platform), log_(*state.Log) {}
+
+  void ActionLine(const std::string& line) {
+    std::string text = line;
+    switch (ToUpperAscii(TakeFirstChar(text))) {
+      case 'D':
+        return Folder(text);
+      case 'E':
+        return Execute(text);
+      case 'F':
+        return File(text);
+      case 'K':
+        return Shortcut(text);
+      case 'R':
+        return RegistryValue(text);
+      case 'X':
+        return FileType(text);
+      default:
+        return;
+    }
+  }
+
+ private:
+  bool Accepts(char code) const {
+    const bool german = controls_.GermanBox.Checked, english = controls_.EnglishBox.Checked;
+    const bool french = controls_.FrenchBox.Checked;
+    return LanguageAccepts(code, '*') || (german && LanguageAccepts(code, 'G')) ||
+           (english && LanguageAccepts(code, 'E')) || (french && LanguageAccepts(code, 'F'));
+  }
+  void Show(const std::string& text) {
+    controls_.ActionLabel.Text = text;
+    platform_.ui.Repaint(controls_.ActionLabel);
+  }
+
+  void Folder(std::string text) {
+    if (!Accepts(TakeFirstChar(text))) return;
+    std::string folder = ExpandMacros(state_, text);
+    EnsureTrailingBackslash(folder);
+    Show(folder);
+    if (platform_.files.DirectoryExists(folder)) return;
+    log_.Append("D" + folder);
+    platform_.files.CreateDirectories(folder);  // a failure shows with the first file in it
+  }
+
+  void Execute(std::string text) {
+    const char code = TakeFirstChar(text);
+    const std::string command = ExpandMacros(state_, text);
+    Show("Execute " + command);
+    if (!Accepts(code)) return;
+    if (ToUpperAscii(command).find("KORVALT") != std::string::npos &&
+        !controls_.KorvaltCheckBox.Checked) {
+      return;
+    }
+    // A command that is just a program path (blanks behind it dropped) is quoted, so a path
+    // with blanks starts that program and not the first word of it.
+    std::string path = command;
+    while (!path.empty() && path.back() == ' ') path.pop_back();
+    const bool wholePath = !path.empty() && platform_.files.FileExists(path);
+    platform_.shell.StartProgram(wholePath ? "\"" + path + "\"" : command, 1);
+  }
+
+  void File(std::string text) {
+    const char code = TakeFirstChar(text);
+    const std::string path = ExpandMacros(state_, text);
+    Show(path);
+    if (!state_.Payload) throw SetupError("Resource SetupData not found");
+    const PayloadEntry entry = state_.Payload->NextEntry();  // taken before the language test
+    if (!Accepts(code)) return;
+    const std::string folder = FolderPart(path);
+    if (folder.empty()) throw SetupError("Unable to create directory");
+    platform_.files.CreateDirectories(folder);
+    log_.Append("F" + path);
+    if (IsIndexed(path)) log_.Append("F" + path + "IND");
+    {
+      std::unique_ptr<OutputFile> file = platform_.files.CreateFileExclusive(path);
+      if (!file) throw SetupError("Cannot create file " + path);
+      entry.InflateTo(*file);
+    }
+    if (ToUpperAscii(path) == ToUpperAscii(state_.MainProgram)) MainProgramShortcuts();
+  }
+
+  static bool IsIndexed(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\:");
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    const std::string extension = ToUpperAscii(path.substr(dot));
+    for (const char* indexed : kIndexedExtensions) {
+      if (extension == indexed) return true;
+    }
+    return false;
+  }
+
+  void MainProgramShortcuts() {
+    const std::string name = state_.ProductName + ".lnk";
+    const std::pair<bool, std::string> links[] = {
+        {true, state_.ProgramsFolder + kStartMenuFolder + name},
+        {controls_.DesktopBox.Checked, state_.DesktopFolder + name},
+        {controls_.QuickLaunchBox.Checked, state_.QuickLaunchFolder + name},
+    };
+    for (const auto& [wanted, link] : links) {
+      if (!wanted) continue;
+      log_.Append("F" + link);
+      CreateShellLink(platform_, link, state_.MainProgram, "");
+    }
+  }
+
+  void Shortcut(std::string text) {
+    if (!Accepts(TakeFirstChar(text))) return;
+    const std::string link = ExpandMacros(state_, SplitFirst(text, ";"));
+    const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
+    const std::string arguments = ExpandMacros(state_, SplitFirst(text, ";"));
+    log_.Append("F" + link);
+    CreateShellLink(platform_, link, program, arguments);
+  }
+
+  void RegistryValue(std::string text) {
+    if (!Accepts(TakeFirstChar(text))) return;
+    Show("Registry");
+    const std::string key = SplitFirst(text, ";");
+    const std::string name = SplitFirst(text, ";");
+    WriteRegistryValue(platform_.registry, controls_.AllUserBtn.Checked, key, name,
+                       ExpandMacros(state_, text));
+  }
+
+  void FileType(std::string text) {
+    if (!Accepts(TakeFirstChar(text))) return;
+    const std::string extension = SplitFirst(text, ";");
+    const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
+    log_.Append("X" + extension);
+    RegisterFileType(platform_.registry, extension, program, text);
+  }
+
+  SetupState& state_;
+  DialogControls& controls_;
+  Platform& platform_;
+  UninstallLog& log_;
+};
+
+bool RightsGranted(DialogControls& controls, Platform& platform) {
+  if (platform.session.IsUserAdmin()) return true;
+  const char language = ChosenLanguage(controls);
+  const RightsQuestion& question = language == 'G'   ? kRightsGerman
+                                   : language == 'F' ? kRightsFrench
+                                                     : kRightsEnglish;
+  return platform.ui.AskUser(question.caption, question.text, 33);
+}
+
+void ShowProgress(DialogControls& controls, Platform& platform, std::size_t i, std::size_t n) {
+  int percent = static_cast<int>(i * 100 / n);
+  if (percent < 1) percent = 1;
+  controls.ProgressBar.Position = percent;
+  platform.ui.Repaint(controls.ProgressBar);
+  controls.PercentLabel.Text = std::to_string(percent) + "%";
+  platform.ui.Repaint(controls.PercentLabel);
+}
+
+// Registration first; the log is saved whatever became of it, and its error goes on after.
+void Finish(SetupState& state, Platform& platform) {
+  std::exception_ptr failure;
+  try {
+    RegisterUninstaller(platform.registry, state.ProductName, state.DestinationFolder);
+  } catch (const SetupError&) {
+    failure = std::current_exception();
+  }
+  state.Log->Save(platform.files, state.DestinationFolder + "UnInstall.LOG");
+  state.Log.reset();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Platform& platform) {
+  if (!RightsGranted(controls, platform)) return InstallOutcome::Declined;
+  state.Log = std::make_unique<UninstallLog>();
+  state.Log->Append("N" + state.ProductName);
+  state.Log->Append(std::string("L") + ChosenLanguage(controls));
+  state.DestinationFolder = controls.DestinationEdit.Text;
+  EnsureTrailingBackslash(state.DestinationFolder);
+  state.MainProgram = ExpandMacros(state, state.MainProgram);
+  Run run(state, controls, platform);
+  const std::size_t n = state.ScriptLines.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    ShowProgress(controls, platform, i, n);
+    run.ActionLine(state.ScriptLines[i]);
+  }
+  Finish(state, platform);
+  return InstallOutcome::Completed;
+}
+
+}  // namespace setup

@@ -1,0 +1,304 @@
+// The installation run against the simulated Windows: files, log, registry, shortcuts, progress
+// and every failure with its message and the point where it stops.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "install/Installation.h"
+#include "install/SystemEffects.h"
+#include "install/UninstallLog.h"
+#include "payload/PayloadReader.h"
+#include "platform/Error.h"
+#include "platform/sim/SimPlatform.h"
+
+namespace setup {
+namespace {
+
+namespace fs = std::filesystem;
+
+void PutU32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+std::string Block(const std::string& data) {
+  uLongf size = compressBound(data.size());
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+            reinterpret_cast<const Bytef*>(data.data()), data.size(), 1);
+  out.resize(size);
+  return out;
+}
+
+std::string Entry(const std::string& data) {
+  std::string body;
+  PutU32(body, 1);
+  const std::string block = Block(data);
+  PutU32(body, block.size());
+  body += block;
+  std::string entry;
+  PutU32(entry, body.size());
+  return entry + body;
+}
+
+class InstallRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    root =
+        fs::temp_directory_path() / ("install_run_" + std::to_string(::getpid()) + "_" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    sim = std::make_unique<SimPlatform>(root);
+    state.ProductName = "Prod";
+    state.ProgramsFolder = "C:\\Menu\\";
+    state.DesktopFolder = "C:\\Desk\\";
+    state.QuickLaunchFolder = "C:\\Quick\\";
+    state.AppDataFolder = "C:\\Data\\";
+    controls.DestinationEdit.Text = "C:\\P";
+    controls.GermanBox.Checked = true;
+    controls.OneUserBtn.Checked = true;
+    sim->files.CreateDirectories("C:\\P\\");
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  // Script lines and the file contents of the F lines, in order.
+  void Script(std::vector<std::string> lines, const std::vector<std::string>& files) {
+    state.ScriptLines = std::move(lines);
+    payload.clear();
+    for (const std::string& f : files) payload += Entry(f);
+    state.Payload = std::make_unique<PayloadReader>(
+        ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
+  }
+  InstallOutcome Run() { return RunInstallation(state, controls, sim->platform()); }
+  std::string Read(const std::string& path) {
+    return sim->files.ReadFileBytes(path).value_or("<missing>");
+  }
+  std::string RunError() {
+    try {
+      Run();
+    } catch (const SetupError& e) {
+      return e.what();
+    }
+    return "<no error>";
+  }
+
+  fs::path root;
+  std::unique_ptr<SimPlatform> sim;
+  SetupState state;
+  DialogControls controls;
+  std::string payload;
+};
+
+TEST_F(InstallRun, LanguageFilterKeepsEntriesPairedAndLogsInOrder) {
+  Script({"D*%Ssub", "FE%Sen.txt", "fg%Sde.txt", "FF%Sfr.txt", "F*%Sall.SYM5107", "T*x", "",
+          "XG5107;%Sapp.exe;Desc %S", "EE%Sx.exe"},
+         {"english", "deutsch", "francais", "common"});
+  ASSERT_EQ(Run(), InstallOutcome::Completed);
+  EXPECT_EQ(Read("C:\\P\\de.txt"), "deutsch");
+  EXPECT_EQ(Read("C:\\P\\all.SYM5107"), "common");
+  EXPECT_FALSE(sim->files.FileExists("C:\\P\\en.txt"));
+  EXPECT_FALSE(sim->files.FileExists("C:\\P\\fr.txt"));
+  EXPECT_EQ(state.Payload->Position(), payload.size());  // last entry used by the last F line
+  EXPECT_EQ(Read("C:\\P\\UnInstall.LOG"),
+            "NProd\r\nLG\r\nDC:\\P\\sub\\\r\nFC:\\P\\de.txt\r\nFC:\\P\\all.SYM5107\r\n"
+            "FC:\\P\\all.SYM5107IND\r\nX5107\r\n");
+  EXPECT_TRUE(sim->shell.starts.empty());
+  auto reg = sim->registry.Find(RegistryRoot::ClassesRoot, "5107file\\Shell\\open\\command", "");
+  ASSERT_TRUE(reg);
+  EXPECT_EQ(reg->text, "C:\\P\\app.exe \"%1\"");
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::ClassesRoot, ".5107", "Content Type")->text,
+            "Desc %S");
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::ClassesRoot, "5107file\\DefaultIcon", "")->text,
+            "C:\\P\\app.exe,1");
+  auto un = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\Prod";
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "DisplayName")->text, "Prod");
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "UninstallString")->text,
+            "\"C:\\P\\UnInstall.EXE\"");
+}
+
+TEST_F(InstallRun, ProgressFigures) {
+  struct Case {
+    std::size_t lines;
+    std::vector<std::pair<std::size_t, int>> expected;  // line index, percent
+  };
+  const Case cases[] = {{200, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {100, 50}, {199, 99}}},
+                        {1, {{0, 1}}},
+                        {3, {{0, 1}, {1, 33}, {2, 66}}}};
+  for (const Case& c : cases) {
+    sim->ui.paints.clear();
+    Script(std::vector<std::string>(c.lines, "T*"), {});
+    Run();
+    std::vector<int> bar;
+    std::vector<std::string> label;
+    for (const SimPaint& p : sim->ui.paints) {
+      if (p.name == "ProgressBar") bar.push_back(p.position);
+      if (p.name == "PercentLabel") label.push_back(p.text);
+    }
+    ASSERT_EQ(bar.size(), c.lines);
+    ASSERT_EQ(label.size(), c.lines);
+    for (const auto& [i, p] : c.expected) {
+      EXPECT_EQ(bar[i], p) << c.lines << " lines, line " << i;
+      EXPECT_EQ(label[i], std::to_string(p) + "%");
+    }
+  }
+}
+
+TEST_F(InstallRun, MainProgramShortcutsAndKLines) {
+  state.MainProgram = "%SApp.exe";
+  controls.DesktopBox.Checked = true;
+  sim->files.CreateDirectories("C:\\Menu\\VELTRO 5107!\\");
+  sim->files.CreateDirectories("C:\\Desk\\");
+  Script({"F*%Sapp.EXE", "K*%SProj.lnk;%Aprojects;-x;dropped", "K*C:\\Missing\\a.lnk;%Sapp.exe;"},
+         {"MZ"});
+  ASSERT_EQ(Run(), InstallOutcome::Completed);
+  ASSERT_EQ(sim->shell.shortcuts.size(), 3u);
+  EXPECT_EQ(sim->shell.shortcuts[0].linkPath, "C:\\Menu\\VELTRO 5107!\\Prod.lnk");
+  EXPECT_EQ(sim->shell.shortcuts[0].program, "C:\\P\\App.exe");
+  EXPECT_EQ(sim->shell.shortcuts[1].linkPath, "C:\\Desk\\Prod.lnk");
+  EXPECT_EQ(sim->shell.shortcuts[2].program, "C:\\Data\\projects");
+  EXPECT_EQ(sim->shell.shortcuts[2].workingFolder, "C:\\Data\\");
+  EXPECT_EQ(sim->shell.shortcuts[2].arguments, "-x");
+  ASSERT_EQ(sim->ui.questions.size(), 1u);  // the missing folder: the run goes on
+  EXPECT_EQ(sim->ui.questions[0].text, "Problems with link \r \"C:\\Missing\\a.lnk\"!");
+  EXPECT_EQ(sim->ui.questions[0].flags, 48u);
+  EXPECT_EQ(Read("C:\\P\\UnInstall.LOG"),
+            "NProd\r\nLG\r\nFC:\\P\\app.EXE\r\nFC:\\Menu\\VELTRO 5107!\\Prod.lnk\r\n"
+            "FC:\\Desk\\Prod.lnk\r\nFC:\\P\\Proj.lnk\r\nFC:\\Missing\\a.lnk\r\n");
+}
+
+TEST_F(InstallRun, RegistryValues) {
+  Script({"R*K;str;%A", "R*K;neg;-12", "R*K;zero;007", "R*K;plus;+5", "R*K;;-", "RE K;no;1"}, {});
+  Run();
+  auto at = [&](const char* name) {
+    return *sim->registry.Find(RegistryRoot::CurrentUser, "K", name);
+  };
+  EXPECT_EQ(at("str").text, "C:\\Data\\");
+  EXPECT_EQ(at("neg").type, SimValue::Type::Dword);
+  EXPECT_EQ(at("neg").number, 0xfffffff4u);
+  EXPECT_EQ(at("zero").number, 7u);
+  EXPECT_EQ(at("plus").text, "+5");
+  EXPECT_EQ(at("").text, "-");
+  EXPECT_FALSE(sim->registry.Find(RegistryRoot::CurrentUser, "K", "no"));
+  controls.AllUserBtn.Checked = true;
+  Script({"R*K2;v;x"}, {});
+  Run();
+  EXPECT_TRUE(sim->registry.Find(RegistryRoot::Users, ".DEFAULT\\K2", "v"));
+}
+
+TEST(IsIntegerText, Table) {
+  const std::pair<const char*, bool> cases[] = {
+      {"", false},   {"-", false},   {"0", true},   {"-12", true},  {"007", true},
+      {"+5", false}, {"12a", false}, {" 1", false}, {"0x1", false}, {"99999999999", true}};
+  for (const auto& [text, expected] : cases) EXPECT_EQ(IsIntegerText(text), expected) << text;
+}
+
+TEST_F(InstallRun, FailuresStopWhereTheyShould) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::function<void(SimPlatform&)> prepare;
+    std::string message;
+    bool logSaved;
+  };
+  const std::vector<Case> cases = {
+      {"ReadOnly",
+       {"F*%Sa.txt", "F*%Sro.txt", "F*%Sc.txt"},
+       [](SimPlatform& s) {
+         s.files.CreateDirectories("C:\\P\\");
+         std::ofstream(s.drives.HostPath("C:\\P\\ro.txt")) << "old";
+         s.files.MakeReadOnly("C:\\P\\ro.txt");
+       },
+       "Cannot create file C:\\P\\ro.txt",
+       false},
+      {"NoFolderPart",
+       {"F*%Sa.txt", "F*x.txt", "F*%Sc.txt"},
+       nullptr,
+       "Unable to create directory",
+       false},
+      {"ValueDenied",
+       {"F*%Sa.txt", "R*K;v;1", "F*%Sc.txt"},
+       [](SimPlatform& s) { s.registry.DenyValue(RegistryRoot::CurrentUser, "K", "v"); },
+       "Failed to set data for 'v'",
+       false},
+      {"OutOfRange",
+       {"F*%Sa.txt", "R*K;v;2147483648", "F*%Sc.txt"},
+       nullptr,
+       "'2147483648' is not a valid integer value",
+       false},
+      {"DiskFull",
+       {"F*%Sa.txt", "F*%Sb.txt", "F*%Sc.txt"},
+       [](SimPlatform& s) { s.files.SetWriteLimit(6); },
+       "Stream write error",
+       false},
+      {"RegistrationDenied",
+       {"F*%Sa.txt", "F*%Sb.txt", "F*%Sc.txt"},
+       [](SimPlatform& s) { s.registry.DenyKey(RegistryRoot::LocalMachine, "SOFTWARE"); },
+       "Failed to set data for 'DisplayName'",
+       true},
+  };
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    if (c.prepare) c.prepare(*sim);
+    Script(c.lines, {"aaaa", "bbbb", "cccc"});
+    EXPECT_EQ(RunError(), c.message) << c.name;
+    EXPECT_EQ(Read("C:\\P\\a.txt"), "aaaa") << c.name;  // earlier files stay
+    EXPECT_FALSE(sim->files.FileExists("C:\\P\\c.txt") && !c.logSaved) << c.name;
+    EXPECT_EQ(sim->files.FileExists("C:\\P\\UnInstall.LOG"), c.logSaved) << c.name;
+  }
+  // -2147483648 fits.
+  TearDown();
+  SetUp();
+  Script({"R*K;v;-2147483648"}, {});
+  EXPECT_EQ(RunError(), "<no error>");
+}
+
+TEST_F(InstallRun, DamagedBlock) {
+  Script({"F*%Sa.txt", "F*%Sb.txt"}, {"aaaa", "bbbb"});
+  payload[payload.size() - 2] ^= 0x55;  // Adler-32 of the last block
+  state.Payload = std::make_unique<PayloadReader>(
+      ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
+  EXPECT_EQ(RunError(), "data error");
+  EXPECT_EQ(Read("C:\\P\\a.txt"), "aaaa");
+  EXPECT_FALSE(sim->files.FileExists("C:\\P\\UnInstall.LOG"));
+}
+
+TEST_F(InstallRun, DeclinedRightsQuestionWritesNothing) {
+  sim->session.admin = false;
+  sim->ui.answers = {false};
+  controls.GermanBox.Checked = false;
+  controls.FrenchBox.Checked = true;
+  Script({"D*%S", "F*%Sa.txt", "R*K;v;x"}, {"aaaa"});
+  const std::string before = sim->registry.SaveText();
+  EXPECT_EQ(Run(), InstallOutcome::Declined);
+  ASSERT_EQ(sim->ui.questions.size(), 1u);
+  EXPECT_EQ(sim->ui.questions[0].caption,
+            "Droits d\xb4"
+            "administrateur manquent");
+  EXPECT_EQ(sim->ui.questions[0].flags, 33u);
+  EXPECT_TRUE(fs::is_empty(root / "C" / "P"));
+  EXPECT_EQ(sim->registry.SaveText(), before);
+  EXPECT_FALSE(state.Log);
+  EXPECT_TRUE(sim->ui.paints.empty());
+}
+
+TEST_F(InstallRun, ExecuteQuotesAWholeProgramPath) {
+  controls.DestinationEdit.Text = "C:\\My Prog\\";
+  Script({"F*%Ssetup_Korvalt.exe", "E*%Ssetup_Korvalt.exe ", "E*%Stool.exe /x", "E*notepad"},
+         {"MZ"});
+  controls.KorvaltCheckBox.Checked = true;
+  Run();
+  ASSERT_EQ(sim->shell.starts.size(), 3u);
+  EXPECT_EQ(sim->shell.starts[0].commandLine, "\"C:\\My Prog\\setup_Korvalt.exe\"");
+  EXPECT_EQ(sim->shell.starts[0].showCommand, 1);
+  EXPECT_EQ(sim->shell.starts[1].commandLine, "C:\\My Prog\\tool.exe /x");
+  EXPECT_EQ(sim->shell.starts[2].commandLine, "notepad");
+}
+
+}  // namespace
+}  // namespace setup
