@@ -21,7 +21,7 @@ std::vector<std::uint64_t> ReferenceSizes() {
   const std::uint64_t big[] = {7999096, 7100000, 5300000, 3900000,
                                3800000, 3700000, 3600000, 3500000};
   sizes.insert(sizes.end(), std::begin(big), std::end(big));
-  sizes.insert(sizes.end(), 3, 0);
+  for (int i = 0; i < 3; ++i) sizes.push_back(0);  // the empty files
   std::uint64_t used = 0;
   for (std::uint64_t s : sizes) used += s;
   const std::uint64_t small = 4064 - 8 - 3, rest = 102981126 - used;
