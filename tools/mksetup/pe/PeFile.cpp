@@ -81,7 +81,10 @@ std::optional<std::size_t> PeLayout::RvaToOffset(std::uint32_t rva, std::uint32_
     if (rva < section.virtualAddress) continue;
     const std::uint64_t inside = rva - section.virtualAddress;
     if (inside + size > section.sizeOfRawData) continue;
-    return section.pointerToRawData + static_cast<std::size_t>(inside);
+    // A section header may claim raw data beyond the end of a cut or forged file.
+    const std::uint64_t offset = std::uint64_t(section.pointerToRawData) + inside;
+    if (offset + size > fileSize) continue;
+    return static_cast<std::size_t>(offset);
   }
   return std::nullopt;
 }
@@ -91,6 +94,7 @@ PeLayout ReadPeLayout(ByteSpan file, const std::string& what) {
     throw ToolError(what, "not a Windows executable (no MZ header)");
   }
   PeLayout layout;
+  layout.fileSize = file.size();
   layout.peOffset = ReadU32(file, 0x3C, what);
   if (ReadU32(file, layout.peOffset, what) != 0x00004550u) {
     throw ToolError(what, "not a PE executable (no PE signature)");

@@ -33,6 +33,7 @@ struct PeLayout {
   std::uint32_t sizeOfImage = 0;
   std::uint32_t numberOfRvaAndSizes = 0;
   std::vector<PeSection> sections;
+  std::size_t fileSize = 0;  // section raw data past it is treated as absent
 
   std::size_t ChecksumOffset() const { return optionalHeaderOffset + 64; }
   std::size_t SizeOfImageOffset() const { return optionalHeaderOffset + 56; }

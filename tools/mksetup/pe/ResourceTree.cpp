@@ -141,7 +141,8 @@ std::vector<ResourceLocation> ListResources(ByteSpan file, const PeLayout& layou
   // Offsets inside the tree count from its start and stay inside the section that holds it.
   std::size_t end = *start;
   for (const PeSection& section : layout.sections) {
-    const std::size_t rawEnd = section.pointerToRawData + section.sizeOfRawData;
+    const std::size_t rawEnd = std::min<std::size_t>(
+        file.size(), std::size_t(section.pointerToRawData) + section.sizeOfRawData);
     if (*start >= section.pointerToRawData && *start < rawEnd) end = std::max(end, rawEnd);
   }
   TreeView view{file, layout, file.subspan(*start, end - *start), what, {}, {}};
