@@ -1,12 +1,114 @@
+// mksetup run: the setup's own start-up and installation run against a simulated Windows rooted
+// in a host folder, so a vendor sees on Linux what a script does before shipping it.
 #include <cstdio>
+#include <fstream>
 
+#include "Arguments.h"
 #include "Commands.h"
+#include "SetupExe.h"
+#include "ToolError.h"
+#include "install/Installation.h"
+#include "payload/LicenceText.h"
+#include "platform/sim/SimPlatform.h"
+#include "script/Macros.h"
+#include "script/ScriptHeader.h"
+#include "script/SystemFolders.h"
+#include "wizard/DialogControls.h"
 
 namespace setup::mksetup {
+namespace {
 
-int RunCommand(const std::vector<std::string>& /*args*/) {
-  std::fprintf(stderr, "mksetup run: not built yet\n");
-  return 2;
+constexpr const char* kUsage =
+    "usage: run setup.exe --root DIR [--language G|E|F] [--all-users] [--dest PATH] "
+    "[--no-desktop] [--quick-launch] [--addon] [--not-admin] [--decline-admin]";
+
+void ChooseLanguage(DialogControls& controls, const std::string& language) {
+  if (language == "G" || language == "D") {
+    controls.GermanBox.Checked = true;
+  } else if (language == "E") {
+    controls.EnglishBox.Checked = true;
+  } else if (language == "F") {
+    controls.FrenchBox.Checked = true;
+  } else {
+    throw ToolError(std::string("--language takes G, E or F, not ") + language);
+  }
+}
+
+// One progress line per repaint of the percentage, overwritten in place on a terminal.
+void ShowProgress(const DialogControls& controls, const Control& control) {
+  if (&control != &controls.PercentLabel) return;
+  std::fprintf(stderr, "\r%4s  %-70.70s", controls.PercentLabel.Text.c_str(),
+               controls.ActionLabel.Text.c_str());
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  if (!out) throw ToolError(path.string(), "cannot be written");
+}
+
+}  // namespace
+
+int RunCommand(const std::vector<std::string>& args) {
+  const Arguments parsed = ParseArguments(args, {"--root", "--language", "--dest"},
+                                          {"--all-users", "--no-desktop", "--quick-launch",
+                                           "--addon", "--not-admin", "--decline-admin"});
+  if (parsed.positionals.size() != 1 || !parsed.Value("--root")) throw ToolError(kUsage);
+  const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
+  const std::filesystem::path root = *parsed.Value("--root");
+
+  SimPlatform sim(root);
+  sim.session.admin = !parsed.Flag("--not-admin");
+  sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
+  sim.AddDefaultSystemFolders();
+  sim.resources.AddSpan("SetupInfo", exe.info);
+  sim.resources.AddSpan("SetupData", exe.data);
+  sim.shell.SetStartsFile(root / "starts.txt");
+
+  // Start-up as the dialog does it, then the choices the wizard's pages would make.
+  SetupState state;
+  LoadSetupScript(state, sim.resources);
+  ReadScriptHeader(state, sim.session.DecimalSeparator());
+  ReadAddOnCaptions(state);
+  state.Payload = OpenPayload(sim.resources);
+  ReadLicenceText(*state.Payload);
+
+  DialogControls controls;
+  const std::string language =
+      parsed.Value("--language")
+          .value_or(state.PreselectedLanguage == '*' ? "E"
+                                                     : std::string(1, state.PreselectedLanguage));
+  ChooseLanguage(controls, language);
+  controls.OneUserBtn.Checked = !parsed.Flag("--all-users");
+  controls.AllUserBtn.Checked = parsed.Flag("--all-users");
+  controls.KorvaltCheckBox.Checked = parsed.Flag("--addon") || state.AddOnTicked;
+  controls.DesktopBox.Checked = !parsed.Flag("--no-desktop");
+  controls.QuickLaunchBox.Checked = parsed.Flag("--quick-launch");
+  ResolveSystemFolders(state, sim.registry, controls.OneUserBtn.Checked);
+  std::string destination = state.ProgramFilesFolder + state.DefaultSubFolder;
+  controls.DestinationEdit.Text = parsed.Value("--dest").value_or(destination);
+
+  sim.ui.onRepaint = [&](const Control& control) { ShowProgress(controls, control); };
+  InstallOutcome outcome;
+  try {
+    outcome = RunInstallation(state, controls, sim.platform());
+  } catch (...) {
+    std::fprintf(stderr, "\n");
+    WriteFile(root / "registry.txt", sim.registry.SaveText());
+    throw;
+  }
+  std::fprintf(stderr, "\n");
+  WriteFile(root / "registry.txt", sim.registry.SaveText());
+  if (outcome == InstallOutcome::Declined) {
+    std::printf("the administrator question was declined: nothing was installed\n");
+    return 1;
+  }
+  std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
+              root.string().c_str());
+  std::printf("registry: %s; %zu shortcuts; %zu program starts (in starts.txt)\n",
+              (root / "registry.txt").string().c_str(), sim.shell.shortcuts.size(),
+              sim.shell.starts.size());
+  return 0;
 }
 
 }  // namespace setup::mksetup
