@@ -9,6 +9,7 @@
 
 #include "Build.h"
 #include "Check.h"
+#include "Commands.h"
 #include "FileIo.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
@@ -281,6 +282,38 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
     EXPECT_THROW(BuildSetup(f.options), ToolError) << c.name;
     EXPECT_TRUE(!fs::exists(f.dir / "out") || fs::is_empty(f.dir / "out")) << c.name;
   }
+}
+
+// mksetup run carries out a built setup.exe in a simulated Windows: the language filter decides
+// which files land, every F line keeps its payload entry, and the log is left beside them.
+TEST(MksetupRun, InstallsTheChosenLanguageIntoTheSimulatedWindows) {
+  BuildFixture f;
+  BuildSetup(f.options);
+  struct Case {
+    const char* language;
+    bool germanFile, englishFile;
+    const char* logLanguage;
+  };
+  const Case cases[] = {{"G", true, false, "LG"}, {"E", false, true, "LE"}};
+  for (const Case& c : cases) {
+    const fs::path root = f.dir / (std::string("root-") + c.language);
+    const fs::path dest = root / "C/Inst";
+    ASSERT_EQ(RunCommand({f.options.output.string(), "--root", root.string(), "--language",
+                          c.language, "--dest", "C:\\Inst"}),
+              0);
+    EXPECT_EQ(fs::exists(dest / "a.txt"), c.germanFile) << c.language;
+    EXPECT_EQ(fs::exists(dest / "sub/Empty.dat"), c.englishFile) << c.language;
+    const fs::path big = root / "C/Users/Tester/AppData/Roaming/sub/big.bin";
+    EXPECT_EQ(ReadWholeFile(big), ReadWholeFile(f.dir / "src/A/big.bin")) << c.language;
+    const std::vector<std::uint8_t> log = ReadWholeFile(dest / "UnInstall.LOG");
+    EXPECT_EQ(std::string(log.begin(), log.begin() + 8),
+              std::string("NP\r\n") + c.logLanguage + "\r\n");
+    EXPECT_TRUE(fs::exists(root / "registry.txt"));
+  }
+  EXPECT_NE(RunCommand({f.options.output.string(), "--root", (f.dir / "r").string(),
+                        "--decline-admin", "--not-admin"}),
+            0);
+  EXPECT_FALSE(fs::exists(f.dir / "r/C/Program Files/sub/UnInstall.LOG"));
 }
 
 }  // namespace
