@@ -9,37 +9,13 @@
 #include <vector>
 
 #include "PayloadWriter.h"
+#include "ReferenceShape.h"
 #include "SetupExe.h"
 #include "payload/PayloadReader.h"
 
 namespace {
 using namespace setup;
 using namespace setup::mksetup;
-
-std::vector<std::uint64_t> ReferenceSizes() {
-  std::vector<std::uint64_t> sizes{1225};  // the licence
-  const std::uint64_t big[] = {7999096, 7100000, 5300000, 3900000,
-                               3800000, 3700000, 3600000, 3500000};
-  sizes.insert(sizes.end(), std::begin(big), std::end(big));
-  for (int i = 0; i < 3; ++i) sizes.push_back(0);  // the empty files
-  std::uint64_t used = 0;
-  for (std::uint64_t s : sizes) used += s;
-  const std::uint64_t small = 4064 - 8 - 3, rest = 102981126 - used;
-  for (std::uint64_t i = 0; i < small; ++i) sizes.push_back(rest / small + (i < rest % small));
-  return sizes;
-}
-
-// Text-like bytes with some incompressible runs.
-std::vector<std::uint8_t> Content(std::uint64_t size, std::uint32_t seed) {
-  std::vector<std::uint8_t> bytes(size);
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (std::uint64_t i = 0; i < size; ++i) {
-    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-    bytes[i] =
-        (i / 4096) % 4 == 0 ? static_cast<std::uint8_t>(x) : "veltro table 5107 "[(x >> 8) % 18];
-  }
-  return bytes;
-}
 
 long PeakKb() {
   rusage usage{};
@@ -52,10 +28,11 @@ long PeakKb() {
 int main() {
   std::vector<std::uint8_t> payload;
   std::uint64_t inflated = 0;
-  const std::vector<std::uint64_t> sizes = ReferenceSizes();
+  const std::vector<std::uint64_t> sizes = reference::EntrySizes();
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     PayloadSource source;
-    source.bytes = Content(sizes[i], static_cast<std::uint32_t>(i));
+    const std::string content = reference::Content(sizes[i], static_cast<std::uint32_t>(i));
+    source.bytes.assign(content.begin(), content.end());
     inflated += sizes[i];
     const std::vector<std::uint8_t> entry = BuildEntry(source);
     payload.insert(payload.end(), entry.begin(), entry.end());

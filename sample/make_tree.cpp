@@ -1,12 +1,15 @@
 // Writes the sample product's file tree under OUTDIR (S/ for %S, A/ for %A), the same bytes on
 // every run. --win32-bin DIR copies the Windows programs VelV12.exe, setup_Korvalt.exe and
-// UnInstall.EXE from there.
+// UnInstall.EXE from there. --reference writes instead a product of the full reference shape
+// (OUTDIR/tree, OUTDIR/setup.txt, OUTDIR/licence.txt) for the benchmarks.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "ReferenceShape.h"
 
 namespace fs = std::filesystem;
 
@@ -109,28 +112,65 @@ void CopyWindowsPrograms(const fs::path& root, const fs::path& bin) {
   }
 }
 
+// A licence of exactly the reference size, with its three marked sections.
+std::string ReferenceLicence() {
+  std::string text;
+  for (const char* marker : {"GERMAN", "ENGLISH", "FRENCH"}) {
+    text += std::string(marker) + "\r\nLizenz / licence / licence of the reference product.\r\n";
+  }
+  const std::size_t fill = setup::reference::kLicenceBytes - text.size() - 2;
+  return text + std::string(fill, '.') + "\r\n";
+}
+
+// The reference product under OUTDIR: tree/ (the files), setup.txt and licence.txt.
+void WriteReferenceProduct(const fs::path& out) {
+  const std::vector<std::uint64_t> sizes = setup::reference::EntrySizes();
+  std::string script =
+      "GEF\r\nN*Reference product\r\nV(1.0)\r\nS0\r\nDreference\\\r\n\r\n\r\n\r\n\r\n";
+  constexpr std::size_t kPerFolder = 64;
+  for (std::size_t file = 0; file + 1 < sizes.size(); ++file) {
+    char folder[16], name[32];
+    std::snprintf(folder, sizeof folder, "d%02u", static_cast<unsigned>(file / kPerFolder));
+    std::snprintf(name, sizeof name, "f%04u.dat", static_cast<unsigned>(file));
+    if (file % kPerFolder == 0) script += std::string("D*%Sref\\") + folder + "\\\r\n";
+    script += std::string("F*%Sref\\") + folder + "\\" + name + "\r\n";
+    Write(out / "tree/S/ref" / folder / name,
+          setup::reference::Content(sizes[file + 1], static_cast<std::uint32_t>(file)));
+  }
+  Write(out / "setup.txt", script);
+  Write(out / "licence.txt", ReferenceLicence());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   fs::path root, bin;
+  bool reference = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--win32-bin" && i + 1 < args.size()) {
+    if (args[i] == "--reference") {
+      reference = true;
+    } else if (args[i] == "--win32-bin" && i + 1 < args.size()) {
       bin = args[++i];
     } else if (root.empty()) {
       root = args[i];
     } else {
-      std::fprintf(stderr, "usage: make_sample_tree OUTDIR [--win32-bin DIR]\n");
+      std::fprintf(stderr,
+                   "usage: make_sample_tree OUTDIR [--win32-bin DIR] | OUTDIR --reference\n");
       return 2;
     }
   }
   if (root.empty()) {
-    std::fprintf(stderr, "usage: make_sample_tree OUTDIR [--win32-bin DIR]\n");
+    std::fprintf(stderr, "usage: make_sample_tree OUTDIR [--win32-bin DIR] | OUTDIR --reference\n");
     return 2;
   }
   try {
-    WriteTree(root);
-    if (!bin.empty()) CopyWindowsPrograms(root, bin);
+    if (reference) {
+      WriteReferenceProduct(root);
+    } else {
+      WriteTree(root);
+      if (!bin.empty()) CopyWindowsPrograms(root, bin);
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "make_sample_tree: %s\n", error.what());
     return 1;
