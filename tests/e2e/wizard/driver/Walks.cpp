@@ -1,0 +1,223 @@
+#include "Walks.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "Ids.h"
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kBoxTimeoutMs = 15000;
+constexpr DWORD kInstallTimeoutMs = 180000;
+constexpr DWORD kExitTimeoutMs = 15000;
+
+bool Wanted(Tick tick) {
+  return tick == Tick::On;
+}
+
+void ChooseLanguage(Wizard& wizard) {
+  const char language = wizard.options().language;
+  const int box = language == 'G' ? kGermanBox : language == 'F' ? kFrenchBox : kEnglishBox;
+  if (!language) Fail("the language page needs --language");
+  wizard.Click(box);
+  HWND radio = wizard.Control(box);
+  wizard.WaitUntil([&] { return CheckState(radio) == BST_CHECKED && wizard.Enabled(kNextBtn); },
+                   kBoxTimeoutMs, "the language chosen and Next enabled");
+}
+
+void ChooseUsersAndAddOn(Wizard& wizard) {
+  const Options& options = wizard.options();
+  if (options.allUsers != Tick::Leave) {
+    const int button = Wanted(options.allUsers) ? kAllUserBtn : kOneUserBtn;
+    wizard.SetTicked(button, true);
+  }
+  if (options.addOn != Tick::Leave) wizard.SetTicked(kKorvaltCheckBox, Wanted(options.addOn));
+}
+
+void AcceptLicence(Wizard& wizard) {
+  wizard.SetTicked(kAgreeBox, true);
+  wizard.WaitUntil([&] { return wizard.Enabled(kNextBtn); }, kBoxTimeoutMs,
+                   "Next enabled by the accepted licence");
+}
+
+void ChooseDestination(Wizard& wizard) {
+  if (!wizard.options().destination.empty()) {
+    wizard.TypeInto(kDestinationEdit, wizard.options().destination);
+  }
+}
+
+void ChooseShortcuts(Wizard& wizard) {
+  const Options& options = wizard.options();
+  if (options.desktop != Tick::Leave) wizard.SetTicked(kDesktopBox, Wanted(options.desktop));
+  if (options.quickLaunch != Tick::Leave) {
+    wizard.SetTicked(kQuickLaunchBox, Wanted(options.quickLaunch));
+  }
+}
+
+// What the user does on each page before Next, and the page Next leads to.
+struct Step {
+  const char* page;
+  void (*act)(Wizard&);
+  const char* next;
+};
+
+constexpr Step kSteps[] = {
+    {"LanguagePage", ChooseLanguage, "WelcomePage"},
+    {"WelcomePage", ChooseUsersAndAddOn, "LicencePage"},
+    {"LicencePage", AcceptLicence, "ProgramDestination"},
+    {"ProgramDestination", ChooseDestination, "IconPage"},
+    {"IconPage", ChooseShortcuts, "SummaryPage"},
+};
+
+const Step* StepOf(const std::string& page) {
+  for (const Step& step : kSteps) {
+    if (page == step.page) return &step;
+  }
+  return nullptr;
+}
+
+// From the first page forwards until the page is reached (and logged).
+void ForwardTo(Wizard& wizard, const std::string& target) {
+  std::string page = wizard.CurrentPage();
+  wizard.Arrive(page);
+  while (page != target) {
+    const Step* step = StepOf(page);
+    if (!step) Fail("cannot go forward from " + page + " to " + target);
+    step->act(wizard);
+    wizard.Click(kNextBtn);
+    page = step->next;
+    wizard.Arrive(page);
+  }
+}
+
+// Presses Install and answers the boxes of the run with OK; the run's page is logged at the
+// first box. Returns the first box that came.
+MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
+  Report& report = wizard.report();
+  const DWORD start = report.Elapsed();
+  wizard.Click(kNextBtn);
+  MessageBoxInfo first;
+  for (;;) {
+    MessageBoxInfo box = wizard.WaitForBox(kInstallTimeoutMs);
+    if (!first.window) {
+      first = box;
+      report.Line("TIME install " + std::to_string(report.Elapsed() - start) + " ms");
+      if (wizard.CurrentPage() != "ActionPage")
+        Fail("the run's box came on " + wizard.CurrentPage());
+      report.Line("PAGE ActionPage " + std::to_string(report.Elapsed()) + " ms");
+      wizard.LogControls("ActionPage");
+      wizard.Shot("ActionPage");
+    }
+    wizard.Answer(box, IDOK);
+    if (!expectFinish) return first;
+    // The completion message is the last box; the finish page follows it.
+    for (int waited = 0; waited < 3000; waited += 20) {
+      if (wizard.CurrentPage() == "FinishPage" || wizard.PeekBox().window) break;
+      Sleep(20);
+    }
+    if (wizard.CurrentPage() == "FinishPage") return first;
+  }
+}
+
+// The programs that the finishing actions start: each window is logged and closed.
+void CloseStarted(Wizard& wizard, bool readMe, bool program) {
+  struct Started {
+    bool expected;
+    const char* what;
+    HWND (*find)();
+  };
+  const Started started[] = {
+      {readMe, "notepad", [] { return FindAnyTopLevel("Notepad", nullptr); }},
+      {program, "program", [] { return FindAnyTopLevel("VelV12Window", nullptr); }},
+  };
+  for (const Started& one : started) {
+    if (!one.expected) continue;
+    HWND window = nullptr;
+    for (int waited = 0; waited < 20000 && !window; waited += 50) {
+      window = one.find();
+      if (!window) Sleep(50);
+    }
+    char title[512] = {};
+    if (window) GetWindowTextA(window, title, sizeof title);
+    wizard.report().Line(std::string("STARTED ") + one.what + " " + (window ? title : "none"));
+    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+}
+
+void Finish(Wizard& wizard) {
+  const bool readMe = IsWindowVisible(wizard.Control(kReadMeBox));
+  const bool program = IsWindowVisible(wizard.Control(kDirectStartBox));
+  if (!wizard.options().finishActions) {
+    if (readMe) wizard.SetTicked(kReadMeBox, false);
+    if (program) wizard.SetTicked(kDirectStartBox, false);
+  }
+  const bool startsReadMe = readMe && CheckState(wizard.Control(kReadMeBox)) == BST_CHECKED;
+  const bool startsProgram = program && CheckState(wizard.Control(kDirectStartBox)) == BST_CHECKED;
+  wizard.Click(kCancelBtn);
+  wizard.WaitForExit(kExitTimeoutMs);
+  CloseStarted(wizard, startsReadMe, startsProgram);
+}
+
+void CancelWithYes(Wizard& wizard) {
+  wizard.Click(kCancelBtn);
+  wizard.Answer(wizard.WaitForBox(kBoxTimeoutMs), IDYES);
+  wizard.WaitForExit(kExitTimeoutMs);
+}
+
+}  // namespace
+
+void Walk(Wizard& wizard) {
+  ForwardTo(wizard, "SummaryPage");
+  Install(wizard, true);
+  wizard.Arrive("FinishPage");
+  Finish(wizard);
+  wizard.report().Line("TIME walk " + std::to_string(wizard.report().Elapsed()) + " ms");
+}
+
+void CancelWalk(Wizard& wizard) {
+  const std::string page = wizard.options().page;
+  ForwardTo(wizard, page);
+  wizard.Click(kCancelBtn);
+  const MessageBoxInfo box = wizard.WaitForBox(kBoxTimeoutMs);
+  if (wizard.options().answerYes) {
+    wizard.Answer(box, IDYES);
+    wizard.WaitForExit(kExitTimeoutMs);
+    return;
+  }
+  wizard.Answer(box, IDNO);
+  Sleep(500);
+  if (wizard.PeekBox().window) Fail("another box came after No");
+  if (!wizard.Running()) Fail("the setup ended after No");
+  wizard.Arrive(page, "-after-no");
+  wizard.report().Line("STAYED " + page);
+  CancelWithYes(wizard);
+}
+
+void BackFromEveryPage(Wizard& wizard) {
+  ForwardTo(wizard, "SummaryPage");
+  for (std::size_t i = std::size(kSteps); i-- > 0;) {
+    const char* from = i + 1 < std::size(kSteps) ? kSteps[i + 1].page : "SummaryPage";
+    if (!wizard.Enabled(kBackBtn)) {
+      wizard.report().Line(std::string("NOBACK ") + from);
+      break;
+    }
+    wizard.Click(kBackBtn);
+    wizard.Arrive(kSteps[i].page, "-back");
+  }
+  CancelWithYes(wizard);
+}
+
+void DamagedWalk(Wizard& wizard) {
+  ForwardTo(wizard, "SummaryPage");
+  Install(wizard, false);
+  Sleep(1000);
+  if (MessageBoxInfo box = wizard.PeekBox(); box.window) {
+    wizard.report().Line("BOX [" + box.buttons + "] [" + box.caption + "] " + OneLine(box.text));
+    Fail("a second box came after the error");
+  }
+  wizard.Arrive("ActionPage", "-after-error");
+  CancelWithYes(wizard);
+}
+
+}  // namespace e2e

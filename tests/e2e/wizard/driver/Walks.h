@@ -1,0 +1,18 @@
+#pragma once
+// The driver's commands, each a walk through the wizard as a user would take it.
+#include "Wizard.h"
+
+namespace e2e {
+
+// Every page forwards with the chosen options, the installation with its message boxes, the
+// finish page and the end of the program.
+void Walk(Wizard& wizard);
+// Forwards to --page, Cancel there, the confirmation answered with --answer; after No the
+// wizard must stay, and is then ended with a second Cancel and Yes.
+void CancelWalk(Wizard& wizard);
+// Forwards to the summary, then Back from every page down to the language page; ends by Cancel.
+void BackFromEveryPage(Wizard& wizard);
+// A walk whose installation must end in the error box with the wizard left on ActionPage.
+void DamagedWalk(Wizard& wizard);
+
+}  // namespace e2e

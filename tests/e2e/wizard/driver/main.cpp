@@ -1,0 +1,57 @@
+// wizard-driver.exe: walks setup.exe's wizard like a user and reports what it saw (see
+// Options.h for the command line and Report.h for the report). Exit code 0 when the walk went
+// as the command expects, 1 when a step failed (the report's FAIL line says which), 2 for bad
+// arguments.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Options.h"
+#include "Report.h"
+#include "Walks.h"
+#include "Wizard.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  void (*run)(e2e::Wizard&);
+};
+
+constexpr Command kCommands[] = {
+    {"walk", e2e::Walk},
+    {"cancel", e2e::CancelWalk},
+    {"back-from-every-page", e2e::BackFromEveryPage},
+    {"damaged", e2e::DamagedWalk},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  e2e::Options options;
+  const std::string error =
+      e2e::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+  if (!error.empty()) {
+    std::fprintf(stderr, "wizard-driver: %s\n", error.c_str());
+    return 2;
+  }
+  e2e::Report report(options.report);
+  if (!report.Ok()) {
+    std::fprintf(stderr, "wizard-driver: cannot write %s\n", options.report.c_str());
+    return 2;
+  }
+  e2e::Wizard wizard(report, options);
+  try {
+    wizard.Start();
+    for (const Command& command : kCommands) {
+      if (options.command == command.name) command.run(wizard);
+    }
+  } catch (const e2e::StepFailed& failed) {
+    report.Line("FAIL " + failed.reason);
+    std::fprintf(stderr, "wizard-driver: %s\n", failed.reason.c_str());
+    wizard.Abandon();
+    return 1;
+  }
+  report.Line("DONE");
+  return 0;
+}
