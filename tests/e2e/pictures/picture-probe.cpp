@@ -2,7 +2,7 @@
 //   picture-probe.exe REPORT DUMP_DIR MODULE|- [ID@X,Y | ID@X0,Y0,X1,Y1 ...]
 // MODULE "-" is the probe itself (it carries the resources). Every bitmap is also written as
 // DUMP_DIR\bitmap-ID.ppm and the manifest as DUMP_DIR\manifest.xml. ID@X,Y reports the named
-// colour nearest to that pixel, ID@X0,Y0,X1,Y1 the mean luminance of that rectangle.
+// colour nearest to that pixel and its value, ID@X0,Y0,X1,Y1 the mean luminance of that rectangle.
 // Exit code 0 when the report was written, 90 when the probe itself failed.
 #include <windows.h>
 
@@ -27,9 +27,9 @@ struct NamedColour {
   int r, g, b;
 };
 constexpr NamedColour kColours[] = {
-    {"black", 0, 0, 0},     {"white", 255, 255, 255}, {"grey", 192, 192, 192},
-    {"red", 200, 20, 40},   {"gold", 255, 206, 0},    {"blue", 20, 50, 150},
-    {"green", 60, 150, 60}, {"navy", 10, 40, 60},     {"orange", 240, 150, 50},
+    {"black", 0, 0, 0},    {"white", 255, 255, 255}, {"grey", 192, 192, 192},
+    {"red", 200, 20, 40},  {"gold", 255, 206, 0},    {"yellow", 250, 210, 90},
+    {"blue", 20, 50, 150}, {"green", 60, 150, 60},
 };
 
 constexpr const char* kVersionStrings[] = {
@@ -160,8 +160,12 @@ void ReportQuery(std::FILE* report, HMODULE module, const char* query) {
     std::fprintf(report, "query %s unreadable\n", query);
   } else if (n == 3) {
     bool inside = v[0] >= 0 && v[1] >= 0 && v[0] < p.width && v[1] < p.height;
-    std::fprintf(report, "sample %s %s\n", query,
-                 inside ? NearestColour(p, v[0], v[1]) : "outside");
+    if (!inside) {
+      std::fprintf(report, "sample %s outside\n", query);
+    } else {
+      std::fprintf(report, "sample %s %s #%02X%02X%02X\n", query, NearestColour(p, v[0], v[1]),
+                   p.Channel(v[0], v[1], 16), p.Channel(v[0], v[1], 8), p.Channel(v[0], v[1], 0));
+    }
   } else {
     std::fprintf(report, "luminance %s %d\n", query, MeanLuminance(p, v[0], v[1], v[2], v[3]));
   }

@@ -12,6 +12,8 @@ import os
 import re
 import sys
 
+# Building must not leave compiled modules in the source folder.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pictures"))
 
 import banner  # noqa: E402

@@ -12,13 +12,14 @@ UK_BLUE, UK_RED = (1, 33, 105), (200, 16, 46)
 DE_BLACK, DE_RED, DE_GOLD = (0, 0, 0), (221, 0, 0), (255, 206, 0)
 FR_BLUE, FR_RED = (0, 85, 164), (239, 65, 53)
 
-# Four steps of shade only, so that the 16-colour flag keeps its three colours exact.
-_SHADES = (0.91, 0.96, 1.0, 1.04)
+# The 16-colour flag gets four steps of shade only, so that it keeps within its palette.
+_DARKEST, _BRIGHTEST = 0.91, 1.04
 
 
-def _wave(x):
-    level = int(round((math.sin(2 * math.pi * x / 38 + 0.9) + 1) * 1.5))
-    return _SHADES[level]
+def _wave(x, steps):
+    t = (math.sin(2 * math.pi * x / 38 + 0.9) + 1) / 2
+    t = round(t * (steps - 1)) / (steps - 1)
+    return _DARKEST + (_BRIGHTEST - _DARKEST) * t
 
 
 def _render(canvas, x0, y0, width, height, colour_at):
@@ -35,12 +36,12 @@ def _render(canvas, x0, y0, width, height, colour_at):
             canvas.set(x0 + x, y0 + y, tuple(int(round(t / (n * n))) for t in total))
 
 
-def _framed(draw_inside):
+def _framed(draw_inside, steps=16):
     canvas = raster.Canvas(WIDTH, HEIGHT, FRAME)
     draw_inside(canvas)
     for y in range(1, HEIGHT - 1):
         for x in range(1, WIDTH - 1):
-            canvas.set(x, y, raster.shade(canvas.get(x, y), _wave(x)))
+            canvas.set(x, y, raster.shade(canvas.get(x, y), _wave(x, steps)))
     return canvas
 
 
@@ -93,7 +94,7 @@ def _bands(canvas, colours, vertical):
 
 
 def german():
-    return _framed(lambda canvas: _bands(canvas, (DE_BLACK, DE_RED, DE_GOLD), vertical=False))
+    return _framed(lambda canvas: _bands(canvas, (DE_BLACK, DE_RED, DE_GOLD), vertical=False), 4)
 
 
 def french():
