@@ -9,6 +9,15 @@ for program in "$probe" "$WIN32_BIN/picture-probe.dir" "$HOST_BIN/mksetup"; do
 done
 generated=$(head -1 "$WIN32_BIN/picture-probe.dir")
 
+python3 -B tests/e2e/pictures/generator_test.py >"$E2E_DIR/generator_test.out" 2>&1 ||
+  e2e_fail "generator tests: $(cat "$E2E_DIR/generator_test.out")"
+# The drawing is deterministic: a second run gives the bytes the build made.
+python3 -B src/wizard/win32/resources/make_pictures.py "$E2E_DIR/again" \
+  src/wizard/win32/ControlIds.h
+for file in "$E2E_DIR"/again/*; do
+  e2e_same "$file" "$generated/$(basename "$file")"
+done
+
 # Bitmap id, generated file, size, bits per pixel, palette entries.
 bitmaps=(
   "200 logo.bmp 600x75 24 0"
@@ -55,13 +64,19 @@ expected=$E2E_DIR/expected.txt
 queries=("${keys[@]}" "$label_area" "$wordmark_area")
 for entry in "${samples[@]}"; do queries+=("${entry%% *}"); done
 
-# check_module NAME PROGRAM MODULE: runs the probe (MODULE "-": the running program itself) and checks its report.
-check_module() {
+# run_probe NAME PROGRAM MODULE: runs the probe (MODULE "-": the running program itself). The
+# runs follow one another on one wineserver; only the report files are read afterwards.
+run_probe() {
   local name=$1 program=$2 module=$3
-  local dump=$E2E_DIR/$name
-  mkdir -p "$dump"
-  e2e_wine "$E2E_DIR/$name.out" "$program" "C:\\$name.txt" "Z:${dump//\//\\}" "$module" \
-    "${queries[@]}" || e2e_fail "$name: probe failed: $(cat "$E2E_DIR/$name.out.err")"
+  mkdir -p "$E2E_DIR/$name"
+  wine "$program" "C:\\$name.txt" "Z:${E2E_DIR//\//\\}\\$name" "$module" "${queries[@]}" \
+    >"$E2E_DIR/$name.out" 2>"$E2E_DIR/$name.out.err" ||
+    e2e_fail "$name: probe failed: $(cat "$E2E_DIR/$name.out.err")"
+}
+
+# check_report NAME: the report and the dumps of a probe run against what was drawn.
+check_report() {
+  local name=$1 dump=$E2E_DIR/$1
   local report=$E2E_DIR/$name.report
   tr -d '\r' <"$(e2e_unix_path "C:\\$name.txt")" >"$report"
   grep -v '^sample \|^luminance ' "$report" | diff "$expected" - >"$E2E_DIR/$name.diff" ||
@@ -71,7 +86,8 @@ check_module() {
       e2e_fail "$name: ${entry%% *} is not ${entry#* }: $(grep "^sample ${entry%% *} " "$report")"
   done
   local key_values
-  key_values=$(for q in "${keys[@]}"; do grep "^sample $q " "$report" | cut -d' ' -f4; done | sort -u)
+  key_values=$(for q in "${keys[@]}"; do grep "^sample $q " "$report" | cut -d' ' -f4; done)
+  key_values=$(echo "$key_values" | sort -u)
   [ "$(echo "$key_values" | wc -l)" -eq 1 ] || e2e_fail "$name: key colours differ: $key_values"
   local dark bright
   dark=$(sed -n "s/^luminance $label_area //p" "$report")
@@ -96,26 +112,29 @@ for attribute in 'name="Microsoft.Windows.Common-Controls"' 'version="6.0.0.0"' 
   grep -qF "$attribute" "$manifest" || e2e_fail "manifest lacks $attribute"
 done
 
-check_module self "$probe" -
-for entry in "${bitmaps[@]}"; do
-  read -r id file _ <<<"$entry"
-  convert "$E2E_DIR/self/bitmap-$id.ppm" "$E2E_DIR/${file%.bmp}.png"
-done
-
 input=$E2E_DIR/input
 mkdir -p "$input/tree/S"
-printf 'GEF\r\nNPicture Probe\r\nV(1.0)\r\nS0\r\nDProbe\\\r\nH%%Sprobe.exe\r\n' >"$input/script.txt"
-printf 'MGliesmich.txt\r\nMEreadme.txt\r\nMFlisezmoi.txt\r\nD*%%S\r\nF*%%Sprobe.exe\r\n' >>"$input/script.txt"
-printf 'GERMAN\r\nLizenz.\r\n\r\nENGLISH\r\nLicence.\r\n\r\nFRENCH\r\nLicence.\r\n\r\n' >"$input/licence.txt"
+printf '%s\r\n' GEF 'NPicture Probe' 'V(1.0)' S0 'DProbe\' 'H%Sprobe.exe' MGliesmich.txt \
+  MEreadme.txt MFlisezmoi.txt 'D*%S' 'F*%Sprobe.exe' >"$input/script.txt"
+printf '%s\r\n' GERMAN Lizenz. '' ENGLISH Licence. '' FRENCH Licence. '' >"$input/licence.txt"
 printf 'MZ' >"$input/tree/S/probe.exe"
 "$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
   --source "$input/tree" -o "$E2E_DIR/built.exe" --stub "$probe" >"$E2E_DIR/mksetup.out" 2>&1 ||
   e2e_fail "mksetup build failed: $(cat "$E2E_DIR/mksetup.out")"
-check_module built "$E2E_DIR/built.exe" -
 
+modules=(self built)
+run_probe self "$probe" -
+run_probe built "$E2E_DIR/built.exe" -
 if [ -f "$WIN32_BIN/setup-stub.exe" ]; then
-  check_module stub "$probe" "Z:${WIN32_BIN//\//\\}\\setup-stub.exe"
+  modules+=(stub)
+  run_probe stub "$probe" "Z:${WIN32_BIN//\//\\}\\setup-stub.exe"
 else
   echo "setup-stub.exe not built: only the resource object and its mksetup copy were checked"
 fi
+wineserver -w
+for name in "${modules[@]}"; do check_report "$name"; done
+for entry in "${bitmaps[@]}"; do
+  read -r id file _ <<<"$entry"
+  convert "$E2E_DIR/self/bitmap-$id.ppm" "$E2E_DIR/${file%.bmp}.png"
+done
 echo "pictures: Windows reads every picture, the icon, the manifest and the version as drawn"

@@ -44,7 +44,8 @@ def picture_ids(path):
     """The name -> number pairs of the header's PictureId enumeration."""
     with open(path, encoding="utf-8") as f:
         lines = f.read().split("\n")
-    start = next((i for i, line in enumerate(lines) if re.search(r"\benum\s+PictureId\b", line)), None)
+    enum = re.compile(r"\benum\s+PictureId\b")
+    start = next((i for i, line in enumerate(lines) if enum.search(line)), None)
     if start is None:
         raise InputError("%s:1: no enum PictureId" % path)
     ids = {}
@@ -55,7 +56,8 @@ def picture_ids(path):
         if m:
             ids[m.group(1)] = int(m.group(2))
         elif line.strip() and not line.strip().startswith("//"):
-            raise InputError("%s:%d: not a 'kName = number,' line: %s" % (path, number, line.strip()))
+            reason = "not a 'kName = number,' line: %s" % line.strip()
+            raise InputError("%s:%d: %s" % (path, number, reason))
     wanted = [name for name, *_ in BITMAPS] + [ICON[0]]
     missing = [name for name in wanted if name not in ids]
     if missing:
@@ -64,7 +66,7 @@ def picture_ids(path):
 
 
 def ids_header(ids):
-    lines = ["// Made by make_pictures.py from ControlIds.h; the resource compiler reads only this."]
+    lines = ["// Made by make_pictures.py from ControlIds.h, for the resource compiler."]
     lines += ["#define %s %d" % (name, number) for name, number in ids.items()]
     return ("\n".join(lines) + "\n").encode("ascii")
 

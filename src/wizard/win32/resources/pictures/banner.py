@@ -20,11 +20,11 @@ INK = (140, 212, 232)
 LOGO_WHITE = [(0.0, (255, 255, 255)), (0.55, (226, 240, 247)), (1.0, (160, 196, 214))]
 LOGO_ORANGE = [(0.0, (255, 222, 140)), (0.5, (250, 170, 62)), (1.0, (214, 104, 24))]
 
-# Copper buses: (centre line, number of traces, spacing, the pads' x at the end of each trace).
+# Copper buses: centre line, number of parallel traces, their spacing.
 BUSES = [
-    ([(-5, 6), (300, 6)], 2, 5, None),
-    ([(-5, 66), (330, 66), (348, 48), (372, 48)], 3, 5, None),
-    ([(478, 70), (505, 70), (520, 55), (540, 55)], 2, 5, None),
+    ([(-5, 6), (300, 6)], 2, 5),
+    ([(-5, 66), (330, 66), (348, 48), (372, 48)], 3, 5),
+    ([(478, 70), (505, 70), (520, 55), (540, 55)], 2, 5),
 ]
 # Single traces with a via or pad at either end.
 TRACES = [
@@ -78,7 +78,7 @@ def _draw_board(canvas):
     for y in range(3, HEIGHT, 8):
         for x in range(3, WIDTH, 8):
             canvas.blend(x, y, INK, 0.16)
-    for centre, count, spacing, _ in BUSES:
+    for centre, count, spacing in BUSES:
         for k in range(count):
             line = _offset_polyline(centre, (k - (count - 1) / 2) * spacing)
             _trace(canvas, line)

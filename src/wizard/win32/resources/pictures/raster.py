@@ -108,7 +108,8 @@ def ring(cx, cy, outer, inner):
 
 def rounded_rect(x0, y0, x1, y1, r):
     contour = []
-    corners = ((x1 - r, y0 + r, -90), (x1 - r, y1 - r, 0), (x0 + r, y1 - r, 90), (x0 + r, y0 + r, 180))
+    corners = ((x1 - r, y0 + r, -90), (x1 - r, y1 - r, 0), (x0 + r, y1 - r, 90),
+               (x0 + r, y0 + r, 180))
     for cx, cy, start in corners:
         for i in range(7):
             a = math.radians(start + 15 * i)

@@ -7,7 +7,8 @@ import font
 import icons
 import raster
 
-FACE, LIGHT, HIGHLIGHT, SHADOW, DARK = (192, 192, 192), (223, 223, 223), (255, 255, 255), (128, 128, 128), (0, 0, 0)
+FACE, LIGHT, HIGHLIGHT = (192, 192, 192), (223, 223, 223), (255, 255, 255)
+SHADOW, DARK = (128, 128, 128), (0, 0, 0)
 PANES = ((234, 66, 36), (118, 184, 42), (28, 120, 226), (252, 192, 20))
 
 XP_BAR = [(0.0, (90, 140, 234)), (0.12, (48, 108, 226)), (0.55, (36, 94, 220)),
@@ -43,7 +44,8 @@ def _globe(canvas, x, y):
     cx, cy = x + 8, y + 8
     canvas.fill([raster.disc(cx, cy, 7.4)], (16, 60, 150))
     canvas.fill([raster.disc(cx, cy, 6.6)], (60, 140, 230))
-    canvas.fill([raster.disc(cx - 2.5, cy - 2, 2.6), raster.disc(cx + 2.5, cy + 2.6, 2.2)], (60, 170, 60))
+    land = [raster.disc(cx - 2.5, cy - 2, 2.6), raster.disc(cx + 2.5, cy + 2.6, 2.2)]
+    canvas.fill(land, (60, 170, 60))
     canvas.line([(cx - 6.6, cy), (cx + 6.6, cy)], (200, 230, 255), 0.8, 0.6)
     canvas.fill([raster.disc(cx - 2.6, cy - 3.2, 1.5)], (255, 255, 255), 0.5)
 
@@ -64,12 +66,12 @@ def _quick_launch_icons(canvas, x, y, step):
 
 def _round_corners(canvas, r):
     """The key colour outside circles of radius r in the four corners (hard edged)."""
-    for cx, cy, sx, sy in ((r, r, 0, 0), (canvas.width - r, r, 1, 0),
-                           (r, canvas.height - r, 0, 1), (canvas.width - r, canvas.height - r, 1, 1)):
+    w, h = canvas.width, canvas.height
+    for cx, cy, sx, sy in ((r, r, 0, 0), (w - r, r, 1, 0), (r, h - r, 0, 1), (w - r, h - r, 1, 1)):
         for dy in range(r):
             for dx in range(r):
-                px = dx if sx == 0 else canvas.width - 1 - dx
-                py = dy if sy == 0 else canvas.height - 1 - dy
+                px = dx if sx == 0 else w - 1 - dx
+                py = dy if sy == 0 else h - 1 - dy
                 if math.hypot(px + 0.5 - cx, py + 0.5 - cy) > r:
                     canvas.set(px, py, icons.KEY)
 
