@@ -106,7 +106,7 @@ MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
       if (wizard.CurrentPage() != "ActionPage")
         Fail("the run's box came on " + wizard.CurrentPage());
       report.Line("PAGE ActionPage " + std::to_string(report.Elapsed()) + " ms");
-      wizard.LogControls("ActionPage");
+      wizard.LogControls("ActionPage", "ActionPage");
       wizard.Shot("ActionPage");
     }
     wizard.Answer(box, IDOK);

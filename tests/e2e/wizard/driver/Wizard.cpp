@@ -137,34 +137,35 @@ void Wizard::WaitUntil(const std::function<bool()>& done, DWORD timeoutMs,
 void Wizard::Arrive(const std::string& page, const std::string& shotSuffix) {
   WaitUntil([&] { return CurrentPage() == page && Answers(dialog_); }, kPageTimeoutMs,
             "page " + page);
-  report_.Line("PAGE " + page + " " + Number(report_.Elapsed()) + " ms");
-  LogControls(page);
+  report_.Line("PAGE " + page + shotSuffix + " " + Number(report_.Elapsed()) + " ms");
+  LogControls(page, page + shotSuffix);
   Shot(page + shotSuffix);
 }
 
-void Wizard::LogControls(const std::string& page) {
+void Wizard::LogControls(const std::string& page, const std::string& label) {
   for (const NamedControl& named : kControls) {
     if (*named.page && page != named.page) continue;
     HWND window = FindControl(dialog_, named.id);
     if (!window) {
-      report_.Line(std::string("CTRL ") + page + " " + named.name + " missing");
+      report_.Line("CTRL " + label + " " + named.name + " missing");
       continue;
     }
-    report_.Line(std::string("CTRL ") + page + " " + named.name +
+    report_.Line("CTRL " + label + " " + named.name +
                  " vis=" + (IsWindowVisible(window) ? "1" : "0") +
                  " en=" + (IsWindowEnabled(window) ? "1" : "0") + StateOf(window) + " " +
                  OneLine(WindowText(window)));
   }
 }
 
-void Wizard::Shot(const std::string& name) {
-  if (options_.shots.empty() || !dialog_) return;
+void Wizard::Shot(const std::string& name, HWND window) {
+  if (!window) window = dialog_;
+  if (options_.shots.empty() || !window) return;
   char file[300];
   std::snprintf(file, sizeof file, "%s\\%02d-%s.bmp", options_.shots.c_str(), ++shots_,
                 name.c_str());
   Answers(dialog_);  // the page's paint messages come before the driver's own
   Sleep(50);
-  const std::string method = SaveScreenshot(dialog_, file);
+  const std::string method = SaveScreenshot(window, file);
   report_.Line("SHOT " + name + " " + (method.empty() ? "failed" : method) + " " + file);
 }
 
@@ -218,6 +219,7 @@ MessageBoxInfo Wizard::WaitForBox(DWORD timeoutMs) {
     MessageBoxInfo box = PeekBox();
     if (box.window) {
       report_.Line("BOX [" + box.buttons + "] [" + box.caption + "] " + OneLine(box.text));
+      Shot("MessageBox", box.window);
       return box;
     }
     if (!Running()) Fail("the setup ended while a message box was expected");

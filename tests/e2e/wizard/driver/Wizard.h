@@ -25,10 +25,11 @@ class Wizard {
   void Start();
   // "" while no page is visible; the first visible page otherwise.
   std::string CurrentPage() const;
-  // Waits for the page, then logs it (PAGE, a CTRL line per control, SHOT).
-  void Arrive(const std::string& page, const std::string& shotSuffix = "");
-  void LogControls(const std::string& page);
-  void Shot(const std::string& name);
+  // Waits for the page, then logs it (PAGE, a CTRL line per control, SHOT), labelled with the
+  // page's name and the suffix (a second visit: "LicencePage-back").
+  void Arrive(const std::string& page, const std::string& suffix = "");
+  void LogControls(const std::string& page, const std::string& label);
+  void Shot(const std::string& name, HWND window = nullptr);  // the dialog by default
 
   HWND Control(int id) const;  // fails when the dialog has no such control
   bool Enabled(int id) const;
