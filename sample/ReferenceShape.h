@@ -1,12 +1,14 @@
 #pragma once
 // The shape of a full-size product: 4,064 files plus the licence, 102,981,126 bytes in all,
 // three empty files, 5 files of two 2,000,000-byte blocks, 1 of three, 2 of four, the largest
-// 7,999,096 bytes, content that deflates at level 1 to about 87 % (the mix is not tuned yet
-// to the 78.5 % of real products). Shared by the sample
-// generator and the benchmarks so that both measure the same product.
+// 7,999,096 bytes, content that deflates at level 1 in 2,000,000-byte pieces to about 78.5 %
+// as real products do. Shared by the sample generator and the benchmarks so that both measure
+// the same product.
+#include <charconv>
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace setup::reference {
@@ -29,14 +31,71 @@ inline std::vector<std::uint64_t> EntrySizes() {
   return sizes;
 }
 
-// Runs of random bytes (3 of every 10 runs of 4 KiB) between text-like runs: real products mix
-// compressed media with tables and text.
+// A file is a run of 4 KiB pieces of three kinds, each kind picked afresh per piece, so that a
+// file of 15 KB gets the same mix as one of 8 MB. Out of every 256 pieces on average:
+// media (already compressed: random bytes, stored as they are), code (machine code and
+// bitmaps: skewed bytes, about 80 % at level 1), text (tables and help: words and numbers,
+// about 45 %).
+inline constexpr std::uint64_t kPieceBytes = 4096;
+inline constexpr std::uint32_t kMediaOf256 = 85, kCodeOf256 = 72;
+
+class ShapeRandom {
+ public:
+  explicit ShapeRandom(std::uint32_t seed) : state_(seed * 2654435761u + 1) {}
+  std::uint32_t Next() {
+    state_ ^= state_ << 13, state_ ^= state_ >> 17, state_ ^= state_ << 5;
+    return state_;
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+inline void FillMedia(char* at, char* end, ShapeRandom& random) {
+  while (at < end) *at++ = static_cast<char>(random.Next());
+}
+
+// Mostly small values (opcodes, palette indexes), now and then any byte.
+inline void FillCode(char* at, char* end, ShapeRandom& random) {
+  while (at < end) {
+    const std::uint32_t r = random.Next();
+    *at++ = static_cast<char>((r & 0x300) != 0 ? r & 0x0F : r >> 24);
+  }
+}
+
+inline void FillText(char* at, char* end, ShapeRandom& random) {
+  static constexpr std::string_view kWords[] = {
+      "veltro ", "table ", "5107 ",  "row ",   "column ", "value=", "layer ", "net ",
+      "pad ",    "via ",   "track ", "width ", "\r\n",    "; ",     "0x",     "part "};
+  while (at < end) {
+    const std::uint32_t r = random.Next();
+    char token[16];
+    std::string_view word;
+    if ((r & 1) != 0) {
+      word = kWords[(r >> 4) & 15];
+    } else {
+      char* last = std::to_chars(token, token + sizeof token - 1, (r >> 8) % 100000).ptr;
+      *last++ = ' ';
+      word = std::string_view(token, static_cast<std::size_t>(last - token));
+    }
+    for (std::size_t i = 0; i < word.size() && at < end; ++i) *at++ = word[i];
+  }
+}
+
 inline std::string Content(std::uint64_t size, std::uint32_t seed) {
   std::string bytes(size, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (std::uint64_t i = 0; i < size; ++i) {
-    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-    bytes[i] = (i / 4096) % 10 < 3 ? static_cast<char>(x) : "veltro table 5107 "[(x >> 8) % 18];
+  ShapeRandom random(seed);
+  for (std::uint64_t at = 0; at < size; at += kPieceBytes) {
+    char* begin = bytes.data() + at;
+    char* end = bytes.data() + (size - at < kPieceBytes ? size : at + kPieceBytes);
+    const std::uint32_t kind = random.Next() >> 24;  // 0 to 255
+    if (kind < kMediaOf256) {
+      FillMedia(begin, end, random);
+    } else if (kind < kMediaOf256 + kCodeOf256) {
+      FillCode(begin, end, random);
+    } else {
+      FillText(begin, end, random);
+    }
   }
   return bytes;
 }
