@@ -1,0 +1,141 @@
+// engine-run.exe REPORT [switches]: the setup's start-up and installation run on the real
+// Windows without the dialog. The choices the run reads from the dialog come from switches
+// (EngineOptions.h); message boxes are real and answered by BoxAnswerer. The report lists, one
+// "Name=[value]" per line: the administrator check, the resolved folders, every repaint of the
+// action and percent labels, every message box, and how the run ended.
+// Exit code: 0 completed, 3 declined, 1 an error ended the run, 2 bad command line.
+#include <objbase.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "BoxAnswerer.h"
+#include "EngineOptions.h"
+#include "install/Installation.h"
+#include "payload/LicenceText.h"
+#include "payload/PayloadReader.h"
+#include "platform/win32/Win32Platform.h"
+#include "script/ScriptHeader.h"
+#include "script/SystemFolders.h"
+#include "wizard/DialogControls.h"
+
+namespace engine_e2e {
+namespace {
+
+// COM for shell links, in the single-threaded apartment as the setup's GUI thread has it.
+struct ComLibrary {
+  ComLibrary() { CoInitialize(nullptr); }
+  ~ComLibrary() { CoUninitialize(); }
+};
+
+class Report {
+ public:
+  void Add(const char* name, const std::string& value) {
+    text_ += std::string(name) + "=[" + value + "]\r\n";
+  }
+  bool Save(const std::string& path) const {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(text_.data(), 1, text_.size(), file) == text_.size();
+    return std::fclose(file) == 0 && written;
+  }
+
+ private:
+  std::string text_;
+};
+
+void SetControls(setup::DialogControls& controls, const EngineOptions& options) {
+  controls.GermanBox.Checked = options.language == 'G';
+  controls.EnglishBox.Checked = options.language == 'E';
+  controls.FrenchBox.Checked = options.language == 'F';
+  controls.OneUserBtn.Checked = !options.allUsers;
+  controls.AllUserBtn.Checked = options.allUsers;
+  controls.DestinationEdit.Text = options.destination;
+  controls.DesktopBox.Checked = options.desktop;
+  controls.QuickLaunchBox.Checked = options.quickLaunch;
+  controls.KorvaltCheckBox.Checked = options.addOn;
+}
+
+// What the setup's start-up and the leaving of its welcome page do before the run.
+void StartUp(setup::SetupState& state, setup::Platform& platform, bool oneUser) {
+  setup::LoadSetupScript(state, platform.resources);
+  setup::ReadScriptHeader(state, platform.session.DecimalSeparator());
+  setup::ReadAddOnCaptions(state);
+  state.Payload = setup::OpenPayload(platform.resources);
+  setup::ReadLicenceText(*state.Payload);  // entry 0; the run starts behind it
+  setup::ResolveSystemFolders(state, platform.registry, oneUser);
+}
+
+void AddFolders(Report& report, const setup::SetupState& state) {
+  report.Add("ProgramFiles", state.ProgramFilesFolder);
+  report.Add("AppData", state.AppDataFolder);
+  report.Add("Desktop", state.DesktopFolder);
+  report.Add("Programs", state.ProgramsFolder);
+  report.Add("QuickLaunch", state.QuickLaunchFolder);
+}
+
+int Run(Report& report, setup::DialogControls& controls, setup::Platform& platform,
+        const EngineOptions& options) {
+  setup::SetupState state;
+  try {
+    report.Add("Admin", platform.session.IsUserAdmin() ? "1" : "0");
+    StartUp(state, platform, !options.allUsers);
+    AddFolders(report, state);
+    const setup::InstallOutcome outcome = setup::RunInstallation(state, controls, platform);
+    report.Add("MainProgram", state.MainProgram);
+    const bool completed = outcome == setup::InstallOutcome::Completed;
+    report.Add("Outcome", completed ? "Completed" : "Declined");
+    return completed ? 0 : 3;
+  } catch (const std::exception& error) {
+    report.Add("Outcome", "Error");
+    report.Add("Error", error.what());
+    return 1;
+  }
+}
+
+int Main(const EngineOptions& options) {
+  ComLibrary com;
+  setup::Win32Platform windows;
+  setup::Platform platform = windows.Get();
+  setup::DialogControls controls;
+  SetControls(controls, options);
+  Report report;
+  windows.ui.SetRepaint([&](const setup::Control& control) {
+    if (&control == &controls.ActionLabel) report.Add("Action", control.Text);
+    if (&control == &controls.PercentLabel) report.Add("Percent", control.Text);
+  });
+  int rc = 0;
+  std::vector<AnsweredBox> boxes;
+  {
+    BoxAnswerer answerer(options.answers);
+    rc = Run(report, controls, platform, options);
+    boxes = answerer.Boxes();
+  }
+  for (const AnsweredBox& box : boxes) {
+    report.Add("BoxCaption", box.caption);
+    report.Add("BoxText", box.text);
+    report.Add("BoxAnswer", box.answer);
+  }
+  if (!report.Save(options.report)) {
+    std::fprintf(stderr, "cannot write %s\n", options.report.c_str());
+    return 2;
+  }
+  return rc;
+}
+
+}  // namespace
+}  // namespace engine_e2e
+
+int main(int argc, char** argv) {
+  const auto options = engine_e2e::ParseEngineOptions({argv + 1, argv + argc});
+  if (!options) {
+    std::fprintf(stderr,
+                 "usage: engine-run REPORT [--language G|E|F] [--all-users] [--destination PATH]"
+                 " [--desktop] [--quick-launch] [--add-on] [--answer ok|cancel|yes|no]...\n");
+    return 2;
+  }
+  return engine_e2e::Main(*options);
+}
