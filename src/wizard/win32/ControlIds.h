@@ -33,6 +33,7 @@ enum ControlId : int {
   kLizenzLabel = 1300,
   kLizenzMemo = 1301,
   kAgreeBox = 1302,
+  kAllLicenceMemo = 1303,  // never shown
   // ProgramDestination
   kDestinationLabel = 1400,
   kDestinationEdit = 1401,

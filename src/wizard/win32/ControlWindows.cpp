@@ -1,0 +1,109 @@
+#include "wizard/win32/ControlWindows.h"
+
+#include <commctrl.h>
+
+#include "wizard/win32/GdiObject.h"
+
+namespace setup::view {
+namespace {
+
+struct WindowKind {
+  ControlKind kind;
+  const char* windowClass;
+  DWORD style;
+  DWORD exStyle;
+};
+
+// Labels show '&' as it is; a picture keeps clear of the windows above it (the "V12" labels
+// drawn over the banner).
+constexpr WindowKind kWindowKinds[] = {
+    {ControlKind::Label, "STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {ControlKind::Picture, "STATIC", SS_BITMAP | WS_CLIPSIBLINGS, 0},
+    {ControlKind::Icon, "STATIC", SS_ICON | WS_CLIPSIBLINGS, 0},
+    {ControlKind::VersionLabel, "STATIC", SS_OWNERDRAW, 0},
+    {ControlKind::Radio, "BUTTON", BS_AUTORADIOBUTTON, 0},
+    {ControlKind::CheckBox, "BUTTON", BS_AUTOCHECKBOX, 0},
+    {ControlKind::Button, "BUTTON", BS_PUSHBUTTON, 0},
+    {ControlKind::Edit, "EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {ControlKind::Memo, "EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE},
+    {ControlKind::ReadOnlyMemo, "EDIT", ES_MULTILINE | ES_READONLY, WS_EX_CLIENTEDGE},
+    {ControlKind::PlainMemo, "EDIT", ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+     WS_EX_CLIENTEDGE},
+    {ControlKind::DirectoryList, "LISTBOX",
+     LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
+     WS_EX_CLIENTEDGE},
+    {ControlKind::DriveList, "COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0},
+    {ControlKind::ProgressBar, PROGRESS_CLASSA, 0, 0},
+};
+
+constexpr int kDropDownHeight = 160;
+
+const WindowKind& KindOf(ControlKind kind) {
+  for (const WindowKind& entry : kWindowKinds) {
+    if (entry.kind == kind) return entry;
+  }
+  return kWindowKinds[0];
+}
+
+DWORD StyleOf(const LayoutEntry& entry) {
+  DWORD style = WS_CHILD | KindOf(entry.kind).style;
+  if (entry.kind == ControlKind::Label && entry.width == 0) {
+    style = (style & ~SS_LEFT) | SS_LEFTNOWORDWRAP;
+  }
+  if (entry.tabOrder != kNoTabStop) style |= WS_TABSTOP;
+  // The radio buttons after the first of a group continue it; every other control starts a
+  // group of its own, so that the automatic radio buttons clear only their own group.
+  if (entry.kind != ControlKind::Radio || entry.groupStart) style |= WS_GROUP;
+  return style;
+}
+
+void SetPicture(HWND window, const LayoutEntry& entry, Pictures& pictures) {
+  if (entry.kind == ControlKind::Picture) {
+    if (HBITMAP bitmap = pictures.Bitmap(entry.picture)) {
+      SendMessageA(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    }
+  } else if (entry.kind == ControlKind::Icon) {
+    if (HICON icon = pictures.Icon(entry.picture, 32)) {
+      SendMessageA(window, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    }
+  }
+}
+
+}  // namespace
+
+HWND CreateControlWindow(HWND dialog, const LayoutEntry& entry, const ViewFonts& fonts,
+                         Pictures& pictures) {
+  const WindowKind& kind = KindOf(entry.kind);
+  const PixelRect rect = ClientRect(entry);
+  const int height =
+      entry.kind == ControlKind::DriveList ? rect.height + kDropDownHeight : rect.height;
+  HWND window = CreateWindowExA(kind.exStyle, kind.windowClass, entry.fixedText, StyleOf(entry),
+                                rect.x, rect.y, rect.width, height, dialog,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
+                                GetModuleHandleA(nullptr), nullptr);
+  if (!window) return nullptr;
+  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(entry.font)), FALSE);
+  const bool memo = entry.kind == ControlKind::Memo || entry.kind == ControlKind::ReadOnlyMemo ||
+                    entry.kind == ControlKind::PlainMemo;
+  if (memo) {
+    SendMessageA(window, EM_SETLIMITTEXT, 0, 0);  // the licence can exceed the 32 KB default
+  }
+  SetPicture(window, entry, pictures);
+  return window;
+}
+
+void FitLabelToText(HWND label, const LayoutEntry& entry, const std::string& text) {
+  if (entry.kind != ControlKind::Label || entry.width != 0) return;
+  HDC dc = GetDC(label);
+  SIZE size{0, 0};
+  {
+    Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    const std::string measured = text.empty() ? " " : text;
+    GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &size);
+    if (text.empty()) size.cx = 0;
+  }
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace setup::view

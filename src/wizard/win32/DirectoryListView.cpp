@@ -1,0 +1,75 @@
+#include "wizard/win32/DirectoryListView.h"
+
+#include "wizard/DirectoryListLook.h"
+#include "wizard/win32/GdiObject.h"
+
+namespace setup::view {
+namespace {
+
+constexpr int kIndentStep = 10;
+constexpr int kGlyphWidth = 16;
+constexpr COLORREF kFolderFace = RGB(255, 220, 96);
+constexpr COLORREF kFolderEdge = RGB(128, 96, 0);
+
+// The look travels with the item as its item data, so drawing needs no state of its own.
+LPARAM PackLook(const DirectoryItemLook& look) {
+  return look.level * 2 + (look.open ? 1 : 0);
+}
+
+DirectoryItemLook UnpackLook(ULONG_PTR data) {
+  return {static_cast<int>(data / 2), (data % 2) == 1};
+}
+
+// A small folder: a tab and a body; an open one shows its front flap tilted.
+void DrawFolderGlyph(HDC dc, int left, int top, bool open) {
+  OwnedGdi face(CreateSolidBrush(kFolderFace));
+  OwnedGdi edge(CreatePen(PS_SOLID, 1, kFolderEdge));
+  Selected brush(dc, face.get());
+  Selected pen(dc, edge.get());
+  Rectangle(dc, left + 1, top + 2, left + 7, top + 5);  // the tab
+  Rectangle(dc, left + 1, top + 4, left + 14, top + 13);
+  if (open) {
+    const POINT flap[] = {
+        {left + 3, top + 7}, {left + 15, top + 7}, {left + 13, top + 13}, {left + 1, top + 13}};
+    Polygon(dc, flap, 4);
+  }
+}
+
+}  // namespace
+
+void SetDirectoryItems(HWND list, const std::vector<std::string>& items, int currentIndex) {
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const LRESULT index =
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i].c_str()));
+    const DirectoryItemLook look = LookOfDirectoryItem(static_cast<int>(i), currentIndex);
+    SendMessageA(list, LB_SETITEMDATA, index, PackLook(look));
+  }
+  SendMessageA(list, LB_SETCURSEL, currentIndex, 0);
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void DrawDirectoryItem(const DRAWITEMSTRUCT& item) {
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const DirectoryItemLook look = UnpackLook(item.itemData);
+  const int left = item.rcItem.left + 2 + look.level * kIndentStep;
+  DrawFolderGlyph(item.hDC, left, item.rcItem.top + 1, look.open);
+
+  char text[MAX_PATH + 1] = {};
+  const LRESULT length = SendMessageA(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
+  if (length >= 0 && length <= MAX_PATH) {
+    SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+  }
+  RECT textRect = item.rcItem;
+  textRect.left = left + kGlyphWidth + 3;
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  DrawTextA(item.hDC, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+}  // namespace setup::view

@@ -1,0 +1,258 @@
+#include "wizard/win32/MainWindow.h"
+
+#include <exception>
+
+#include "wizard/DialogLayout.h"
+#include "wizard/ErrorDisplay.h"
+#include "wizard/win32/BannerView.h"
+#include "wizard/win32/ControlIds.h"
+#include "wizard/win32/ControlWindows.h"
+#include "wizard/win32/DialogEvents.h"
+#include "wizard/win32/DirectoryListView.h"
+
+namespace setup::view {
+namespace {
+
+using namespace win32ids;
+
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+
+bool IsButtonKind(ControlKind kind) {
+  return kind == ControlKind::Radio || kind == ControlKind::CheckBox || kind == ControlKind::Button;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE module, TMorvexDialog& dialog, Win32UserInterface& ui,
+                       StartTiming& timing)
+    : module_(module), dialog_(dialog), ui_(ui), timing_(timing), pictures_(module) {}
+
+MainWindow::~MainWindow() {
+  if (window_) DestroyWindow(window_);
+  ui_.SetOwner(nullptr);
+  ui_.SetRepaint(nullptr);
+}
+
+bool MainWindow::Create() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = module_;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kDialogClass;
+  if (!RegisterClassA(&windowClass)) return false;
+  // No frame at all: the window rectangle is the 621 x 424 client area, centred.
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+  CreateWindowExA(0, kDialogClass, kApplicationTitle, WS_POPUP | WS_CLIPCHILDREN, left, top,
+                  kClientWidth, kClientHeight, nullptr, nullptr, module_, this);
+  if (!window_ || !CreateControls()) return false;
+  ui_.SetOwner(window_);
+  ui_.SetRepaint([this](const Control&) { RepaintNow(); });
+  return true;
+}
+
+bool MainWindow::CreateControls() {
+  for (const LayoutEntry& entry : DialogLayout()) {
+    HWND control = CreateControlWindow(window_, entry, fonts_, pictures_);
+    if (!control) return false;
+    sync_.Add(entry, control);
+  }
+  return true;
+}
+
+void MainWindow::Show() {
+  dialog_.Show();
+  if (dialog_.Closed()) {
+    DestroyWindow(window_);
+    return;
+  }
+  sync_.Push(dialog_.Controls);
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  KeepFocus();
+  RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  timing_.FirstPaint();
+}
+
+bool MainWindow::TranslateKeys(MSG& message) {
+  if (!window_) return false;
+  HWND directoryList = sync_.WindowOf(kDestinationDirectoryBox);
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+      message.hwnd == directoryList) {
+    OnCommand(kDestinationDirectoryBox, LBN_DBLCLK, directoryList);
+    return true;
+  }
+  return IsDialogMessageA(window_, &message);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    self->window_ = nullptr;
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
+  return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case WM_DRAWITEM:
+      return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_MEASUREITEM: {
+      auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item.CtlID == static_cast<UINT>(kDestinationDirectoryBox)) {
+        item.itemHeight = kDirectoryItemHeight;
+      }
+      return TRUE;
+    }
+    case WM_CTLCOLOREDIT:
+      return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
+                             DefWindowProcA(window_, message, wParam, lParam));
+    case DM_GETDEFID: {
+      const int id = DefaultButtonId(dialog_.Controls);
+      return id ? MAKELRESULT(id, DC_HASDEFID) : 0;
+    }
+    case WM_CLOSE:  // Alt+F4: the wizard's only way out is its cancel button
+      OnCommand(kCancelBtn, BN_CLICKED, sync_.WindowOf(kCancelBtn));
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window_, message, wParam, lParam);
+  }
+}
+
+void MainWindow::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window_, &paint);
+  RECT client;
+  GetClientRect(window_, &client);
+  DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);  // BigPanel: 2 pixels
+  RECT panel{kButtonPanelRect.x, kButtonPanelRect.y, kButtonPanelRect.x + kButtonPanelRect.width,
+             kButtonPanelRect.y + kButtonPanelRect.height};
+  DrawEdge(dc, &panel, BDR_RAISEDINNER, BF_RECT);  // ButtonPanel: 1 pixel
+  EndPaint(window_, &paint);
+}
+
+// Esc arrives as IDCANCEL from the dialog manager; a disabled control takes no input, also not
+// a BM_CLICK sent to it.
+void MainWindow::OnCommand(int id, WORD notification, HWND control) {
+  if (id == IDCANCEL) {
+    id = kCancelBtn;
+    notification = BN_CLICKED;
+    control = sync_.WindowOf(kCancelBtn);
+  }
+  const LayoutEntry* entry = FindLayoutEntry(id);
+  if (busy_ || !entry || !entry->control || !(dialog_.Controls.*entry->control).Enabled) return;
+  if (const SelectionBinding* binding = FindSelectionBinding(id, notification)) {
+    const int index = static_cast<int>(SendMessageA(control, binding->getSelection, 0, 0));
+    UserEvent([this, binding, index] {
+      try {
+        (dialog_.*binding->handler)(index);
+      } catch (const std::exception& error) {
+        dialog_.ShowError(error.what());
+      }
+    });
+    return;
+  }
+  if (notification != BN_CLICKED || !IsButtonKind(entry->kind)) return;
+  // A radio button that gets the focus from the keyboard reports a click without being
+  // selected: that is no choice of the user's.
+  if (entry->kind == ControlKind::Radio &&
+      SendMessageA(control, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+    return;
+  }
+  auto handler = ClickHandler(id);
+  UserEvent([this, handler] {
+    if (handler) dialog_.Handle(handler);
+  });
+}
+
+void MainWindow::UserEvent(const std::function<void()>& call) {
+  busy_ = true;
+  sync_.CopyInput(dialog_.Controls);
+  call();
+  sync_.Push(dialog_.Controls);
+  busy_ = false;
+  if (dialog_.Closed()) {
+    DestroyWindow(window_);
+    return;
+  }
+  KeepFocus();
+}
+
+// The installation run pumps no messages: every change it reports is drawn at once.
+void MainWindow::RepaintNow() {
+  if (!window_) return;
+  sync_.Push(dialog_.Controls);
+  RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+// After a page change the focused control may be hidden or disabled: the focus moves to the
+// first control the Tab key visits, passing over radio buttons that are not selected (giving
+// one of them the focus would select it).
+void MainWindow::KeepFocus() {
+  if (!window_ || GetActiveWindow() != window_) return;
+  HWND focus = GetFocus();
+  if (focus && IsChild(window_, focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
+    return;
+  }
+  for (int id : KeyboardOrder(dialog_.Controls)) {
+    const LayoutEntry* entry = FindLayoutEntry(id);
+    if (entry->kind == ControlKind::Radio && !(dialog_.Controls.*entry->control).Checked) continue;
+    SetFocus(sync_.WindowOf(id));
+    return;
+  }
+}
+
+void MainWindow::OnActivate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window_, focus)) savedFocus_ = focus;
+    return;
+  }
+  if (savedFocus_ && IsWindow(savedFocus_) && IsWindowVisible(savedFocus_) &&
+      IsWindowEnabled(savedFocus_)) {
+    SetFocus(savedFocus_);
+  } else {
+    KeepFocus();
+  }
+}
+
+LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  const LayoutEntry* entry = FindLayoutEntry(static_cast<int>(item.CtlID));
+  if (!entry) return FALSE;
+  if (entry->kind == ControlKind::DirectoryList) {
+    DrawDirectoryItem(item);
+  } else if (entry->kind == ControlKind::VersionLabel) {
+    DrawVersionLabel(item, pictures_.Bitmap(kLogoBitmap), fonts_.Get(ControlFont::Version));
+  }
+  return TRUE;
+}
+
+LRESULT MainWindow::OnControlColour(HDC dc, HWND control, LRESULT fallback) {
+  if (control != sync_.WindowOf(kDestinationEdit)) return fallback;
+  SetTextColor(dc, kNavy);
+  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
+}  // namespace setup::view

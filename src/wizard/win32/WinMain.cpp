@@ -1,0 +1,59 @@
+// The program entry of setup.exe: the framework, the dialog as the one main window, and the
+// message loop until the dialog closes.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "platform/win32/Win32Platform.h"
+#include "wizard/InstallationStep.h"
+#include "wizard/SetupDlg.h"
+#include "wizard/win32/MainWindow.h"
+#include "wizard/win32/StartTiming.h"
+
+namespace {
+
+// Shell links are COM objects of the apartment model: the one GUI thread is their apartment.
+class ComApartment {
+ public:
+  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+void InitCommonControls6() {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+}
+
+void RunMessageLoop(setup::view::MainWindow& window) {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (window.TranslateKeys(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  setup::view::StartTiming timing;
+  ComApartment com;
+  InitCommonControls6();
+  setup::Win32Platform windows;
+  setup::Platform platform = windows.Get();
+  setup::TMorvexDialog dialog(platform, setup::EngineInstallationRun());
+  setup::view::MainWindow window(instance, dialog, windows.ui, timing);
+  if (window.Create()) {
+    window.Show();
+    RunMessageLoop(window);
+  }
+  return 0;
+}
