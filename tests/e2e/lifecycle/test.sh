@@ -1,0 +1,85 @@
+# The life cycle of the sample product under Wine: a snapshot of the prefix, an installation by
+# the wizard (wizard-driver.exe), a file of the user's own in the product's folder, then the
+# uninstaller started from the registration's UninstallString as Windows starts it, its questions
+# answered by uninstall-driver.exe. Afterwards files, folders, shortcuts, file types and the
+# uninstall key must be as before, except the user's file, which stays with its folders, and the
+# uninstaller must be gone.
+source tests/e2e/lib.sh
+source tests/e2e/wizard/checks.sh
+for program in setup-stub.exe wizard-driver.exe uninstall-driver.exe UnInstall.EXE; do
+  [ -f "$WIN32_BIN/$program" ] || e2e_fail "not built: $WIN32_BIN/$program"
+done
+wizard_prefix lifecycle
+wizard_build_setup "$E2E_DIR/sample"
+# What an installation touches and the uninstaller must give back; the R lines' values are not
+# in UnInstall.LOG, so they are not part of it.
+reg_scope='^\[software\\\\(classes|microsoft\\\\windows\\\\currentversion\\\\uninstall)(\\\\|\])'
+snapshot() {
+  e2e_list_files "$E2E_DIR/$1.files" '^\./windows/'
+  e2e_reg_sections "$E2E_DIR/$1.reg" "$reg_scope"
+}
+snapshot before
+
+wizard_run install walk --exe "$(wizard_winpath "$E2E_DIR/sample/setup.exe")" --language E \
+  --one-user --desktop --quick-launch --no-addon || e2e_fail "install: $(grep -a '^FAIL' "$E2E_DIR/install.report")"
+wizard_folders E one "$(report_ctrl install ProgramDestination DestinationEdit | cut -d' ' -f3-)"
+check_install "$E2E_DIR/sample/tree" yes yes || e2e_fail "the installation differs"
+snapshot installed
+cp "$(unix_of "${S}UnInstall.LOG")" "$E2E_DIR/UnInstall.LOG"
+
+mine=$(unix_of "${S}data\\mine.txt")
+echo "the user's own notes" >"$mine"
+
+# Windows runs the UninstallString as a command line (CreateProcess without an application name).
+command=$(e2e_reg_query "HKLM\\$WIZ_UNINSTALL_KEY\\$WIZ_PRODUCT" UninstallString |
+  sed -n 's/^ *UninstallString *REG_SZ *//p')
+[ -n "$command" ] || e2e_fail "no UninstallString"
+echo "UninstallString: $command"
+start=$SECONDS
+rc=0
+e2e_wine "$E2E_DIR/uninstall.out" "$WIN32_BIN/uninstall-driver.exe" 'C:\uninstall-report.txt' \
+  "$command" yes ok || rc=$?
+tr -d '\r' <"$(unix_of 'C:\uninstall-report.txt')" >"$E2E_DIR/uninstall.boxes"
+rm -f "$(unix_of 'C:\uninstall-report.txt')"
+echo "uninstall: $((SECONDS - start)) s, exit $rc"
+[ $rc -eq 0 ] || e2e_fail "the uninstaller failed ($rc): $(cat "$E2E_DIR/uninstall.boxes")"
+expect_box() {
+  grep -qF -- "$1" "$E2E_DIR/uninstall.boxes" || e2e_fail "no box says: $1 ($(cat "$E2E_DIR/uninstall.boxes"))"
+}
+expect_box "Do you want to remove \"$WIZ_PRODUCT\""
+expect_box "\"$WIZ_PRODUCT\" has been removed."
+expect_box "folder (not empty): ${S}data\\"
+# The uninstaller runs as a copy in the temporary folder, which goes at the next restart.
+expect_box 'UnInstall.EXE is removed as soon as you close this message'
+wineboot -r >/dev/null 2>&1 && wineserver -w
+snapshot after
+
+# Files and folders. What stays: the user's file with its folders, and the folders that the run
+# created on the way to a recorded folder or file, which the log cannot name (nor can the
+# uninstaller know they were not there before); every recorded folder, file and shortcut goes.
+export LC_ALL=C
+relative() { sed 's#^[Cc]:\\#./#; s#\\$##; s#\\#/#g' <<<"$1"; }
+folders_of() {  # the folders that hold a relative path, as listed by e2e_list_files
+  local path=$1
+  while path=${path%/*} && [ "$path" != . ]; do echo "d - - $path"; done
+}
+for state in before after; do sort "$E2E_DIR/$state.files" >"$E2E_DIR/$state.sorted"; done
+records=$(grep -a '^[DF]' "$E2E_DIR/UnInstall.LOG" | tr -d '\r')
+user_file=$(relative "${S}data\\mine.txt")
+must_stay=$({ echo "f $(stat -c %s "$mine") $(md5sum <"$mine" | cut -c1-32) $user_file"
+  folders_of "$user_file"; } | sort | comm -13 "$E2E_DIR/before.sorted" -)
+may_stay=$({ echo "$must_stay"
+  while IFS= read -r record; do folders_of "$(relative "${record:1}")"; done <<<"$records" |
+    sort -u | comm -23 - <(grep '^D' <<<"$records" | while IFS= read -r d; do
+      echo "d - - $(relative "${d:1}")"; done | sort -u); } | sort -u)
+comm -23 "$E2E_DIR/before.sorted" "$E2E_DIR/after.sorted" >"$E2E_DIR/gone.files"
+[ ! -s "$E2E_DIR/gone.files" ] || e2e_fail "removed what was there before: $(cat "$E2E_DIR/gone.files")"
+comm -13 "$E2E_DIR/before.sorted" "$E2E_DIR/after.sorted" >"$E2E_DIR/left-over.files"
+comm -23 <(echo "$must_stay") "$E2E_DIR/left-over.files" >"$E2E_DIR/lost.files"
+[ ! -s "$E2E_DIR/lost.files" ] || e2e_fail "the user's file or its folders went: $(cat "$E2E_DIR/lost.files")"
+comm -23 "$E2E_DIR/left-over.files" <(echo "$may_stay") >"$E2E_DIR/not-removed.files"
+[ ! -s "$E2E_DIR/not-removed.files" ] || e2e_fail "left over: $(cat "$E2E_DIR/not-removed.files")"
+comm -23 "$E2E_DIR/left-over.files" <(echo "$must_stay") | sed 's/^/left over, never recorded: /'
+[ ! -e "$(unix_of "${S}UnInstall.EXE")" ] || e2e_fail "UnInstall.EXE is still there"
+e2e_same "$E2E_DIR/before.reg" "$E2E_DIR/after.reg"
+echo "lifecycle: ok"
