@@ -183,7 +183,7 @@ void Wizard::Click(int id) {
   HWND window = Control(id);
   if (!IsWindowVisible(window)) Fail(std::string(NameOf(id)) + " is hidden");
   if (!IsWindowEnabled(window)) Fail(std::string(NameOf(id)) + " is disabled");
-  report_.Line(std::string("CLICK ") + NameOf(id));
+  report_.Line(std::string("CLICK ") + NameOf(id) + " " + Number(report_.Elapsed()) + " ms");
   // Posted, not sent: a click may open a modal message box, which would hold a sent message.
   PostMessageA(window, BM_CLICK, 0, 0);
 }
@@ -233,10 +233,11 @@ MessageBoxInfo Wizard::WaitForBox(DWORD timeoutMs) {
 void Wizard::Answer(const MessageBoxInfo& box, int buttonId) {
   const char* names[] = {"", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
   const char* name = buttonId >= 1 && buttonId <= 7 ? names[buttonId] : "?";
-  report_.Line(std::string("ANSWER ") + name);
+  report_.Line(std::string("ANSWER ") + name + " " + Number(report_.Elapsed()) + " ms");
   if (!PressBoxButton(box, buttonId)) {
     Fail(std::string("the message box has no button ") + name + " or did not close");
   }
+  report_.Line("CLOSED " + Number(report_.Elapsed()) + " ms");
 }
 
 DWORD Wizard::WaitForExit(DWORD timeoutMs) {
