@@ -6,7 +6,7 @@
 # uninstaller must be gone.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
-for program in setup-stub.exe wizard-driver.exe uninstall-driver.exe UnInstall.EXE; do
+for program in setup-stub.exe wizard-driver.exe link-check.exe uninstall-driver.exe UnInstall.EXE; do
   [ -f "$WIN32_BIN/$program" ] || e2e_fail "not built: $WIN32_BIN/$program"
 done
 wizard_prefix lifecycle

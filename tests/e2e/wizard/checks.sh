@@ -189,18 +189,21 @@ expected_links() {
   done < <(script_lines)
 }
 
-# check_links DESKTOP QUICKLAUNCH: the shortcuts, read back through IShellLinkA; the product's
-# desktop and quick-launch shortcuts exist only when chosen.
+# check_links DESKTOP QUICKLAUNCH: the shortcuts, read back through IShellLinkA by the engine
+# group's link-check.exe: target, working folder, no arguments, no description and no icon; the
+# product's desktop and quick-launch shortcuts exist only when chosen.
 check_links() {
-  local expected links=() row
+  local expected links=() link target folder
   expected=$(expected_links "$1" "$2")
   while IFS='|' read -r link _ _; do links+=("$link"); done <<<"$expected"
-  e2e_wine "$E2E_DIR/links.txt" "$WIN32_BIN/link-dump.exe" "${links[@]}" ||
-    e2e_fail "shortcuts unreadable: $(tr -d '\r' <"$E2E_DIR/links.txt")"
-  local got
-  got=$(tr -d '\r' <"$E2E_DIR/links.txt" | paste -d'|' - - - - | sed 's/^LINK //; s/|TARGET /|/; s/|WORKDIR /|/; s/|ARGS /|/')
-  [ "$got" = "$(sed 's/$/|/' <<<"$expected")" ] ||
-    e2e_fail "shortcuts differ:$(diff <(sed 's/$/|/' <<<"$expected") <(echo "$got"))"
+  e2e_wine "$E2E_DIR/link-check.out" "$WIN32_BIN/link-check.exe" \
+    "$(wizard_winpath "$E2E_DIR/links.raw")" "${links[@]}" || true
+  tr -d '\r' <"$E2E_DIR/links.raw" >"$E2E_DIR/links.txt"
+  while IFS='|' read -r link target folder; do
+    printf 'Link=[%s]\nPath=[%s]\nWorkingFolder=[%s]\nArguments=[]\n' "$link" "$target" "$folder"
+  done <<<"$expected" >"$E2E_DIR/links.expected"
+  diff "$E2E_DIR/links.expected" "$E2E_DIR/links.txt" >"$E2E_DIR/links.diff" ||
+    e2e_fail "shortcuts differ: $(cat "$E2E_DIR/links.diff")"
   [ "$1" = yes ] || [ ! -e "$(unix_of "$D$WIZ_PRODUCT.lnk")" ] || e2e_fail "unwanted desktop shortcut"
   [ "$2" = yes ] || [ ! -e "$(unix_of "$Q$WIZ_PRODUCT.lnk")" ] || e2e_fail "unwanted quick-launch shortcut"
 }

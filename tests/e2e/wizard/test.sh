@@ -5,7 +5,7 @@
 # build/e2e/wizard/*/shots/.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
-for program in "$WIN32_BIN/setup-stub.exe" "$WIN32_BIN/wizard-driver.exe" "$WIN32_BIN/link-dump.exe" \
+for program in "$WIN32_BIN/setup-stub.exe" "$WIN32_BIN/wizard-driver.exe" "$WIN32_BIN/link-check.exe" \
   "$WIN32_BIN/UnInstall.EXE" "$HOST_BIN/mksetup" "$HOST_BIN/make_sample_tree"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
