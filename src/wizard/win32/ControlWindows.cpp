@@ -94,16 +94,21 @@ HWND CreateControlWindow(HWND dialog, const LayoutEntry& entry, const ViewFonts&
 
 void FitLabelToText(HWND label, const LayoutEntry& entry, const std::string& text) {
   if (entry.kind != ControlKind::Label || entry.width != 0) return;
+  RECT rect{0, 0, 0, 0};
   HDC dc = GetDC(label);
-  SIZE size{0, 0};
   {
     Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    // An empty label keeps the height of a line.
     const std::string measured = text.empty() ? " " : text;
-    GetTextExtentPoint32A(dc, measured.c_str(), static_cast<int>(measured.size()), &size);
-    if (text.empty()) size.cx = 0;
+    DrawTextA(dc, measured.c_str(), static_cast<int>(measured.size()), &rect,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+    if (text.empty()) rect.right = 0;
   }
   ReleaseDC(label, dc);
-  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The static control cuts a last glyph that would touch its right edge: a few pixels more.
+  constexpr int kSlack = 3;
+  SetWindowPos(label, nullptr, 0, 0, rect.right > 0 ? rect.right + kSlack : 0, rect.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace setup::view

@@ -24,13 +24,19 @@ bool IsButtonKind(ControlKind kind) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE module, TMorvexDialog& dialog, Win32UserInterface& ui,
-                       StartTiming& timing)
-    : module_(module), dialog_(dialog), ui_(ui), timing_(timing), pictures_(module) {}
+                       ShownUserInterface& shownUi, StartTiming& timing)
+    : module_(module),
+      dialog_(dialog),
+      ui_(ui),
+      shownUi_(shownUi),
+      timing_(timing),
+      pictures_(module) {}
 
 MainWindow::~MainWindow() {
   if (window_) DestroyWindow(window_);
   ui_.SetOwner(nullptr);
   ui_.SetRepaint(nullptr);
+  shownUi_.SetBeforeQuestion(nullptr);
 }
 
 bool MainWindow::Create() {
@@ -49,6 +55,9 @@ bool MainWindow::Create() {
   if (!window_ || !CreateControls()) return false;
   ui_.SetOwner(window_);
   ui_.SetRepaint([this](const Control&) { RepaintNow(); });
+  shownUi_.SetBeforeQuestion([this] {
+    if (busy_) RepaintNow();
+  });
   return true;
 }
 
@@ -133,6 +142,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
       return 0;
     case WM_DESTROY:
+      ui_.SetOwner(nullptr);
       PostQuitMessage(0);
       return 0;
     default:

@@ -8,6 +8,7 @@
 #include "platform/win32/Win32UserInterface.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/win32/Pictures.h"
+#include "wizard/win32/ShownUserInterface.h"
 #include "wizard/win32/StartTiming.h"
 #include "wizard/win32/StateSync.h"
 #include "wizard/win32/ViewFonts.h"
@@ -16,7 +17,8 @@ namespace setup::view {
 
 class MainWindow {
  public:
-  MainWindow(HINSTANCE module, TMorvexDialog& dialog, Win32UserInterface& ui, StartTiming& timing);
+  MainWindow(HINSTANCE module, TMorvexDialog& dialog, Win32UserInterface& ui,
+             ShownUserInterface& shownUi, StartTiming& timing);
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -45,6 +47,7 @@ class MainWindow {
   HINSTANCE module_;
   TMorvexDialog& dialog_;
   Win32UserInterface& ui_;
+  ShownUserInterface& shownUi_;
   StartTiming& timing_;
   ViewFonts fonts_;
   Pictures pictures_;

@@ -9,6 +9,7 @@
 #include "wizard/InstallationStep.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/win32/MainWindow.h"
+#include "wizard/win32/ShownUserInterface.h"
 #include "wizard/win32/StartTiming.h"
 
 namespace {
@@ -48,9 +49,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ComApartment com;
   InitCommonControls6();
   setup::Win32Platform windows;
-  setup::Platform platform = windows.Get();
+  setup::view::ShownUserInterface ui(windows.ui);
+  setup::Platform platform{windows.resources,
+                           windows.registry,
+                           windows.files,
+                           windows.shell,
+                           windows.disk,
+                           windows.session,
+                           ui};
   setup::TMorvexDialog dialog(platform, setup::EngineInstallationRun());
-  setup::view::MainWindow window(instance, dialog, windows.ui, timing);
+  setup::view::MainWindow window(instance, dialog, windows.ui, ui, timing);
   if (window.Create()) {
     window.Show();
     RunMessageLoop(window);
