@@ -2,8 +2,8 @@
 # product.sh as real resources, installs it for one user (German) and for all users (French), each
 # in a fresh prefix; then the prefix is checked against what the product's tables say: files byte
 # for byte, folders, registry values, associations, shortcuts read back through IShellLinkA,
-
-
+# UnInstall.LOG byte for byte and the uninstall registration. A third prefix takes two runs that
+# an error ends: a read-only target file and a damaged payload block. The three run side by side.
 source tests/e2e/lib.sh
 here=tests/e2e/engine
 source "$here/product.sh"
