@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "wizard/DialogLayout.h"
+#include "wizard/DirectoryListLook.h"
+#include "wizard/win32/ControlIds.h"
+
+namespace setup {
+namespace {
+
+using namespace win32ids;
+
+// The state the buttons and boxes have on each page as the wizard leaves them.
+void OnPage(DialogControls& controls, const char* page) {
+  controls.ActivePage = page;
+  controls.NextBtn.Enabled = true;
+  controls.BackBtn.Enabled = true;
+}
+
+struct KeyboardCase {
+  const char* name;
+  std::function<void(DialogControls&)> arrange;
+  std::vector<int> expected;
+};
+
+TEST(WizardViewLayout, TabVisitsThePageInItsOrderThenCancelNextBack) {
+  const std::vector<KeyboardCase> cases = {
+      {"language page at start-up",
+       [](DialogControls& c) { c.ActivePage = "LanguagePage"; },
+       {kEnglishBox, kGermanBox, kFrenchBox, kCancelBtn}},
+      {"only German offered",
+       [](DialogControls& c) {
+         c.ActivePage = "LanguagePage";
+         c.EnglishBox.Enabled = false;
+         c.FrenchBox.Enabled = false;
+       },
+       {kGermanBox, kCancelBtn}},
+      {"welcome page",
+       [](DialogControls& c) { OnPage(c, "WelcomePage"); },
+       {kOneUserBtn, kAllUserBtn, kKorvaltCheckBox, kCancelBtn, kNextBtn, kBackBtn}},
+      {"licence page before acceptance",
+       [](DialogControls& c) {
+         OnPage(c, "LicencePage");
+         c.NextBtn.Enabled = false;
+       },
+       {kLizenzMemo, kAgreeBox, kCancelBtn, kBackBtn}},
+      {"destination page",
+       [](DialogControls& c) { OnPage(c, "ProgramDestination"); },
+       {kDestinationDirectoryBox, kDestinationDriveBox, kDestinationEdit, kCancelBtn, kNextBtn,
+        kBackBtn}},
+      {"icon page passes the disabled start-menu box",
+       [](DialogControls& c) { OnPage(c, "IconPage"); },
+       {kDesktopBox, kQuickLaunchBox, kCancelBtn, kNextBtn, kBackBtn}},
+      {"summary memo is no tab stop",
+       [](DialogControls& c) { OnPage(c, "SummaryPage"); },
+       {kCancelBtn, kNextBtn, kBackBtn}},
+      {"during the installation run",
+       [](DialogControls& c) {
+         c.ActivePage = "ActionPage";
+         c.CancelBtn.Enabled = false;
+       },
+       {}},
+      {"finish page without a read-me",
+       [](DialogControls& c) {
+         c.ActivePage = "FinishPage";
+         c.ReadMeBox.Visible = false;
+       },
+       {kDirectStartBox, kCancelBtn}},
+  };
+  for (const KeyboardCase& test : cases) {
+    DialogControls controls;
+    test.arrange(controls);
+    EXPECT_EQ(KeyboardOrder(controls), test.expected) << test.name;
+  }
+}
+
+// The dialog manager walks the windows in the order they were made: on every page that walk
+// must be the keyboard order.
+TEST(WizardViewLayout, CreationOrderIsTheKeyboardOrderOnEveryPage) {
+  for (int page = 0; page < 8; ++page) {
+    DialogControls controls;
+    for (const LayoutEntry& entry : DialogLayout()) {
+      if (!entry.control) continue;
+      (controls.*entry.control).Enabled = true;
+      (controls.*entry.control).Visible = true;
+    }
+    static const char* kNames[] = {"LanguagePage",       "WelcomePage", "LicencePage",
+                                   "ProgramDestination", "IconPage",    "SummaryPage",
+                                   "ActionPage",         "FinishPage"};
+    controls.ActivePage = kNames[page];
+    std::vector<int> walk;
+    for (const LayoutEntry& entry : DialogLayout()) {
+      const bool onPage = entry.parent != ControlParent::Page || entry.page == page;
+      if (onPage && entry.control && entry.tabOrder != kNoTabStop) walk.push_back(entry.id);
+    }
+    EXPECT_EQ(walk, KeyboardOrder(controls)) << kNames[page];
+  }
+}
+
+struct PlaceCase {
+  int id;
+  PixelRect expected;
+};
+
+TEST(WizardViewLayout, PlacesAreRelativeToTheirPanel) {
+  const PlaceCase cases[] = {
+      {kLogoImage, {10, 10, 601, 75}},        {kVersionLabel1, {535, 42, 67, 42}},
+      {kEnglishBox, {338, 168, 193, 17}},     {kFrenchFlagImage, {98, 284, 60, 40}},
+      {kDestinationEdit, {18, 128, 585, 28}}, {kProgressBar, {50, 252, 481, 21}},
+      {kBackBtn, {312, 389, 75, 25}},         {kCancelBtn, {506, 389, 75, 25}},
+  };
+  for (const PlaceCase& test : cases) {
+    const LayoutEntry* entry = FindLayoutEntry(test.id);
+    ASSERT_NE(entry, nullptr) << test.id;
+    const PixelRect rect = ClientRect(*entry);
+    EXPECT_EQ(rect.x, test.expected.x) << test.id;
+    EXPECT_EQ(rect.y, test.expected.y) << test.id;
+    EXPECT_EQ(rect.width, test.expected.width) << test.id;
+    EXPECT_EQ(rect.height, test.expected.height) << test.id;
+  }
+}
+
+TEST(WizardViewLayout, EveryControlLiesInsideItsPanel) {
+  for (const LayoutEntry& entry : DialogLayout()) {
+    PixelRect panel{0, 0, kClientWidth, kClientHeight};
+    if (entry.parent == ControlParent::Page) panel = kNotebookRect;
+    if (entry.parent == ControlParent::ButtonPanel) panel = kButtonPanelRect;
+    EXPECT_GE(entry.x, 0) << entry.id;
+    EXPECT_GE(entry.y, 0) << entry.id;
+    EXPECT_LE(entry.x + entry.width, panel.width) << entry.id;
+    EXPECT_LE(entry.y + entry.height, panel.height) << entry.id;
+    EXPECT_EQ(entry.parent == ControlParent::Page, entry.page != kNoPage) << entry.id;
+  }
+}
+
+// Each id and each control once; every control of the dialog has a window; the ids keep their
+// page's hundred (11xx LanguagePage ... 18xx FinishPage).
+TEST(WizardViewLayout, EveryControlHasOneWindowWithAnIdOfItsPage) {
+  const DialogControls controls;
+  std::set<int> ids;
+  std::set<std::string> names;
+  for (const LayoutEntry& entry : DialogLayout()) {
+    EXPECT_TRUE(ids.insert(entry.id).second) << entry.id;
+    const int hundred = entry.parent == ControlParent::Page ? 11 + entry.page : 10;
+    EXPECT_EQ(entry.id / 100, hundred) << entry.id;
+    if (!entry.control) continue;
+    const std::string& name = (controls.*entry.control).Name;
+    EXPECT_FALSE(name.empty()) << entry.id;
+    EXPECT_TRUE(names.insert(name).second) << name;
+  }
+  // DialogControls is the active page's name followed by nothing but controls.
+  const std::size_t controlCount = (sizeof(DialogControls) - sizeof(std::string)) / sizeof(Control);
+  EXPECT_EQ(names.size(), controlCount);
+}
+
+TEST(WizardViewLayout, PageNamesAndTheirIndexes) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"LanguagePage", 0},
+      {"WelcomePage", 1},
+      {"LicencePage", 2},
+      {"ProgramDestination", 3},
+      {"IconPage", 4},
+      {"SummaryPage", 5},
+      {"ActionPage", 6},
+      {"FinishPage", 7},
+      {"", kNoPage},
+      {"welcomepage", kNoPage},
+      {"DestinationPage", kNoPage},
+  };
+  for (const auto& [name, index] : cases) EXPECT_EQ(PageIndex(name), index) << name;
+}
+
+struct ShownCase {
+  const char* name;
+  int id;
+  const char* page;
+  bool visible;
+  bool expected;
+};
+
+TEST(WizardViewLayout, OnlyTheActivePageIsShown) {
+  const ShownCase cases[] = {
+      {"own page", kAgreeBox, "LicencePage", true, true},
+      {"other page", kAgreeBox, "WelcomePage", true, false},
+      {"hidden on its page", kReadMeBox, "FinishPage", false, false},
+      {"licence store never shown", kAllLicenceMemo, "LicencePage", false, false},
+      {"buttons on every page", kNextBtn, "IconPage", true, true},
+      {"banner on every page", kVersionLabel2, "SummaryPage", true, true},
+      {"no page before start-up", kEnglishBox, "", true, false},
+  };
+  for (const ShownCase& test : cases) {
+    DialogControls controls;
+    controls.ActivePage = test.page;
+    const LayoutEntry* entry = FindLayoutEntry(test.id);
+    ASSERT_NE(entry, nullptr) << test.name;
+    if (entry->control) (controls.*entry->control).Visible = test.visible;
+    EXPECT_EQ(ShownNow(*entry, controls), test.expected) << test.name;
+  }
+}
+
+TEST(WizardViewLayout, EnterPressesTheButtonMarkedDefault) {
+  DialogControls controls;
+  EXPECT_EQ(DefaultButtonId(controls), kNextBtn);
+  controls.NextBtn.Default = false;
+  EXPECT_EQ(DefaultButtonId(controls), 0);
+  controls.CancelBtn.Default = true;
+  EXPECT_EQ(DefaultButtonId(controls), kCancelBtn);
+}
+
+TEST(WizardViewLayout, FindsTheEntryOfAControlByItsAddress) {
+  DialogControls controls;
+  const LayoutEntry* entry = FindLayoutEntry(controls, controls.ProgressBar);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->id, kProgressBar);
+  const Control stranger;
+  EXPECT_EQ(FindLayoutEntry(controls, stranger), nullptr);
+  EXPECT_EQ(FindLayoutEntry(4242), nullptr);
+}
+
+struct LookCase {
+  int index, currentIndex, level;
+  bool open;
+};
+
+TEST(WizardViewLayout, DirectoryItemsStepInThenListSubFoldersOneStepBelow) {
+  const LookCase cases[] = {
+      {0, 2, 0, true},   // C:\ .
+      {2, 2, 2, true},   // the current folder
+      {3, 2, 3, false},  // its sub-folders
+      {7, 2, 3, false}, {0, 0, 0, true}, {1, 0, 1, false},
+  };
+  for (const LookCase& test : cases) {
+    const DirectoryItemLook look = LookOfDirectoryItem(test.index, test.currentIndex);
+    EXPECT_EQ(look.level, test.level) << test.index << " of " << test.currentIndex;
+    EXPECT_EQ(look.open, test.open) << test.index << " of " << test.currentIndex;
+  }
+}
+
+}  // namespace
+}  // namespace setup
