@@ -46,12 +46,13 @@ class MappedFile {
   void ReleaseBefore(const std::uint8_t* end) {
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     const std::size_t upTo = static_cast<std::size_t>(end - data_) / page * page;
-    if (upTo <= released_) return;
+    if (upTo < released_ + kReleaseStep) return;  // one call per megabyte, not per entry
     ::madvise(const_cast<std::uint8_t*>(data_) + released_, upTo - released_, MADV_DONTNEED);
     released_ = upTo;
   }
 
  private:
+  static constexpr std::size_t kReleaseStep = 1 << 20;
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t released_ = 0;

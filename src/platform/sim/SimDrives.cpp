@@ -74,6 +74,15 @@ std::filesystem::path SimDrives::HostPath(const std::string& windowsPath) const 
     }
     names.push_back(name);
   }
+  // Most paths name an entry spelled as it is, or a new one in a folder that is: then one or two
+  // look-ups find it, instead of one per component.
+  std::filesystem::path exact = base;
+  for (const std::string& name : names) exact /= name;
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(exact, error))) return exact;
+  if (!names.empty() && std::filesystem::is_directory(exact.parent_path(), error)) {
+    return Lookup(exact.parent_path(), names.back());
+  }
   std::filesystem::path host = base;
   for (const std::string& name : names) host = Lookup(host, name);
   return host;

@@ -57,6 +57,7 @@ bool SimFileSystem::FileExists(const std::string& path) {
 bool SimFileSystem::CreateDirectories(const std::string& path) {
   const fs::path host = drives_.HostPath(path);
   std::error_code error;
+  if (fs::is_directory(host, error)) return true;
   // A missing drive cannot be created.
   const fs::path relative = host.lexically_relative(drives_.Root());
   if (relative.empty() || !fs::is_directory(drives_.Root() / *relative.begin(), error)) {
