@@ -154,6 +154,16 @@ std::vector<int> KeyboardOrder(const DialogControls& controls) {
   return ids;
 }
 
+int NextTabStop(const DialogControls& controls, int currentId, bool backwards) {
+  const std::vector<int> order = KeyboardOrder(controls);
+  if (order.empty()) return 0;
+  const int count = static_cast<int>(order.size());
+  const auto found = std::find(order.begin(), order.end(), currentId);
+  if (found == order.end()) return backwards ? order.back() : order.front();
+  const int at = static_cast<int>(found - order.begin());
+  return order[(at + (backwards ? count - 1 : 1)) % count];
+}
+
 int DefaultButtonId(const DialogControls& controls) {
   for (const LayoutEntry& entry : kLayout) {
     if (entry.kind == ControlKind::Button && (controls.*entry.control).Default) return entry.id;

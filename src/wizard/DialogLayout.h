@@ -76,6 +76,10 @@ bool ShownNow(const LayoutEntry& entry, const DialogControls& controls);
 // then those of the buttons.
 std::vector<int> KeyboardOrder(const DialogControls& controls);
 
+// The id the Tab key (Shift+Tab when backwards) moves to from currentId, round the keyboard
+// order; the first (last) of it when currentId is not in it; 0 when nothing takes the focus.
+int NextTabStop(const DialogControls& controls, int currentId, bool backwards);
+
 // The id of the button that Enter presses (the Control marked Default), 0 when none is.
 int DefaultButtonId(const DialogControls& controls);
 

@@ -102,6 +102,34 @@ TEST(WizardViewLayout, CreationOrderIsTheKeyboardOrderOnEveryPage) {
   }
 }
 
+struct TabCase {
+  int from;
+  bool backwards;
+  int expected;
+};
+
+TEST(WizardViewLayout, TabGoesRoundTheKeyboardOrder) {
+  DialogControls controls;
+  OnPage(controls, "WelcomePage");
+  const TabCase cases[] = {
+      {kOneUserBtn, false, kAllUserBtn},
+      {kKorvaltCheckBox, false, kCancelBtn},
+      {kBackBtn, false, kOneUserBtn},
+      {kOneUserBtn, true, kBackBtn},
+      {kCancelBtn, true, kKorvaltCheckBox},
+      {0, false, kOneUserBtn},
+      {0, true, kBackBtn},
+      {kAgreeBox, false, kOneUserBtn},
+  };
+  for (const TabCase& test : cases) {
+    EXPECT_EQ(NextTabStop(controls, test.from, test.backwards), test.expected)
+        << test.from << (test.backwards ? " backwards" : "");
+  }
+  controls.ActivePage = "ActionPage";
+  controls.CancelBtn.Enabled = controls.NextBtn.Enabled = controls.BackBtn.Enabled = false;
+  EXPECT_EQ(NextTabStop(controls, kCancelBtn, false), 0);
+}
+
 struct PlaceCase {
   int id;
   PixelRect expected;

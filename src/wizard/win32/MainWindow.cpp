@@ -92,6 +92,14 @@ bool MainWindow::TranslateKeys(MSG& message) {
     OnCommand(kDestinationDirectoryBox, LBN_DBLCLK, directoryList);
     return true;
   }
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+      (message.hwnd == window_ || IsChild(window_, message.hwnd)) &&
+      !(SendMessageA(message.hwnd, WM_GETDLGCODE, VK_TAB, 0) & DLGC_WANTTAB)) {
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    const int next = NextTabStop(dialog_.Controls, GetDlgCtrlID(GetFocus()), backwards);
+    if (next) MoveFocus(reinterpret_cast<WPARAM>(sync_.WindowOf(next)), true);
+    return true;
+  }
   return IsDialogMessageA(window_, &message);
 }
 
@@ -135,6 +143,9 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const int id = DefaultButtonId(dialog_.Controls);
       return id ? MAKELRESULT(id, DC_HASDEFID) : 0;
     }
+    case WM_NEXTDLGCTL:
+      MoveFocus(wParam, lParam != 0);
+      return 0;
     case WM_CLOSE:  // Alt+F4: the wizard's only way out is its cancel button
       OnCommand(kCancelBtn, BN_CLICKED, sync_.WindowOf(kCancelBtn));
       return 0;
@@ -230,6 +241,21 @@ void MainWindow::KeepFocus() {
     if (entry->kind == ControlKind::Radio && !(dialog_.Controls.*entry->control).Checked) continue;
     SetFocus(sync_.WindowOf(id));
     return;
+  }
+}
+
+// The Tab key follows the keyboard order of the layout rather than the order of the windows.
+// The dialog manager may ask the window to move the focus, as a dialog box would: to the given
+// control, or to the next or previous tab stop. An edit box gets its text selected.
+void MainWindow::MoveFocus(WPARAM target, bool isWindow) {
+  HWND next =
+      isWindow
+          ? reinterpret_cast<HWND>(target)
+          : sync_.WindowOf(NextTabStop(dialog_.Controls, GetDlgCtrlID(GetFocus()), target != 0));
+  if (!next) return;
+  SetFocus(next);
+  if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageA(next, EM_SETSEL, 0, -1);
   }
 }
 

@@ -43,6 +43,7 @@ class MainWindow {
   LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
   LRESULT OnControlColour(HDC dc, HWND control, LRESULT fallback);
   void OnActivate(bool active);
+  void MoveFocus(WPARAM target, bool isWindow);
 
   HINSTANCE module_;
   TMorvexDialog& dialog_;
