@@ -1,12 +1,15 @@
 // link-check.exe REPORT LINK...: loads each shell link through IShellLinkA and IPersistFile and
 // writes what it holds, one "Name=[value]" per line: Link, Path, WorkingFolder, Arguments, and
 // Description and Icon when they are set; "Error=[...]" for a link that cannot be loaded.
+// An argument @LIST names a file of link paths, one per line, in the ANSI code page: a batch
+// file's command line is read in the console code page and would change such paths.
 // Exit code: 0 when every link loaded, 1 otherwise, 2 bad command line.
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -72,6 +75,19 @@ bool Describe(std::string& out, const std::string& path) {
   return true;
 }
 
+// The links an argument names: itself, or the lines of its @LIST file (CR LF or LF).
+std::vector<std::string> LinksOf(const std::string& arg) {
+  if (arg.empty() || arg[0] != '@') return {arg};
+  std::ifstream list(arg.substr(1), std::ios::binary);
+  std::vector<std::string> links;
+  std::string line;
+  while (std::getline(list, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) links.push_back(line);
+  }
+  return links;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,7 +98,9 @@ int main(int argc, char** argv) {
   ComLibrary com;
   std::string out;
   bool all = true;
-  for (int i = 2; i < argc; ++i) all = Describe(out, argv[i]) && all;
+  for (int i = 2; i < argc; ++i) {
+    for (const std::string& link : LinksOf(argv[i])) all = Describe(out, link) && all;
+  }
   std::FILE* report = std::fopen(argv[1], "wb");
   if (!report) return 2;
   std::fwrite(out.data(), 1, out.size(), report);

@@ -30,9 +30,16 @@ accepts() {
   esac
 }
 
+# unix_of 'C:\x': the Linux path of a Windows path (Windows-1252) on drive C:; Wine names
+# files in UTF-8.
+unix_of() {
+  e2e_unix_path "$(printf '%s' "$1" | iconv -f CP1252 -t UTF-8)"
+}
+
 # The path of a Windows path on drive C:, relative to drive_c as e2e_list_files writes it.
 relative() {
-  local p=${1#[Cc]:}
+  local p
+  p=$(printf '%s' "${1#[Cc]:}" | iconv -f CP1252 -t UTF-8)
   p=${p//\\//}
   printf '.%s' "${p%/}"
 }
@@ -79,7 +86,7 @@ note_existing_folders() {
   for row in "${D_LINES[@]}"; do
     IFS='|' read -r code folder <<<"$row"
     folder=$(with_slash "$(expand "$folder")")
-    [ -d "$(e2e_unix_path "$folder")" ] && EXISTED[${folder^^}]=1
+    [ -d "$(unix_of "$folder")" ] && EXISTED[${folder^^}]=1
   done
   return 0
 }
@@ -90,13 +97,14 @@ run_engine() {
   shift 2
   local rc=0 report
   e2e_wine "$E2E_DIR/$name.out" "$exe" "C:\\$name-report.txt" "$@" || rc=$?
-  report=$(e2e_unix_path "C:\\$name-report.txt")
+  report=$(unix_of "C:\\$name-report.txt")
   [ -f "$report" ] || die "$name: no report (exit $rc): $(cat "$E2E_DIR/$name.out.err")"
   mv "$report" "$E2E_DIR/$name.report"
   return $rc
 }
 
-report_values() { sed -n "s/^$2=\[\(.*\)\]\r\$/\1/p" "$E2E_DIR/$1.report"; }
+# Reports and logs hold Windows-1252 bytes: the text tools read them byte by byte.
+report_values() { LC_ALL=C sed -n "s/^$2=\[\(.*\)\]\r\$/\1/p" "$E2E_DIR/$1.report"; }
 
 expect_value() {
   local got
@@ -125,7 +133,7 @@ is_indexed() {
 }
 
 # K lines whose shortcut folder is there: those Save can write.
-link_folder_exists() { [ -d "$(e2e_unix_path "${1%\\*}")" ]; }
+link_folder_exists() { [ -d "$(unix_of "${1%\\*}")" ]; }
 
 e_line_runs() {
   local lang=$1 command=$2
@@ -218,7 +226,7 @@ check_files() {
   for row in "${FILE_LINES[@]}"; do
     IFS='|' read -r code path b <<<"$row"
     [ "$path" = "${1:-}" ] && stopped=1
-    target=$(e2e_unix_path "$(expand "$path")")
+    target=$(unix_of "$(expand "$path")")
     if [ -z "$stopped" ] && accepts "${code:1}"; then
       cmp -s "$target" "$(source_of "$path")" || e2e_fail "$target differs from its source"
     elif [ -z "$stopped" ] || [ "$path" != "${1:-}" ]; then
@@ -231,7 +239,7 @@ check_folders() {
   local row code folder target
   for row in "${D_LINES[@]}"; do
     IFS='|' read -r code folder <<<"$row"
-    target=$(e2e_unix_path "$(expand "$folder")")
+    target=$(unix_of "$(expand "$folder")")
     if accepts "${code:1}"; then
       [ -d "$target" ] || e2e_fail "folder missing: $target"
     else
@@ -285,15 +293,15 @@ check_drive() {
 }
 
 check_log() {
-  expected_log | sed 's/$/\r/' >"$E2E_DIR/log.expected"
-  e2e_same "$(e2e_unix_path "${S}UnInstall.LOG")" "$E2E_DIR/log.expected"
+  expected_log | LC_ALL=C sed 's/$/\r/' >"$E2E_DIR/log.expected"
+  e2e_same "$(unix_of "${S}UnInstall.LOG")" "$E2E_DIR/log.expected"
 }
 
 check_e_lines() {
   local row lang file text target
   for row in "${E_LINES[@]}"; do
     IFS='|' read -r lang file text <<<"$row"
-    target=$(e2e_unix_path "$S$file")
+    target=$(unix_of "$S$file")
     if e_line_runs "$lang" "$(e_command "$file" "$text")"; then
       [ "$(cat "$target" 2>/dev/null)" = "$(printf '%s\r' "$text")" ] ||
         e2e_fail "E line for $file did not run"
@@ -363,14 +371,12 @@ check_registry_and_links() {
   expected_values >"$rows"
   expected_links >"$E2E_DIR/links.expected"
   cp "$WIN32_BIN/link-check.exe" "$WINEPREFIX/drive_c/link-check.exe"
+  LC_ALL=C sed -n 's/^Link=\[\(.*\)\]$/\1\r/p' "$E2E_DIR/links.expected" >"$WINEPREFIX/drive_c/links.lst"
   local -a keys
   mapfile -t keys < <(cut -d'|' -f1 "$rows" | awk '!seen[$0]++')
   {
-    printf '@echo off\r\nC:\\link-check.exe C:\\links.txt'
-    sed -n 's/^Link=\[\(.*\)\]$/\1/p' "$E2E_DIR/links.expected" | while IFS= read -r link; do
-      printf ' "%s"' "$link"
-    done
-    printf '\r\n'
+    # The link paths go in a list: a batch line is read in the console code page.
+    printf '@echo off\r\nC:\\link-check.exe C:\\links.txt @C:\\links.lst\r\n'
     local i
     for i in "${!keys[@]}"; do printf 'echo ==%s\r\nreg query "%s"\r\n' "$i" "${keys[$i]}"; done
   } >"$batch"
@@ -418,7 +424,7 @@ check_completed_run() {
 # --- Runs that an error ends.
 make_read_only() {
   local file
-  file=$(e2e_unix_path "$1")
+  file=$(unix_of "$1")
   mkdir -p "$(dirname "$file")"
   echo old >"$file"
   chmod a-w "$file"  # what Wine shows as the read-only attribute
@@ -428,7 +434,7 @@ make_read_only() {
 
 release_read_only() {
   local file
-  file=$(e2e_unix_path "$read_only")
+  file=$(unix_of "$read_only")
   chattr -i "$file" 2>/dev/null || true
   chmod u+w "$file" 2>/dev/null || true
 }
@@ -457,11 +463,11 @@ check_failed_run() {
   expect_value "$1" Error "$2"
   ! grep -qa '^Box' "$E2E_DIR/$1.report" || e2e_fail "$1: a message box was shown"
   check_files "$3"
-  [ ! -e "$(e2e_unix_path "${S}UnInstall.LOG")" ] || e2e_fail "$1: UnInstall.LOG written"
+  [ ! -e "$(unix_of "${S}UnInstall.LOG")" ] || e2e_fail "$1: UnInstall.LOG written"
   local row lang link
   for row in "${K_LINES[@]}"; do
     IFS='|' read -r lang link _ <<<"$row"
-    [ ! -e "$(e2e_unix_path "$(expand "$link")")" ] || e2e_fail "$1: a later K line was carried out"
+    [ ! -e "$(unix_of "$(expand "$link")")" ] || e2e_fail "$1: a later K line was carried out"
   done
 }
 

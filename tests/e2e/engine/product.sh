@@ -33,6 +33,7 @@ FILE_LINES=(
   'F*|%Sdata\empty.dat|text|0'
   'F*|%Sdata\twice.dat|text|70'
   'F*|%Sdata\twice.dat|text|70'
+  $'F*|%Sdata\\R\xe9sum\xe9 \xc0 lire.txt|text|90'
 )
 # Lines the run passes over.
 OTHER_LINES=('TEKORVALT=Add-on' '' 'Q*unknown code')
@@ -43,6 +44,7 @@ K_LINES=(
   'G|%SHandbuch.lnk|%Sdocs\handbuch.txt|-g'
   'F|%SManuel.lnk|%Sdocs-fr\manuel.txt|-f'
   '*|%Snowhere\Lost.lnk|%SPROBE.exe|'
+  $'*|%SR\xe9sum\xe9.lnk|%Sdata\\R\xe9sum\xe9 \xc0 lire.txt|\xab\xe0 lire\xbb'
 )
 # R lines under $KEY: language code, value name, value.
 R_LINES=(
