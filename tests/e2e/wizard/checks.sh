@@ -221,12 +221,12 @@ reg_raw() {
   ' "$file"
 }
 
-# reg_text FILE KEY NAME: a REG_SZ value's text, backslashes undoubled.
+# reg_text FILE KEY NAME: a REG_SZ value's text, its escapes (\\ and \") undone.
 reg_text() {
   local raw
   raw=$(reg_raw "$@")
   raw=${raw#\"} && raw=${raw%\"}
-  printf '%s' "${raw//\\\\/\\}"
+  sed 's/\\\(.\)/\1/g' <<<"$raw" | tr -d '\n'
 }
 
 # reg_expect FILE KEY NAME TEXT: the value is the REG_SZ TEXT.
