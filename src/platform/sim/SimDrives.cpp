@@ -1,5 +1,8 @@
 #include "platform/sim/SimDrives.h"
 
+#include <dirent.h>
+
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -35,16 +38,23 @@ std::filesystem::path Lookup(const std::filesystem::path& folder, const std::str
   std::error_code error;
   const std::filesystem::path exact = folder / name;
   if (std::filesystem::exists(std::filesystem::symlink_status(exact, error))) return exact;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (SameNameIgnoringCase(entry.path().filename().string(), name)) return entry.path();
+  // readdir, not a directory_iterator: no path is built for the entries that do not match.
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) return exact;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (SameNameIgnoringCase(entry->d_name, name)) return folder / entry->d_name;
   }
   return exact;
 }
 
 }  // namespace
 
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && ToUpperAscii(a) == ToUpperAscii(b);
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  }
+  return true;
 }
 
 std::filesystem::path SimDrives::DriveFolder(char letter) const {

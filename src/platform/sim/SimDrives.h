@@ -3,6 +3,7 @@
 // share \\srv\share is ROOT/UNC/srv/share.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace setup {
 
@@ -23,6 +24,6 @@ class SimDrives {
 };
 
 // Upper-cases ASCII letters only: the simulated file system compares names this way.
-bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace setup
