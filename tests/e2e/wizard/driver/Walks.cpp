@@ -116,7 +116,10 @@ MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
       if (wizard.CurrentPage() == "FinishPage" || wizard.PeekBox().window) break;
       Sleep(20);
     }
-    if (wizard.CurrentPage() == "FinishPage") return first;
+    if (wizard.CurrentPage() == "FinishPage") {
+      report.Line("SEEN FinishPage " + std::to_string(report.Elapsed()) + " ms");
+      return first;
+    }
   }
 }
 
