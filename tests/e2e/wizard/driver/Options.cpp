@@ -1,7 +1,5 @@
 #include "Options.h"
 
-#include <cstring>
-
 #include "Ids.h"
 
 namespace e2e {

@@ -1,6 +1,5 @@
 #include "Walks.h"
 
-#include <cstring>
 #include <iterator>
 
 #include "Ids.h"
