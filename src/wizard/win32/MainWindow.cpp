@@ -4,6 +4,7 @@
 
 #include "wizard/DialogLayout.h"
 #include "wizard/ErrorDisplay.h"
+#include "wizard/ViewInput.h"
 #include "wizard/win32/BannerView.h"
 #include "wizard/win32/ControlIds.h"
 #include "wizard/win32/ControlWindows.h"
@@ -16,10 +17,6 @@ namespace {
 using namespace win32ids;
 
 constexpr COLORREF kNavy = RGB(0, 0, 128);
-
-bool IsButtonKind(ControlKind kind) {
-  return kind == ControlKind::Radio || kind == ControlKind::CheckBox || kind == ControlKind::Button;
-}
 
 }  // namespace
 
@@ -174,16 +171,12 @@ void MainWindow::Paint() {
 }
 
 // Esc arrives as IDCANCEL from the dialog manager; a disabled control takes no input, also not
-// a BM_CLICK sent to it.
+// a BM_CLICK sent to it (ClickedControl).
 void MainWindow::OnCommand(int id, WORD notification, HWND control) {
-  if (id == IDCANCEL) {
-    id = kCancelBtn;
-    notification = BN_CLICKED;
-    control = sync_.WindowOf(kCancelBtn);
-  }
-  const LayoutEntry* entry = FindLayoutEntry(id);
-  if (busy_ || !entry || !entry->control || !(dialog_.Controls.*entry->control).Enabled) return;
+  if (busy_) return;
   if (const SelectionBinding* binding = FindSelectionBinding(id, notification)) {
+    const LayoutEntry* entry = FindLayoutEntry(id);
+    if (!(dialog_.Controls.*entry->control).Enabled) return;
     const int index = static_cast<int>(SendMessageA(control, binding->getSelection, 0, 0));
     UserEvent([this, binding, index] {
       try {
@@ -194,14 +187,11 @@ void MainWindow::OnCommand(int id, WORD notification, HWND control) {
     });
     return;
   }
-  if (notification != BN_CLICKED || !IsButtonKind(entry->kind)) return;
-  // A radio button that gets the focus from the keyboard reports a click without being
-  // selected: that is no choice of the user's.
-  if (entry->kind == ControlKind::Radio &&
-      SendMessageA(control, BM_GETCHECK, 0, 0) != BST_CHECKED) {
-    return;
-  }
-  auto handler = ClickHandler(id);
+  if (notification != BN_CLICKED) return;
+  const bool selected = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const int clicked = ClickedControl(dialog_.Controls, id, selected);
+  if (!clicked) return;
+  auto handler = ClickHandler(clicked);
   UserEvent([this, handler] {
     if (handler) dialog_.Handle(handler);
   });
@@ -227,21 +217,14 @@ void MainWindow::RepaintNow() {
   RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-// After a page change the focused control may be hidden or disabled: the focus moves to the
-// first control the Tab key visits, passing over radio buttons that are not selected (giving
-// one of them the focus would select it).
+// After a page change the focused control may be hidden or disabled: the focus moves on.
 void MainWindow::KeepFocus() {
   if (!window_ || GetActiveWindow() != window_) return;
   HWND focus = GetFocus();
   if (focus && IsChild(window_, focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
     return;
   }
-  for (int id : KeyboardOrder(dialog_.Controls)) {
-    const LayoutEntry* entry = FindLayoutEntry(id);
-    if (entry->kind == ControlKind::Radio && !(dialog_.Controls.*entry->control).Checked) continue;
-    SetFocus(sync_.WindowOf(id));
-    return;
-  }
+  if (const int first = FirstFocus(dialog_.Controls)) SetFocus(sync_.WindowOf(first));
 }
 
 // The Tab key follows the keyboard order of the layout rather than the order of the windows.
