@@ -89,6 +89,14 @@ bool MainWindow::TranslateKeys(MSG& message) {
     OnCommand(kDestinationDirectoryBox, LBN_DBLCLK, directoryList);
     return true;
   }
+  // The licence memo keeps Esc to itself: the cancel button gets it all the same, unless the
+  // drive list is open, which Esc closes.
+  HWND driveList = sync_.WindowOf(kDestinationDriveBox);
+  if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+      IsChild(window_, message.hwnd) && !SendMessageA(driveList, CB_GETDROPPEDSTATE, 0, 0)) {
+    OnCommand(kEscapeCommandId, BN_CLICKED, nullptr);
+    return true;
+  }
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
       (message.hwnd == window_ || IsChild(window_, message.hwnd)) &&
       !(SendMessageA(message.hwnd, WM_GETDLGCODE, VK_TAB, 0) & DLGC_WANTTAB)) {
