@@ -2,8 +2,6 @@
 // What the benchmarks share: a file mapped read-only, the process's resident-memory figures,
 // a scratch folder that removes itself, and a clock.
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,48 +13,13 @@
 #include <string>
 #include <system_error>
 
+#include "MappedFile.h"
 #include "platform/Bytes.h"
 
 namespace setup::bench {
 
-// A whole file mapped read-only, as Windows maps an executable image.
-class MappedFile {
- public:
-  explicit MappedFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0) throw std::runtime_error("cannot open " + path.string());
-    size_ = static_cast<std::size_t>(info.st_size);
-    void* at = size_ == 0 ? nullptr : ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (at == MAP_FAILED) throw std::runtime_error("cannot map " + path.string());
-    data_ = static_cast<const std::uint8_t*>(at);
-  }
-  ~MappedFile() {
-    if (data_ != nullptr) ::munmap(const_cast<std::uint8_t*>(data_), size_);
-  }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-
-  ByteSpan Bytes() const { return ByteSpan(data_, size_); }
-
-  // Gives the pages wholly before `end` (a place inside Bytes()) back to the page cache: what
-  // was read once is not kept resident, as Windows trims clean image pages. They are read from
-  // the cache again if touched.
-  void ReleaseBefore(const std::uint8_t* end) {
-    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t upTo = static_cast<std::size_t>(end - data_) / page * page;
-    if (upTo < released_ + kReleaseStep) return;  // one call per megabyte, not per entry
-    ::madvise(const_cast<std::uint8_t*>(data_) + released_, upTo - released_, MADV_DONTNEED);
-    released_ = upTo;
-  }
-
- private:
-  static constexpr std::size_t kReleaseStep = 1 << 20;
-  const std::uint8_t* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::size_t released_ = 0;
-};
+// mksetup maps setup.exe the same way; the benchmarks measure that very mapping.
+using MappedFile = setup::mksetup::MappedFile;
 
 // A field of /proc/self/status in kB (VmHWM, VmRSS, RssAnon, RssFile); -1 when missing.
 inline long StatusKb(const std::string& field) {

@@ -19,7 +19,7 @@ class Inflater {
  public:
   Inflater() {
     try {
-      output_ = std::make_unique<Bytef[]>(kOutputBufferSize);
+      output_ = std::make_unique_for_overwrite<Bytef[]>(kOutputBufferSize);
     } catch (const std::bad_alloc&) {
       throw SetupError(zError(Z_MEM_ERROR));
     }

@@ -2,7 +2,9 @@
 // source mapping, check findings, and build refusals and round trips.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstring>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -62,8 +64,10 @@ std::vector<std::uint8_t> MinimalPe() {
   return b;
 }
 
+// One folder per process: ctest runs the tests of this file side by side.
 fs::path TempDir(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("mksetup_test_" + name);
+  const fs::path dir =
+      fs::temp_directory_path() / ("mksetup_test_" + name + "_" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;

@@ -88,7 +88,11 @@ int RunCommand(const std::vector<std::string>& args) {
   std::string destination = state.ProgramFilesFolder + state.DefaultSubFolder;
   controls.DestinationEdit.Text = parsed.Value("--dest").value_or(destination);
 
-  sim.ui.onRepaint = [&](const Control& control) { ShowProgress(controls, control); };
+  // Payload pages already inflated are given back, so memory stays flat however large it is.
+  sim.ui.onRepaint = [&](const Control& control) {
+    ShowProgress(controls, control);
+    exe.image->ReleaseBefore(exe.data.data() + state.Payload->Position());
+  };
   InstallOutcome outcome;
   try {
     outcome = RunInstallation(state, controls, sim.platform());

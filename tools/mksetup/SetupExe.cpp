@@ -10,9 +10,10 @@
 namespace setup::mksetup {
 
 SetupExe OpenSetupExe(const std::filesystem::path& path) {
-  SetupExe exe{path.string(), ReadWholeFile(path), {}, {}};
-  const std::optional<ByteSpan> info = FindRcData(exe.file, "SetupInfo", exe.name);
-  const std::optional<ByteSpan> data = FindRcData(exe.file, "SetupData", exe.name);
+  SetupExe exe{path.string(), std::make_shared<MappedFile>(path), {}, {}};
+  const ByteSpan file = exe.image->Bytes();
+  const std::optional<ByteSpan> info = FindRcData(file, "SetupInfo", exe.name);
+  const std::optional<ByteSpan> data = FindRcData(file, "SetupData", exe.name);
   if (!info) throw ToolError(exe.name, "it has no RCDATA resource SetupInfo");
   if (!data) throw ToolError(exe.name, "it has no RCDATA resource SetupData");
   exe.info = *info;

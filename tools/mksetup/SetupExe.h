@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "MappedFile.h"
 #include "ScriptFile.h"
 #include "payload/PayloadReader.h"
 #include "script/SetupState.h"
@@ -15,8 +16,8 @@ namespace setup::mksetup {
 
 struct SetupExe {
   std::string name;
-  std::vector<std::uint8_t> file;
-  ByteSpan info, data;  // the RCDATA resources SetupInfo and SetupData, inside file
+  std::shared_ptr<MappedFile> image;
+  ByteSpan info, data;  // the RCDATA resources SetupInfo and SetupData, inside image
 };
 
 // Throws ToolError when the file is no PE image or lacks one of the two resources.
