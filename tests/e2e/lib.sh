@@ -5,17 +5,25 @@ E2E_REPO=${E2E_REPO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e}
 WIN32_BIN=${WIN32_BIN:-$E2E_REPO/build/win32/bin}
 HOST_BIN=${HOST_BIN:-$E2E_REPO/build/host/bin}
-export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# Saving a shell link starts Wine's menu builder, which would write entries into the real home.
+export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Makes the template prefix once: wineboot is the slow part (about 12 s), a copy takes 1.5 s.
 e2e_template() {
   local template=$E2E_OUT/template
-  if [ ! -f "$template/.ready" ]; then
+  if [ ! -f "$template/.ready-2" ]; then
     rm -rf "$template"
     mkdir -p "$E2E_OUT"
     WINEPREFIX=$template wineboot -i >"$E2E_OUT/template.log" 2>&1
     WINEPREFIX=$template wineserver -w
-    touch "$template/.ready"
+    # Wine links Desktop and the documents folders to $HOME: an installation would escape the
+    # prefix into the real home, and copies of the prefix would share it.
+    local link
+    for link in "$template"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
+    done
+    touch "$template/.ready-2"
   fi
 }
 
