@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -33,18 +34,28 @@ std::string TrimName(std::string name) {
   return name;
 }
 
-// The entry of folder whose name matches name without regard to ASCII case, else name itself.
-std::filesystem::path Lookup(const std::filesystem::path& folder, const std::string& name) {
-  std::error_code error;
-  const std::filesystem::path exact = folder / name;
-  if (std::filesystem::exists(std::filesystem::symlink_status(exact, error))) return exact;
-  // readdir, not a directory_iterator: no path is built for the entries that do not match.
+// The entry of folder whose name matches name without regard to ASCII case, when the folder can
+// be read. readdir, not a directory_iterator: no path is built for the entries that do not match.
+std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
+                                                      const std::string& name) {
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
-  if (!dir) return exact;
+  if (!dir) return std::nullopt;
   while (const dirent* entry = ::readdir(dir.get())) {
     if (SameNameIgnoringCase(entry->d_name, name)) return folder / entry->d_name;
   }
-  return exact;
+  return folder / name;
+}
+
+std::filesystem::file_status LinkStatus(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::symlink_status(path, error);
+}
+
+// The entry of folder whose name matches name without regard to ASCII case, else name itself.
+std::filesystem::path Lookup(const std::filesystem::path& folder, const std::string& name) {
+  std::filesystem::path exact = folder / name;
+  if (std::filesystem::exists(LinkStatus(exact))) return exact;
+  return FindIgnoringCase(folder, name).value_or(std::move(exact));
 }
 
 }  // namespace
@@ -61,7 +72,7 @@ std::filesystem::path SimDrives::DriveFolder(char letter) const {
   return root_ / std::string(1, ToUpperAscii(letter));
 }
 
-std::filesystem::path SimDrives::HostPath(const std::string& windowsPath) const {
+SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   std::vector<std::string> parts = SplitComponents(windowsPath);
   std::filesystem::path base;
   std::size_t first = 0;
@@ -84,18 +95,28 @@ std::filesystem::path SimDrives::HostPath(const std::string& windowsPath) const 
     }
     names.push_back(name);
   }
-  // Most paths name an entry spelled as it is, or a new one in a folder that is: then one or two
-  // look-ups find it, instead of one per component.
+  // Most paths name an entry spelled as it is, or a new one in a folder that is: then one look-up
+  // and at most one listing find it, instead of one per component. A listing is only had of a
+  // folder, so a failed one means that some folder on the way is spelled otherwise (or missing).
   std::filesystem::path exact = base;
   for (const std::string& name : names) exact /= name;
-  std::error_code error;
-  if (std::filesystem::exists(std::filesystem::symlink_status(exact, error))) return exact;
-  if (!names.empty() && std::filesystem::is_directory(exact.parent_path(), error)) {
-    return Lookup(exact.parent_path(), names.back());
+  const std::filesystem::file_status status = LinkStatus(exact);
+  if (std::filesystem::exists(status)) return {exact, status};
+  if (!names.empty()) {
+    if (auto found = FindIgnoringCase(exact.parent_path(), names.back())) {
+      const bool renamed = found->filename() != exact.filename();
+      return {std::move(*found),
+              std::filesystem::file_status(renamed ? std::filesystem::file_type::none
+                                                   : std::filesystem::file_type::not_found)};
+    }
   }
   std::filesystem::path host = base;
   for (const std::string& name : names) host = Lookup(host, name);
-  return host;
+  return {host, std::filesystem::file_status()};
+}
+
+std::filesystem::path SimDrives::HostPath(const std::string& windowsPath) const {
+  return Resolve(windowsPath).path;
 }
 
 }  // namespace setup

@@ -1,7 +1,6 @@
 #include "platform/sim/SimFileSystem.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,20 +43,31 @@ class SimFileSystem::File : public OutputFile {
   int fd_;
 };
 
-bool SimFileSystem::DirectoryExists(const std::string& path) {
+namespace {
+
+// The status of the entry, a link followed, asking the host only when the look-up did not tell.
+fs::file_status FollowedStatus(const SimDrives::Resolved& entry) {
+  const fs::file_type type = entry.status.type();
+  if (type != fs::file_type::none && type != fs::file_type::symlink) return entry.status;
   std::error_code error;
-  return fs::is_directory(drives_.HostPath(path), error);
+  return fs::status(entry.path, error);
+}
+
+}  // namespace
+
+bool SimFileSystem::DirectoryExists(const std::string& path) {
+  return fs::is_directory(FollowedStatus(drives_.Resolve(path)));
 }
 
 bool SimFileSystem::FileExists(const std::string& path) {
-  std::error_code error;
-  return fs::is_regular_file(drives_.HostPath(path), error);
+  return fs::is_regular_file(FollowedStatus(drives_.Resolve(path)));
 }
 
 bool SimFileSystem::CreateDirectories(const std::string& path) {
-  const fs::path host = drives_.HostPath(path);
+  const SimDrives::Resolved entry = drives_.Resolve(path);
+  if (fs::is_directory(FollowedStatus(entry))) return true;
+  const fs::path& host = entry.path;
   std::error_code error;
-  if (fs::is_directory(host, error)) return true;
   // A missing drive cannot be created.
   const fs::path relative = host.lexically_relative(drives_.Root());
   if (relative.empty() || !fs::is_directory(drives_.Root() / *relative.begin(), error)) {
@@ -68,10 +78,11 @@ bool SimFileSystem::CreateDirectories(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string& path) {
-  const fs::path host = drives_.HostPath(path);
-  struct stat info {};
-  if (::stat(host.c_str(), &info) == 0 &&
-      (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0)) {
+  const SimDrives::Resolved entry = drives_.Resolve(path);
+  const fs::path& host = entry.path;
+  const fs::file_status status = FollowedStatus(entry);
+  if (fs::is_directory(status) ||
+      (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)) {
     return nullptr;
   }
   if (open_.count(host) != 0) return nullptr;  // share mode 0: nobody else may open it

@@ -1,0 +1,68 @@
+// What a look-up of the simulated Windows tells of the entry it found, and that the file system
+// answers the same through it as through the host, for exact, other-case, new and linked names.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/sim/SimPlatform.h"
+
+namespace setup {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimResolve : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "C/Apps/Data");
+    std::ofstream(root_ / "C/Apps/Data/Table.DAT") << "x";
+    std::ofstream(root_ / "C/Apps/Locked.txt") << "x";
+    fs::permissions(root_ / "C/Apps/Locked.txt", fs::perms::owner_write, fs::perm_options::remove);
+    fs::create_symlink(root_ / "C/Apps/Data", root_ / "C/Apps/Link");
+    fs::create_symlink(root_ / "C/Apps/Data/Table.DAT", root_ / "C/Apps/FileLink");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  const fs::path root_ = fs::temp_directory_path() / ("sim_resolve_" + std::to_string(getpid()));
+};
+
+TEST_F(SimResolve, TellsWhatItFoundAndTheFileSystemAgreesWithTheHost) {
+  struct Case {
+    const char* windows;
+    const char* host;    // under the root
+    fs::file_type told;  // none: the look-up did not find out
+    bool folder, file, creatable;
+  };
+  using T = fs::file_type;
+  const Case cases[] = {
+      {"C:\\Apps\\Data\\Table.DAT", "C/Apps/Data/Table.DAT", T::regular, false, true, true},
+      {"C:\\Apps\\Data\\TABLE.dat", "C/Apps/Data/Table.DAT", T::none, false, true, true},
+      {"C:\\apps\\data\\table.dat", "C/Apps/Data/Table.DAT", T::none, false, true, true},
+      {"C:\\Apps\\Data\\new.txt", "C/Apps/Data/new.txt", T::not_found, false, false, true},
+      {"C:\\APPS\\Data\\two.txt", "C/Apps/Data/two.txt", T::none, false, false, true},
+      {"C:\\Apps\\DATA", "C/Apps/Data", T::none, true, false, false},
+      {"C:\\Apps\\Data", "C/Apps/Data", T::directory, true, false, false},
+      {"C:\\Apps\\locked.TXT", "C/Apps/Locked.txt", T::none, false, true, false},
+      {"C:\\Apps\\Locked.txt", "C/Apps/Locked.txt", T::regular, false, true, false},
+      {"C:\\Apps\\Link", "C/Apps/Link", T::symlink, true, false, false},
+      {"C:\\Apps\\FileLink", "C/Apps/FileLink", T::symlink, false, true, true},
+      {"C:\\Apps\\Missing\\x.txt", "C/Apps/Missing/x.txt", T::none, false, false, false},
+  };
+  SimPlatform sim(root_);
+  for (const Case& c : cases) {
+    const SimDrives::Resolved entry = sim.drives.Resolve(c.windows);
+    EXPECT_EQ(entry.path, root_ / c.host) << c.windows;
+    EXPECT_EQ(entry.status.type(), c.told) << c.windows;
+    EXPECT_EQ(sim.files.DirectoryExists(c.windows), c.folder) << c.windows;
+    EXPECT_EQ(sim.files.FileExists(c.windows), c.file) << c.windows;
+    EXPECT_EQ(sim.files.DirectoryExists(c.windows), fs::is_directory(root_ / c.host)) << c.windows;
+    EXPECT_EQ(sim.files.CreateFileExclusive(c.windows) != nullptr, c.creatable) << c.windows;
+  }
+}
+
+}  // namespace
+}  // namespace setup
