@@ -5,6 +5,7 @@
 
 #include "Arguments.h"
 #include "Commands.h"
+#include "ProgressLine.h"
 #include "SetupExe.h"
 #include "ToolError.h"
 #include "install/Installation.h"
@@ -32,13 +33,6 @@ void ChooseLanguage(DialogControls& controls, const std::string& language) {
   } else {
     throw ToolError(std::string("--language takes G, E or F, not ") + language);
   }
-}
-
-// One progress line per repaint of the percentage, overwritten in place on a terminal.
-void ShowProgress(const DialogControls& controls, const Control& control) {
-  if (&control != &controls.PercentLabel) return;
-  std::fprintf(stderr, "\r%4s  %-70.70s", controls.PercentLabel.Text.c_str(),
-               controls.ActionLabel.Text.c_str());
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
@@ -89,19 +83,23 @@ int RunCommand(const std::vector<std::string>& args) {
   controls.DestinationEdit.Text = parsed.Value("--dest").value_or(destination);
 
   // Payload pages already inflated are given back, so memory stays flat however large it is.
+  ProgressLine progress(stderr);
   sim.ui.onRepaint = [&](const Control& control) {
-    ShowProgress(controls, control);
+    if (&control == &controls.PercentLabel) {
+      progress.Show(controls.PercentLabel.Text, controls.ActionLabel.Text,
+                    ProgressLine::Clock::now());
+    }
     exe.image->ReleaseBefore(exe.data.data() + state.Payload->Position());
   };
   InstallOutcome outcome;
   try {
     outcome = RunInstallation(state, controls, sim.platform());
   } catch (...) {
-    std::fprintf(stderr, "\n");
+    progress.Finish();
     WriteFile(root / "registry.txt", sim.registry.SaveText());
     throw;
   }
-  std::fprintf(stderr, "\n");
+  progress.Finish();
   WriteFile(root / "registry.txt", sim.registry.SaveText());
   if (outcome == InstallOutcome::Declined) {
     std::printf("the administrator question was declined: nothing was installed\n");

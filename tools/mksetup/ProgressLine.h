@@ -1,0 +1,30 @@
+#pragma once
+// mksetup run's progress line, overwritten in place on a terminal. A reference run repaints the
+// percentage once per script line; the line is only written again when the percentage changes or
+// a second has passed, and the last one is written at the end, so the screen ends the same.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace setup::mksetup {
+
+class ProgressLine {
+ public:
+  using Clock = std::chrono::steady_clock;
+  explicit ProgressLine(std::FILE* out) : out_(out) {}
+
+  // A repaint of the percentage with the action shown beside it.
+  void Show(const std::string& percent, const std::string& action, Clock::time_point now);
+  // Writes the last line shown if it was held back, then ends the line.
+  void Finish();
+
+ private:
+  void Write();
+
+  std::FILE* out_;
+  std::string percent_, action_, writtenPercent_;
+  Clock::time_point writtenAt_{};
+  bool pending_ = false, written_ = false;
+};
+
+}  // namespace setup::mksetup
