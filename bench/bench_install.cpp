@@ -18,14 +18,6 @@
 #include "Commands.h"
 #include "ReferenceShape.h"
 #include "ToolPaths.h"
-#include "install/Installation.h"
-#include "payload/LicenceText.h"
-#include "pe/ResourceTree.h"
-#include "platform/sim/SimPlatform.h"
-#include "script/Macros.h"
-#include "script/ScriptHeader.h"
-#include "script/SystemFolders.h"
-#include "wizard/DialogControls.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -125,50 +117,8 @@ fs::path FindStub(const fs::path& scratch) {
   return path;
 }
 
-// The start-up and the installation of `mksetup run` with the defaults (English, one user,
-// the proposed folder, desktop shortcut), over the mapped image; read pages of the payload are
-// given back behind the reader at every repaint (unless release is false), as Windows trims
-// clean image pages.
-int MappedRun(const fs::path& exe, const fs::path& root, bool release) {
-  bench::MappedFile image(exe);
-  const std::optional<ByteSpan> info = mksetup::FindRcData(image.Bytes(), "SetupInfo", "setup");
-  const std::optional<ByteSpan> data = mksetup::FindRcData(image.Bytes(), "SetupData", "setup");
-  if (!info || !data) return 1;
-  SimPlatform sim(root);
-  sim.AddDefaultSystemFolders();
-  sim.resources.AddSpan("SetupInfo", *info);
-  sim.resources.AddSpan("SetupData", *data);
-  sim.ui.recordPaints = false;
-  SetupState state;
-  LoadSetupScript(state, sim.resources);
-  ReadScriptHeader(state, sim.session.DecimalSeparator());
-  ReadAddOnCaptions(state);
-  state.Payload = OpenPayload(sim.resources);
-  ReadLicenceText(*state.Payload);
-  DialogControls controls;
-  controls.EnglishBox.Checked = true;
-  controls.OneUserBtn.Checked = true;
-  controls.DesktopBox.Checked = true;
-  ResolveSystemFolders(state, sim.registry, true);
-  controls.DestinationEdit.Text = state.ProgramFilesFolder + state.DefaultSubFolder;
-  if (release) {
-    sim.ui.onRepaint = [&](const Control&) {
-      image.ReleaseBefore(data->data() + state.Payload->Position());
-    };
-  }
-  return RunInstallation(state, controls, sim.platform()) == InstallOutcome::Completed ? 0 : 1;
-}
-
 // The trials in the order main lists them.
-enum : std::size_t {
-  kRunShm,
-  kRunDisk,
-  kMappedShm,
-  kMappedDisk,
-  kMappedKeptShm,
-  kTarShm,
-  kTarDisk
-};
+enum : std::size_t { kRunShm, kRunDisk, kTarShm, kTarDisk };
 
 struct Trial {
   const char* name;
@@ -208,8 +158,6 @@ int Child(const std::vector<std::string>& args) {
   if (args.size() == 3 && args[0] == "run") {
     return mksetup::RunCommand({args[1], "--root", args[2]});
   }
-  if (args.size() == 3 && args[0] == "mapped") return MappedRun(args[1], args[2], true);
-  if (args.size() == 3 && args[0] == "mapped-kept") return MappedRun(args[1], args[2], false);
   if (args.size() == 3 && args[0] == "build") {
     const fs::path product = args[1], exe = args[2];
     mksetup::BuildOptions options{product / "setup.txt", product / "licence.txt",
@@ -288,9 +236,6 @@ int main(int argc, char** argv) {
   std::vector<Trial> trials = {
       {"mksetup run, tmpfs", {self, "--child", "run", exe, shmRun}, {}},
       {"mksetup run, disk", {self, "--child", "run", exe, diskRun}, {}},
-      {"run over the mapped image, tmpfs", {self, "--child", "mapped", exe, shmRun}, {}},
-      {"run over the mapped image, disk", {self, "--child", "mapped", exe, diskRun}, {}},
-      {"mapped image, pages kept, tmpfs", {self, "--child", "mapped-kept", exe, shmRun}, {}},
       {"tar -xzf, tmpfs", {"tar", "-xzf", tarball, "-C", shmRun}, {}},
       {"tar -xzf, disk", {"tar", "-xzf", tarball, "-C", diskRun}, {}},
   };
@@ -308,13 +253,12 @@ int main(int argc, char** argv) {
                 trials[run].best.cpuSeconds / trials[tar].best.cpuSeconds);
   };
   std::printf("run/tar:\n");
-  for (const auto& [run, tar] : {std::pair{kRunShm, kTarShm}, std::pair{kMappedShm, kTarShm},
-                                 std::pair{kRunDisk, kTarDisk}, std::pair{kMappedDisk, kTarDisk}}) {
+  for (const auto& [run, tar] : {std::pair{kRunShm, kTarShm}, std::pair{kRunDisk, kTarDisk}}) {
     ratio(run, tar);
   }
 
   // One more run of each kind, kept for a moment, to see that it wrote the whole product.
-  for (std::size_t i : {kRunShm, kMappedShm, kTarShm}) {
+  for (std::size_t i : {kRunShm, kTarShm}) {
     const fs::path into = trials[i].command.back();
     fs::create_directories(into);
     Spawn(trials[i].command);
