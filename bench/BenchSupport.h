@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "MappedFile.h"
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup::bench {
 

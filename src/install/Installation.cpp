@@ -6,10 +6,10 @@
 #include "install/UninstallLog.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
-#include "script/LanguageCode.h"
 #include "script/Macros.h"
 #include "script/Paths.h"
-#include "script/ScriptText.h"
+#include "text/LanguageCode.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "payload/ByteSize.h"
-#include "script/LanguageCode.h"
+#include "text/LanguageCode.h"
 
 namespace setup {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "script/LanguageCode.h"
-#include "script/ScriptText.h"
+#include "text/LanguageCode.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -27,9 +27,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Bytes.h"
 #include "platform/FileSystem.h"
 #include "platform/Resources.h"
+#include "text/Bytes.h"
 
 namespace setup {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "payload/ByteSize.h"
 #include "platform/Error.h"
-#include "script/LanguageCode.h"
-#include "script/ScriptText.h"
+#include "text/LanguageCode.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 
-#include "wizard/win32/ControlIds.h"
+#include "wizard/ControlIds.h"
 
 namespace setup {
 namespace {
 
-using namespace win32ids;
+using namespace controlids;
 using K = ControlKind;
 using P = ControlParent;
 using D = DialogControls;

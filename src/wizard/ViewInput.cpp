@@ -1,7 +1,7 @@
 #include "wizard/ViewInput.h"
 
+#include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
-#include "wizard/win32/ControlIds.h"
 
 namespace setup {
 namespace {
@@ -13,7 +13,7 @@ bool TakesClicks(ControlKind kind) {
 }  // namespace
 
 int ClickedControl(const DialogControls& controls, int id, bool radioSelected) {
-  if (id == kEscapeCommandId) id = win32ids::kCancelBtn;
+  if (id == kEscapeCommandId) id = controlids::kCancelBtn;
   const LayoutEntry* entry = FindLayoutEntry(id);
   if (!entry || !entry->control || !TakesClicks(entry->kind)) return 0;
   if (!(controls.*entry->control).Enabled) return 0;

@@ -6,7 +6,7 @@
 
 #include "platform/Error.h"
 #include "script/ScriptHeader.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

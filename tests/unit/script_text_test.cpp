@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "script/LanguageCode.h"
 #include "script/Paths.h"
-#include "script/ScriptText.h"
+#include "text/LanguageCode.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "RemovalExecutor.h"
 #include "Uninstaller.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -3,14 +3,14 @@
 #include <functional>
 #include <vector>
 
+#include "wizard/ControlIds.h"
 #include "wizard/DialogControls.h"
 #include "wizard/ViewInput.h"
-#include "wizard/win32/ControlIds.h"
 
 namespace setup {
 namespace {
 
-using namespace win32ids;
+using namespace controlids;
 
 struct ClickCase {
   const char* name;

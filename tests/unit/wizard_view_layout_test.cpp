@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
 #include "wizard/DirectoryListLook.h"
-#include "wizard/win32/ControlIds.h"
 
 namespace setup {
 namespace {
 
-using namespace win32ids;
+using namespace controlids;
 
 // The state the buttons and boxes have on each page as the wizard leaves them.
 void OnPage(DialogControls& controls, const char* page) {

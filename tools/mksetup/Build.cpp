@@ -8,7 +8,7 @@
 #include "SourceMap.h"
 #include "ToolError.h"
 #include "pe/PeWriter.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;

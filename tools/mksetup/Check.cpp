@@ -12,7 +12,7 @@
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "script/ScriptHeader.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;

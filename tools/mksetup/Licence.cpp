@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 

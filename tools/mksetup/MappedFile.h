@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup::mksetup {
 

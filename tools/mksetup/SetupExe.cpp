@@ -5,7 +5,7 @@
 #include "pe/ResourceTree.h"
 #include "platform/Error.h"
 #include "script/ScriptHeader.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 

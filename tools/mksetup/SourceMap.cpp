@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "ToolError.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "script/Paths.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

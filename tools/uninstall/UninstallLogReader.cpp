@@ -1,7 +1,7 @@
 #include <cstddef>
 
 #include "UninstallRecords.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 

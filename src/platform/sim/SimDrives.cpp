@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

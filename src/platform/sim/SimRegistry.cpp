@@ -1,6 +1,6 @@
 #include "platform/sim/SimRegistry.h"
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/sim/SimRegistry.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

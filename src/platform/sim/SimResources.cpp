@@ -1,6 +1,6 @@
 #include "platform/sim/SimResources.h"
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {

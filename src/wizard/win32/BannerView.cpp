@@ -1,7 +1,7 @@
 #include "wizard/win32/BannerView.h"
 
+#include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
-#include "wizard/win32/ControlIds.h"
 #include "wizard/win32/GdiObject.h"
 
 namespace setup::view {
@@ -14,12 +14,12 @@ struct BannerText {
 
 // Painted in this order: the shadow first, the white text over it.
 constexpr BannerText kBannerTexts[] = {
-    {win32ids::kVersionLabel2, RGB(0, 0, 0)},
-    {win32ids::kVersionLabel1, RGB(255, 255, 255)},
+    {controlids::kVersionLabel2, RGB(0, 0, 0)},
+    {controlids::kVersionLabel1, RGB(255, 255, 255)},
 };
 
 void DrawLogoPart(HDC dc, const PixelRect& own, HBITMAP logo) {
-  const LayoutEntry* logoEntry = FindLayoutEntry(win32ids::kLogoImage);
+  const LayoutEntry* logoEntry = FindLayoutEntry(controlids::kLogoImage);
   if (!logo || !logoEntry) return;
   const PixelRect logoRect = ClientRect(*logoEntry);
   HDC memory = CreateCompatibleDC(dc);

@@ -1,11 +1,11 @@
 #include "wizard/win32/DialogEvents.h"
 
-#include "wizard/win32/ControlIds.h"
+#include "wizard/ControlIds.h"
 
 namespace setup::view {
 namespace {
 
-using namespace win32ids;
+using namespace controlids;
 using Dialog = TMorvexDialog;
 
 constexpr ClickBinding kClickBindings[] = {

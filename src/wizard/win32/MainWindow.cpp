@@ -2,11 +2,11 @@
 
 #include <exception>
 
+#include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
 #include "wizard/ErrorDisplay.h"
 #include "wizard/ViewInput.h"
 #include "wizard/win32/BannerView.h"
-#include "wizard/win32/ControlIds.h"
 #include "wizard/win32/ControlWindows.h"
 #include "wizard/win32/DialogEvents.h"
 #include "wizard/win32/DirectoryListView.h"
@@ -14,7 +14,7 @@
 namespace setup::view {
 namespace {
 
-using namespace win32ids;
+using namespace controlids;
 
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "wizard/win32/ControlIds.h"
+#include "wizard/ControlIds.h"
 
 namespace setup::view {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 // The pictures drawn as transparent: like the form's transparent images, the colour of the
 // lower-left pixel is the background, here replaced by the dialog's face colour.
 bool IsTransparent(int id) {
-  using namespace win32ids;
+  using namespace controlids;
   return id == kProgramFolderBitmap || id == kQuickLaunchBarMEBitmap ||
          id == kQuickLaunchBarXPBitmap;
 }

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "wizard/win32/ControlIds.h"
+#include "wizard/ControlIds.h"
 
 namespace {
 
-using namespace setup::win32ids;
+using namespace setup::controlids;
 
 constexpr int kBitmaps[] = {
     kLogoBitmap,          kEnglishUSFlagBitmap,    kGermanFlagBitmap,      kFrenchFlagBitmap,

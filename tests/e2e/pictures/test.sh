@@ -13,7 +13,7 @@ python3 -B tests/e2e/pictures/generator_test.py >"$E2E_DIR/generator_test.out" 2
   e2e_fail "generator tests: $(cat "$E2E_DIR/generator_test.out")"
 # The drawing is deterministic: a second run gives the bytes the build made.
 python3 -B src/wizard/win32/resources/make_pictures.py "$E2E_DIR/again" \
-  src/wizard/win32/ControlIds.h
+  src/wizard/ControlIds.h
 for file in "$E2E_DIR"/again/*; do
   e2e_same "$file" "$generated/$(basename "$file")"
 done

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup::mksetup {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "pe/ResourceTree.h"
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup::mksetup {
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "ToolError.h"
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pe/PeFile.h"
-#include "platform/Bytes.h"
+#include "text/Bytes.h"
 
 namespace setup::mksetup {
 

@@ -1,11 +1,11 @@
 #pragma once
 // The setup dialog's pages and controls as the driver knows them: every id of ControlIds.h with
 // its form name, and for each page the control whose visibility says that the page is shown.
-#include "wizard/win32/ControlIds.h"
+#include "wizard/ControlIds.h"
 
 namespace e2e {
 
-using namespace setup::win32ids;
+using namespace setup::controlids;
 
 struct NamedControl {
   int id;

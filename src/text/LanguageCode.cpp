@@ -1,6 +1,6 @@
-#include "script/LanguageCode.h"
+#include "text/LanguageCode.h"
 
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 

@@ -3,7 +3,7 @@
 // view gives every control, and the resource ids of the pictures. The end-to-end driver finds
 // and presses controls by these, so they never change meaning.
 
-namespace setup::win32ids {
+namespace setup::controlids {
 
 inline constexpr const char* kDialogClass = "TMorvexDialog";
 
@@ -78,4 +78,4 @@ enum PictureId : int {
   kProgramIcon = 207,
 };
 
-}  // namespace setup::win32ids
+}  // namespace setup::controlids

@@ -1,4 +1,4 @@
-#include "script/ScriptText.h"
+#include "text/ScriptText.h"
 
 #include <algorithm>
 #include <utility>
