@@ -72,7 +72,7 @@ class Run {
   }
   void Show(const std::string& text) {
     controls_.ActionLabel.Text = text;
-    platform_.ui.Repaint(controls_.ActionLabel);
+    platform_.ui.Repaint(PaintOf(controls_.ActionLabel));
   }
 
   void Folder(std::string text) {
@@ -192,9 +192,9 @@ void ShowProgress(DialogControls& controls, Platform& platform, std::size_t i, s
   int percent = static_cast<int>(i * 100 / n);
   if (percent < 1) percent = 1;
   controls.ProgressBar.Position = percent;
-  platform.ui.Repaint(controls.ProgressBar);
+  platform.ui.Repaint(PaintOf(controls.ProgressBar));
   controls.PercentLabel.Text = std::to_string(percent) + "%";
-  platform.ui.Repaint(controls.PercentLabel);
+  platform.ui.Repaint(PaintOf(controls.PercentLabel));
 }
 
 // Registration first; the log is saved whatever became of it, and its error goes on after.

@@ -1,10 +1,17 @@
 #pragma once
 // What the core asks of the screen: a modal question, and repainting a control now.
 #include <string>
+#include <string_view>
 
 namespace setup {
 
-struct Control;
+// A control as the screen is asked to show it: the name its form gives it, its text and its
+// progress position. The controls themselves are the wizard's; the seam knows only this much.
+struct ControlPaint {
+  std::string_view name;
+  std::string_view text;
+  int position = 0;
+};
 
 class UserInterface {
  public:
@@ -12,7 +19,7 @@ class UserInterface {
   // A modal message box with Windows flags (0, 33, 48, 52); true for OK (1) or Yes (6).
   virtual bool AskUser(const std::string& caption, const std::string& text, unsigned flags) = 0;
   // Pushes the control's state to the screen at once (the run pumps no messages).
-  virtual void Repaint(const Control& control) = 0;
+  virtual void Repaint(const ControlPaint& control) = 0;
 };
 
 }  // namespace setup

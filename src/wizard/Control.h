@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/UserInterface.h"
+
 namespace setup {
 
 struct Control {
@@ -16,5 +18,10 @@ struct Control {
   std::vector<std::string> Items;  // list controls
   int ItemIndex = -1;
 };
+
+// What a repaint of the control hands the screen.
+inline ControlPaint PaintOf(const Control& control) {
+  return {control.Name, control.Text, control.Position};
+}
 
 }  // namespace setup

@@ -141,7 +141,7 @@ void TMorvexDialog::Install() {
   Controls.BackBtn.Enabled = false;
   Controls.CancelBtn.Enabled = false;
   // The run pumps no messages: let the view show the action page before the first question.
-  platform_.ui.Repaint(Controls.ActionLabel);
+  platform_.ui.Repaint(PaintOf(Controls.ActionLabel));
   bool declined = false;
   try {
     declined = run_(State, Controls, platform_);

@@ -234,7 +234,7 @@ class ScriptedUi : public UserInterface {
     shown.push_back({caption, text, flags});
     return answer_;
   }
-  void Repaint(const Control&) override {}
+  void Repaint(const ControlPaint&) override {}
   struct Shown {
     std::string caption, text;
     unsigned flags;

@@ -100,7 +100,7 @@ class FakeWindows : public Resources,
     answers.erase(answers.begin());
     return answer;
   }
-  void Repaint(const Control&) override { ++repaints; }
+  void Repaint(const ControlPaint&) override { ++repaints; }
 
   void SetScript(const std::string& script, const std::string& licence) {
     rcdata["SetupInfo"].assign(script.begin(), script.end());

@@ -84,8 +84,8 @@ int RunCommand(const std::vector<std::string>& args) {
 
   // Payload pages already inflated are given back, so memory stays flat however large it is.
   ProgressLine progress(stderr);
-  sim.ui.onRepaint = [&](const Control& control) {
-    if (&control == &controls.PercentLabel) {
+  sim.ui.onRepaint = [&](const ControlPaint& control) {
+    if (control.name == controls.PercentLabel.Name) {
       progress.Show(controls.PercentLabel.Text, controls.ActionLabel.Text,
                     ProgressLine::Clock::now());
     }

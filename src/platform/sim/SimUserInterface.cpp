@@ -1,7 +1,5 @@
 #include "platform/sim/SimUserInterface.h"
 
-#include "wizard/Control.h"
-
 namespace setup {
 
 bool SimUserInterface::AskUser(const std::string& caption, const std::string& text,
@@ -13,8 +11,10 @@ bool SimUserInterface::AskUser(const std::string& caption, const std::string& te
   return answer;
 }
 
-void SimUserInterface::Repaint(const Control& control) {
-  if (recordPaints) paints.push_back({control.Name, control.Text, control.Position});
+void SimUserInterface::Repaint(const ControlPaint& control) {
+  if (recordPaints) {
+    paints.push_back({std::string(control.name), std::string(control.text), control.position});
+  }
   if (onRepaint) onRepaint(control);
 }
 

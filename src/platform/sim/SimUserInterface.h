@@ -24,14 +24,14 @@ class SimUserInterface : public UserInterface {
  public:
   // The next queued answer, else defaultAnswer.
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override;
-  void Repaint(const Control& control) override;
+  void Repaint(const ControlPaint& control) override;
 
   std::deque<bool> answers;
   bool defaultAnswer = true;
   std::vector<SimQuestion> questions;
   bool recordPaints = true;
   std::vector<SimPaint> paints;
-  std::function<void(const Control&)> onRepaint;
+  std::function<void(const ControlPaint&)> onRepaint;
 };
 
 }  // namespace setup

@@ -10,7 +10,7 @@ bool Win32UserInterface::AskUser(const std::string& caption, const std::string& 
   return answer == IDOK || answer == IDYES;
 }
 
-void Win32UserInterface::Repaint(const Control& control) {
+void Win32UserInterface::Repaint(const ControlPaint& control) {
   if (repaint_) repaint_(control);
 }
 

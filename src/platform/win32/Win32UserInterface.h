@@ -8,15 +8,17 @@ namespace setup {
 class Win32UserInterface : public UserInterface {
  public:
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override;
-  void Repaint(const Control& control) override;
+  void Repaint(const ControlPaint& control) override;
 
   // The window that owns the message boxes (the dialog), and the view's repaint of a control.
   void SetOwner(void* window) { owner_ = window; }
-  void SetRepaint(std::function<void(const Control&)> repaint) { repaint_ = std::move(repaint); }
+  void SetRepaint(std::function<void(const ControlPaint&)> repaint) {
+    repaint_ = std::move(repaint);
+  }
 
  private:
   void* owner_ = nullptr;
-  std::function<void(const Control&)> repaint_;
+  std::function<void(const ControlPaint&)> repaint_;
 };
 
 }  // namespace setup

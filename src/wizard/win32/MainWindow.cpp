@@ -51,7 +51,7 @@ bool MainWindow::Create() {
                   kClientWidth, kClientHeight, nullptr, nullptr, module_, this);
   if (!window_ || !CreateControls()) return false;
   ui_.SetOwner(window_);
-  ui_.SetRepaint([this](const Control&) { RepaintNow(); });
+  ui_.SetRepaint([this](const ControlPaint&) { RepaintNow(); });
   shownUi_.SetBeforeQuestion([this] {
     if (busy_) RepaintNow();
   });

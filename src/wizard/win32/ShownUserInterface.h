@@ -18,7 +18,7 @@ class ShownUserInterface : public UserInterface {
     if (beforeQuestion_) beforeQuestion_();
     return windows_.AskUser(caption, text, flags);
   }
-  void Repaint(const Control& control) override { windows_.Repaint(control); }
+  void Repaint(const ControlPaint& control) override { windows_.Repaint(control); }
 
  private:
   Win32UserInterface& windows_;

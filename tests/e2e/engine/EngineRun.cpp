@@ -103,9 +103,10 @@ int Main(const EngineOptions& options) {
   setup::DialogControls controls;
   SetControls(controls, options);
   Report report;
-  windows.ui.SetRepaint([&](const setup::Control& control) {
-    if (&control == &controls.ActionLabel) report.Add("Action", control.Text);
-    if (&control == &controls.PercentLabel) report.Add("Percent", control.Text);
+  windows.ui.SetRepaint([&](const setup::ControlPaint& control) {
+    if (control.name == controls.ActionLabel.Name) report.Add("Action", std::string(control.text));
+    if (control.name == controls.PercentLabel.Name)
+      report.Add("Percent", std::string(control.text));
   });
   int rc = 0;
   std::vector<AnsweredBox> boxes;

@@ -18,7 +18,7 @@ class MessageBoxUi : public setup::UserInterface {
     int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags | MB_SETFOREGROUND);
     return answer == IDOK || answer == IDYES;
   }
-  void Repaint(const setup::Control&) override {}
+  void Repaint(const setup::ControlPaint&) override {}
 };
 
 std::string ModulePath() {
