@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/sim/SimPlatform.h"
 
@@ -14,11 +16,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+bool IsUnderRoot(const fs::path& path, const fs::path& root) {
+  const fs::path relative = path.lexically_relative(root);
+  return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
 class SimHostPath : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::remove_all(root_);
     fs::create_directories(root_ / "C/Apps/Data");
+    fs::create_directories(root_ / "UNC/srv/share");
     std::ofstream(root_ / "C/Apps/Data/Table.DAT") << "x";
   }
   void TearDown() override { fs::remove_all(root_); }
@@ -29,7 +37,7 @@ class SimHostPath : public ::testing::Test {
 TEST_F(SimHostPath, MapsEveryKindOfName) {
   struct Case {
     const char* windows;
-    const char* host;  // under the root
+    const char* host;  // under the root; nullptr: no place of the simulated machine
   };
   const Case cases[] = {
       {"C:\\Apps\\Data\\Table.DAT", "C/Apps/Data/Table.DAT"},  // as spelled on the host
@@ -42,12 +50,83 @@ TEST_F(SimHostPath, MapsEveryKindOfName) {
       {"C:\\Apps\\Data.\\Table.DAT ", "C/Apps/Data/Table.DAT"},  // trailing dot and blank
       {"C:\\Apps\\Data", "C/Apps/Data"},
       {"C:\\", "C"},
-      {"\\apps/data/TABLE.DAT", "C/Apps/Data/Table.DAT"},  // no drive: C:, either separator
+      {"\\apps/data/TABLE.DAT", "C/Apps/Data/Table.DAT"},          // no drive: C:, either separator
+      {"C:\\Apps\\\\Data/\\/table.dat", "C/Apps/Data/Table.DAT"},  // a run is one separator
+      {"C:\\..\\..\\Apps\\..\\..\\x", "C/x"},                      // never above the drive
+      {"\\\\srv\\share\\x", "UNC/srv/share/x"},
+      {"\\\\srv\\\\share\\\\x", "UNC/srv/share/x"},
+      {"//srv/share/../../x", "UNC/srv/share/x"},  // never above the share
+      {"\\\\..\\share\\x", nullptr},
+      {"\\\\srv\\..\\x", nullptr},
+      {"\\\\..\\..\\x", nullptr},
+      {"\\\\.\\share\\x", nullptr},
+      {"\\\\srv", nullptr},
+      {"\\\\?\\C:\\x", nullptr},  // a device path
+      {"\\\\.\\C:\\x", nullptr},
+      {"/:\\x\\", nullptr},  // a drive that is no letter
+      {":\\x", nullptr},
+      {"1:\\x", nullptr},
+      {"C:\\a<b", nullptr},  // characters Windows refuses in a name
+      {"C:\\x\\y:z", nullptr},
+      {"C:\\x\\y\tz", nullptr},
   };
   SimPlatform sim(root_);
   for (const Case& c : cases) {
-    EXPECT_EQ(sim.drives.HostPath(c.windows), root_ / c.host) << c.windows;
+    SCOPED_TRACE(c.windows);
+    EXPECT_EQ(sim.drives.HostPath(c.windows), c.host ? root_ / c.host : fs::path());
   }
+  // The ANSI functions see a name up to its first NUL.
+  EXPECT_EQ(sim.drives.HostPath(std::string("C:\\Apps\\Data") + '\0' + "\\..\\..\\x"),
+            root_ / "C/Apps/Data");
+}
+
+// Random and hostile texts: whatever the text, the path given lies under the root, and neither
+// folder creation nor file creation through it leaves anything beside the root.
+TEST_F(SimHostPath, StaysUnderTheRootWhateverTheText) {
+  const fs::path outer = root_ / "outer";
+  const fs::path root = outer / "root";
+  fs::create_directories(root / "UNC/srv/share");
+  SimPlatform sim(root);
+  std::vector<std::string> texts = {"\\\\..\\..\\x",
+                                    "\\\\..\\..\\..\\..\\x",
+                                    "//../../x",
+                                    "\\\\srv\\..\\..\\x",
+                                    "/:\\x\\",
+                                    "..:\\x",
+                                    "\\\\?\\..\\x",
+                                    "C:..\\..\\x",
+                                    "\\\\srv\\share\\..\\..\\..\\..\\x",
+                                    "C:\\..\\..\\..\\x",
+                                    "\\\\\\\\..\\..\\x",
+                                    std::string("\\\\") + '\0' + "..\\..\\x",
+                                    "\\\\ ..\\x",
+                                    "\\\\.. \\share\\x"};
+  std::mt19937 random(11);
+  const std::string alphabet = "\\/.: ?<*aCU\t";
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    const std::size_t length = random() % 16;
+    for (std::size_t j = 0; j < length; ++j) text += alphabet[random() % alphabet.size()];
+    if (random() % 4 == 0) text += '\0';
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const fs::path host = sim.drives.HostPath(text);
+    if (!host.empty()) {
+      const fs::path relative = host.lexically_normal().lexically_relative(root);
+      ASSERT_FALSE(relative.empty());
+      ASSERT_NE(*relative.begin(), "..");
+    }
+    sim.files.CreateDirectories(text + "\\d");
+    sim.files.CreateFileExclusive(text + "\\f.txt");
+    sim.files.CreateFileExclusive(text);
+  }
+  std::vector<fs::path> beside;
+  for (const auto& entry : fs::recursive_directory_iterator(outer)) {
+    if (!IsUnderRoot(entry.path(), root)) beside.push_back(entry.path());
+  }
+  EXPECT_EQ(beside, std::vector<fs::path>{root}) << "made beside the root";
 }
 
 TEST_F(SimHostPath, CreatesFoldersUnderExistingOnesWhateverTheCase) {
@@ -62,10 +141,16 @@ TEST_F(SimHostPath, CreatesFoldersUnderExistingOnesWhateverTheCase) {
       {"c:\\apps\\data\\Sub\\", true, "C/Apps/Data/Sub"},
       {"C:\\APPS\\DATA\\SUB\\Two\\", true, "C/Apps/Data/Sub/Two"},
       {"Q:\\Apps\\", false, "Q"},
+      {"C:\\New\\\\Sub\\", true, "C/New/Sub"},
+      {"\\\\srv\\share\\\\x\\y\\", true, "UNC/srv/share/x/y"},
+      {"\\\\srv\\other\\x\\", false, "UNC/srv/other"},  // a share is not made
+      {"\\\\new\\share\\x\\", false, "UNC/new"},
+      {"/:\\x\\", false, "x"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(sim.files.CreateDirectories(c.folder), c.created) << c.folder;
-    EXPECT_EQ(fs::is_directory(root_ / c.host), c.created) << c.folder;
+    SCOPED_TRACE(c.folder);
+    EXPECT_EQ(sim.files.CreateDirectories(c.folder), c.created);
+    EXPECT_EQ(fs::is_directory(root_ / c.host), c.created);
   }
   EXPECT_FALSE(fs::exists(root_ / "C/apps"));
   EXPECT_FALSE(fs::exists(root_ / "C/Apps/Data/SUB"));

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace setup {
 
@@ -12,23 +13,32 @@ class SimDrives {
   explicit SimDrives(std::filesystem::path root) : root_(std::move(root)) {}
   const std::filesystem::path& Root() const { return root_; }
 
-  // The host path of a Windows path. Like Windows, "\" and "/" both separate, "." and ".." are
-  // folded, trailing dots and blanks of a name are dropped, a path without a drive is on C:, and
-  // an existing entry is found whatever the ASCII letter case of the name given.
+  // The host path of a Windows path. Like Windows, "\" and "/" both separate and a run of them
+  // is one separator, "." and ".." are folded (never above the drive or share), trailing dots and
+  // blanks of a name are dropped, a path without a drive is on C:, the text ends at a NUL, and an
+  // existing entry is found whatever the ASCII letter case of the name given. A text that names
+  // no place of the simulated machine (a drive that is no letter, a server or share that is
+  // missing or "." or "..", a device path, a name with a character Windows refuses) gives an
+  // empty path: nothing can be found or made there. Every path given lies under the root.
   std::filesystem::path HostPath(const std::string& windowsPath) const;
 
   // HostPath with what the look-up already learnt of the entry, so that callers need not ask
   // the host again: its status without following a link, or not_found when no entry of that
-  // name exists in any case, or none when the look-up did not find out.
+  // name exists in any case, or none when the look-up did not find out. volume is the host
+  // folder of the drive or share the entry lies on: folders are never made above it.
   struct Resolved {
     std::filesystem::path path;
     std::filesystem::file_status status;
+    std::filesystem::path volume;
   };
   Resolved Resolve(const std::string& windowsPath) const;
-  // The host folder of a drive letter ("C" -> ROOT/C).
+  // The host folder of a drive letter ("C" -> ROOT/C); empty for anything but an ASCII letter.
   std::filesystem::path DriveFolder(char letter) const;
 
  private:
+  // The entry of the names below the volume, each found whatever its letter case.
+  Resolved Find(const std::filesystem::path& volume, const std::vector<std::string>& names) const;
+
   std::filesystem::path root_;
 };
 

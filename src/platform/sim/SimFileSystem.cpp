@@ -1,6 +1,7 @@
 #include "platform/sim/SimFileSystem.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,21 +66,23 @@ bool SimFileSystem::FileExists(const std::string& path) {
 
 bool SimFileSystem::CreateDirectories(const std::string& path) {
   const SimDrives::Resolved entry = drives_.Resolve(path);
+  if (entry.path.empty()) return false;
   if (fs::is_directory(FollowedStatus(entry))) return true;
-  const fs::path& host = entry.path;
   std::error_code error;
-  // A missing drive cannot be created.
-  const fs::path relative = host.lexically_relative(drives_.Root());
-  if (relative.empty() || !fs::is_directory(drives_.Root() / *relative.begin(), error)) {
-    return false;
+  // As on Windows, the climb stops at the drive's or the share's root: neither can be made.
+  if (!fs::is_directory(entry.volume, error)) return false;
+  fs::path folder = entry.volume;
+  for (const fs::path& name : entry.path.lexically_relative(entry.volume)) {
+    folder /= name;
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
   }
-  fs::create_directories(host, error);
-  return fs::is_directory(host, error);
+  return fs::is_directory(entry.path, error);
 }
 
 std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string& path) {
   const SimDrives::Resolved entry = drives_.Resolve(path);
   const fs::path& host = entry.path;
+  if (host.empty()) return nullptr;
   const fs::file_status status = FollowedStatus(entry);
   if (fs::is_directory(status) ||
       (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)) {
