@@ -69,8 +69,6 @@ class TMorvexDialog {
   void SetDrive(const std::string& root);
   void SetDirectory(const std::string& folder);
   void EnterFolder(const std::string& folder);
-  void LoadLicenceText();
-  void ReadUserName();
 
   Platform& platform_;
   InstallationRun run_;

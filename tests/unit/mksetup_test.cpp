@@ -320,5 +320,26 @@ TEST(MksetupRun, InstallsTheChosenLanguageIntoTheSimulatedWindows) {
   EXPECT_FALSE(fs::exists(f.dir / "r/C/Program Files/sub/UnInstall.LOG"));
 }
 
+// The dry run walks the wizard's pages, so it refuses what the wizard refuses and installs
+// nothing then.
+TEST(MksetupRun, RefusesALanguageTheScriptDoesNotOffer) {
+  BuildFixture f;
+  WriteFile(f.dir / "script.txt", "GE" + Script("FG%Sa.txt\r\n").substr(3));
+  BuildSetup(f.options);
+  const fs::path root = f.dir / "root-F";
+  try {
+    RunCommand({f.options.output.string(), "--root", root.string(), "--language", "F"});
+    ADD_FAILURE() << "French was not refused";
+  } catch (const ToolError& error) {
+    EXPECT_STREQ(error.what(),
+                 "the script does not offer French (its first line offers German, English)");
+  }
+  EXPECT_FALSE(fs::exists(root / "C/Program Files/sub/a.txt"));
+  EXPECT_EQ(RunCommand({f.options.output.string(), "--root", (f.dir / "root-G").string(),
+                        "--language", "G"}),
+            0);
+  EXPECT_TRUE(fs::exists(f.dir / "root-G/C/Program Files/sub/a.txt"));
+}
+
 }  // namespace
 }  // namespace setup::mksetup

@@ -5,8 +5,11 @@
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
 #include "wizard/ErrorDisplay.h"
+#include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
+#include "wizard/LanguageTexts.h"
 #include "wizard/SetupDlg.h"
+#include "wizard/StartUp.h"
 #include "wizard_fake_platform.h"
 
 namespace setup {
@@ -117,6 +120,135 @@ TEST(WizardStartUp, MissingPayloadIsShownAndCloses) {
   ASSERT_EQ(f.windows.questions.size(), 1u);
   EXPECT_EQ(f.windows.questions[0].text, "Resource SetupData not found.");
   EXPECT_EQ(f.windows.questions[0].flags, kErrorBoxFlags);
+}
+
+// The one start-up that the dialog, mksetup run and the test programs share.
+TEST(WizardStartUp, ReadSetupStartFillsTheStateAndGivesTheLicence) {
+  const struct {
+    const char* name;
+    std::string script;
+    std::string login;
+    bool german, english, french;
+    char preselected;
+    const char* userName;
+  } cases[] = {
+      {"all three", Script("N*Prod"), "anna", true, true, true, '*', "anna"},
+      {"German only, English preselected", "G" + Script("NEProd").substr(3), std::string(19, 'n'),
+       true, false, false, 'E', "nnnnnnnnnnnnnnnnnnn"},
+      {"name too long", Script("NFProd"), std::string(20, 'x'), true, true, true, 'F', "<unknown>"},
+      {"no name", Script("N*Prod"), "", true, true, true, '*', "<unknown>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeWindows windows;
+    windows.SetScript(c.script, kLicence);
+    windows.login = c.login;
+    SetupState state;
+    EXPECT_EQ(ReadSetupStart(state, windows, windows), kLicence);
+    EXPECT_EQ(state.LanguagesOffered.German, c.german);
+    EXPECT_EQ(state.LanguagesOffered.English, c.english);
+    EXPECT_EQ(state.LanguagesOffered.French, c.french);
+    EXPECT_EQ(state.PreselectedLanguage, c.preselected);
+    EXPECT_EQ(state.ProductName, "Prod");
+    EXPECT_EQ(state.SizeText, "1 MB");
+    EXPECT_EQ(state.UserName, c.userName);
+    EXPECT_EQ(state.ScriptLines, std::vector<std::string>{"F*%SApp.exe"});
+    ASSERT_TRUE(state.Payload);
+    EXPECT_EQ(state.Payload->Position(), windows.rcdata["SetupData"].size());
+  }
+}
+
+TEST(WizardStartUp, ReadSetupStartNamesAMissingResource) {
+  for (const char* resource : {"SetupInfo", "SetupData"}) {
+    SCOPED_TRACE(resource);
+    FakeWindows windows;
+    windows.SetScript(Script("N*Prod"), kLicence);
+    windows.rcdata.erase(resource);
+    SetupState state;
+    try {
+      ReadSetupStart(state, windows, windows);
+      ADD_FAILURE() << "no error";
+    } catch (const SetupError& error) {
+      EXPECT_EQ(error.what(), std::string("Resource ") + resource + " not found");
+    }
+  }
+}
+
+InstallChoices Language(char language) {
+  InstallChoices choices;
+  choices.language = language;
+  return choices;
+}
+
+// The choices of a run without windows are made through the wizard's own pages: what the
+// wizard does not offer is refused, the rest ends on the summary page as a user leaves it.
+TEST(WizardChoices, AppliedThroughThePagesOrRefused) {
+  const struct {
+    const char* name;
+    std::string script;
+    InstallChoices choices;
+    const char* refused;
+    char language;
+  } cases[] = {
+      {"preselected none: English", Script("N*Prod"), Language(0), "", 'E'},
+      {"chosen on the language page", Script("N*Prod"), Language('F'), "", 'F'},
+      {"D is German", Script("N*Prod"), Language('D'), "", 'G'},
+      {"preselected", Script("NGProd"), Language(0), "", 'G'},
+      {"preselected, disabled button", "F" + Script("NEProd").substr(3), Language('E'), "", 'E'},
+      {"not offered", "GE" + Script("N*Prod").substr(3), Language('F'),
+       "the script does not offer French (its first line offers German, English)", 0},
+      {"other than preselected", Script("NGProd"), Language('E'),
+       "the script preselects German, so the wizard offers no other language", 0},
+      {"no language", Script("N*Prod"), Language('X'), "'X' names no language (G, E or F)", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f(c.script);
+    f.dialog.FormShow();
+    EXPECT_EQ(ApplyInstallChoices(f.dialog, c.choices), c.refused);
+    const DialogControls& d = f.dialog.Controls;
+    if (*c.refused) {
+      EXPECT_NE(d.ActivePage, "SummaryPage");
+      continue;
+    }
+    EXPECT_EQ(d.ActivePage, "SummaryPage");
+    EXPECT_EQ(LanguageInForce(d), c.language);
+    EXPECT_EQ(d.DestinationEdit.Text, "C:\\vqx\\App\\");
+    EXPECT_TRUE(d.OneUserBtn.Checked && !d.AllUserBtn.Checked);
+    EXPECT_TRUE(d.DesktopBox.Checked && !d.QuickLaunchBox.Checked && !d.KorvaltCheckBox.Checked);
+    EXPECT_EQ(f.runs, 0);
+  }
+}
+
+TEST(WizardChoices, EveryBoxAndTheDestinationReachTheControls) {
+  Fixture f(Script("N*Prod", "TEKORVALT=Extra\r\n"));
+  f.dialog.FormShow();
+  ASSERT_TRUE(f.dialog.Controls.KorvaltCheckBox.Checked);
+  InstallChoices choices;
+  choices.language = 'G';
+  choices.allUsers = true;
+  choices.destination = "D:\\Typed\\";
+  choices.desktop = false;
+  choices.quickLaunch = true;
+  choices.addOn = false;
+  ASSERT_EQ(ApplyInstallChoices(f.dialog, choices), "");
+  const DialogControls& d = f.dialog.Controls;
+  EXPECT_TRUE(d.GermanBox.Checked);
+  EXPECT_TRUE(d.AllUserBtn.Checked && !d.OneUserBtn.Checked);
+  EXPECT_EQ(d.DestinationEdit.Text, "D:\\Typed\\");
+  EXPECT_FALSE(d.DesktopBox.Checked);
+  EXPECT_TRUE(d.QuickLaunchBox.Checked);
+  EXPECT_FALSE(d.KorvaltCheckBox.Checked);
+  EXPECT_EQ(d.SummaryMemo.Items[7], "D:\\Typed\\");
+  EXPECT_EQ(d.NextBtn.Text, "Installieren");
+}
+
+TEST(WizardChoices, AFolderTheWizardCannotOpenPassesThrough) {
+  Fixture f;
+  f.windows.folders.erase("C:\\");
+  f.dialog.FormShow();
+  EXPECT_THROW(ApplyInstallChoices(f.dialog, {}), SetupError);
+  EXPECT_EQ(f.dialog.Controls.ActivePage, "LicencePage");
 }
 
 TEST(WizardNavigation, WalkInEveryLanguage) {

@@ -9,12 +9,9 @@
 #include "SetupExe.h"
 #include "ToolError.h"
 #include "install/Installation.h"
-#include "payload/LicenceText.h"
 #include "platform/sim/SimPlatform.h"
-#include "script/Macros.h"
-#include "script/ScriptHeader.h"
-#include "script/SystemFolders.h"
-#include "wizard/DialogControls.h"
+#include "wizard/InstallChoices.h"
+#include "wizard/InstallationStep.h"
 
 namespace setup::mksetup {
 namespace {
@@ -23,16 +20,22 @@ constexpr const char* kUsage =
     "usage: run setup.exe --root DIR [--language G|E|F] [--all-users] [--dest PATH] "
     "[--no-desktop] [--quick-launch] [--addon] [--not-admin] [--decline-admin]";
 
-void ChooseLanguage(DialogControls& controls, const std::string& language) {
-  if (language == "G" || language == "D") {
-    controls.GermanBox.Checked = true;
-  } else if (language == "E") {
-    controls.EnglishBox.Checked = true;
-  } else if (language == "F") {
-    controls.FrenchBox.Checked = true;
-  } else {
-    throw ToolError(std::string("--language takes G, E or F, not ") + language);
+// The wizard's choices from the command line; what the wizard would refuse is refused when they
+// are applied.
+InstallChoices ChoicesOf(const Arguments& parsed) {
+  InstallChoices choices;
+  if (const auto language = parsed.Value("--language")) {
+    if (*language != "G" && *language != "D" && *language != "E" && *language != "F") {
+      throw ToolError("--language takes G, E or F, not " + *language);
+    }
+    choices.language = (*language)[0];
   }
+  choices.allUsers = parsed.Flag("--all-users");
+  choices.destination = parsed.Value("--dest").value_or("");
+  choices.desktop = !parsed.Flag("--no-desktop");
+  choices.quickLaunch = parsed.Flag("--quick-launch");
+  if (parsed.Flag("--addon")) choices.addOn = true;
+  return choices;
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
@@ -59,28 +62,13 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.resources.AddSpan("SetupData", exe.data);
   sim.shell.SetStartsFile(root / "starts.txt");
 
-  // Start-up as the dialog does it, then the choices the wizard's pages would make.
-  SetupState state;
-  LoadSetupScript(state, sim.resources);
-  ReadScriptHeader(state, sim.session.DecimalSeparator());
-  ReadAddOnCaptions(state);
-  state.Payload = OpenPayload(sim.resources);
-  ReadLicenceText(*state.Payload);
-
-  DialogControls controls;
-  const std::string language =
-      parsed.Value("--language")
-          .value_or(state.PreselectedLanguage == '*' ? "E"
-                                                     : std::string(1, state.PreselectedLanguage));
-  ChooseLanguage(controls, language);
-  controls.OneUserBtn.Checked = !parsed.Flag("--all-users");
-  controls.AllUserBtn.Checked = parsed.Flag("--all-users");
-  controls.KorvaltCheckBox.Checked = parsed.Flag("--addon") || state.AddOnTicked;
-  controls.DesktopBox.Checked = !parsed.Flag("--no-desktop");
-  controls.QuickLaunchBox.Checked = parsed.Flag("--quick-launch");
-  ResolveSystemFolders(state, sim.registry, controls.OneUserBtn.Checked);
-  std::string destination = state.ProgramFilesFolder + state.DefaultSubFolder;
-  controls.DestinationEdit.Text = parsed.Value("--dest").value_or(destination);
+  // The dialog's own start-up and pages, walked with the choices of the command line.
+  TMorvexDialog dialog(sim.platform(), EngineInstallationRun());
+  dialog.FormShow();
+  const std::string refused = ApplyInstallChoices(dialog, ChoicesOf(parsed));
+  if (!refused.empty()) throw ToolError(refused);
+  SetupState& state = dialog.State;
+  DialogControls& controls = dialog.Controls;
 
   // Payload pages already inflated are given back, so memory stays flat however large it is.
   ProgressLine progress(stderr);

@@ -1,7 +1,7 @@
 // engine-run.exe REPORT [switches]: the setup's start-up and installation run on the real
-// Windows without the dialog. The choices the run reads from the dialog come from switches
-// (EngineOptions.h); message boxes are real and answered by BoxAnswerer. The report lists, one
-// "Name=[value]" per line: the administrator check, the resolved folders, every repaint of the
+// Windows without the dialog's windows. The choices made on the dialog's pages come from
+// switches (EngineOptions.h); message boxes are real and answered by BoxAnswerer. The report lists,
+// one "Name=[value]" per line: the administrator check, the resolved folders, every repaint of the
 // action and percent labels, every message box, and how the run ended.
 // Exit code: 0 completed, 3 declined, 1 an error ended the run, 2 bad command line.
 #include <objbase.h>
@@ -15,12 +15,10 @@
 #include "BoxAnswerer.h"
 #include "EngineOptions.h"
 #include "install/Installation.h"
-#include "payload/LicenceText.h"
-#include "payload/PayloadReader.h"
+#include "platform/Error.h"
 #include "platform/win32/Win32Platform.h"
-#include "script/ScriptHeader.h"
-#include "script/SystemFolders.h"
-#include "wizard/DialogControls.h"
+#include "wizard/InstallChoices.h"
+#include "wizard/InstallationStep.h"
 
 namespace engine_e2e {
 namespace {
@@ -47,26 +45,15 @@ class Report {
   std::string text_;
 };
 
-void SetControls(setup::DialogControls& controls, const EngineOptions& options) {
-  controls.GermanBox.Checked = options.language == 'G';
-  controls.EnglishBox.Checked = options.language == 'E';
-  controls.FrenchBox.Checked = options.language == 'F';
-  controls.OneUserBtn.Checked = !options.allUsers;
-  controls.AllUserBtn.Checked = options.allUsers;
-  controls.DestinationEdit.Text = options.destination;
-  controls.DesktopBox.Checked = options.desktop;
-  controls.QuickLaunchBox.Checked = options.quickLaunch;
-  controls.KorvaltCheckBox.Checked = options.addOn;
-}
-
-// What the setup's start-up and the leaving of its welcome page do before the run.
-void StartUp(setup::SetupState& state, setup::Platform& platform, bool oneUser) {
-  setup::LoadSetupScript(state, platform.resources);
-  setup::ReadScriptHeader(state, platform.session.DecimalSeparator());
-  setup::ReadAddOnCaptions(state);
-  state.Payload = setup::OpenPayload(platform.resources);
-  setup::ReadLicenceText(*state.Payload);  // entry 0; the run starts behind it
-  setup::ResolveSystemFolders(state, platform.registry, oneUser);
+setup::InstallChoices ChoicesOf(const EngineOptions& options) {
+  setup::InstallChoices choices;
+  choices.language = options.language;
+  choices.allUsers = options.allUsers;
+  choices.destination = options.destination;
+  choices.desktop = options.desktop;
+  choices.quickLaunch = options.quickLaunch;
+  choices.addOn = options.addOn;
+  return choices;
 }
 
 void AddFolders(Report& report, const setup::SetupState& state) {
@@ -77,15 +64,19 @@ void AddFolders(Report& report, const setup::SetupState& state) {
   report.Add("QuickLaunch", state.QuickLaunchFolder);
 }
 
-int Run(Report& report, setup::DialogControls& controls, setup::Platform& platform,
+// The dialog's start-up and pages walked with the switches' choices, then the run itself,
+// without the dialog's action page around it.
+int Run(Report& report, setup::TMorvexDialog& dialog, setup::Platform& platform,
         const EngineOptions& options) {
-  setup::SetupState state;
   try {
     report.Add("Admin", platform.session.IsUserAdmin() ? "1" : "0");
-    StartUp(state, platform, !options.allUsers);
-    AddFolders(report, state);
-    const setup::InstallOutcome outcome = setup::RunInstallation(state, controls, platform);
-    report.Add("MainProgram", state.MainProgram);
+    dialog.FormShow();
+    const std::string refused = setup::ApplyInstallChoices(dialog, ChoicesOf(options));
+    if (!refused.empty()) throw setup::SetupError(refused);
+    AddFolders(report, dialog.State);
+    const setup::InstallOutcome outcome =
+        setup::RunInstallation(dialog.State, dialog.Controls, platform);
+    report.Add("MainProgram", dialog.State.MainProgram);
     const bool completed = outcome == setup::InstallOutcome::Completed;
     report.Add("Outcome", completed ? "Completed" : "Declined");
     return completed ? 0 : 3;
@@ -100,8 +91,8 @@ int Main(const EngineOptions& options) {
   ComLibrary com;
   setup::Win32Platform windows;
   setup::Platform platform = windows.Get();
-  setup::DialogControls controls;
-  SetControls(controls, options);
+  setup::TMorvexDialog dialog(platform, setup::EngineInstallationRun());
+  const setup::DialogControls& controls = dialog.Controls;
   Report report;
   windows.ui.SetRepaint([&](const setup::ControlPaint& control) {
     if (control.name == controls.ActionLabel.Name) report.Add("Action", std::string(control.text));
@@ -112,7 +103,7 @@ int Main(const EngineOptions& options) {
   std::vector<AnsweredBox> boxes;
   {
     BoxAnswerer answerer(options.answers);
-    rc = Run(report, controls, platform, options);
+    rc = Run(report, dialog, platform, options);
     boxes = answerer.Boxes();
   }
   for (const AnsweredBox& box : boxes) {

@@ -5,6 +5,7 @@
 
 #include "ResourceProbe.h"
 #include "SetupExe.h"
+#include "platform/sim/SimSession.h"
 
 namespace {
 
@@ -32,8 +33,10 @@ int main(int argc, char** argv) {
   try {
     setup::mksetup::SetupExe exe = setup::mksetup::OpenSetupExe(argv[1]);
     FileResources resources(exe);
-    // The Windows probe runs with Wine's default locale, whose decimal separator is ".".
-    if (!setup::WriteReport(argv[2], setup::DescribeResources(resources, "."))) {
+    // The Windows probe runs with Wine's default locale, whose decimal separator is ".", as the
+    // simulated session's is.
+    setup::SimSession session;
+    if (!setup::WriteReport(argv[2], setup::DescribeResources(resources, session))) {
       std::fprintf(stderr, "cannot write %s\n", argv[2]);
       return 1;
     }

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   try {
     setup::Win32Resources resources;
     setup::Win32Session session;
-    std::string report = setup::DescribeResources(resources, session.DecimalSeparator());
+    std::string report = setup::DescribeResources(resources, session);
     if (!setup::WriteReport(argv[1], report)) {
       std::fprintf(stderr, "cannot write %s\n", argv[1]);
       return 1;

@@ -3,10 +3,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "payload/LicenceText.h"
 #include "payload/PayloadReader.h"
-#include "script/ScriptHeader.h"
 #include "script/SetupState.h"
+#include "wizard/StartUp.h"
 
 namespace setup {
 namespace {
@@ -48,13 +47,9 @@ void DescribeActionLines(std::string& out, const SetupState& state) {
 
 }  // namespace
 
-std::string DescribeResources(Resources& resources, const std::string& decimalSeparator) {
+std::string DescribeResources(Resources& resources, Session& session) {
   SetupState state;
-  LoadSetupScript(state, resources);
-  ReadScriptHeader(state, decimalSeparator);
-  ReadAddOnCaptions(state);
-  state.Payload = OpenPayload(resources);
-  std::string licence = ReadLicenceText(*state.Payload);
+  const std::string licence = ReadSetupStart(state, resources, session);
   std::string out;
   DescribeHeader(out, state);
   DescribeActionLines(out, state);

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "platform/Resources.h"
+#include "platform/Session.h"
 
 namespace setup {
 
-// Loads the script, reads its header and add-on captions and inflates entry 0 (the licence)
-// through the given resources, with the locale's decimal separator for the size text; returns
-// the report. Throws SetupError as start-up would.
-std::string DescribeResources(Resources& resources, const std::string& decimalSeparator);
+// The setup's start-up through the given resources, with the session's decimal separator for
+// the size text; returns the report. Throws SetupError as start-up does.
+std::string DescribeResources(Resources& resources, Session& session);
 
 // Writes the report to path (bytes as held); false when the file cannot be written.
 bool WriteReport(const std::string& path, const std::string& report);
