@@ -135,6 +135,30 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
   EXPECT_EQ(ListResources(second, ReadPeLayout(second, "b"), "b").size(), 2u);
 }
 
+// Names are found as FindResource finds them: the name looked for upper-cased, the stored one
+// taken as it is (resource compilers store names upper-cased; a hand-made tree need not).
+TEST(MksetupPe, ResourceNamesMatchAsWindowsMatchesThem) {
+  const fs::path dir = TempDir("names");
+  struct Case {
+    std::u16string stored;
+    const char* wanted;
+    bool found;
+  };
+  const Case cases[] = {
+      {u"SETUPINFO", "SetupInfo", true},  {u"SETUPINFO", "setupinfo", true},
+      {u"setupinfo", "SetupInfo", false}, {u"SetupInfo", "SetupInfo", false},
+      {u"SETUPINF", "SetupInfo", false},  {u"SETUPINFO2", "SetupInfo", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.wanted + std::string(" in ") + std::string(c.stored.begin(), c.stored.end()));
+    ResourceTree tree;
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId{true, 0, c.stored},
+             {Bytes("GEF"), "", 0, 0});
+    WriteExecutable(MinimalPe(), "stub", tree, dir / "a.exe");
+    EXPECT_EQ(FindRcData(ReadWholeFile(dir / "a.exe"), c.wanted, "a").has_value(), c.found);
+  }
+}
+
 TEST(MksetupPe, MalformedInputIsAClearError) {
   const fs::path dir = TempDir("bad");
   ResourceTree tree;
@@ -339,6 +363,47 @@ TEST(MksetupRun, RefusesALanguageTheScriptDoesNotOffer) {
                         "--language", "G"}),
             0);
   EXPECT_TRUE(fs::exists(f.dir / "root-G/C/Program Files/sub/a.txt"));
+}
+
+// What the setup cannot carry out ends the dry run with a clear error, the run's own first.
+TEST(MksetupRun, EndsWithTheRunsOwnErrorFirst) {
+  struct Case {
+    const char* name;
+    std::function<void(BuildFixture&, const fs::path& root)> spoil;
+    const char* message;  // how the error begins, after "setup.exe: " where ofExe
+    bool ofExe;
+  };
+  const Case cases[] = {
+      {"licence past 16 MB",
+       [](BuildFixture& f, const fs::path&) {
+         WriteFile(f.dir / "licence.txt",
+                   "GERMAN\r\nENGLISH\r\nFRENCH\r\n" + std::string((16u << 20) - 23, 'x'));
+       },
+       "its licence text inflates to more than 16 MB", true},
+      {"disk full",
+       [](BuildFixture&, const fs::path& root) {
+         // A file that takes no byte, and a registry.txt that cannot be written either.
+         fs::create_directories(root / "C/Inst");
+         fs::create_symlink("/dev/full", root / "C/Inst/a.txt");
+         fs::create_directories(root / "registry.txt");
+       },
+       "Stream write error; ", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildFixture f;
+    const fs::path root = f.dir / "root";
+    c.spoil(f, root);
+    BuildSetup(f.options);
+    const std::string out = f.options.output.string();
+    try {
+      RunCommand({out, "--root", root.string(), "--language", "G", "--dest", "C:\\Inst"});
+      ADD_FAILURE() << "no error";
+    } catch (const std::exception& error) {
+      const std::string begins = (c.ofExe ? out + ": " : std::string()) + c.message;
+      EXPECT_EQ(std::string(error.what()).rfind(begins, 0), 0u) << error.what();
+    }
+  }
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
 // mksetup run: the setup's own start-up and installation run against a simulated Windows rooted
 // in a host folder, so a vendor sees on Linux what a script does before shipping it.
 #include <cstdio>
-#include <fstream>
+#include <exception>
+#include <string>
 
 #include "Arguments.h"
 #include "Commands.h"
+#include "FileIo.h"
 #include "ProgressLine.h"
 #include "SetupExe.h"
 #include "ToolError.h"
 #include "install/Installation.h"
+#include "payload/PayloadReader.h"
+#include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
 #include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
@@ -39,10 +43,30 @@ InstallChoices ChoicesOf(const Arguments& parsed) {
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out) throw ToolError(path.string(), "cannot be written");
+  AtomicOutput out(path);
+  out.Write(text.data(), text.size());
+  out.Commit();
 }
+
+// setup.exe keeps the whole licence text in memory and ends with a message when it cannot; the
+// dry run draws the line well below what a machine has, so a hostile payload cannot exhaust it.
+constexpr std::size_t kLongestLicence = 16u << 20;
+
+// The licence is only measured here: the dry run shows no licence page.
+class LicenceSink : public ByteSink {
+ public:
+  explicit LicenceSink(const std::string& exeName) : exeName_(exeName) {}
+  void Append(const std::uint8_t*, std::size_t size) override {
+    if (size > kLongestLicence - bytes_) {
+      throw ToolError(exeName_, "its licence text inflates to more than 16 MB (16,777,216 bytes)");
+    }
+    bytes_ += size;
+  }
+
+ private:
+  std::string exeName_;
+  std::size_t bytes_ = 0;
+};
 
 }  // namespace
 
@@ -61,6 +85,14 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.resources.AddSpan("SetupInfo", exe.info);
   sim.resources.AddSpan("SetupData", exe.data);
   sim.shell.SetStartsFile(root / "starts.txt");
+
+  // The licence is measured before the start-up holds it in memory; a damaged payload is left
+  // to the start-up to report, in its own order.
+  try {
+    LicenceSink licence(exe.name);
+    PayloadReader(exe.data).NextEntry().InflateTo(licence);
+  } catch (const SetupError&) {
+  }
 
   // The dialog's own start-up and pages, walked with the choices of the command line.
   TMorvexDialog dialog(sim.platform(), EngineInstallationRun());
@@ -82,9 +114,14 @@ int RunCommand(const std::vector<std::string>& args) {
   InstallOutcome outcome;
   try {
     outcome = RunInstallation(state, controls, sim.platform());
-  } catch (...) {
+  } catch (const std::exception& error) {
+    // The run's own error comes first: on a full disk the registry cannot be saved either.
     progress.Finish();
-    WriteFile(root / "registry.txt", sim.registry.SaveText());
+    try {
+      WriteFile(root / "registry.txt", sim.registry.SaveText());
+    } catch (const ToolError& saving) {
+      throw ToolError(std::string(error.what()) + "; " + saving.what());
+    }
     throw;
   }
   progress.Finish();

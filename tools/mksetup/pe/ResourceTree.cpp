@@ -80,15 +80,6 @@ void ReadDirectory(TreeView& view, std::size_t at, int level, ResourceId (&path)
   }
 }
 
-bool SameNameIgnoringCase(const ResourceId& id, const std::string& name) {
-  if (!id.isName || id.name.size() != name.size()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char16_t c = id.name[i];
-    if (c > 0x7F || ToUpperAscii(static_cast<char>(c)) != ToUpperAscii(name[i])) return false;
-  }
-  return true;
-}
-
 bool IdLess(const ResourceId& a, const ResourceId& b) {
   if (a.isName != b.isName) return a.isName;  // names come first
   return a.isName ? a.name < b.name : a.number < b.number;
@@ -154,9 +145,10 @@ std::vector<ResourceLocation> ListResources(ByteSpan file, const PeLayout& layou
 std::optional<ByteSpan> FindRcData(ByteSpan file, const std::string& name,
                                    const std::string& what) {
   const PeLayout layout = ReadPeLayout(file, what);
+  // As FindResource: the name looked for is upper-cased, the stored one compared as it is.
+  const ResourceId wanted = ResourceId::Name(name);
   for (const ResourceLocation& resource : ListResources(file, layout, what)) {
-    if (resource.type == ResourceId::Number(kRtRcData) &&
-        SameNameIgnoringCase(resource.name, name)) {
+    if (resource.type == ResourceId::Number(kRtRcData) && resource.name == wanted) {
       return file.subspan(resource.offset, resource.size);
     }
   }

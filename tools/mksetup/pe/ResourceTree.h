@@ -74,8 +74,9 @@ struct ResourceLocation {
 std::vector<ResourceLocation> ListResources(ByteSpan file, const PeLayout& layout,
                                             const std::string& what);
 
-// The first language of the RCDATA resource of that name (compared without regard to ASCII
-// case), as a span into file.
+// The first language of the RCDATA resource of that name, as a span into file. The name is matched
+// as Windows' FindResource matches it: upper-cased, then exactly, so a tree that stores
+// "setupinfo" has no resource SetupInfo.
 std::optional<ByteSpan> FindRcData(ByteSpan file, const std::string& name, const std::string& what);
 
 // The tree with every leaf's bytes copied out, for writing a new image from this one.
