@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "script/Macros.h"
 #include "script/Paths.h"
+#include "text/FileFormat.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 
@@ -46,17 +47,17 @@ class Run {
   void ActionLine(const std::string& line) {
     std::string text = line;
     switch (ToUpperAscii(TakeFirstChar(text))) {
-      case 'D':
+      case kFolderAction:
         return Folder(text);
-      case 'E':
+      case kExecuteAction:
         return Execute(text);
-      case 'F':
+      case kFileAction:
         return File(text);
-      case 'K':
+      case kShortcutAction:
         return Shortcut(text);
-      case 'R':
+      case kRegistryAction:
         return RegistryValue(text);
-      case 'X':
+      case kFileTypeAction:
         return FileType(text);
       default:
         return;
@@ -81,7 +82,7 @@ class Run {
     EnsureTrailingBackslash(folder);
     Show(folder);
     if (platform_.files.DirectoryExists(folder)) return;
-    log_.Append("D" + folder);
+    log_.Append(kFolderRecord + folder);
     platform_.files.CreateDirectories(folder);  // a failure shows with the first file in it
   }
 
@@ -112,8 +113,8 @@ class Run {
     const std::string folder = FolderPart(path);
     if (folder.empty()) throw SetupError("Unable to create directory");
     platform_.files.CreateDirectories(folder);
-    log_.Append("F" + path);
-    if (IsIndexed(path)) log_.Append("F" + path + "IND");
+    log_.Append(kFileRecord + path);
+    if (IsIndexed(path)) log_.Append(kFileRecord + path + "IND");
     {
       std::unique_ptr<OutputFile> file = platform_.files.CreateFileExclusive(path);
       if (!file) throw SetupError("Cannot create file " + path);
@@ -142,7 +143,7 @@ class Run {
     };
     for (const auto& [wanted, link] : links) {
       if (!wanted) continue;
-      log_.Append("F" + link);
+      log_.Append(kFileRecord + link);
       CreateShellLink(platform_, link, state_.MainProgram, "");
     }
   }
@@ -152,7 +153,7 @@ class Run {
     const std::string link = ExpandMacros(state_, SplitFirst(text, ";"));
     const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
     const std::string arguments = ExpandMacros(state_, SplitFirst(text, ";"));
-    log_.Append("F" + link);
+    log_.Append(kFileRecord + link);
     CreateShellLink(platform_, link, program, arguments);
   }
 
@@ -169,7 +170,7 @@ class Run {
     if (!Accepts(TakeFirstChar(text))) return;
     const std::string extension = SplitFirst(text, ";");
     const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
-    log_.Append("X" + extension);
+    log_.Append(kFileTypeRecord + extension);
     RegisterFileType(platform_.registry, extension, program, text);
   }
 
@@ -205,7 +206,7 @@ void Finish(SetupState& state, Platform& platform) {
   } catch (const SetupError&) {
     failure = std::current_exception();
   }
-  state.Log->Save(platform.files, state.DestinationFolder + "UnInstall.LOG");
+  state.Log->Save(platform.files, state.DestinationFolder + kLogFileName);
   state.Log.reset();
   if (failure) std::rethrow_exception(failure);
 }
@@ -215,8 +216,8 @@ void Finish(SetupState& state, Platform& platform) {
 InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Platform& platform) {
   if (!RightsGranted(controls, platform)) return InstallOutcome::Declined;
   state.Log = std::make_unique<UninstallLog>();
-  state.Log->Append("N" + state.ProductName);
-  state.Log->Append(std::string("L") + ChosenLanguage(controls));
+  state.Log->Append(kProductRecord + state.ProductName);
+  state.Log->Append(std::string{kLanguageRecord, ChosenLanguage(controls)});
   state.DestinationFolder = controls.DestinationEdit.Text;
   EnsureTrailingBackslash(state.DestinationFolder);
   state.MainProgram = ExpandMacros(state, state.MainProgram);

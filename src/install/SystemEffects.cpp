@@ -5,6 +5,7 @@
 
 #include "platform/Error.h"
 #include "script/Paths.h"
+#include "text/FileFormat.h"
 
 namespace setup {
 namespace {
@@ -79,7 +80,7 @@ void RegisterUninstaller(Registry& registry, const std::string& productName,
                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\" + productName);
   SetString(key.get(), "DisplayName", productName);
   // Quoted: Windows splits an unquoted path with blanks at the first blank.
-  SetString(key.get(), "UninstallString", "\"" + destinationFolder + "UnInstall.EXE\"");
+  SetString(key.get(), "UninstallString", "\"" + destinationFolder + kUninstallerFileName + "\"");
 }
 
 }  // namespace setup

@@ -10,7 +10,6 @@ class FileSystem;
 class UninstallLog {
  public:
   void Append(std::string record) { records_.push_back(std::move(record)); }
-  const std::vector<std::string>& Records() const { return records_; }
   // Every record followed by CR LF. Throws SetupError("Cannot create file <path>").
   void Save(FileSystem& files, const std::string& path) const;
 

@@ -1,10 +1,9 @@
 #include "payload/CountedBytes.h"
 
 #include "platform/Error.h"
+#include "text/FileFormat.h"
 
 namespace setup {
-
-constexpr std::uint32_t kMaxCount = 2147483647u;
 
 void CountedBytesReader::Damaged(const char* what, std::size_t at,
                                  const std::string& reason) const {
@@ -18,8 +17,9 @@ std::uint32_t CountedBytesReader::ReadCount(const char* what) {
   const std::uint32_t value =
       static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
       static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-  if (value > kMaxCount) {
-    Damaged(what, position_, "has a length of " + std::to_string(value) + ", over 2147483647");
+  if (value > kLargestCount) {
+    Damaged(what, position_,
+            "has a length of " + std::to_string(value) + ", over " + std::to_string(kLargestCount));
   }
   position_ += 4;
   return value;

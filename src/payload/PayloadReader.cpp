@@ -8,6 +8,7 @@
 
 #include "payload/CountedBytes.h"
 #include "platform/Error.h"
+#include "text/FileFormat.h"
 
 namespace setup {
 namespace {
@@ -81,8 +82,8 @@ PayloadEntry PayloadReader::NextEntry() {
 }
 
 std::unique_ptr<PayloadReader> OpenPayload(Resources& resources) {
-  const std::optional<ByteSpan> payload = resources.FindRcData("SetupData");
-  if (!payload) throw SetupError("Resource SetupData not found");
+  const std::optional<ByteSpan> payload = resources.FindRcData(kPayloadResource);
+  if (!payload) throw SetupError(std::string("Resource ") + kPayloadResource + " not found");
   return std::make_unique<PayloadReader>(*payload);
 }
 

@@ -5,14 +5,12 @@
 
 #include "payload/ByteSize.h"
 #include "platform/Error.h"
+#include "text/FileFormat.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 
 namespace setup {
 namespace {
-
-constexpr std::size_t kHeaderLines = 8;
-constexpr std::size_t kLeadingLines = 1 + kHeaderLines;
 
 LanguageFlags ReadLanguagesOffered(const std::string& line) {
   auto at = [&line](std::size_t i) { return i < line.size() ? line[i] : '\0'; };
@@ -107,8 +105,8 @@ void ReadHeaderLine(SetupState& state, std::string line, std::size_t lineNumber,
 }  // namespace
 
 void LoadSetupScript(SetupState& state, Resources& resources) {
-  const std::optional<ByteSpan> script = resources.FindRcData("SetupInfo");
-  if (!script) throw SetupError("Resource SetupInfo not found");
+  const std::optional<ByteSpan> script = resources.FindRcData(kScriptResource);
+  if (!script) throw SetupError(std::string("Resource ") + kScriptResource + " not found");
   state.ScriptLines = SplitScriptLines(*script);
 }
 
@@ -127,7 +125,7 @@ void ReadScriptHeader(SetupState& state, const std::string& decimalSeparator) {
 
 void ReadAddOnCaptions(SetupState& state) {
   for (const std::string& scriptLine : state.ScriptLines) {
-    if (scriptLine.empty() || ToUpperAscii(scriptLine[0]) != 'T') continue;
+    if (scriptLine.empty() || ToUpperAscii(scriptLine[0]) != kCaptionAction) continue;
     std::string line = scriptLine.substr(1);
     const char language = TakeFirstChar(line);
     if (SplitFirst(line, "=") != kAddOnKey) continue;

@@ -18,7 +18,7 @@ namespace {
 using Sizes = std::vector<std::uint64_t>;
 
 std::uint64_t Blocks(std::uint64_t size) {
-  return size == 0 ? 1 : (size + mksetup::kPieceSize - 1) / mksetup::kPieceSize;
+  return size == 0 ? 1 : (size + kPieceSize - 1) / kPieceSize;
 }
 
 std::uint64_t CountIf(const Sizes& sizes, const std::function<bool(std::uint64_t)>& test) {
@@ -52,8 +52,7 @@ TEST(ReferenceShape, EntrySizesHaveTheProductsFigures) {
        },
        4078},
       {"exact multiples of a piece",
-       [&] { return CountIf(files, [](auto s) { return s > 0 && s % mksetup::kPieceSize == 0; }); },
-       0},
+       [&] { return CountIf(files, [](auto s) { return s > 0 && s % kPieceSize == 0; }); }, 0},
   };
   for (const Figure& figure : figures) EXPECT_EQ(figure.measure(), figure.expected) << figure.name;
 }
@@ -81,9 +80,9 @@ TEST(ReferenceShape, ContentCompressesLikeTheProduct) {
     if (i % 8 != 0) continue;
     const std::string content = Content(sizes[i], static_cast<std::uint32_t>(i));
     const ByteSpan bytes(reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
-    for (std::size_t at = 0; at < bytes.size(); at += mksetup::kPieceSize) {
+    for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
       const ByteSpan piece =
-          bytes.subspan(at, std::min<std::size_t>(mksetup::kPieceSize, bytes.size() - at));
+          bytes.subspan(at, std::min<std::size_t>(kPieceSize, bytes.size() - at));
       compressed += mksetup::CompressPiece(piece).size();
     }
     inflated += sizes[i];

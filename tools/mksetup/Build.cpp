@@ -8,6 +8,7 @@
 #include "SourceMap.h"
 #include "ToolError.h"
 #include "pe/PeWriter.h"
+#include "text/FileFormat.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
@@ -63,7 +64,7 @@ std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::s
   for (const FileLine& line : FileLines(script)) {
     sources.push_back(SourceFor(script, line, source, uninstaller));
   }
-  if (TotalSize(sources) > kMaxCount) {
+  if (TotalSize(sources) > kLargestCount) {
     throw ToolError(script.name, "the licence and the files add up to " +
                                      std::to_string(TotalSize(sources)) +
                                      " bytes, more than 2,147,483,647");
@@ -106,8 +107,8 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   const std::string stubName = options.stub.string();
   const PeLayout layout = ReadPeLayout(stub, stubName);
   ResourceTree tree = ReadResourceTree(stub, layout, stubName);
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupInfo"), {info, "", 0, 0});
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"),
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kScriptResource), {info, "", 0, 0});
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource),
            {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
   WriteExecutable(stub, stubName, std::move(tree), options.output);
   return summary;

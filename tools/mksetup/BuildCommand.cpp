@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "ToolError.h"
 #include "ToolPaths.h"
+#include "text/FileFormat.h"
 
 namespace setup::mksetup {
 
@@ -35,7 +36,7 @@ int BuildCommand(const std::vector<std::string>& args) {
   if (const auto uninstaller = parsed.Value("--uninstaller")) {
     options.uninstaller = std::filesystem::path(*uninstaller);
   } else {
-    options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", "UnInstall.EXE");
+    options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
   }
   const PayloadSummary summary = BuildSetup(options);
   std::printf(

@@ -6,6 +6,7 @@
 #include "Text1252.h"
 #include "ToolError.h"
 #include "ToolPaths.h"
+#include "text/FileFormat.h"
 
 namespace setup::mksetup {
 
@@ -21,7 +22,7 @@ int CheckCommand(const std::vector<std::string>& args) {
   if (const auto uninstaller = parsed.Value("--uninstaller")) {
     options.uninstaller = *uninstaller;
   } else {
-    options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", "UnInstall.EXE");
+    options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
   }
   std::size_t errors = 0, warnings = 0;
   for (const Finding& finding : CheckScript(script, options)) {

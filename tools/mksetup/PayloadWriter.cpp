@@ -79,7 +79,7 @@ std::vector<std::uint8_t> BuildEntry(const PayloadSource& source) {
       throw ToolError(source.what, source.path + " changed its size during the build");
     }
   }
-  if (entry.size() - 4 > kMaxCount) {
+  if (entry.size() - 4 > kLargestCount) {
     throw ToolError(source.what, "compresses to more than 2,147,483,647 bytes");
   }
   PutU32(entry, 0, entry.size() - 4);
@@ -92,7 +92,7 @@ PayloadSummary WritePayload(const std::vector<PayloadSource>& sources,
   PayloadSummary summary;
   auto emit = [&](const std::vector<std::uint8_t>& entry, const PayloadSource& source) {
     summary.payloadBytes += entry.size();
-    if (summary.payloadBytes > kMaxCount) {
+    if (summary.payloadBytes > kLargestCount) {
       throw ToolError(source.what, "the payload passes 2,147,483,647 bytes here");
     }
     write(entry.data(), entry.size());

@@ -1,17 +1,15 @@
 #pragma once
 // The writing side of the payload container: one entry per source, each cut into
-// 2,000,000-byte pieces, each piece one zlib stream at the fastest level (header 78 01).
+// pieces of kPieceSize bytes, each piece one zlib stream at the fastest level (header 78 01).
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "text/Bytes.h"
+#include "text/FileFormat.h"
 
 namespace setup::mksetup {
-
-inline constexpr std::uint32_t kPieceSize = 2000000;
-inline constexpr std::uint64_t kMaxCount = 2147483647;  // every length and count is read signed
 
 // The content of one entry: a file read piece by piece, or bytes in memory (the licence).
 struct PayloadSource {

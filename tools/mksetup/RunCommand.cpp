@@ -14,6 +14,7 @@
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
+#include "text/FileFormat.h"
 #include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
 
@@ -82,8 +83,8 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.session.admin = !parsed.Flag("--not-admin");
   sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
   sim.AddDefaultSystemFolders();
-  sim.resources.AddSpan("SetupInfo", exe.info);
-  sim.resources.AddSpan("SetupData", exe.data);
+  sim.resources.AddSpan(kScriptResource, exe.info);
+  sim.resources.AddSpan(kPayloadResource, exe.data);
   sim.shell.SetStartsFile(root / "starts.txt");
 
   // The licence is measured before the start-up holds it in memory; a damaged payload is left

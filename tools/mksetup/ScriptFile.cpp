@@ -43,7 +43,7 @@ std::vector<FileLine> FileLines(const ScriptFile& script) {
   std::vector<FileLine> files;
   for (std::size_t i = kLeadingLines; i < script.lines.size(); ++i) {
     std::string rest = script.lines[i].text;
-    if (ToUpperAscii(TakeFirstChar(rest)) != 'F') continue;
+    if (ToUpperAscii(TakeFirstChar(rest)) != kFileAction) continue;
     const char language = TakeFirstChar(rest);
     files.push_back({script.lines[i].number, language, rest});
   }

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace setup::mksetup {
+#include "text/FileFormat.h"
 
-inline constexpr std::size_t kLeadingLines = 9;  // the language line and the eight header lines
+namespace setup::mksetup {
 
 struct ScriptLine {
   std::string text;

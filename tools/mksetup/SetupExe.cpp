@@ -5,6 +5,7 @@
 #include "pe/ResourceTree.h"
 #include "platform/Error.h"
 #include "script/ScriptHeader.h"
+#include "text/FileFormat.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
@@ -12,10 +13,11 @@ namespace setup::mksetup {
 SetupExe OpenSetupExe(const std::filesystem::path& path) {
   SetupExe exe{path.string(), std::make_shared<MappedFile>(path), {}, {}};
   const ByteSpan file = exe.image->Bytes();
-  const std::optional<ByteSpan> info = FindRcData(file, "SetupInfo", exe.name);
-  const std::optional<ByteSpan> data = FindRcData(file, "SetupData", exe.name);
-  if (!info) throw ToolError(exe.name, "it has no RCDATA resource SetupInfo");
-  if (!data) throw ToolError(exe.name, "it has no RCDATA resource SetupData");
+  const std::optional<ByteSpan> info = FindRcData(file, kScriptResource, exe.name);
+  const std::optional<ByteSpan> data = FindRcData(file, kPayloadResource, exe.name);
+  if (!info) throw ToolError(exe.name, std::string("it has no RCDATA resource ") + kScriptResource);
+  if (!data)
+    throw ToolError(exe.name, std::string("it has no RCDATA resource ") + kPayloadResource);
   exe.info = *info;
   exe.data = *data;
   return exe;

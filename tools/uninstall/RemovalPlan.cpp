@@ -5,13 +5,13 @@
 #include <utility>
 
 #include "script/Paths.h"
+#include "text/FileFormat.h"
 #include "text/ScriptText.h"
 
 namespace setup {
 namespace {
 
 constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\";
-constexpr const char* kLogName = "UnInstall.LOG";
 
 StepKind StepFor(RecordKind kind) {
   switch (kind) {
@@ -39,7 +39,7 @@ RemovalPlan MakeRemovalPlan(const InstalledProduct& product, const std::string& 
   RemovalPlan plan;
   const std::string selfUpper = ToUpperAscii(uninstallerPath);
   const std::string selfFolderUpper = FolderPart(selfUpper);
-  const std::string logPath = FolderPart(uninstallerPath) + kLogName;
+  const std::string logPath = FolderPart(uninstallerPath) + kLogFileName;
   const std::string logUpper = ToUpperAscii(logPath);
   std::set<std::pair<StepKind, std::string>> seen;
   for (auto record = product.records.rbegin(); record != product.records.rend(); ++record) {

@@ -1,6 +1,7 @@
 #include <cstddef>
 
 #include "UninstallRecords.h"
+#include "text/FileFormat.h"
 #include "text/ScriptText.h"
 
 namespace setup {
@@ -64,19 +65,21 @@ struct KindCode {
   char code;
   RecordKind kind;
 };
-constexpr KindCode kKinds[] = {
-    {'D', RecordKind::Folder}, {'F', RecordKind::File}, {'X', RecordKind::Association}};
+constexpr KindCode kKinds[] = {{kFolderRecord, RecordKind::Folder},
+                               {kFileRecord, RecordKind::File},
+                               {kFileTypeRecord, RecordKind::Association}};
 
 struct LanguageCode {
-  const char* record;
+  char code;
   LogLanguage language;
 };
 constexpr LanguageCode kLanguages[] = {
-    {"LG", LogLanguage::German}, {"LF", LogLanguage::French}, {"LE", LogLanguage::English}};
+    {'G', LogLanguage::German}, {'F', LogLanguage::French}, {'E', LogLanguage::English}};
 
 std::optional<LogLanguage> LanguageOf(const std::string& record) {
+  if (record.size() != 2 || record[0] != kLanguageRecord) return std::nullopt;
   for (const LanguageCode& entry : kLanguages)
-    if (record == entry.record) return entry.language;
+    if (record[1] == entry.code) return entry.language;
   return std::nullopt;
 }
 
@@ -97,7 +100,7 @@ LogReading ReadUninstallLog(const std::string& bytes) {
   std::optional<LogLanguage> language = lines.size() > 1 ? LanguageOf(lines[1]) : std::nullopt;
   if (std::optional<Damage> damage = CheckLineEnds(bytes))
     return Damaged(damage->damage, damage->line, language);
-  if (lines[0].size() < 2 || lines[0][0] != 'N')
+  if (lines[0].size() < 2 || lines[0][0] != kProductRecord)
     return Damaged(LogDamage::NoProductRecord, 1, language);
   InstalledProduct product;
   product.productName = lines[0].substr(1);

@@ -4,11 +4,12 @@
 #include "UninstallRecords.h"
 #include "UninstallTexts.h"
 #include "script/Paths.h"
+#include "text/FileFormat.h"
 
 namespace setup {
 
 UninstallOutcome RunUninstaller(UninstallerServices& services, const std::string& uninstallerPath) {
-  const std::string logPath = FolderPart(uninstallerPath) + "UnInstall.LOG";
+  const std::string logPath = FolderPart(uninstallerPath) + kLogFileName;
   std::optional<std::string> bytes = services.files.ReadFileBytes(logPath);
   LogReading reading = bytes ? ReadUninstallLog(*bytes) : LogReading{};
   if (!bytes) reading.damage = LogDamage::Missing;

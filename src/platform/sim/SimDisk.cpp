@@ -15,10 +15,6 @@ bool SimDisk::GetDiskSpace(const std::string& root, DiskSpace& space) {
   std::error_code error;
   const fs::path folder = drives_.DriveFolder(letter);
   if (!fs::is_directory(folder, error)) return false;
-  if (auto set = space_.find(letter); set != space_.end()) {
-    space = set->second;
-    return true;
-  }
   const fs::space_info info = fs::space(folder, error);
   if (error) return false;
   space = {info.available, info.capacity};
@@ -48,10 +44,6 @@ std::vector<std::string> SimDisk::ListSubFolders(const std::string& folder) {
     return ToUpperAscii(a) < ToUpperAscii(b);
   });
   return names;
-}
-
-void SimDisk::SetDiskSpace(char letter, DiskSpace space) {
-  space_[ToUpperAscii(letter)] = space;
 }
 
 }  // namespace setup

@@ -6,6 +6,7 @@
 #include "ResourceProbe.h"
 #include "SetupExe.h"
 #include "platform/sim/SimSession.h"
+#include "text/FileFormat.h"
 
 namespace {
 
@@ -14,8 +15,8 @@ class FileResources : public setup::Resources {
  public:
   explicit FileResources(const setup::mksetup::SetupExe& exe) : exe_(exe) {}
   std::optional<setup::ByteSpan> FindRcData(const std::string& name) override {
-    if (name == "SetupInfo") return exe_.info;
-    if (name == "SetupData") return exe_.data;
+    if (name == setup::kScriptResource) return exe_.info;
+    if (name == setup::kPayloadResource) return exe_.data;
     return std::nullopt;
   }
 
