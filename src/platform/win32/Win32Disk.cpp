@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/Win32Owned.h"
 #include "text/ScriptText.h"
 
 namespace setup {
@@ -50,14 +51,13 @@ std::vector<std::string> Win32Disk::ListSubFolders(const std::string& folder) {
   pattern += '*';
   std::vector<std::string> names;
   WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  const win32::FindHandle find(FindFirstFileA(pattern.c_str(), &data));
+  if (!find) return names;
   do {
     std::string name = data.cFileName;
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
       names.push_back(name);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
+  } while (FindNextFileA(find.Get(), &data));
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return ToUpperAscii(a) < ToUpperAscii(b);
   });

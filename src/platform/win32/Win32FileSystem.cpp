@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Error.h"
+#include "platform/win32/Win32Owned.h"
 
 namespace setup {
 namespace {
@@ -14,14 +15,13 @@ std::string WithoutTrailingSeparators(std::string path) {
 
 class Win32OutputFile : public OutputFile {
  public:
-  explicit Win32OutputFile(HANDLE file) : file_(file) {}
-  ~Win32OutputFile() override { CloseHandle(file_); }
+  explicit Win32OutputFile(win32::Handle file) : file_(std::move(file)) {}
 
   void Append(const std::uint8_t* data, std::size_t size) override {
     while (size > 0) {
       DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
       DWORD written = 0;
-      if (!WriteFile(file_, data, chunk, &written, nullptr) || written == 0)
+      if (!WriteFile(file_.Get(), data, chunk, &written, nullptr) || written == 0)
         throw SetupError("Stream write error");
       data += written;
       size -= written;
@@ -29,7 +29,7 @@ class Win32OutputFile : public OutputFile {
   }
 
  private:
-  HANDLE file_;
+  win32::Handle file_;
 };
 
 }  // namespace
@@ -56,10 +56,10 @@ bool Win32FileSystem::CreateDirectories(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32OutputFile>(file);
+  win32::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::make_unique<Win32OutputFile>(std::move(file));
 }
 
 bool Win32FileSystem::RemoveFile(const std::string& path) {
@@ -76,16 +76,15 @@ bool Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
 }
 
 std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const win32::Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
   bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
+  while ((ok = ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) && got > 0)
     bytes.append(buffer, got);
-  CloseHandle(file);
   if (!ok) return std::nullopt;
   return bytes;
 }

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "platform/win32/Win32Owned.h"
+
 namespace setup {
 namespace {
 
@@ -28,49 +30,49 @@ std::string KeyPath(const std::string& path) {
 
 class Win32Key : public RegistryKey {
  public:
-  explicit Win32Key(HKEY key) : key_(key) {}
-  ~Win32Key() override { RegCloseKey(key_); }
+  explicit Win32Key(win32::RegistryKeyHandle key) : key_(std::move(key)) {}
 
   std::string ReadString(const std::string& name) override {
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
       return {};
     if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) return {};
     std::vector<char> data(size + 1, '\0');
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
       return {};
     return std::string(data.data());  // up to the first NUL
   }
 
   bool WriteString(const std::string& name, const std::string& value) override {
-    return RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
+    return RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
   }
 
   bool WriteInteger(const std::string& name, std::int32_t value) override {
     DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                          sizeof data) == ERROR_SUCCESS;
+    return RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
   }
 
  private:
-  HKEY key_;
+  win32::RegistryKeyHandle key_;
 };
 
 // RegDeleteTree needs Vista; walking the tree ourselves also works on older systems.
 bool DeleteTree(HKEY parent, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+  win32::RegistryKeyHandle key;
+  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, key.Put()) == ERROR_SUCCESS) {
     char name[256];
     for (;;) {
       DWORD size = sizeof name;
-      if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      if (RegEnumKeyExA(key.Get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
         break;
-      if (!DeleteTree(key, name)) break;
+      if (!DeleteTree(key.Get(), name)) break;
     }
-    RegCloseKey(key);
+    key.Reset();
   }
   LONG rc = RegDeleteKeyA(parent, path.c_str());
   return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
@@ -79,18 +81,19 @@ bool DeleteTree(HKEY parent, const std::string& path) {
 }  // namespace
 
 std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RegistryRoot root, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+  win32::RegistryKeyHandle key;
+  if (RegOpenKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, KEY_READ, key.Put()) !=
+      ERROR_SUCCESS)
     return nullptr;
-  return std::make_unique<Win32Key>(key);
+  return std::make_unique<Win32Key>(std::move(key));
 }
 
 std::unique_ptr<RegistryKey> Win32Registry::CreateKey(RegistryRoot root, const std::string& path) {
-  HKEY key = nullptr;
+  win32::RegistryKeyHandle key;
   if (RegCreateKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                      KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
     return nullptr;
-  return std::make_unique<Win32Key>(key);
+  return std::make_unique<Win32Key>(std::move(key));
 }
 
 bool Win32Registry::DeleteKeyTree(RegistryRoot root, const std::string& path) {

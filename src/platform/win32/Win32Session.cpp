@@ -5,24 +5,21 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/Win32Owned.h"
+
 namespace setup {
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 struct SidFreer {
   void operator()(PSID sid) const { FreeSid(sid); }
 };
 
-UniqueHandle OpenQueryToken() {
-  HANDLE token = nullptr;
-  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return UniqueHandle(token);
-  if (GetLastError() != ERROR_NO_TOKEN) return nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return UniqueHandle(token);
-  return nullptr;
+win32::Handle OpenQueryToken() {
+  win32::Handle token;
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Put())) return token;
+  if (GetLastError() != ERROR_NO_TOKEN) return {};
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) return token;
+  return {};
 }
 
 // The group list in a buffer of the size the system asks for: a fixed buffer fails for users
@@ -48,9 +45,9 @@ std::string Win32Session::LoginName() {
 bool Win32Session::IsUserAdmin() {
   // The high bit of GetVersion marks the Windows 9x family, which has no accounts to check.
   if (GetVersion() & 0x80000000u) return true;
-  UniqueHandle token = OpenQueryToken();
+  const win32::Handle token = OpenQueryToken();
   if (!token) return false;
-  std::vector<std::uint8_t> buffer = ReadTokenGroups(token.get());
+  std::vector<std::uint8_t> buffer = ReadTokenGroups(token.Get());
   if (buffer.empty()) return false;
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   PSID raw = nullptr;

@@ -6,16 +6,10 @@
 
 #include <vector>
 
+#include "platform/win32/Win32Owned.h"
+
 namespace setup {
 namespace {
-
-template <typename T>
-struct ComPtr {
-  T* p = nullptr;
-  ~ComPtr() {
-    if (p) p->Release();
-  }
-};
 
 // The link path converted with a buffer of the size the conversion asks for, so that a long
 // path is never cut; empty on failure.
@@ -31,19 +25,18 @@ std::vector<wchar_t> WidePath(const std::string& path) {
 
 bool Win32Shell::SaveShortcut(const std::string& linkPath, const std::string& program,
                               const std::string& workingFolder, const std::string& arguments) {
-  ComPtr<IShellLinkA> link;
+  win32::ComPtr<IShellLinkA> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link.p))))
+                              link.PutVoid())))
     return false;
-  link.p->SetPath(program.c_str());
-  link.p->SetWorkingDirectory(workingFolder.c_str());
-  link.p->SetArguments(arguments.c_str());
-  ComPtr<IPersistFile> file;
-  if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
-    return false;
+  link->SetPath(program.c_str());
+  link->SetWorkingDirectory(workingFolder.c_str());
+  link->SetArguments(arguments.c_str());
+  win32::ComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
   std::vector<wchar_t> wide = WidePath(linkPath);
   if (wide.empty()) return false;
-  return SUCCEEDED(file.p->Save(wide.data(), TRUE));
+  return SUCCEEDED(file->Save(wide.data(), TRUE));
 }
 
 bool Win32Shell::StartProgram(const std::string& commandLine, int showCommand) {

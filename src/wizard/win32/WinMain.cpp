@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Platform.h"
 #include "wizard/InstallationStep.h"
 #include "wizard/SetupDlg.h"
@@ -13,20 +14,6 @@
 #include "wizard/win32/StartTiming.h"
 
 namespace {
-
-// Shell links are COM objects of the apartment model: the one GUI thread is their apartment.
-class ComApartment {
- public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool initialised_;
-};
 
 void InitCommonControls6() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -46,7 +33,8 @@ void RunMessageLoop(setup::view::MainWindow& window) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   setup::view::StartTiming timing;
-  ComApartment com;
+  // Shell links are COM objects of the apartment model: the one GUI thread is their apartment.
+  setup::win32::ComApartment com;
   InitCommonControls6();
   setup::Win32Platform windows;
   setup::view::ShownUserInterface ui(windows.ui);

@@ -54,9 +54,8 @@ BoxAnswerer::BoxAnswerer(std::vector<std::string> answers)
 }
 
 BoxAnswerer::~BoxAnswerer() {
-  SetEvent(stop_);
+  SetEvent(stop_.Get());
   thread_.join();
-  CloseHandle(stop_);
 }
 
 std::vector<AnsweredBox> BoxAnswerer::Boxes() {
@@ -65,7 +64,7 @@ std::vector<AnsweredBox> BoxAnswerer::Boxes() {
 }
 
 void BoxAnswerer::Watch() {
-  while (WaitForSingleObject(stop_, kPollMs) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(stop_.Get(), kPollMs) == WAIT_TIMEOUT) {
     HWND box = nullptr;
     EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
     if (box) Answer(box);

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/Win32Owned.h"
+
 namespace engine_e2e {
 
 struct AnsweredBox {
@@ -35,7 +37,7 @@ class BoxAnswerer {
   std::size_t next_ = 0;
   std::mutex mutex_;
   std::vector<AnsweredBox> boxes_;
-  HANDLE stop_;
+  setup::win32::Handle stop_;
   std::thread thread_;
 };
 

@@ -16,18 +16,13 @@
 #include "EngineOptions.h"
 #include "install/Installation.h"
 #include "platform/Error.h"
+#include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Platform.h"
 #include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
 
 namespace engine_e2e {
 namespace {
-
-// COM for shell links, in the single-threaded apartment as the setup's GUI thread has it.
-struct ComLibrary {
-  ComLibrary() { CoInitialize(nullptr); }
-  ~ComLibrary() { CoUninitialize(); }
-};
 
 class Report {
  public:
@@ -88,7 +83,8 @@ int Run(Report& report, setup::TMorvexDialog& dialog, setup::Platform& platform,
 }
 
 int Main(const EngineOptions& options) {
-  ComLibrary com;
+  // COM for shell links, in the single-threaded apartment as the setup's GUI thread has it.
+  setup::win32::ComApartment com;
   setup::Win32Platform windows;
   setup::Platform platform = windows.Get();
   setup::TMorvexDialog dialog(platform, setup::EngineInstallationRun());

@@ -13,20 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32Owned.h"
+
 namespace {
 
-template <typename T>
-struct ComPtr {
-  T* p = nullptr;
-  ~ComPtr() {
-    if (p) p->Release();
-  }
-};
-
-struct ComLibrary {
-  ComLibrary() { CoInitialize(nullptr); }
-  ~ComLibrary() { CoUninitialize(); }
-};
+using setup::win32::ComPtr;
 
 void Field(std::string& out, const char* name, const std::string& value) {
   out += std::string(name) + "=[" + value + "]\r\n";
@@ -54,13 +45,13 @@ bool Describe(std::string& out, const std::string& path) {
   ComPtr<IShellLinkA> link;
   ComPtr<IPersistFile> file;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link.p))) ||
-      FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))) ||
-      FAILED(file.p->Load(Wide(path).c_str(), STGM_READ))) {
+                              link.PutVoid())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
+      FAILED(file->Load(Wide(path).c_str(), STGM_READ))) {
     Field(out, "Error", "cannot load");
     return false;
   }
-  IShellLinkA* shell = link.p;
+  IShellLinkA* shell = link.Get();
   Field(out, "Path",
         Text([&](char* b, int n) { return shell->GetPath(b, n, nullptr, SLGP_RAWPATH); }));
   Field(out, "WorkingFolder",
@@ -95,7 +86,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: link-check REPORT LINK...\n");
     return 2;
   }
-  ComLibrary com;
+  setup::win32::ComApartment com;
   std::string out;
   bool all = true;
   for (int i = 2; i < argc; ++i) {

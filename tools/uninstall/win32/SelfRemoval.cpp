@@ -9,6 +9,7 @@
 
 #include "RemovalExecutor.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Owned.h"
 
 namespace setup {
 namespace {
@@ -36,42 +37,22 @@ std::string Quoted(const std::string& text) {
   return "\"" + text + (backslash ? "\\\"" : "\"");
 }
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~Handle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-  HANDLE release() {
-    HANDLE handle = handle_;
-    handle_ = nullptr;
-    return handle;
-  }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 bool StartSelfRemoval(const RemovalPlan& plan) {
   const std::string temp = TempFolder();
   const std::string copy = TempCopyPath(temp);
   if (temp.empty() || !CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE)) return false;
-  HANDLE self = nullptr;
   // An inherited handle of this process: the copy waits on exactly this process, with no race
   // on a reused process id.
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+  win32::Handle self;
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), self.Put(),
                        SYNCHRONIZE, TRUE, 0)) {
     DeleteFileA(copy.c_str());
     return false;
   }
-  Handle selfHandle(self);
   std::string command = Quoted(copy) + " /cleanup " +
-                        std::to_string(reinterpret_cast<std::uintptr_t>(self)) + " " +
+                        std::to_string(reinterpret_cast<std::uintptr_t>(self.Get())) + " " +
                         Quoted(plan.selfPath);
   for (const std::string& folder : plan.selfFolders) command += " " + Quoted(folder);
   std::vector<char> line(command.begin(), command.end());
@@ -85,17 +66,17 @@ bool StartSelfRemoval(const RemovalPlan& plan) {
     DeleteFileA(copy.c_str());
     return false;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  win32::Handle thread(process.hThread), child(process.hProcess);
   return true;
 }
 
 int RunCleanup(int argc, char** argv) {
   if (argc < 4) return 2;
-  HANDLE original =
-      reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(argv[2], nullptr, 10)));
-  WaitForSingleObject(original, INFINITE);
-  CloseHandle(original);
+  {
+    const win32::Handle original(
+        reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(argv[2], nullptr, 10))));
+    WaitForSingleObject(original.Get(), INFINITE);
+  }
   const std::string selfPath = argv[3];
   std::vector<std::string> folders(argv + 4, argv + argc);
   Win32FileSystem files;
