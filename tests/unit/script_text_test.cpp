@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "script/Paths.h"
+#include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 
@@ -121,6 +122,41 @@ TEST(Paths, FolderPartKeepsTheLastBackslashOrColon) {
       {"a/b", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
+}
+
+// Where the creation of a folder's parents climbs to: through runs of separators, never above a
+// drive root or a UNC share.
+TEST(FolderPath, ParentFolderTakesARunOfSeparatorsAsOne) {
+  const struct {
+    const char* folder;
+    const char* parent;
+  } cases[] = {
+      {"C:\\New\\Sub", "C:\\New"},
+      {"C:\\New\\\\Sub", "C:\\New"},
+      {"C:\\New\\\\Sub\\\\", "C:\\New"},
+      {"C:\\Program Files\\Engine\\\\x\\y", "C:\\Program Files\\Engine\\\\x"},
+      {"C:\\Program Files\\Engine\\\\x", "C:\\Program Files\\Engine"},
+      {"C:/New//Sub", "C:/New"},
+      {"C:\\New", ""},
+      {"C:\\New\\", ""},
+      {"C:\\\\New", ""},
+      {"C:\\", ""},
+      {"C:", ""},
+      {"C:New\\Sub", "C:New"},
+      {"\\\\server\\share\\a\\\\b", "\\\\server\\share\\a"},
+      {"\\\\server\\share\\a", ""},
+      {"\\\\server\\share", ""},
+      {"\\\\server\\share\\", ""},
+      {"\\New\\Sub", "\\New"},
+      {"\\New", ""},
+      {"New\\Sub", "New"},
+      {"New", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    EXPECT_EQ(ParentFolder(c.folder), c.parent);
+  }
 }
 
 }  // namespace

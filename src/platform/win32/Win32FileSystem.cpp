@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/win32/Win32Owned.h"
+#include "text/FolderPath.h"
 
 namespace setup {
 namespace {
@@ -44,13 +45,13 @@ bool Win32FileSystem::FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Climbs through a doubled backslash as Windows' own path handling does (a %S that already ends
+// in one gives "%S\\sub"), and only as far as a drive root or a UNC share.
 bool Win32FileSystem::CreateDirectories(const std::string& path) {
-  std::string folder = WithoutTrailingSeparators(path);
+  const std::string folder = WithoutTrailingSeparators(path);
   if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
-  std::size_t cut = folder.find_last_of("\\/");
-  if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && folder[cut - 1] != '\\') {
-    CreateDirectories(folder.substr(0, cut));
-  }
+  const std::string parent = ParentFolder(folder);
+  if (!parent.empty()) CreateDirectories(parent);
   CreateDirectoryA(folder.c_str(), nullptr);
   return DirectoryExists(folder);
 }

@@ -3,11 +3,13 @@
 # in a fresh prefix; then the prefix is checked against what the product's tables say: files byte
 # for byte, folders, registry values, associations, shortcuts read back through IShellLinkA,
 # UnInstall.LOG byte for byte and the uninstall registration. A third prefix takes two runs that
-# an error ends: a read-only target file and a damaged payload block. The three run side by side.
+# an error ends: a read-only target file and a damaged payload block. Small products run both
+# under Wine and by mksetup run must end alike (versus-sim.sh). The prefixes run side by side.
 source tests/e2e/lib.sh
 here=tests/e2e/engine
 source "$here/product.sh"
 source "$here/expect.sh"
+source "$here/versus-sim.sh"
 for program in "$WIN32_BIN/engine-run.exe" "$WIN32_BIN/link-check.exe" "$HOST_BIN/mksetup"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
@@ -78,9 +80,9 @@ failures() {
   check_nothing_registered
 }
 
-# The three prefixes are independent, and a Wine run mostly waits: they run side by side.
+# The prefixes are independent, and a Wine run mostly waits: they run side by side.
 e2e_template
-cases=(one_user all_users failures)
+cases=(one_user all_users failures doubled_separators)
 pids=()
 for case in "${cases[@]}"; do
   (set -e; "$case") >"$E2E_OUT/engine-$case.log" 2>&1 &
@@ -94,4 +96,4 @@ for i in "${!cases[@]}"; do
   cat "$E2E_OUT/engine-${cases[$i]}.log"
 done
 [ $failed = 0 ] || e2e_fail "engine: a case failed"
-echo "engine: ok (one user, all users, read-only target, damaged block)"
+echo "engine: ok (one user, all users, read-only target, damaged block, versus the simulated runs)"

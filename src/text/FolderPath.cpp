@@ -1,0 +1,39 @@
+#include "text/FolderPath.h"
+
+namespace setup {
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// The length of the path's root with the separators behind it: "C:\" (or "C:" alone), "\\"
+// followed by server and share, or a leading run of separators; 0 for a relative path.
+std::size_t RootLength(const std::string& path) {
+  std::size_t at = 0;
+  if (path.size() >= 2 && path[1] == ':') {
+    at = 2;
+  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    at = 2;
+    for (int name = 0; name < 2; ++name) {
+      while (at < path.size() && IsSeparator(path[at])) ++at;
+      while (at < path.size() && !IsSeparator(path[at])) ++at;
+    }
+  }
+  while (at < path.size() && IsSeparator(path[at])) ++at;
+  return at;
+}
+
+}  // namespace
+
+std::string ParentFolder(const std::string& folder) {
+  std::size_t end = folder.size();
+  while (end > 0 && IsSeparator(folder[end - 1])) --end;  // the folder's own trailing separators
+  const std::size_t root = RootLength(folder);
+  if (end <= root) return {};
+  while (end > root && !IsSeparator(folder[end - 1])) --end;  // its name
+  while (end > root && IsSeparator(folder[end - 1])) --end;   // the separators before it
+  return end > root ? folder.substr(0, end) : std::string();
+}
+
+}  // namespace setup

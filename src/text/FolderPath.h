@@ -1,0 +1,13 @@
+#pragma once
+// How Windows reads the folders of a path, for the folder creation that climbs them.
+#include <string>
+
+namespace setup {
+
+// The folder that holds a folder, as Windows reads the path: "\" and "/" both separate and a
+// run of them is one separator, so "C:\New\\Sub" lies in "C:\New". Empty when nothing above
+// it needs making: the folder is a drive root ("C:\"), a UNC share ("\\server\share") or a
+// single name, or lies directly in one of them. The result has no trailing separator.
+std::string ParentFolder(const std::string& folder);
+
+}  // namespace setup
