@@ -78,7 +78,7 @@ DialogControls::DialogControls() {
     control.Name = initial.name;
     control.Text = initial.text;
   }
-  ActivePage = "ActionPage";  // the form leaves page 6 selected; start-up picks page 0 or 1
+  ActivePage = Page::Action;  // the form leaves page 6 selected; start-up picks page 0 or 1
   OneUserBtn.Checked = true;
   AllLicenceMemo.Visible = false;
   StartMenueBox.Checked = true;

@@ -4,13 +4,14 @@
 #include <string>
 
 #include "wizard/Control.h"
+#include "wizard/Page.h"
 
 namespace setup {
 
 struct DialogControls {
   DialogControls();
 
-  std::string ActivePage;  // "LanguagePage", "WelcomePage", ... "FinishPage"
+  Page ActivePage;
 
   Control ActionLabel;
   Control AgreeBox;

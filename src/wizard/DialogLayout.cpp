@@ -99,10 +99,6 @@ constexpr LayoutEntry kLayout[] = {
     {kBackBtn, &D::BackBtn, K::Button, P::ButtonPanel, kButtons, 310, 8, 75, 25, 2},
 };
 
-constexpr std::array<const char*, 8> kPageNames = {
-    "LanguagePage", "WelcomePage", "LicencePage", "ProgramDestination",
-    "IconPage",     "SummaryPage", "ActionPage",  "FinishPage"};
-
 }  // namespace
 
 std::span<const LayoutEntry> DialogLayout() {
@@ -122,10 +118,8 @@ PixelRect ClientRect(const LayoutEntry& entry) {
 }
 
 int PageIndex(const std::string& pageName) {
-  for (std::size_t i = 0; i < kPageNames.size(); ++i) {
-    if (pageName == kPageNames[i]) return static_cast<int>(i);
-  }
-  return kNoPage;
+  const std::optional<Page> page = PageNamed(pageName);
+  return page ? PageIndex(*page) : kNoPage;
 }
 
 bool ShownNow(const LayoutEntry& entry, const DialogControls& controls) {

@@ -41,10 +41,10 @@ std::string ChooseLanguage(TMorvexDialog& dialog, char language) {
   if (language == 0) language = preselected == '*' ? 'E' : preselected;
   const LanguageButton* button = ButtonOf(LanguageOfCode(language));
   if (!button) return std::string("'") + language + "' names no language (G, E or F)";
-  if (dialog.Controls.ActivePage != "LanguagePage") {
+  if (dialog.Controls.ActivePage != Page::Language) {
     const LanguageButton* shown = ButtonOf(preselected);
-    if (!shown || dialog.Controls.ActivePage != "WelcomePage") {
-      return "the wizard stays on " + dialog.Controls.ActivePage;
+    if (!shown || dialog.Controls.ActivePage != Page::Welcome) {
+      return std::string("the wizard stays on ") + PageName(dialog.Controls.ActivePage);
     }
     if (button == shown) return {};
     return "the script preselects " + std::string(shown->name) +
@@ -59,11 +59,11 @@ std::string ChooseLanguage(TMorvexDialog& dialog, char language) {
 }
 
 // Next as the user presses it; a page that keeps the wizard where it is refuses the choices.
-std::string Next(TMorvexDialog& dialog, const char* to) {
-  const std::string from = dialog.Controls.ActivePage;
+std::string Next(TMorvexDialog& dialog, Page to) {
+  const Page from = dialog.Controls.ActivePage;
   if (dialog.Controls.NextBtn.Enabled) dialog.NextBtnClick();
   if (dialog.Controls.ActivePage == to) return {};
-  return "the wizard stays on " + from;
+  return std::string("the wizard stays on ") + PageName(from);
 }
 
 }  // namespace
@@ -71,25 +71,25 @@ std::string Next(TMorvexDialog& dialog, const char* to) {
 std::string ApplyInstallChoices(TMorvexDialog& dialog, const InstallChoices& choices) {
   DialogControls& controls = dialog.Controls;
   std::string refused = ChooseLanguage(dialog, choices.language);
-  if (refused.empty() && controls.ActivePage == "LanguagePage")
-    refused = Next(dialog, "WelcomePage");
+  if (refused.empty() && controls.ActivePage == Page::Language)
+    refused = Next(dialog, Page::Welcome);
   if (!refused.empty()) return refused;
 
   controls.OneUserBtn.Checked = !choices.allUsers;
   controls.AllUserBtn.Checked = choices.allUsers;
   if (choices.addOn) controls.KorvaltCheckBox.Checked = *choices.addOn;
-  if (!(refused = Next(dialog, "LicencePage")).empty()) return refused;
+  if (!(refused = Next(dialog, Page::Licence)).empty()) return refused;
 
   controls.AgreeBox.Checked = true;
   dialog.AgreeBoxClick();
-  if (!(refused = Next(dialog, "ProgramDestination")).empty()) return refused;
+  if (!(refused = Next(dialog, Page::ProgramDestination)).empty()) return refused;
 
   if (!choices.destination.empty()) controls.DestinationEdit.Text = choices.destination;
-  if (!(refused = Next(dialog, "IconPage")).empty()) return refused;
+  if (!(refused = Next(dialog, Page::Icon)).empty()) return refused;
 
   controls.DesktopBox.Checked = choices.desktop;
   controls.QuickLaunchBox.Checked = choices.quickLaunch;
-  return Next(dialog, "SummaryPage");
+  return Next(dialog, Page::Summary);
 }
 
 }  // namespace setup

@@ -21,22 +21,22 @@ void TMorvexDialog::BackBtnClick() {
 
 void TMorvexDialog::Move(WizardButton button) {
   struct Transition {
-    const char* page;
+    Page page;
     WizardButton button;
     void (TMorvexDialog::*action)();
   };
   static constexpr Transition kTransitions[] = {
-      {"LanguagePage", WizardButton::Next, &TMorvexDialog::LeaveLanguagePage},
-      {"WelcomePage", WizardButton::Next, &TMorvexDialog::LeaveWelcomePage},
-      {"LicencePage", WizardButton::Next, &TMorvexDialog::EnterDestinationPage},
-      {"ProgramDestination", WizardButton::Next, &TMorvexDialog::LeaveDestinationPage},
-      {"IconPage", WizardButton::Next, &TMorvexDialog::FillSummary},
-      {"SummaryPage", WizardButton::Next, &TMorvexDialog::Install},
-      {"WelcomePage", WizardButton::Back, &TMorvexDialog::BackToLanguagePage},
-      {"LicencePage", WizardButton::Back, &TMorvexDialog::BackToWelcomePage},
-      {"ProgramDestination", WizardButton::Back, &TMorvexDialog::BackToLicencePage},
-      {"IconPage", WizardButton::Back, &TMorvexDialog::BackToDestinationPage},
-      {"SummaryPage", WizardButton::Back, &TMorvexDialog::BackToIconPage},
+      {Page::Language, WizardButton::Next, &TMorvexDialog::LeaveLanguagePage},
+      {Page::Welcome, WizardButton::Next, &TMorvexDialog::LeaveWelcomePage},
+      {Page::Licence, WizardButton::Next, &TMorvexDialog::EnterDestinationPage},
+      {Page::ProgramDestination, WizardButton::Next, &TMorvexDialog::LeaveDestinationPage},
+      {Page::Icon, WizardButton::Next, &TMorvexDialog::FillSummary},
+      {Page::Summary, WizardButton::Next, &TMorvexDialog::Install},
+      {Page::Welcome, WizardButton::Back, &TMorvexDialog::BackToLanguagePage},
+      {Page::Licence, WizardButton::Back, &TMorvexDialog::BackToWelcomePage},
+      {Page::ProgramDestination, WizardButton::Back, &TMorvexDialog::BackToLicencePage},
+      {Page::Icon, WizardButton::Back, &TMorvexDialog::BackToDestinationPage},
+      {Page::Summary, WizardButton::Back, &TMorvexDialog::BackToIconPage},
   };
   for (const Transition& transition : kTransitions) {
     if (transition.button == button && Controls.ActivePage == transition.page) {
@@ -47,7 +47,7 @@ void TMorvexDialog::Move(WizardButton button) {
 }
 
 void TMorvexDialog::CancelBtnClick() {
-  if (Controls.ActivePage == "FinishPage") {
+  if (Controls.ActivePage == Page::Finish) {
     FinishingActions();
   } else {
     ConfirmCancel();
@@ -67,7 +67,7 @@ void TMorvexDialog::ChooseReadMeFile() {
 }
 
 void TMorvexDialog::LeaveLanguagePage() {
-  Controls.ActivePage = "WelcomePage";
+  Controls.ActivePage = Page::Welcome;
   Controls.BackBtn.Enabled = true;
   ChooseReadMeFile();
 }
@@ -76,7 +76,7 @@ void TMorvexDialog::LeaveWelcomePage() {
   ResolveSystemFolders(State, platform_.registry, Controls.OneUserBtn.Checked);
   Controls.LizenzMemo.Text =
       SelectLicenceText(Controls.AllLicenceMemo.Text, LanguageInForce(Controls));
-  Controls.ActivePage = "LicencePage";
+  Controls.ActivePage = Page::Licence;
   Controls.NextBtn.Enabled = false;
   Controls.AgreeBox.Checked = false;
   Controls.BackBtn.Enabled = true;
@@ -94,48 +94,48 @@ void TMorvexDialog::EnterDestinationPage() {
     folder = (drive.empty() ? "C" : drive.substr(0, 1)) + ":\\" + folder.substr(start);
   }
   SetDirectory(folder);  // a folder that does not exist keeps the wizard on the licence page
-  Controls.ActivePage = "ProgramDestination";
+  Controls.ActivePage = Page::ProgramDestination;
 }
 
 void TMorvexDialog::LeaveDestinationPage() {
-  Controls.ActivePage = "IconPage";
+  Controls.ActivePage = Page::Icon;
 }
 
 void TMorvexDialog::FillSummary() {
   Controls.SummaryMemo.Items = SummaryLines(Controls);
   Controls.SummaryMemo.Text = JoinMemoLines(Controls.SummaryMemo.Items);
   Controls.NextBtn.Text = TextsFor(LanguageInForce(Controls)).installCaption;
-  Controls.ActivePage = "SummaryPage";
+  Controls.ActivePage = Page::Summary;
 }
 
 void TMorvexDialog::BackToLanguagePage() {
-  Controls.ActivePage = "LanguagePage";
+  Controls.ActivePage = Page::Language;
   Controls.BackBtn.Enabled = false;
 }
 
 void TMorvexDialog::BackToWelcomePage() {
-  Controls.ActivePage = "WelcomePage";
+  Controls.ActivePage = Page::Welcome;
   Controls.NextBtn.Enabled = true;
   Controls.BackBtn.Enabled = State.PreselectedLanguage == '*';
 }
 
 void TMorvexDialog::BackToLicencePage() {
-  Controls.ActivePage = "LicencePage";
+  Controls.ActivePage = Page::Licence;
   Controls.NextBtn.Enabled = false;
   Controls.AgreeBox.Checked = false;
 }
 
 void TMorvexDialog::BackToDestinationPage() {
-  Controls.ActivePage = "ProgramDestination";
+  Controls.ActivePage = Page::ProgramDestination;
 }
 
 void TMorvexDialog::BackToIconPage() {
-  Controls.ActivePage = "IconPage";
+  Controls.ActivePage = Page::Icon;
   Controls.NextBtn.Text = TextsFor(LanguageInForce(Controls)).forwardCaption;
 }
 
 void TMorvexDialog::Install() {
-  Controls.ActivePage = "ActionPage";
+  Controls.ActivePage = Page::Action;
   Controls.NextBtn.Enabled = false;
   Controls.NextBtn.Default = false;
   Controls.BackBtn.Enabled = false;
@@ -161,7 +161,7 @@ void TMorvexDialog::Install() {
   Controls.PercentLabel.Text = "100%";
   platform_.ui.AskUser(State.ProductName, texts.completionText, 0);
   Controls.CancelBtn.Text = texts.finishedCaption;
-  Controls.ActivePage = "FinishPage";
+  Controls.ActivePage = Page::Finish;
 }
 
 // The run gives no sign of a declined administrator question; the finish page then says that
@@ -176,7 +176,7 @@ void TMorvexDialog::ShowNothingInstalled() {
   Controls.DirectStartBox.Visible = false;
   Controls.DirectStartBox.Checked = false;
   Controls.CancelBtn.Text = texts.closeCaption;
-  Controls.ActivePage = "FinishPage";
+  Controls.ActivePage = Page::Finish;
 }
 
 // Paths are quoted so that a destination with blanks starts the right program and file.

@@ -35,7 +35,7 @@ void TMorvexDialog::FormShow() {
   Controls.GermanBox.Enabled = State.LanguagesOffered.German;
   Controls.EnglishBox.Enabled = State.LanguagesOffered.English;
   Controls.FrenchBox.Enabled = State.LanguagesOffered.French;
-  Controls.ActivePage = State.PreselectedLanguage == '*' ? "LanguagePage" : "WelcomePage";
+  Controls.ActivePage = State.PreselectedLanguage == '*' ? Page::Language : Page::Welcome;
   if (State.AddOnTicked) Controls.KorvaltCheckBox.Checked = true;
   Controls.DirectStartBox.Visible = !State.MainProgram.empty();
   switch (State.PreselectedLanguage) {

@@ -59,7 +59,7 @@ TEST(WizardStartUp, OpensOnTheLanguagePageWithTheFormTexts) {
   Fixture f;
   f.dialog.Show();
   const DialogControls& c = f.dialog.Controls;
-  EXPECT_EQ(c.ActivePage, "LanguagePage");
+  EXPECT_STREQ(PageName(c.ActivePage), "LanguagePage");
   EXPECT_FALSE(c.NextBtn.Enabled);
   EXPECT_FALSE(c.BackBtn.Enabled);
   EXPECT_TRUE(c.CancelBtn.Enabled);
@@ -81,7 +81,7 @@ TEST(WizardStartUp, PreselectedLanguageTLinesAndMissingHLine) {
   f.windows.login = std::string(20, 'x');
   f.dialog.Show();
   const DialogControls& c = f.dialog.Controls;
-  EXPECT_EQ(c.ActivePage, "WelcomePage");
+  EXPECT_STREQ(PageName(c.ActivePage), "WelcomePage");
   EXPECT_TRUE(c.GermanBox.Enabled);
   EXPECT_FALSE(c.EnglishBox.Enabled);
   EXPECT_TRUE(c.EnglishBox.Checked);  // applied although its button is disabled
@@ -208,10 +208,10 @@ TEST(WizardChoices, AppliedThroughThePagesOrRefused) {
     EXPECT_EQ(ApplyInstallChoices(f.dialog, c.choices), c.refused);
     const DialogControls& d = f.dialog.Controls;
     if (*c.refused) {
-      EXPECT_NE(d.ActivePage, "SummaryPage");
+      EXPECT_STRNE(PageName(d.ActivePage), "SummaryPage");
       continue;
     }
-    EXPECT_EQ(d.ActivePage, "SummaryPage");
+    EXPECT_STREQ(PageName(d.ActivePage), "SummaryPage");
     EXPECT_EQ(LanguageInForce(d), c.language);
     EXPECT_EQ(d.DestinationEdit.Text, "C:\\vqx\\App\\");
     EXPECT_TRUE(d.OneUserBtn.Checked && !d.AllUserBtn.Checked);
@@ -248,7 +248,7 @@ TEST(WizardChoices, AFolderTheWizardCannotOpenPassesThrough) {
   f.windows.folders.erase("C:\\");
   f.dialog.FormShow();
   EXPECT_THROW(ApplyInstallChoices(f.dialog, {}), SetupError);
-  EXPECT_EQ(f.dialog.Controls.ActivePage, "LicencePage");
+  EXPECT_STREQ(PageName(f.dialog.Controls.ActivePage), "LicencePage");
 }
 
 TEST(WizardNavigation, WalkInEveryLanguage) {
@@ -280,24 +280,24 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     EXPECT_TRUE(d.NextBtn.Enabled);
     EXPECT_EQ(d.NextBtn.Text, c.forward);
     f.Next();
-    EXPECT_EQ(d.ActivePage, "WelcomePage");
+    EXPECT_STREQ(PageName(d.ActivePage), "WelcomePage");
     EXPECT_TRUE(d.BackBtn.Enabled);
     f.Next();
-    EXPECT_EQ(d.ActivePage, "LicencePage");
+    EXPECT_STREQ(PageName(d.ActivePage), "LicencePage");
     EXPECT_EQ(d.LizenzMemo.Text, c.licence);
     EXPECT_FALSE(d.NextBtn.Enabled);
     d.AgreeBox.Checked = true;
     f.dialog.AgreeBoxClick();
     EXPECT_TRUE(d.NextBtn.Enabled);
     f.Next();
-    EXPECT_EQ(d.ActivePage, "ProgramDestination");
+    EXPECT_STREQ(PageName(d.ActivePage), "ProgramDestination");
     EXPECT_EQ(d.DestinationEdit.Text, "C:\\vqx\\App\\");
     EXPECT_EQ(d.DiskSpaceLabel2.Text, c.diskSentence);
     d.DestinationEdit.Text = "C:\\d\\";  // typed
     f.Next();
-    EXPECT_EQ(d.ActivePage, "IconPage");
+    EXPECT_STREQ(PageName(d.ActivePage), "IconPage");
     f.Next();
-    EXPECT_EQ(d.ActivePage, "SummaryPage");
+    EXPECT_STREQ(PageName(d.ActivePage), "SummaryPage");
     EXPECT_EQ(d.NextBtn.Text, c.install);
     EXPECT_EQ(d.SummaryMemo.Items[7], "C:\\d\\");
     f.Back();
@@ -305,7 +305,7 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     f.Next();
     f.Next();  // install
     EXPECT_EQ(f.runs, 1);
-    EXPECT_EQ(d.ActivePage, "FinishPage");
+    EXPECT_STREQ(PageName(d.ActivePage), "FinishPage");
     EXPECT_EQ(d.ProgressBar.Position, 100);
     EXPECT_EQ(d.PercentLabel.Text, "100%");
     EXPECT_FALSE(d.NextBtn.Enabled);
@@ -340,7 +340,7 @@ TEST(WizardNavigation, BackFromEveryPage) {
   };
   for (const auto& step : steps) {
     f.Back();
-    EXPECT_EQ(d.ActivePage, step.page);
+    EXPECT_STREQ(PageName(d.ActivePage), step.page);
     EXPECT_EQ(d.NextBtn.Enabled, step.next) << step.page;
     EXPECT_EQ(d.BackBtn.Enabled, step.back) << step.page;
   }
@@ -362,7 +362,7 @@ TEST(WizardNavigation, PreselectedLanguageNeverReachesTheLanguagePage) {
   f.Next();
   EXPECT_TRUE(d.BackBtn.Enabled);
   f.Back();
-  EXPECT_EQ(d.ActivePage, "WelcomePage");
+  EXPECT_STREQ(PageName(d.ActivePage), "WelcomePage");
   EXPECT_FALSE(d.BackBtn.Enabled);
 }
 
@@ -425,7 +425,7 @@ TEST(WizardInstallation, ErrorLeavesTheActionPageWithCancelAsDefault) {
   WalkToSummary(f, &TMorvexDialog::EnglishBoxClick);
   f.Next();
   const DialogControls& d = f.dialog.Controls;
-  EXPECT_EQ(d.ActivePage, "ActionPage");
+  EXPECT_STREQ(PageName(d.ActivePage), "ActionPage");
   EXPECT_TRUE(d.CancelBtn.Enabled && d.CancelBtn.Default);
   EXPECT_FALSE(d.NextBtn.Enabled || d.NextBtn.Default || d.BackBtn.Enabled);
   ASSERT_EQ(f.windows.questions.size(), 1u);
@@ -442,7 +442,7 @@ TEST(WizardInstallation, DeclinedRightsQuestionSaysNothingWasInstalled) {
   f.Next();
   const DialogControls& d = f.dialog.Controls;
   EXPECT_TRUE(f.dialog.NothingInstalled());
-  EXPECT_EQ(d.ActivePage, "FinishPage");
+  EXPECT_STREQ(PageName(d.ActivePage), "FinishPage");
   EXPECT_EQ(d.FinishLabel.Text,
             "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.");
   EXPECT_FALSE(d.ReadMeBox.Visible || d.DirectStartBox.Visible || d.NoBootLabel.Visible);
@@ -461,16 +461,16 @@ TEST(WizardInstallation, EngineRunDeclinedByTheUserLeadsToTheNothingInstalledPag
   dialog.EnglishBoxClick();
   for (const char* page :
        {"WelcomePage", "LicencePage", "ProgramDestination", "IconPage", "SummaryPage"}) {
-    if (dialog.Controls.ActivePage == "LicencePage") dialog.Controls.AgreeBox.Checked = true;
+    if (dialog.Controls.ActivePage == Page::Licence) dialog.Controls.AgreeBox.Checked = true;
     dialog.Handle(&TMorvexDialog::NextBtnClick);
-    EXPECT_EQ(dialog.Controls.ActivePage, page);
+    EXPECT_STREQ(PageName(dialog.Controls.ActivePage), page);
   }
   windows.answers = {false};  // Cancel in the administrator question
   dialog.Handle(&TMorvexDialog::NextBtnClick);
   ASSERT_EQ(windows.questions.size(), 1u);
   EXPECT_EQ(windows.questions[0].caption, "Administrator privileges missing");
   EXPECT_TRUE(dialog.NothingInstalled());
-  EXPECT_EQ(dialog.Controls.ActivePage, "FinishPage");
+  EXPECT_STREQ(PageName(dialog.Controls.ActivePage), "FinishPage");
   EXPECT_EQ(dialog.Controls.CancelBtn.Text, "Close");
 }
 
@@ -480,7 +480,7 @@ TEST(WizardDestination, DriveAndDirectoryChanges) {
   f.Back();
   f.Back();
   DialogControls& d = f.dialog.Controls;
-  ASSERT_EQ(d.ActivePage, "ProgramDestination");
+  ASSERT_STREQ(PageName(d.ActivePage), "ProgramDestination");
   EXPECT_EQ(d.DestinationDirectoryBox.Items, (std::vector<std::string>{"C:\\", "Program Files"}));
   d.DestinationEdit.Text = "typed";
   f.dialog.OpenDirectoryItem(1);

@@ -56,26 +56,26 @@ struct FocusCase {
 
 TEST(WizardViewInput, TheFocusPassesOverRadioButtonsThatAreNotChosen) {
   const std::vector<FocusCase> cases = {
-      {"language page before a choice", [](DialogControls& c) { c.ActivePage = "LanguagePage"; },
+      {"language page before a choice", [](DialogControls& c) { c.ActivePage = Page::Language; },
        kCancelBtn},
       {"language page after going back",
        [](DialogControls& c) {
-         c.ActivePage = "LanguagePage";
+         c.ActivePage = Page::Language;
          c.GermanBox.Checked = true;
        },
        kGermanBox},
       {"welcome page: the chosen kind of installation",
        [](DialogControls& c) {
-         c.ActivePage = "WelcomePage";
+         c.ActivePage = Page::Welcome;
          c.OneUserBtn.Checked = false;
          c.AllUserBtn.Checked = true;
        },
        kAllUserBtn},
-      {"licence page", [](DialogControls& c) { c.ActivePage = "LicencePage"; }, kLizenzMemo},
-      {"finish page", [](DialogControls& c) { c.ActivePage = "FinishPage"; }, kDirectStartBox},
+      {"licence page", [](DialogControls& c) { c.ActivePage = Page::Licence; }, kLizenzMemo},
+      {"finish page", [](DialogControls& c) { c.ActivePage = Page::Finish; }, kDirectStartBox},
       {"nothing enabled during the run",
        [](DialogControls& c) {
-         c.ActivePage = "ActionPage";
+         c.ActivePage = Page::Action;
          c.CancelBtn.Enabled = false;
        },
        0},

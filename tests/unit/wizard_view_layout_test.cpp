@@ -17,7 +17,7 @@ using namespace controlids;
 
 // The state the buttons and boxes have on each page as the wizard leaves them.
 void OnPage(DialogControls& controls, const char* page) {
-  controls.ActivePage = page;
+  controls.ActivePage = *PageNamed(page);
   controls.NextBtn.Enabled = true;
   controls.BackBtn.Enabled = true;
 }
@@ -31,11 +31,11 @@ struct KeyboardCase {
 TEST(WizardViewLayout, TabVisitsThePageInItsOrderThenCancelNextBack) {
   const std::vector<KeyboardCase> cases = {
       {"language page at start-up",
-       [](DialogControls& c) { c.ActivePage = "LanguagePage"; },
+       [](DialogControls& c) { c.ActivePage = Page::Language; },
        {kEnglishBox, kGermanBox, kFrenchBox, kCancelBtn}},
       {"only German offered",
        [](DialogControls& c) {
-         c.ActivePage = "LanguagePage";
+         c.ActivePage = Page::Language;
          c.EnglishBox.Enabled = false;
          c.FrenchBox.Enabled = false;
        },
@@ -61,13 +61,13 @@ TEST(WizardViewLayout, TabVisitsThePageInItsOrderThenCancelNextBack) {
        {kCancelBtn, kNextBtn, kBackBtn}},
       {"during the installation run",
        [](DialogControls& c) {
-         c.ActivePage = "ActionPage";
+         c.ActivePage = Page::Action;
          c.CancelBtn.Enabled = false;
        },
        {}},
       {"finish page without a read-me",
        [](DialogControls& c) {
-         c.ActivePage = "FinishPage";
+         c.ActivePage = Page::Finish;
          c.ReadMeBox.Visible = false;
        },
        {kDirectStartBox, kCancelBtn}},
@@ -89,16 +89,13 @@ TEST(WizardViewLayout, CreationOrderIsTheKeyboardOrderOnEveryPage) {
       (controls.*entry.control).Enabled = true;
       (controls.*entry.control).Visible = true;
     }
-    static const char* kNames[] = {"LanguagePage",       "WelcomePage", "LicencePage",
-                                   "ProgramDestination", "IconPage",    "SummaryPage",
-                                   "ActionPage",         "FinishPage"};
-    controls.ActivePage = kNames[page];
+    controls.ActivePage = static_cast<Page>(page);
     std::vector<int> walk;
     for (const LayoutEntry& entry : DialogLayout()) {
       const bool onPage = entry.parent != ControlParent::Page || entry.page == page;
       if (onPage && entry.control && entry.tabOrder != kNoTabStop) walk.push_back(entry.id);
     }
-    EXPECT_EQ(walk, KeyboardOrder(controls)) << kNames[page];
+    EXPECT_EQ(walk, KeyboardOrder(controls)) << PageName(controls.ActivePage);
   }
 }
 
@@ -125,7 +122,7 @@ TEST(WizardViewLayout, TabGoesRoundTheKeyboardOrder) {
     EXPECT_EQ(NextTabStop(controls, test.from, test.backwards), test.expected)
         << test.from << (test.backwards ? " backwards" : "");
   }
-  controls.ActivePage = "ActionPage";
+  controls.ActivePage = Page::Action;
   controls.CancelBtn.Enabled = controls.NextBtn.Enabled = controls.BackBtn.Enabled = false;
   EXPECT_EQ(NextTabStop(controls, kCancelBtn, false), 0);
 }
@@ -181,8 +178,9 @@ TEST(WizardViewLayout, EveryControlHasOneWindowWithAnIdOfItsPage) {
     EXPECT_FALSE(name.empty()) << entry.id;
     EXPECT_TRUE(names.insert(name).second) << name;
   }
-  // DialogControls is the active page's name followed by nothing but controls.
-  const std::size_t controlCount = (sizeof(DialogControls) - sizeof(std::string)) / sizeof(Control);
+  // DialogControls is the active page, smaller than one control, followed by nothing but
+  // controls.
+  const std::size_t controlCount = sizeof(DialogControls) / sizeof(Control);
   EXPECT_EQ(names.size(), controlCount);
 }
 
@@ -200,7 +198,13 @@ TEST(WizardViewLayout, PageNamesAndTheirIndexes) {
       {"welcomepage", kNoPage},
       {"DestinationPage", kNoPage},
   };
-  for (const auto& [name, index] : cases) EXPECT_EQ(PageIndex(name), index) << name;
+  for (const auto& [name, index] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(PageIndex(name), index);
+    if (index != kNoPage) {
+      EXPECT_EQ(PageName(static_cast<Page>(index)), name);
+    }
+  }
 }
 
 struct ShownCase {
@@ -219,11 +223,12 @@ TEST(WizardViewLayout, OnlyTheActivePageIsShown) {
       {"licence store never shown", kAllLicenceMemo, "LicencePage", false, false},
       {"buttons on every page", kNextBtn, "IconPage", true, true},
       {"banner on every page", kVersionLabel2, "SummaryPage", true, true},
-      {"no page before start-up", kEnglishBox, "", true, false},
+      {"the form's action page before start-up", kEnglishBox, nullptr, true, false},
+      {"the form's action page before start-up", kProgressBar, nullptr, true, true},
   };
   for (const ShownCase& test : cases) {
     DialogControls controls;
-    controls.ActivePage = test.page;
+    if (test.page) controls.ActivePage = *PageNamed(test.page);
     const LayoutEntry* entry = FindLayoutEntry(test.id);
     ASSERT_NE(entry, nullptr) << test.name;
     if (entry->control) (controls.*entry->control).Visible = test.visible;
