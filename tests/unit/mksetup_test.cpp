@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "Build.h"
 #include "Check.h"
 #include "Commands.h"
 #include "FileIo.h"
+#include "InputText.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
 #include "SourceMap.h"
@@ -190,6 +192,7 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
   const fs::path dir = TempDir("map");
   WriteFile(dir / "S/DM.DAT", "1");
   WriteFile(dir / "A/Libs/x.lib", "2");
+  WriteFile(dir / "S/R\xC3\xA9sum\xC3\xA9.txt", "3");  // a UTF-8 name, as made on Linux
   struct Case {
     const char* path;
     const char* found;  // nullptr: not found
@@ -198,7 +201,9 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
                         {"%sdm.dat", "S/DM.DAT"},
                         {"%Alibs\\X.LIB", "A/Libs/x.lib"},
                         {"%Alibs\\y.lib", nullptr},
-                        {"%S\\DM.DAT", "S/DM.DAT"}};
+                        {"%S\\DM.DAT", "S/DM.DAT"},
+                        {"%SR\xE9sum\xE9.txt", "S/R\xC3\xA9sum\xC3\xA9.txt"},
+                        {"%Sr\xE9SUM\xE9.TXT", "S/R\xC3\xA9sum\xC3\xA9.txt"}};
   for (const Case& c : cases) {
     const auto found = FindSource(dir, SourceParts(c.path, "t"), "t");
     if (c.found) {
@@ -217,32 +222,149 @@ std::string Script(const std::string& actions) {
   return "GEF\r\nN*P\r\nV1\r\nS0\r\nDsub\\\r\nH%Sp.exe\r\nMG%Sr.txt\r\n\r\n\r\n" + actions;
 }
 
-TEST(MksetupCheck, FindingsCarryTheirLineAndKind) {
+// A product without mistakes: a full header, the start-menu folder, the main program, the
+// read-me of every language and the uninstaller. Each row below spoils it in one way.
+std::string Clean(const std::string& actions = "") {
+  return "GEF\r\nN*P\r\nV1\r\nS0\r\nDsub\\\r\nH%Sp.exe\r\nMG%Sr.txt\r\nME%Sr.txt\r\nMF%Sr.txt\r\n"
+         "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\nF*%SUnInstall.EXE\r\nF*%Sr.txt\r\n" +
+         actions;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string Utf16Le(const std::string& ascii) {
+  std::string out = "\xFF\xFE";
+  for (char c : ascii) out += std::string(1, c) + '\0';
+  return out;
+}
+
+// The vendor mistakes that check must catch before a setup.exe exists, one row a mistake. The
+// clean product's first action line after the base is line 14.
+TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
   struct Case {
+    const char* mistake;
     std::string script;
     std::size_t line;
+    const char* code;
     Severity severity;
-    const char* reasonPart;
   };
-  const std::string longName(60, 'n');
+  const std::string longName(250, 'n');
   const Case cases[] = {
-      {"GEF\r\nN*P\r\nF*%Sx\r\nS0\r\n\r\n\r\n\r\n\r\n\r\n", 3, Severity::Error, "header"},
-      {Script("Q*x\r\n"), 10, Severity::Warning, "unknown code letter"},
-      {Script("D%Sx\\\r\n"), 10, Severity::Warning, "language code"},
-      {Script("T*Korvalt=x\r\n"), 10, Severity::Warning, "KORVALT"},
-      {Script("T*KORVAT=x\r\n"), 10, Severity::Warning, "KORVALT"},
-      {Script("F*x.dat\r\n"), 10, Severity::Error, "folder part"},
-      {Script("K*%P" + longName + "\\" + longName + ".lnk;%Sp.exe;\r\n"), 10, Severity::Warning,
-       "too long"},
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + Clean(), 1, "encoding", Severity::Error},
+      {"UTF-16 little-endian", Utf16Le(Clean()), 1, "encoding", Severity::Error},
+      {"UTF-8 letters", Clean("FG%SR\xC3\xA9sum\xC3\xA9.txt\r\n"), 14, "encoding", Severity::Error},
+      {"lower-case first line", Replaced(Clean(), "GEF", "gef"), 1, "languages", Severity::Error},
+      {"preselected language not offered", Replaced(Replaced(Clean(), "GEF", "GE"), "N*P", "NFP"),
+       2, "preselect-not-offered", Severity::Error},
+      {"typo in the code letter", Clean("G*%Squi.dll\r\n"), 14, "unknown-code", Severity::Error},
+      {"blank before the code", Clean(" F*%Sx.dat\r\n"), 14, "leading-blank", Severity::Error},
+      {"action line in the header", Replaced(Clean(), "ME%Sr.txt", "F*%Sx.dat"), 8,
+       "header-shifted", Severity::Error},
+      {"action D line in the header", Replaced(Clean(), "ME%Sr.txt", "D*%Sdata\\"), 8,
+       "header-shifted", Severity::Error},
+      {"a blank line too many in the header", Replaced(Clean(), "N*P\r\n", "N*P\r\n\r\n"), 10,
+       "unknown-code", Severity::Error},
+      {"fewer than nine lines", "GEF\r\nN*P\r\nS0\r\n", 3, "header-short", Severity::Error},
+      {"no S line", Replaced(Clean(), "S0\r\n", "\r\n"), 4, "no-size-line", Severity::Error},
+      {"R value past 32 bits", Clean("R*Software\\P;Code;4006381333931\r\n"), 14, "r-range",
+       Severity::Error},
+      {"R value below -2^31", Clean("R*Software\\P;Low;-2147483649\r\n"), 14, "r-range",
+       Severity::Error},
+      {"R key with HKLM", Clean("R*HKLM\\Software\\P;Count;1\r\n"), 14, "r-hive", Severity::Error},
+      {"R key with HKEY_", Clean("R*HKEY_CURRENT_USER\\Software\\P;Name;x\r\n"), 14, "r-hive",
+       Severity::Error},
+      {"X extension with a dot", Clean("X*.t51;%Sp.exe;Drawing\r\n"), 14, "x-extension",
+       Severity::Error},
+      {"X extension with a blank", Clean("X* t51;%Sp.exe;Drawing\r\n"), 14, "x-extension",
+       Severity::Error},
+      {"X without description", Clean("X*t51;%Sp.exe\r\n"), 14, "x-description", Severity::Error},
+      {"X of a system file type", Clean("X*txt;%Sp.exe;Text\r\n"), 14, "x-system", Severity::Error},
+      {"X of a common file type", Clean("X*pdf;%Sp.exe;Document\r\n"), 14, "x-common",
+       Severity::Warning},
+      {"main program not installed", Replaced(Clean(), "H%Sp.exe", "H%Sq.exe"), 6, "not-installed",
+       Severity::Error},
+      {"read-me not installed", Replaced(Clean(), "MF%Sr.txt", "MF%Slisez.txt"), 9, "not-installed",
+       Severity::Error},
+      {"read-me of another language", Replaced(Clean(), "F*%Sr.txt", "FG%Sr.txt"), 8,
+       "not-installed", Severity::Error},
+      {"E of a bare program name", Clean("E*notepad.exe %Sr.txt\r\n"), 14, "not-installed",
+       Severity::Error},
+      {"E of a file not installed", Clean("E*%Saddon.exe /quiet\r\n"), 14, "not-installed",
+       Severity::Error},
+      {"K into a folder nobody creates", Clean("K*%Sdocs\\Help.lnk;%Sp.exe;\r\n"), 14,
+       "shortcut-folder", Severity::Error},
+      {"start-menu folder missing", Replaced(Clean(), "D*%PVELTRO 5107!\\\r\n", ""), 10,
+       "shortcut-folder", Severity::Error},
+      {"K folder of another language", Clean("DG%Sdocs\\\r\nK*%Sdocs\\Help.lnk;%Sp.exe;\r\n"), 15,
+       "shortcut-folder", Severity::Error},
+      {"no uninstaller", Replaced(Clean(), "F*%SUnInstall.EXE\r\n", ""), 0, "no-uninstaller",
+       Severity::Error},
+      {"unknown macro in an F path", Clean("F*%Sdata\\%Wx.dat\r\n"), 14, "unknown-macro",
+       Severity::Error},
+      {"unknown macro in an R value", Clean("R*Software\\P;Dir;%WINDIR%\\x\r\n"), 14,
+       "unknown-macro", Severity::Error},
+      {"unknown macro in the H line", Replaced(Clean(), "H%Sp.exe", "H%Cp.exe"), 6, "unknown-macro",
+       Severity::Error},
+      {"device name", Clean("F*%Scon.txt\r\n"), 14, "path-device", Severity::Error},
+      {"device name as a folder", Clean("D*%Sdata\\LPT1\\\r\n"), 14, "path-device",
+       Severity::Error},
+      {"trailing dot", Clean("F*%Sregedit.exe.\r\n"), 14, "path-trailing", Severity::Error},
+      {"trailing blank in a folder", Clean("D*%Sdata \\\r\n"), 14, "path-trailing",
+       Severity::Error},
+      {"K climbing out of the start menu", Clean("K*%P..\\Name.lnk;%Sp.exe;\r\n"), 14,
+       "path-leaves", Severity::Error},
+      {"a .. segment", Clean("F*%Sa\\..\\b.dat\r\n"), 14, "path-climbs", Severity::Error},
+      {"path too long", Clean("F*%S" + longName + ".dat\r\n"), 14, "path-length", Severity::Error},
+      {"F without a folder", Clean("F*x.dat\r\n"), 14, "no-folder", Severity::Error},
+      {"KORVALT in the wrong case", Clean("T*Korvalt=x\r\n"), 14, "addon-key", Severity::Warning},
+  };
+  EXPECT_TRUE(CheckScript(ScriptFromText("s", Clean()), {}).empty());
+  std::size_t caught = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mistake);
+    const auto findings = CheckScript(ScriptFromText("s", c.script), {});
+    const auto found = std::find_if(findings.begin(), findings.end(), [&](const Finding& f) {
+      return f.code == c.code && f.line == c.line && f.severity == c.severity;
+    });
+    EXPECT_NE(found, findings.end())
+        << findings.size() << " findings, the first "
+        << (findings.empty() ? "" : findings[0].code + " " + findings[0].reason);
+    caught += found != findings.end();
+  }
+  std::printf("check catches %zu of %zu vendor mistakes\n", caught, std::size(cases));
+}
+
+// --input-encoding utf-8: the script becomes Windows-1252; what the code page lacks is an error
+// at its line and column.
+TEST(MksetupCheck, Utf8InputIsConvertedOrTheCharacterNamed) {
+  struct Case {
+    std::string utf8;
+    std::string expected;      // Windows-1252
+    std::size_t line, column;  // of the finding; 0 when none
+  };
+  const Case cases[] = {
+      {"R\xC3\xA9sum\xC3\xA9", "R\xE9sum\xE9", 0, 0},
+      {"\xEF\xBB\xBFGEF\r\n5 \xE2\x82\xAC", "GEF\r\n5 \x80", 0, 0},
+      {"GEF\r\nab \xE2\x86\x92 c", "GEF\r\nab ? c", 2, 4},
+      {"GEF\nx\ny\xF0\x9F\x98\x80", "GEF\nx\ny?", 3, 2},
   };
   for (const Case& c : cases) {
-    const auto findings = CheckScript(ScriptFromText("s", c.script), {});
-    ASSERT_EQ(findings.size(), 1u) << c.script;
-    EXPECT_EQ(findings[0].line, c.line) << c.script;
-    EXPECT_EQ(findings[0].severity, c.severity) << c.script;
-    EXPECT_NE(findings[0].reason.find(c.reasonPart), std::string::npos) << findings[0].reason;
+    SCOPED_TRACE(c.utf8);
+    const ConvertedText converted = ConvertUtf8To1252(Bytes(c.utf8), "s");
+    EXPECT_EQ(std::string(converted.bytes.begin(), converted.bytes.end()), c.expected);
+    if (c.line == 0) {
+      EXPECT_TRUE(converted.findings.empty());
+    } else {
+      ASSERT_EQ(converted.findings.size(), 1u);
+      EXPECT_EQ(converted.findings[0].line, c.line);
+      EXPECT_NE(converted.findings[0].reason.find("column " + std::to_string(c.column)),
+                std::string::npos)
+          << converted.findings[0].reason;
+    }
   }
-  EXPECT_TRUE(CheckScript(ScriptFromText("s", Script("T*KORVALT=x\r\nF*%Sx\r\n")), {}).empty());
 }
 
 struct BuildFixture {
@@ -310,6 +432,63 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
     EXPECT_THROW(BuildSetup(f.options), ToolError) << c.name;
     EXPECT_TRUE(!fs::exists(f.dir / "out") || fs::is_empty(f.dir / "out")) << c.name;
   }
+}
+
+// mksetup build runs every check first: an error leaves no setup.exe and an existing one as it
+// was; --strict stops on a warning, --allow lets a rule's error pass as a warning.
+TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
+  BuildFixture f;
+  for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"})
+    WriteFile(f.dir / "src/S" / file, file);
+  struct Case {
+    const char* name;
+    std::string script;
+    std::vector<std::string> extra;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"clean", Clean(), {}, 0},
+      {"an error", Clean("G*%Squi.dll\r\n"), {}, 1},
+      {"an error allowed", Clean("G*%Squi.dll\r\n"), {"--allow", "unknown-code"}, 0},
+      {"a warning", Clean("X*pdf;%Sp.exe;Document\r\n"), {}, 0},
+      {"a warning, strict", Clean("X*pdf;%Sp.exe;Document\r\n"), {"--strict"}, 1},
+      {"UTF-8 without the option", Clean("R*Software\\P;Name;Caf\xC3\xA9\r\n"), {}, 1},
+      {"UTF-8 converted",
+       Clean("R*Software\\P;Name;Caf\xC3\xA9\r\n"),
+       {"--input-encoding", "utf-8"},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(f.dir / "script.txt", c.script);
+    WriteFile(f.options.output, "old");
+    std::vector<std::string> args = {
+        "--script", f.options.script.string(), "--licence", f.options.licence.string(),
+        "--source", f.options.source.string(), "-o",        f.options.output.string(),
+        "--stub",   f.options.stub.string()};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    EXPECT_EQ(BuildCommand(args), c.exitCode);
+    const std::vector<std::uint8_t> out = ReadWholeFile(f.options.output);
+    if (c.exitCode) {
+      EXPECT_EQ(std::string(out.begin(), out.end()), "old");
+    } else {
+      const SetupExe exe = OpenSetupExe(f.options.output);
+      const std::string info(exe.info.begin(), exe.info.end());
+      EXPECT_EQ(info.find("\xC3"), std::string::npos);  // converted: no UTF-8 left
+    }
+  }
+  WriteFile(f.dir / "script.txt", Clean("X*pdf;%Sp.exe;Document\r\nR*HKLM\\x;v;1\r\n"));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(CheckCommand({f.options.script.string(), "--json"}), 1);
+  const std::string json = testing::internal::GetCapturedStdout();
+  EXPECT_NE(json.find("\"schemaVersion\": 1"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"line\": 14, \"severity\": \"warning\", \"code\": \"x-common\""),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"line\": 15, \"severity\": \"error\", \"code\": \"r-hive\""),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"errors\": 1,\n  \"warnings\": 1"), std::string::npos) << json;
 }
 
 // mksetup run carries out a built setup.exe in a simulated Windows: the language filter decides

@@ -6,6 +6,7 @@
 #include "Licence.h"
 #include "SetupExe.h"
 #include "SourceMap.h"
+#include "Text1252.h"
 #include "ToolError.h"
 #include "pe/PeWriter.h"
 #include "text/FileFormat.h"
@@ -19,28 +20,34 @@ bool IsUninstaller(const std::vector<std::string>& parts) {
   return parts.size() == 2 && parts[0] == "S" && ToUpperAscii(parts[1]) == "UNINSTALL.EXE";
 }
 
-std::string Describe(const ScriptFile& script, const FileLine& line) {
-  return script.name + ":" + std::to_string(line.number);
-}
-
 }  // namespace
 
 PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs::path& source,
                         const std::optional<fs::path>& uninstaller) {
-  const std::string what = Describe(script, line);
-  const std::vector<std::string> parts = SourceParts(line.path, what);
-  std::optional<fs::path> file = FindSource(source, parts, what);
+  const std::string what = script.name + ":" + std::to_string(line.number);
+  const auto fail = [&](const std::string& reason) {
+    throw ToolError(script.name, line.number, reason);
+  };
+  std::vector<std::string> parts;
+  std::optional<fs::path> file;
+  try {
+    parts = SourceParts(line.path, what);
+    file = FindSource(source, parts, what);
+  } catch (const ToolError& error) {
+    fail(error.Reason());
+  }
   if (!file && IsUninstaller(parts) && uninstaller) file = uninstaller;
   if (!file) {
-    throw ToolError(what, "no source file for \"" + line.path + "\" (looked for " +
-                              TargetPath(source, parts).string() + ", letters in any case)");
+    fail("no source file for \"" + Utf8From1252(line.path) + "\" (looked for " +
+         Utf8From1252(TargetPath(source, parts).string()) +
+         ", letters in any case, names in Windows-1252 or UTF-8)");
   }
   std::error_code error;
   const std::uintmax_t size = fs::file_size(*file, error);
-  if (error) throw ToolError(what, file->string() + " cannot be read: " + error.message());
+  if (error) fail(file->string() + " cannot be read: " + error.message());
   if (size >= (1ull << 31)) {
-    throw ToolError(what, file->string() + " has " + std::to_string(size) +
-                              " bytes; a file must stay under 2^31 bytes");
+    fail(file->string() + " has " + std::to_string(size) +
+         " bytes; a file must stay under 2^31 bytes");
   }
   return {file->string(), {}, size, what + " (" + line.path + ")"};
 }
@@ -79,9 +86,10 @@ std::uint64_t TotalSize(const std::vector<PayloadSource>& sources) {
 }
 
 PayloadSummary BuildSetup(const BuildOptions& options) {
-  const ScriptFile script = LoadScriptFile(options.script);
+  const ScriptFile script =
+      ParseScriptFile(options.script.string(), ReadInputText(options.script, options.encoding));
   ReadSetupState(script.name, ByteSpan(script.bytes));  // the setup must be able to start on it
-  std::vector<std::uint8_t> licence = ReadWholeFile(options.licence);
+  std::vector<std::uint8_t> licence = ReadInputText(options.licence, options.encoding);
   CheckLicence(options.licence.string(), licence);
   std::error_code error;
   if (!fs::is_regular_file(options.stub, error)) {

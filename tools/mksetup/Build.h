@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "InputText.h"
 #include "PayloadWriter.h"
 #include "ScriptFile.h"
 
@@ -16,6 +17,7 @@ struct BuildOptions {
   std::filesystem::path script, licence, source, output;
   std::filesystem::path stub;                        // required here; the command finds a default
   std::optional<std::filesystem::path> uninstaller;  // for "%SUnInstall.EXE" missing from source
+  InputEncoding encoding = InputEncoding::Windows1252;  // of the script and the licence
 };
 
 // The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws
@@ -38,7 +40,8 @@ std::uint64_t TotalSize(const std::vector<PayloadSource>& sources);
 // Throws ToolError(licence: reason) unless the licence has the three marker lines.
 void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence);
 
-// Builds options.output; nothing is left under that name when it throws.
+// Builds options.output; nothing is left under that name when it throws. It does not check the
+// script: mksetup build runs CheckScript first.
 PayloadSummary BuildSetup(const BuildOptions& options);
 
 }  // namespace setup::mksetup

@@ -2,16 +2,16 @@
 
 #include "Arguments.h"
 #include "Build.h"
+#include "CommandHelp.h"
 #include "Commands.h"
 #include "ToolError.h"
 #include "ToolPaths.h"
-#include "text/FileFormat.h"
 
 namespace setup::mksetup {
 
 int BuildCommand(const std::vector<std::string>& args) {
-  const Arguments parsed = ParseArguments(
-      args, {"--script", "--licence", "--source", "-o", "--stub", "--uninstaller"}, {});
+  const Arguments parsed =
+      ParseArguments(args, CommandValueOptions("build"), CommandFlagOptions("build"));
   BuildOptions options;
   const auto required = [&](const char* name) {
     const std::optional<std::string> value = parsed.Value(name);
@@ -24,6 +24,14 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.licence = required("--licence");
   options.source = required("--source");
   options.output = required("-o");
+
+  // Every check first: an error means no setup.exe, and one that exists stays as it was.
+  const CheckedScript checked = RunChecks(parsed, options.script.string());
+  if (!checked.findings.empty()) PrintFindings(stderr, checked.findings, checked.script.name);
+  if (checked.counts.errors) return 1;
+  options.encoding = checked.options.encoding;
+  options.uninstaller = checked.options.uninstaller;
+
   if (const auto stub = parsed.Value("--stub")) {
     options.stub = *stub;
   } else if (const auto found = FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe")) {
@@ -33,18 +41,14 @@ int BuildCommand(const std::vector<std::string>& args) {
         "setup-stub.exe: not found (give --stub, set MKSETUP_STUB, or build the "
         "win32 preset)");
   }
-  if (const auto uninstaller = parsed.Value("--uninstaller")) {
-    options.uninstaller = std::filesystem::path(*uninstaller);
-  } else {
-    options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
-  }
   const PayloadSummary summary = BuildSetup(options);
   std::printf(
-      "%s: %llu entries, %llu blocks, %llu bytes inflated (the S value), payload %llu bytes\n",
+      "%s: %llu entries, %llu blocks, %llu bytes inflated (the S value), payload %llu bytes; "
+      "%s\n",
       options.output.string().c_str(), static_cast<unsigned long long>(summary.entries),
       static_cast<unsigned long long>(summary.blocks),
       static_cast<unsigned long long>(summary.inflatedBytes),
-      static_cast<unsigned long long>(summary.payloadBytes));
+      static_cast<unsigned long long>(summary.payloadBytes), CountText(checked.counts).c_str());
   return 0;
 }
 

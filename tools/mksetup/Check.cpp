@@ -5,13 +5,17 @@
 #include <string_view>
 
 #include "Build.h"
+#include "CheckPaths.h"
 #include "FileIo.h"
 #include "SetupExe.h"
 #include "SourceMap.h"
+#include "Text1252.h"
 #include "ToolError.h"
+#include "install/SystemEffects.h"
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "script/ScriptHeader.h"
+#include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
@@ -21,20 +25,39 @@ namespace {
 constexpr std::string_view kHeaderCodes = "DHMNSV";
 constexpr std::string_view kActionCodes = "DEFKRXT";
 constexpr std::string_view kLanguageCodes = "*GDEF";
-constexpr std::string_view kMacros[] = {"%S", "%A", "%D", "%P", "%Q"};
-// The shortcuts that the run makes for the main program (its start-menu folder is fixed).
-constexpr const char* kMainProgramShortcuts[] = {"%PVELTRO 5107!\\", "%D", "%Q"};
+constexpr std::string_view kMacroLetters = "SADPQ";
+// The start-menu folder of the main program's first shortcut: fixed in the setup program.
+constexpr const char* kStartMenuFolder = "%PVELTRO 5107!\\";
+
+// Extensions whose file type Windows itself needs: registering them breaks the system.
+constexpr std::string_view kSystemExtensions[] = {"EXE",  "COM", "BAT", "CMD", "LNK", "PIF", "SCR",
+                                                  "DLL",  "SYS", "MSI", "REG", "TXT", "INI", "HTM",
+                                                  "HTML", "VBS", "JS",  "CPL", "INF", "URL"};
+// Extensions a typical Windows has a program for already: taking them over is rarely meant.
+constexpr std::string_view kCommonExtensions[] = {
+    "DOC", "DOCX", "XLS",  "XLSX", "PPT", "PPTX", "PDF", "RTF", "CSV",  "XML", "LOG", "ZIP",
+    "CAB", "JPG",  "JPEG", "PNG",  "GIF", "BMP",  "ICO", "TIF", "TIFF", "MP3", "WAV", "MID",
+    "AVI", "MP4",  "MPG",  "WMA",  "WMV", "MOV",  "CHM", "HLP", "TTF",  "FON", "CSS", "MSC",
+    "OCX", "PS1",  "WSF",  "JAR",  "ISO", "7Z",   "RAR", "CUR", "DAT"};
+
+std::string Shown(const std::string& text1252) {
+  return "\"" + Utf8From1252(text1252) + "\"";
+}
 
 struct Checker {
   const ScriptFile& script;
   const CheckOptions& options;
+  SetupState typical;  // the folders a typical one-user installation resolves
   std::vector<Finding> findings;
 
-  void Warn(std::size_t line, std::string reason) {
-    findings.push_back({line, Severity::Warning, std::move(reason)});
+  void Warn(std::size_t line, const char* code, std::string reason) {
+    findings.push_back({line, Severity::Warning, std::move(reason), code, {}});
   }
-  void Fail(std::size_t line, std::string reason) {
-    findings.push_back({line, Severity::Error, std::move(reason)});
+  void Fail(std::size_t line, const char* code, std::string reason) {
+    findings.push_back({line, Severity::Error, std::move(reason), code, {}});
+  }
+  std::string Expanded(const std::string& text) const {
+    return ToUpperAscii(ExpandMacros(typical, text));
   }
 };
 
@@ -42,16 +65,46 @@ bool IsLanguageCode(char c) {
   return kLanguageCodes.find(ToUpperAscii(c)) != std::string_view::npos;
 }
 
+// Whether a line of language `creator` has taken effect whenever one of `user` does.
+bool Covers(char creator, char user) {
+  const char c = NormaliseLanguageCode(creator), u = NormaliseLanguageCode(user);
+  return c == '*' || c == u;
+}
+
 bool HasMacro(const std::string& text) {
   const std::string upper = ToUpperAscii(text);
-  return std::any_of(std::begin(kMacros), std::end(kMacros), [&](std::string_view macro) {
-    return upper.find(macro) != std::string::npos;
-  });
+  for (std::size_t at = upper.find('%'); at != std::string::npos; at = upper.find('%', at + 1)) {
+    if (at + 1 < upper.size() && kMacroLetters.find(upper[at + 1]) != std::string_view::npos)
+      return true;
+  }
+  return false;
+}
+
+// The folder part of a macro text: "%S" itself for "%SName.lnk".
+std::string FolderOf(const std::string& path) {
+  const std::string folder = FolderPart(path);
+  if (folder.empty() && path.size() >= 2 && path[0] == '%') return path.substr(0, 2);
+  return folder;
 }
 
 std::string Quote(char c) {
   if (c == '\0') return "none";
-  return std::string("'") + c + "'";
+  return std::string("'") + Utf8From1252(std::string(1, c)) + "'";
+}
+
+// A percent sign before a letter that names no macro: the setup leaves it as it is.
+void CheckMacros(Checker& checker, std::size_t line, const std::string& field) {
+  for (std::size_t at = field.find('%'); at != std::string::npos; at = field.find('%', at + 1)) {
+    if (at + 1 >= field.size()) break;
+    const char letter = ToUpperAscii(field[at + 1]);
+    if (letter < 'A' || letter > 'Z' || kMacroLetters.find(letter) != std::string_view::npos) {
+      continue;
+    }
+    checker.Fail(line, "unknown-macro",
+                 "%" + std::string(1, field[at + 1]) + " in " + Shown(field) +
+                     " is no macro (only %S, %A, %D, %P and %Q are): the setup writes it as it "
+                     "stands");
+  }
 }
 
 void CheckHeaderLine(Checker& checker, const ScriptLine& line) {
@@ -59,50 +112,88 @@ void CheckHeaderLine(Checker& checker, const ScriptLine& line) {
   const char code = ToUpperAscii(TakeFirstChar(rest));
   if (code == '\0') return;  // an empty header line is one of the eight and sets nothing
   if (code != 'D' && kActionCodes.find(code) != std::string_view::npos) {
-    checker.Fail(line.number, std::string("a ") + code +
-                                  " line stands in the eight header places: it is read as a "
-                                  "header line and never carried out");
+    checker.Fail(line.number, "header-shifted",
+                 std::string("a ") + code +
+                     " line stands in the eight header places (lines 2 to 9): it is read as a "
+                     "header line and never carried out; is a header line missing above it?");
     return;
   }
   if (kHeaderCodes.find(code) == std::string_view::npos) {
-    checker.Warn(line.number,
+    checker.Warn(line.number, "header-code",
                  "unknown header code letter " + Quote(line.text[0]) + ": the line is ignored");
     return;
   }
   if (code == 'D' && rest.size() > 1 && IsLanguageCode(rest[0]) && HasMacro(rest)) {
-    checker.Warn(line.number,
-                 "this looks like an action D line, but in the header it sets the "
-                 "default sub-folder to \"" +
-                     rest + "\"");
+    checker.Fail(line.number, "header-shifted",
+                 "this is an action D line in the header places (lines 2 to 9): the setup "
+                 "takes it as the default sub-folder " +
+                     Shown(rest) + " and never creates the folder");
   }
+  if (code == 'H' || code == 'M') CheckMacros(checker, line.number, rest);
   if (code == 'M' &&
       std::string_view("GDEF").find(ToUpperAscii(rest[0])) == std::string_view::npos) {
-    checker.Warn(line.number, "read-me line with language code " +
-                                  Quote(rest.empty() ? 0 : rest[0]) +
-                                  ": only G, D, E and F set a read-me; the line sets nothing");
+    checker.Warn(line.number, "readme-language",
+                 "read-me line with language code " + Quote(rest.empty() ? 0 : rest[0]) +
+                     ": only G, D, E and F set a read-me; the line sets nothing");
   }
   if (code == 'N' && !rest.empty() && !IsLanguageCode(rest[0])) {
-    checker.Warn(line.number, "language code " + Quote(rest[0]) +
-                                  " is not one of * G D E F: no language is preselected");
+    checker.Warn(
+        line.number, "language-code",
+        "language code " + Quote(rest[0]) + " is not one of * G D E F: no language is preselected");
+  }
+}
+
+std::size_t HeaderLineOf(const ScriptFile& script, char code) {
+  std::size_t found = 0;  // the last one: a later line replaces an earlier one
+  for (std::size_t i = 1; i < kLeadingLines; ++i) {
+    if (!script.lines[i].text.empty() && ToUpperAscii(script.lines[i].text[0]) == code) {
+      found = i + 1;
+    }
+  }
+  return found;
+}
+
+void CheckLanguages(Checker& checker, const SetupState& state) {
+  const std::string& first = checker.script.lines[0].text;
+  const LanguageFlags& offered = state.LanguagesOffered;
+  if (!offered.German && !offered.English && !offered.French) {
+    const std::string upper = ToUpperAscii(first) + "   ";
+    const bool lower = upper[0] == 'G' || upper[0] == 'D' || upper[1] == 'E' || upper[2] == 'F';
+    checker.Fail(1, "languages",
+                 "the first line " + Shown(first) + " offers no language" +
+                     (lower ? ": the setup compares it exactly, so lower-case letters offer "
+                              "nothing; write " +
+                                  Shown(ToUpperAscii(first))
+                            : " (G or D, E, F in upper case at positions 1 to 3)") +
+                     "; no language button could be chosen");
+    return;
+  }
+  const char preselected = state.PreselectedLanguage;
+  const bool available = preselected == '*' || (preselected == 'G' && offered.German) ||
+                         (preselected == 'E' && offered.English) ||
+                         (preselected == 'F' && offered.French);
+  if (!available) {
+    checker.Fail(HeaderLineOf(checker.script, 'N'), "preselect-not-offered",
+                 std::string("the N line preselects ") + preselected + ", which the first line " +
+                     Shown(first) + " does not offer");
   }
 }
 
 void CheckHeader(Checker& checker, const SetupState& state) {
-  const std::vector<ScriptLine>& lines = checker.script.lines;
-  const LanguageFlags& offered = state.LanguagesOffered;
-  if (!offered.German && !offered.English && !offered.French) {
-    checker.Fail(1, "the first line \"" + lines[0].text +
-                        "\" offers no language (G or D, E, F in upper case at positions 1 to 3)");
+  CheckLanguages(checker, state);
+  for (std::size_t i = 1; i < kLeadingLines; ++i) CheckHeaderLine(checker, checker.script.lines[i]);
+  if (!HeaderLineOf(checker.script, 'S')) {
+    std::size_t place = 2;
+    for (std::size_t i = kLeadingLines - 1; i >= 1; --i) {
+      if (checker.script.lines[i].text.empty()) place = i + 1;
+    }
+    checker.Fail(place, "no-size-line",
+                 "the header has no S line: write S0 on line " + std::to_string(place) +
+                     " (one of the header lines 2 to 9); mksetup build fills in the size");
   }
-  bool sizeLine = false, nameLine = false;
-  for (std::size_t i = 1; i < kLeadingLines; ++i) {
-    CheckHeaderLine(checker, lines[i]);
-    const char code = lines[i].text.empty() ? 0 : ToUpperAscii(lines[i].text[0]);
-    sizeLine |= code == 'S';
-    nameLine |= code == 'N';
+  if (!HeaderLineOf(checker.script, 'N')) {
+    checker.Warn(2, "no-name-line", "the header has no N line: the product has no name");
   }
-  if (!sizeLine) checker.Warn(2, "the header has no S line: the space needed is shown empty");
-  if (!nameLine) checker.Warn(2, "the header has no N line: the product has no name");
 }
 
 bool IsKeyNearMiss(const std::string& key) {
@@ -114,56 +205,288 @@ bool IsKeyNearMiss(const std::string& key) {
          EditDistance(ToUpperAscii(trimmed), kAddOnKey) <= 2;
 }
 
-void CheckShortcutLength(Checker& checker, std::size_t line, const SetupState& typical,
-                         const std::string& path) {
-  const std::string expanded = ExpandMacros(typical, path);
-  if (expanded.size() <= kShortcutPathLimit) return;
-  checker.Warn(line, "the shortcut path \"" + path + "\" is likely too long: about " +
-                         std::to_string(expanded.size()) + " characters with typical folders (\"" +
-                         expanded + "\"), over the limit of 126");
+// The folders that lines before the current one create, with their language: a D line's folder
+// and its parents, an F line's folder part and its parents.
+struct CreatedFolder {
+  std::string folder;  // expanded, upper-cased, ends in a backslash
+  char language;
+  std::size_t line;
+};
+
+class FolderTracker {
+ public:
+  explicit FolderTracker(const Checker& checker) : checker_(checker) {
+    for (const std::string& folder : {checker.typical.DesktopFolder, checker.typical.ProgramsFolder,
+                                      checker.typical.QuickLaunchFolder}) {
+      system_.push_back(ToUpperAscii(folder));
+    }
+  }
+  void Add(const std::string& folder, char language, std::size_t line) {
+    std::string expanded = checker_.Expanded(folder);
+    if (expanded.empty()) return;
+    EnsureTrailingBackslash(expanded);
+    created_.push_back({expanded, language, line});
+  }
+  bool Exists(const std::string& folder, char language) const {
+    std::string expanded = checker_.Expanded(folder);
+    EnsureTrailingBackslash(expanded);
+    if (std::find(system_.begin(), system_.end(), expanded) != system_.end()) return true;
+    return std::any_of(created_.begin(), created_.end(), [&](const CreatedFolder& created) {
+      return Covers(created.language, language) && created.folder.rfind(expanded, 0) == 0;
+    });
+  }
+
+ private:
+  const Checker& checker_;
+  std::vector<std::string> system_;
+  std::vector<CreatedFolder> created_;
+};
+
+void CheckShortcutFolder(Checker& checker, const FolderTracker& folders, std::size_t line,
+                         char language, const std::string& shortcut, const std::string& what) {
+  if (!IsLanguageCode(language)) return;  // never carried out
+  const std::string folder = FolderOf(shortcut);
+  if (folders.Exists(folder, language)) return;
+  checker.Fail(line, "shortcut-folder",
+               "the folder " + Shown(folder) + " of " + what +
+                   " is created by no D line before it and is no system folder: the setup "
+                   "shows \"Problems with link\"; put the line " +
+                   Shown(std::string("D") + (language == '*' ? '*' : language) + folder) +
+                   " before line " + std::to_string(line));
 }
 
-void CheckActionLine(Checker& checker, const ScriptLine& line, const SetupState& typical) {
+void CheckRegistryLine(Checker& checker, const ScriptLine& line, std::string rest) {
+  const std::string key = SplitFirst(rest, ";");
+  SplitFirst(rest, ";");
+  const std::string& value = rest;
+  CheckMacros(checker, line.number, value);
+  const std::string upperKey = ToUpperAscii(key);
+  for (const char* hive : {"HKEY_", "HKLM\\", "HKCU\\", "HKCR\\", "HKU\\", "HKCC\\"}) {
+    if (upperKey.rfind(hive, 0) != 0) continue;
+    checker.Fail(line.number, "r-hive",
+                 "the key " + Shown(key) +
+                     " starts with a hive name: the setup writes every R line under "
+                     "HKEY_CURRENT_USER (HKEY_USERS\\.DEFAULT for all users) and takes " +
+                     Shown(key.substr(0, key.find('\\'))) + " as a sub-key's name");
+    break;
+  }
+  if (!IsIntegerText(value)) return;
+  const bool negative = value[0] == '-';
+  const std::string digits = value.substr(negative ? 1 : 0);
+  const std::string significant =
+      digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
+  const std::string limit = negative ? "2147483648" : "2147483647";
+  const bool tooLarge = significant.size() > limit.size() ||
+                        (significant.size() == limit.size() && significant > limit);
+  if (tooLarge) {
+    checker.Fail(line.number, "r-range",
+                 "the value " + Shown(value) +
+                     " is a whole number, so the setup writes it as a 32-bit number, but it lies "
+                     "outside -2147483648 to 2147483647: the installation stops with \"'" +
+                     Utf8From1252(value) + "' is not a valid integer value\"");
+  }
+}
+
+void CheckFileTypeLine(Checker& checker, const ScriptLine& line, std::string rest) {
+  const std::string extension = SplitFirst(rest, ";");
+  const std::string program = SplitFirst(rest, ";");
+  const std::string& description = rest;
+  CheckMacros(checker, line.number, program);
+  if (extension.empty() || extension[0] == '.' || extension.find(' ') != std::string::npos) {
+    checker.Fail(line.number, "x-extension",
+                 "the extension " + Shown(extension) +
+                     " must be written without a dot and without blanks (\"T5107\"): the setup "
+                     "registers the key \".\" followed by it as written");
+    return;
+  }
+  if (description.empty()) {
+    checker.Fail(line.number, "x-description",
+                 "the file type of " + Shown(extension) +
+                     " has no description (extension;program;description): Explorer shows it "
+                     "without a name");
+  }
+  const std::string upper = ToUpperAscii(extension);
+  const auto in = [&](const auto& list) {
+    return std::find(std::begin(list), std::end(list), upper) != std::end(list);
+  };
+  if (in(kSystemExtensions)) {
+    checker.Fail(line.number, "x-system",
+                 "." + Utf8From1252(extension) +
+                     " is a file type that Windows itself depends on: registering it takes "
+                     "it over for the whole system");
+  } else if (in(kCommonExtensions)) {
+    checker.Warn(line.number, "x-common",
+                 "." + Utf8From1252(extension) +
+                     " already belongs to a program on a typical Windows: the setup takes it "
+                     "over");
+  }
+}
+
+// The program an E line starts: its first word, or the quoted text at its start.
+std::string ProgramOf(const std::string& command) {
+  if (!command.empty() && command[0] == '"') return command.substr(1, command.find('"', 1) - 1);
+  return command.substr(0, command.find(' '));
+}
+
+bool IsAbsolute(const std::string& path) {
+  return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+         path.rfind("\\\\", 0) == 0;
+}
+
+struct Installed {
+  std::string path;  // expanded, upper-cased
+  char language;
+};
+
+bool IsInstalled(const Checker& checker, const std::vector<Installed>& installed,
+                 const std::string& path, char language) {
+  const std::string wanted = checker.Expanded(path);
+  return std::any_of(installed.begin(), installed.end(), [&](const Installed& file) {
+    return file.path == wanted && Covers(file.language, language);
+  });
+}
+
+std::vector<Installed> InstalledFiles(const Checker& checker) {
+  std::vector<Installed> installed;
+  for (const FileLine& line : FileLines(checker.script)) {
+    installed.push_back({checker.Expanded(line.path), line.language});
+  }
+  return installed;
+}
+
+void CheckNamedFiles(Checker& checker, const SetupState& state,
+                     const std::vector<Installed>& installed) {
+  if (!state.MainProgram.empty() &&
+      !std::any_of(installed.begin(), installed.end(), [&](const Installed& file) {
+        return file.path == checker.Expanded(state.MainProgram);
+      })) {
+    checker.Fail(HeaderLineOf(checker.script, 'H'), "not-installed",
+                 "the main program " + Shown(state.MainProgram) +
+                     " is installed by no F line: the setup makes no shortcuts for it and "
+                     "cannot start it at the end");
+  }
+  for (std::size_t i = 1; i < kLeadingLines; ++i) {
+    std::string rest = checker.script.lines[i].text;
+    if (ToUpperAscii(TakeFirstChar(rest)) != 'M') continue;
+    const char language = TakeFirstChar(rest);
+    if (!IsLanguageCode(language) || language == '*' || rest.empty()) continue;
+    if (IsInstalled(checker, installed, rest, language)) continue;
+    checker.Fail(i + 1, "not-installed",
+                 "the read-me " + Shown(rest) +
+                     " is installed by no F line of its language: the setup offers to show a "
+                     "file that is not there");
+  }
+}
+
+void CheckUninstaller(Checker& checker, const std::vector<Installed>& installed) {
+  const std::string wanted = checker.Expanded("%SUnInstall.EXE");
+  if (std::any_of(installed.begin(), installed.end(),
+                  [&](const Installed& file) { return file.path == wanted; })) {
+    return;
+  }
+  checker.Fail(0, "no-uninstaller",
+               "no F line installs UnInstall.EXE into %S (F*%SUnInstall.EXE): the uninstall "
+               "registration would point at nothing");
+}
+
+void CheckProgramStart(Checker& checker, const ScriptLine& line, char language,
+                       const std::vector<Installed>& installed, const std::string& command) {
+  CheckMacros(checker, line.number, command);
+  const std::string program = ProgramOf(command);
+  if (IsAbsolute(program)) return;
+  if (HasMacro(program) && IsInstalled(checker, installed, program, language)) return;
+  checker.Fail(line.number, "not-installed",
+               "the E line starts " + Shown(program) +
+                   ", which no F line before it installs and which is no absolute path");
+}
+
+struct ActionContext {
+  FolderTracker folders;
+  std::vector<Installed> installed;  // every F line of the script
+  std::vector<Installed> before;     // the F lines before the current line
+  std::string mainProgram;           // expanded, upper-cased; empty without an H line
+  std::string productName;
+};
+
+void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& context) {
   std::string rest = line.text;
   const char written = TakeFirstChar(rest);
   const char code = ToUpperAscii(written);
   if (code == '\0') return;
+  if (written == ' ' || written == '\t') {
+    checker.Fail(line.number, "leading-blank",
+                 "the line starts with a blank: the setup takes the blank as its code letter "
+                 "and ignores the line");
+    return;
+  }
   if (kActionCodes.find(code) == std::string_view::npos) {
-    checker.Warn(line.number, "unknown code letter " + Quote(written) + ": the line is ignored");
+    const bool header = kHeaderCodes.find(code) != std::string_view::npos;
+    checker.Fail(line.number, "unknown-code",
+                 "unknown code letter " + Quote(written) + ": the line is ignored" +
+                     (header ? "; it looks like a header line, but the header is exactly lines 2 "
+                               "to 9: is there a line too many above?"
+                             : ""));
     return;
   }
   const char language = TakeFirstChar(rest);
   if (!IsLanguageCode(language)) {
-    checker.Warn(line.number, "language code " + Quote(language) +
-                                  " is not one of * G D E F: the line takes effect in no language" +
-                                  (code == 'F' ? " (it still takes its payload entry)" : ""));
+    checker.Warn(line.number, "language-code",
+                 "language code " + Quote(language) +
+                     " is not one of * G D E F: the line takes effect in no language" +
+                     (code == 'F' ? " (it still takes its payload entry)" : ""));
   }
-  if (code == 'T') {
-    std::string caption = rest;
-    const std::string key = SplitFirst(caption, "=");
-    if (IsKeyNearMiss(key)) {
-      checker.Warn(line.number, "the key \"" + key + "\" is not " + kAddOnKey +
-                                    " (compared exactly, case and blanks included): the line "
-                                    "is ignored");
+  switch (code) {
+    case 'T': {
+      std::string caption = rest;
+      const std::string key = SplitFirst(caption, "=");
+      if (IsKeyNearMiss(key)) {
+        checker.Warn(line.number, "addon-key",
+                     "the key " + Shown(key) + " is not " + kAddOnKey +
+                         " (compared exactly, case and blanks included): the line is ignored");
+      }
+      break;
     }
-  } else if (code == 'F' && FolderPart(rest).empty() && !HasMacro(rest)) {
-    checker.Fail(line.number, "the path \"" + rest +
-                                  "\" has no folder part: the setup stops with \"Unable to "
-                                  "create directory\"");
-  } else if (code == 'K') {
-    CheckShortcutLength(checker, line.number, typical, SplitFirst(rest, ";"));
-  }
-}
-
-void CheckMainProgramShortcuts(Checker& checker, const SetupState& state,
-                               const SetupState& typical) {
-  if (state.MainProgram.empty()) return;
-  std::size_t line = 0;
-  for (std::size_t i = 1; i < kLeadingLines; ++i) {
-    if (ToUpperAscii(checker.script.lines[i].text.substr(0, 1)) == "H") line = i + 1;
-  }
-  for (const char* folder : kMainProgramShortcuts) {
-    CheckShortcutLength(checker, line, typical, folder + state.ProductName + ".lnk");
+    case 'D':
+      CheckMacros(checker, line.number, rest);
+      CheckWindowsPath(checker.findings, line.number, rest, checker.typical);
+      context.folders.Add(rest, language, line.number);
+      break;
+    case 'F':
+      CheckMacros(checker, line.number, rest);
+      if (FolderPart(rest).empty() && !HasMacro(rest)) {
+        checker.Fail(line.number, "no-folder",
+                     "the path " + Shown(rest) +
+                         " has no folder part: the setup stops with \"Unable to create "
+                         "directory\"");
+        break;
+      }
+      CheckWindowsPath(checker.findings, line.number, rest, checker.typical);
+      context.folders.Add(FolderOf(rest), language, line.number);
+      if (!context.mainProgram.empty() && checker.Expanded(rest) == context.mainProgram) {
+        CheckShortcutFolder(checker, context.folders, line.number, language,
+                            kStartMenuFolder + context.productName + ".lnk",
+                            "the main program's start-menu shortcut");
+      }
+      context.before.push_back({checker.Expanded(rest), language});
+      break;
+    case 'K': {
+      std::string fields = rest;
+      const std::string shortcut = SplitFirst(fields, ";");
+      CheckMacros(checker, line.number, rest);
+      CheckWindowsPath(checker.findings, line.number, shortcut, checker.typical);
+      CheckShortcutFolder(checker, context.folders, line.number, language, shortcut,
+                          "the shortcut " + Shown(shortcut));
+      break;
+    }
+    case 'R':
+      CheckRegistryLine(checker, line, rest);
+      break;
+    case 'X':
+      CheckFileTypeLine(checker, line, rest);
+      break;
+    case 'E':
+      CheckProgramStart(checker, line, language, context.before, rest);
+      break;
   }
 }
 
@@ -172,43 +495,59 @@ void CheckDuplicates(Checker& checker) {
   for (const FileLine& line : FileLines(checker.script)) {
     const auto [it, added] = first.emplace(ToUpperAscii(line.path), line.number);
     if (!added) {
-      checker.Warn(line.number, "the path \"" + line.path + "\" is written by line " +
-                                    std::to_string(it->second) +
-                                    " too: both take the same source file");
+      checker.Warn(line.number, "duplicate-path",
+                   "the path " + Shown(line.path) + " is written by line " +
+                       std::to_string(it->second) + " too: both take the same source file");
     }
   }
 }
 
 void CheckAgainstSource(Checker& checker) {
-  const fs::path source = *checker.options.source;
-  const fs::path licenceName = checker.options.licence.value_or(source / "licence.txt");
+  const std::optional<fs::path>& source = checker.options.source;
+  const std::optional<fs::path> licenceName =
+      checker.options.licence
+          ? checker.options.licence
+          : (source ? std::optional<fs::path>(*source / "licence.txt") : std::nullopt);
   std::uint64_t total = 0;
-  try {
-    const std::vector<std::uint8_t> licence = ReadWholeFile(licenceName);
-    CheckLicence(licenceName.string(), licence);
-    total = licence.size();
-  } catch (const ToolError& error) {
-    checker.Fail(0, error.what());
-    return;
-  }
   bool complete = true;
+  if (licenceName) {
+    const std::string name = licenceName->string();
+    try {
+      const std::vector<std::uint8_t> raw = ReadWholeFile(*licenceName);
+      std::vector<std::uint8_t> licence = raw;
+      if (checker.options.encoding == InputEncoding::Utf8) {
+        ConvertedText converted = ConvertUtf8To1252(raw, name);
+        checker.findings.insert(checker.findings.end(), converted.findings.begin(),
+                                converted.findings.end());
+        licence = std::move(converted.bytes);
+      } else {
+        const std::vector<Finding> found = EncodingFindings(raw, name, "licence");
+        checker.findings.insert(checker.findings.end(), found.begin(), found.end());
+      }
+      CheckLicence(name, licence);
+      total = licence.size();
+    } catch (const ToolError& error) {
+      checker.findings.push_back({0, Severity::Error, error.Reason(), "licence", name});
+      complete = false;
+    }
+  }
+  if (!source) return;
   for (const FileLine& line : FileLines(checker.script)) {
     try {
-      total += SourceFor(checker.script, line, source, checker.options.uninstaller).size;
+      total += SourceFor(checker.script, line, *source, checker.options.uninstaller).size;
     } catch (const ToolError& error) {
-      checker.Fail(line.number, error.what());
+      checker.Fail(line.number, "source", error.Reason());
       complete = false;
     }
   }
   if (!complete) return;
-  for (std::size_t i = 1; i < kLeadingLines; ++i) {
-    const ScriptLine& line = checker.script.lines[i];
-    if (line.text.empty() || ToUpperAscii(line.text[0]) != 'S') continue;
-    if (line.text.substr(1) != std::to_string(total)) {
-      checker.Warn(line.number, "the S value " + line.text.substr(1) + " is not the payload's " +
-                                    std::to_string(total) +
-                                    " bytes (licence included); mksetup build writes it");
-    }
+  const std::size_t sizeLine = HeaderLineOf(checker.script, 'S');
+  if (!sizeLine) return;
+  const std::string value = checker.script.lines[sizeLine - 1].text.substr(1);
+  if (value != "0" && value != std::to_string(total)) {
+    checker.Warn(sizeLine, "size-value",
+                 "the S value " + value + " is not the payload's " + std::to_string(total) +
+                     " bytes (licence included); mksetup build writes it (S0 says so)");
   }
 }
 
@@ -240,32 +579,55 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
 }
 
 std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options) {
-  Checker checker{script, options, {}};
+  Checker checker{script, options, {}, EncodingFindings(script.bytes, {}, "script")};
   std::unique_ptr<SetupState> state;
   try {
     state = ReadSetupState(script.name, ByteSpan(script.bytes));
   } catch (const ToolError& error) {
-    checker.Fail(0, error.what());
+    const bool shortHeader = script.lines.size() < kLeadingLines;
+    checker.Fail(
+        shortHeader ? script.lines.size() : 0, shortHeader ? "header-short" : "header",
+        error.Reason() + (shortHeader ? ": the first line and the eight header lines come first; "
+                                        "fill unused header places with empty lines"
+                                      : ""));
     return checker.findings;
   }
-  SetupState typical;
   const TypicalFolders folders = TypicalFoldersFor(state->DefaultSubFolder);
-  typical.DestinationFolder = folders.destination;
-  typical.AppDataFolder = folders.appData;
-  typical.DesktopFolder = folders.desktop;
-  typical.ProgramsFolder = folders.programs;
-  typical.QuickLaunchFolder = folders.quickLaunch;
+  checker.typical.DestinationFolder = folders.destination;
+  checker.typical.AppDataFolder = folders.appData;
+  checker.typical.DesktopFolder = folders.desktop;
+  checker.typical.ProgramsFolder = folders.programs;
+  checker.typical.QuickLaunchFolder = folders.quickLaunch;
 
   CheckHeader(checker, *state);
-  CheckMainProgramShortcuts(checker, *state, typical);
+  ActionContext context{FolderTracker(checker),
+                        InstalledFiles(checker),
+                        {},
+                        state->MainProgram.empty() ? "" : checker.Expanded(state->MainProgram),
+                        state->ProductName};
+  CheckNamedFiles(checker, *state, context.installed);
+  CheckUninstaller(checker, context.installed);
   for (std::size_t i = kLeadingLines; i < script.lines.size(); ++i) {
-    CheckActionLine(checker, script.lines[i], typical);
+    CheckActionLine(checker, script.lines[i], context);
   }
   CheckDuplicates(checker);
-  if (options.source) CheckAgainstSource(checker);
-  std::stable_sort(checker.findings.begin(), checker.findings.end(),
-                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  CheckAgainstSource(checker);
+  std::stable_sort(
+      checker.findings.begin(), checker.findings.end(), [](const Finding& a, const Finding& b) {
+        return std::make_pair(!a.file.empty(), a.line) < std::make_pair(!b.file.empty(), b.line);
+      });
   return checker.findings;
+}
+
+ScriptFile LoadScriptForCheck(const fs::path& path, InputEncoding encoding,
+                              std::vector<Finding>& findings) {
+  std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  if (encoding == InputEncoding::Utf8) {
+    ConvertedText converted = ConvertUtf8To1252(bytes, {});
+    findings.insert(findings.end(), converted.findings.begin(), converted.findings.end());
+    bytes = std::move(converted.bytes);
+  }
+  return ParseScriptFile(path.string(), std::move(bytes));
 }
 
 }  // namespace setup::mksetup

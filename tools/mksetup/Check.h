@@ -1,35 +1,31 @@
 #pragma once
-// What `mksetup check` finds in a script: what the setup would silently ignore or get wrong.
+// What `mksetup check` finds in a script, and what `mksetup build` checks before it writes
+// anything: whatever would make the setup stop, install the wrong thing or silently skip a line.
 #include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Findings.h"
+#include "InputText.h"
 #include "ScriptFile.h"
 
 namespace setup::mksetup {
 
-enum class Severity { Warning, Error };
-
-struct Finding {
-  std::size_t line = 0;  // 1-based; 0 for the script as a whole
-  Severity severity = Severity::Warning;
-  std::string reason;
-};
-
 struct CheckOptions {
   std::optional<std::filesystem::path> source;  // compare the S line and find the files
   std::optional<std::filesystem::path>
-      licence;  // counted in the S value; default source/licence.txt
+      licence;  // checked and counted in the S value; default source/licence.txt
   std::optional<std::filesystem::path> uninstaller;
+  InputEncoding encoding = InputEncoding::Windows1252;  // of the licence (the script is given)
 };
 
-// The shortcut path limit: the setup converts it into a buffer of 127 UTF-16 units.
-inline constexpr std::size_t kShortcutPathLimit = 126;
+// The longest path Windows writes without the long-path prefix (MAX_PATH less the NUL).
+inline constexpr std::size_t kPathLimit = 259;
 
-// The folders that the shortcut length estimate puts in for the macros (Windows Vista and later
-// with a 20-letter user name, the folders a one-user installation resolves).
+// The folders that the path length check puts in for the macros (Windows Vista and later with a
+// 20-letter user name, the folders a one-user installation resolves).
 struct TypicalFolders {
   std::string destination, appData, desktop, programs, quickLaunch;
 };
@@ -38,7 +34,13 @@ TypicalFolders TypicalFoldersFor(const std::string& defaultSubFolder);
 // Edit distance (insertions, deletions, substitutions) between two byte strings.
 std::size_t EditDistance(const std::string& a, const std::string& b);
 
-// Findings in line order.
+// Findings in line order. The script's bytes are what the setup would get (converted already
+// when the file was UTF-8).
 std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options);
+
+// The script file as the setup would get it (converted from UTF-8 when asked), with the findings
+// of the conversion added to findings. Throws ToolError when it cannot be read.
+ScriptFile LoadScriptForCheck(const std::filesystem::path& path, InputEncoding encoding,
+                              std::vector<Finding>& findings);
 
 }  // namespace setup::mksetup

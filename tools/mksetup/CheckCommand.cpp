@@ -2,39 +2,49 @@
 
 #include "Arguments.h"
 #include "Check.h"
+#include "CommandHelp.h"
 #include "Commands.h"
-#include "Text1252.h"
 #include "ToolError.h"
 #include "ToolPaths.h"
 #include "text/FileFormat.h"
 
 namespace setup::mksetup {
 
-int CheckCommand(const std::vector<std::string>& args) {
-  const Arguments parsed = ParseArguments(args, {"--source", "--licence", "--uninstaller"}, {});
-  if (parsed.positionals.size() != 1) {
-    throw ToolError("usage: check SCRIPT [--source DIR] [--licence FILE]");
-  }
-  const ScriptFile script = LoadScriptFile(parsed.positionals[0]);
-  CheckOptions options;
-  if (const auto source = parsed.Value("--source")) options.source = *source;
-  if (const auto licence = parsed.Value("--licence")) options.licence = *licence;
+CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) {
+  CheckedScript checked;
+  checked.options.encoding =
+      ParseInputEncoding(parsed.Value("--input-encoding").value_or("windows-1252"));
+  if (const auto source = parsed.Value("--source")) checked.options.source = *source;
+  if (const auto licence = parsed.Value("--licence")) checked.options.licence = *licence;
   if (const auto uninstaller = parsed.Value("--uninstaller")) {
-    options.uninstaller = *uninstaller;
+    checked.options.uninstaller = *uninstaller;
   } else {
-    options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
+    checked.options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
   }
-  std::size_t errors = 0, warnings = 0;
-  for (const Finding& finding : CheckScript(script, options)) {
-    const bool error = finding.severity == Severity::Error;
-    (error ? errors : warnings)++;
-    const std::string place =
-        finding.line ? script.name + ":" + std::to_string(finding.line) : script.name;
-    std::printf("%s: %s: %s\n", place.c_str(), error ? "error" : "warning",
-                Utf8From1252(finding.reason).c_str());
+  FindingPolicy policy;
+  policy.strict = parsed.Flag("--strict");
+  if (const auto allowed = parsed.Value("--allow")) policy.allowed = ParseCodeList(*allowed);
+  std::vector<Finding> findings;
+  checked.script = LoadScriptForCheck(scriptPath, checked.options.encoding, findings);
+  const std::vector<Finding> found = CheckScript(checked.script, checked.options);
+  checked.findings = findings;
+  checked.findings.insert(checked.findings.end(), found.begin(), found.end());
+  ApplyPolicy(checked.findings, policy);
+  checked.counts = CountFindings(checked.findings);
+  return checked;
+}
+
+int CheckCommand(const std::vector<std::string>& args) {
+  const Arguments parsed =
+      ParseArguments(args, CommandValueOptions("check"), CommandFlagOptions("check"));
+  if (parsed.positionals.size() != 1) throw ToolError("usage: " + CommandUsage("check"));
+  const CheckedScript checked = RunChecks(parsed, parsed.positionals[0]);
+  if (parsed.Flag("--json")) {
+    PrintFindingsJson(stdout, checked.findings, checked.script.name);
+  } else {
+    PrintFindings(stdout, checked.findings, checked.script.name);
   }
-  std::printf("%s: %zu errors, %zu warnings\n", script.name.c_str(), errors, warnings);
-  return errors ? 1 : 0;
+  return checked.counts.errors ? 1 : 0;
 }
 
 }  // namespace setup::mksetup

@@ -4,12 +4,26 @@
 #include <string>
 #include <vector>
 
+#include "Arguments.h"
+#include "Check.h"
+
 namespace setup::mksetup {
 
 int CheckCommand(const std::vector<std::string>& args);
 int BuildCommand(const std::vector<std::string>& args);
 int ListCommand(const std::vector<std::string>& args);
 int ExtractCommand(const std::vector<std::string>& args);
+int InitCommand(const std::vector<std::string>& args);
 int RunCommand(const std::vector<std::string>& args);
+
+// What check and build share: the script as the setup would get it and every finding, with
+// --strict and --allow applied.
+struct CheckedScript {
+  ScriptFile script;
+  CheckOptions options;
+  std::vector<Finding> findings;
+  FindingCounts counts;
+};
+CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath);
 
 }  // namespace setup::mksetup

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "Text1252.h"
 #include "ToolError.h"
 #include "text/ScriptText.h"
 
@@ -12,15 +13,20 @@ namespace {
 
 constexpr std::string_view kMacroLetters = "SADPQ";
 
+// A vendor's tree made on Linux usually has UTF-8 names where the script has Windows-1252.
 std::optional<fs::path> MatchPart(const fs::path& folder, const std::string& part,
                                   const std::string& what) {
   std::error_code error;
-  const fs::path exact = folder / part;
-  if (fs::exists(exact, error)) return exact;
+  const std::string utf8 = Utf8From1252(part);
+  for (const std::string& name : {part, utf8}) {
+    const fs::path exact = folder / name;
+    if (fs::exists(exact, error)) return exact;
+  }
   std::optional<fs::path> found;
-  const std::string wanted = ToUpperAscii(part);
+  const std::string wanted = ToUpperAscii(part), wantedUtf8 = ToUpperAscii(utf8);
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (ToUpperAscii(it->path().filename().string()) != wanted) continue;
+    const std::string name = ToUpperAscii(it->path().filename().string());
+    if (name != wanted && name != wantedUtf8) continue;
     if (found) {
       throw ToolError(what, "both " + found->string() + " and " + it->path().string() +
                                 " match; the name is ambiguous");
@@ -35,14 +41,15 @@ std::optional<fs::path> MatchPart(const fs::path& folder, const std::string& par
 std::vector<std::string> SourceParts(const std::string& scriptPath, const std::string& what) {
   if (scriptPath.size() < 2 || scriptPath[0] != '%' ||
       kMacroLetters.find(ToUpperAscii(scriptPath[1])) == std::string_view::npos) {
-    throw ToolError(what, "the path \"" + scriptPath +
+    throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) +
                               "\" does not start with %S, %A, %D, %P or %Q, so it has no place "
                               "in the source tree");
   }
   std::vector<std::string> parts{std::string(1, ToUpperAscii(scriptPath[1]))};
   std::string part;
   auto finish = [&] {
-    if (part == "..") throw ToolError(what, "the path \"" + scriptPath + "\" climbs with \"..\"");
+    if (part == "..")
+      throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) + "\" climbs with \"..\"");
     if (!part.empty() && part != ".") parts.push_back(part);
     part.clear();
   };
@@ -55,7 +62,8 @@ std::vector<std::string> SourceParts(const std::string& scriptPath, const std::s
     }
   }
   finish();
-  if (parts.size() < 2) throw ToolError(what, "the path \"" + scriptPath + "\" names no file");
+  if (parts.size() < 2)
+    throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) + "\" names no file");
   return parts;
 }
 

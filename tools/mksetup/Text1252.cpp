@@ -35,9 +35,22 @@ std::string Utf8From1252(const std::string& text) {
   return out;
 }
 
+std::optional<char> To1252(char32_t code) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+  for (int i = 0; i < 32; ++i) {
+    // The five unassigned codes map to themselves; no text means them.
+    if (kHigh[i] == code && code > 0xFF) return static_cast<char>(0x80 + i);
+  }
+  return std::nullopt;
+}
+
 std::string JsonString(const std::string& text1252) {
+  return JsonUtf8(Utf8From1252(text1252));
+}
+
+std::string JsonUtf8(const std::string& utf8) {
   std::string out = "\"";
-  for (char c : Utf8From1252(text1252)) {
+  for (char c : utf8) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out.push_back('\\');

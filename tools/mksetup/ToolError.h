@@ -8,11 +8,17 @@ namespace setup::mksetup {
 
 class ToolError : public std::runtime_error {
  public:
-  explicit ToolError(const std::string& message) : std::runtime_error(message) {}
+  explicit ToolError(const std::string& message) : std::runtime_error(message), reason_(message) {}
   ToolError(const std::string& file, const std::string& reason)
-      : std::runtime_error(file + ": " + reason) {}
+      : std::runtime_error(file + ": " + reason), reason_(reason) {}
   ToolError(const std::string& file, std::size_t line, const std::string& reason)
-      : std::runtime_error(file + ":" + std::to_string(line) + ": " + reason) {}
+      : std::runtime_error(file + ":" + std::to_string(line) + ": " + reason), reason_(reason) {}
+
+  // The message without its place, for a report that names the place itself.
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 }  // namespace setup::mksetup

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandHelp.h"
 #include "Commands.h"
 
 namespace {
@@ -13,34 +14,52 @@ using Command = int (*)(const std::vector<std::string>&);
 struct CommandEntry {
   const char* name;
   Command run;
-  const char* usage;
 };
 
 constexpr CommandEntry kCommands[] = {
-    {"check", setup::mksetup::CheckCommand, "check SCRIPT [--source DIR] [--licence FILE]"},
-    {"build", setup::mksetup::BuildCommand,
-     "build --script SCRIPT --licence LICENCE --source DIR -o setup.exe [--stub STUB] "
-     "[--uninstaller EXE]"},
-    {"list", setup::mksetup::ListCommand, "list setup.exe [--json]"},
-    {"extract", setup::mksetup::ExtractCommand, "extract setup.exe DIR"},
-    {"run", setup::mksetup::RunCommand, "run setup.exe ..."},
+    {"check", setup::mksetup::CheckCommand}, {"build", setup::mksetup::BuildCommand},
+    {"list", setup::mksetup::ListCommand},   {"extract", setup::mksetup::ExtractCommand},
+    {"init", setup::mksetup::InitCommand},   {"run", setup::mksetup::RunCommand},
 };
 
-int Usage() {
-  std::fprintf(stderr, "usage:\n");
-  for (const CommandEntry& command : kCommands)
-    std::fprintf(stderr, "  mksetup %s\n", command.usage);
-  return 2;
+bool AsksForHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
+  if (argc < 2) {
+    setup::mksetup::PrintMainHelp(stderr);
+    return 2;
+  }
   const std::string name = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
+  if (name == "--help" || name == "-h" || name == "help") {
+    if (!args.empty()) {
+      for (const CommandEntry& command : kCommands) {
+        if (args[0] == command.name) {
+          setup::mksetup::PrintCommandHelp(stdout, command.name);
+          return 0;
+        }
+      }
+    }
+    setup::mksetup::PrintMainHelp(stdout);
+    return 0;
+  }
+  if (name == "--version") {
+    std::printf("mksetup %s\n", setup::mksetup::kVersion);
+    return 0;
+  }
   for (const CommandEntry& command : kCommands) {
     if (name != command.name) continue;
+    if (AsksForHelp(args)) {
+      setup::mksetup::PrintCommandHelp(stdout, command.name);
+      return 0;
+    }
     try {
       return command.run(args);
     } catch (const std::exception& error) {
@@ -48,5 +67,6 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  return Usage();
+  setup::mksetup::PrintMainHelp(stderr);
+  return 2;
 }

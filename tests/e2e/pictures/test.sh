@@ -119,7 +119,8 @@ printf '%s\r\n' GEF 'NPicture Probe' 'V(1.0)' S0 'DProbe\' 'H%Sprobe.exe' MGlies
 printf '%s\r\n' GERMAN Lizenz. '' ENGLISH Licence. '' FRENCH Licence. '' >"$input/licence.txt"
 printf 'MZ' >"$input/tree/S/probe.exe"
 "$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
-  --source "$input/tree" -o "$E2E_DIR/built.exe" --stub "$probe" >"$E2E_DIR/mksetup.out" 2>&1 ||
+  --source "$input/tree" -o "$E2E_DIR/built.exe" --stub "$probe" \
+  --allow no-uninstaller,not-installed,shortcut-folder >"$E2E_DIR/mksetup.out" 2>&1 ||
   e2e_fail "mksetup build failed: $(cat "$E2E_DIR/mksetup.out")"
 
 modules=(self built)

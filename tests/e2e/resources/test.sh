@@ -25,7 +25,8 @@ printf 'MZ not really a program' >"$input/tree/S/probe.exe"
 head -c 300000 /dev/urandom >"$input/tree/S/data/big.bin"
 
 "$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
-  --source "$input/tree" -o "$E2E_DIR/probe.exe" --stub "$WIN32_BIN/resource-probe.exe"
+  --source "$input/tree" -o "$E2E_DIR/probe.exe" --stub "$WIN32_BIN/resource-probe.exe" \
+  --allow no-uninstaller,not-installed,shortcut-folder
 
 e2e_wine "$E2E_DIR/wine.out" "$E2E_DIR/probe.exe" 'C:\probe-report.txt' ||
   e2e_fail "resource-probe.exe failed: $(cat "$E2E_DIR/wine.out" "$E2E_DIR/wine.out.err")"

@@ -1,0 +1,104 @@
+#include "CheckPaths.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "Check.h"
+#include "Text1252.h"
+#include "script/Macros.h"
+#include "text/ScriptText.h"
+
+namespace setup::mksetup {
+namespace {
+
+constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+constexpr std::string_view kNumberedDevices[] = {"COM", "LPT"};
+constexpr std::string_view kForbidden = "<>:\"|?*";
+
+// Windows opens the device for such a name with any extension ("NUL.txt" too).
+bool IsDeviceName(const std::string& component) {
+  std::string base = ToUpperAscii(component.substr(0, component.find('.')));
+  base.erase(base.find_last_not_of(' ') + 1);
+  for (std::string_view device : kDevices) {
+    if (base == device) return true;
+  }
+  for (std::string_view device : kNumberedDevices) {
+    if (base.size() == 4 && base.compare(0, 3, device) == 0 && base[3] >= '1' && base[3] <= '9')
+      return true;
+  }
+  return false;
+}
+
+std::vector<std::string> Components(const std::string& text) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : text) {
+    if (c == '\\' || c == '/') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part.push_back(c);
+    }
+  }
+  parts.push_back(part);
+  return parts;
+}
+
+}  // namespace
+
+void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const std::string& path,
+                      const SetupState& typical) {
+  const auto fail = [&](const char* code, const std::string& reason) {
+    findings.push_back(
+        {line, Severity::Error, "the path \"" + Utf8From1252(path) + "\" " + reason, code, {}});
+  };
+  // The folder the path starts in: a macro's, or a drive's.
+  std::size_t start = 0;
+  std::string origin = "the folder it starts in";
+  if (path.size() >= 2 && path[0] == '%') {
+    start = 2;
+    origin = "the folder of %" + std::string(1, ToUpperAscii(path[1]));
+  } else if (path.size() >= 2 && path[1] == ':') {
+    start = 2;
+  }
+  int depth = 0;
+  bool left = false;
+  for (const std::string& part : Components(path.substr(start))) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (--depth < 0) left = true;
+      continue;
+    }
+    ++depth;
+    if (IsDeviceName(part)) {
+      fail("path-device", "names the device " + ToUpperAscii(part.substr(0, part.find('.'))) +
+                              " (\"" + Utf8From1252(part) +
+                              "\"): Windows opens the device instead of a file or folder");
+    } else if (part.back() == '.' || part.back() == ' ') {
+      fail("path-trailing", "has the component \"" + Utf8From1252(part) +
+                                "\" ending in a dot or blank, which Windows drops: the file "
+                                "lands under another name");
+    } else if (std::any_of(part.begin(), part.end(), [](char c) {
+                 return kForbidden.find(c) != std::string_view::npos ||
+                        static_cast<unsigned char>(c) < 0x20;
+               })) {
+      fail("path-character", "has the component \"" + Utf8From1252(part) +
+                                 "\" with a character no Windows name may hold (< > : \" | ? *)");
+    }
+  }
+  if (left) {
+    fail("path-leaves", "climbs with \"..\" out of " + origin +
+                            ": the uninstaller refuses a log that names such a place");
+  } else if (const std::vector<std::string> all = Components(path);
+             std::find(all.begin(), all.end(), "..") != all.end()) {
+    fail("path-climbs", "has a \"..\" segment: write the folder it means instead");
+  }
+  const std::string expanded = ExpandMacros(typical, path);
+  if (expanded.size() > kPathLimit) {
+    fail("path-length", "is " + std::to_string(expanded.size()) +
+                            " characters long in the default destination (\"" +
+                            Utf8From1252(expanded) + "\"), more than the 259 Windows writes");
+  }
+}
+
+}  // namespace setup::mksetup

@@ -1,0 +1,129 @@
+#include "CommandHelp.h"
+
+#include <stdexcept>
+
+namespace setup::mksetup {
+namespace {
+
+const OptionHelp kSource{"--source", "DIR",
+                         "the source tree: %SDM.DAT is DIR/S/DM.DAT, names in any letter case, "
+                         "in Windows-1252 or UTF-8"};
+const OptionHelp kLicence{"--licence", "FILE",
+                          "the three-language licence (GERMAN, ENGLISH, FRENCH marker lines)"};
+const OptionHelp kUninstaller{"--uninstaller", "EXE",
+                              "UnInstall.EXE for F*%SUnInstall.EXE when the tree lacks it"};
+const OptionHelp kEncoding{"--input-encoding", "NAME",
+                           "windows-1252 (default) or utf-8: convert a UTF-8 script and licence "
+                           "to Windows-1252"};
+const OptionHelp kStrict{"--strict", nullptr, "treat every warning as an error (for CI)"};
+const OptionHelp kAllow{"--allow", "CODES",
+                        "comma-separated rule codes whose errors are only warnings"};
+
+}  // namespace
+
+const std::vector<CommandHelp>& AllCommands() {
+  static const std::vector<CommandHelp> commands = {
+      {"check",
+       "SCRIPT [options]",
+       "Checks a setup script (and with --source its files) for what would break an "
+       "installation. Findings: FILE:LINE: error|warning: text.",
+       {kSource,
+        kLicence,
+        kUninstaller,
+        kEncoding,
+        kStrict,
+        kAllow,
+        {"--json", nullptr, "print the findings as JSON"}}},
+      {"build",
+       "--script SCRIPT --licence FILE --source DIR -o setup.exe [options]",
+       "Checks the script, then builds setup.exe. Any error: no output file (an existing one "
+       "stays as it was).",
+       {{"--script", "SCRIPT", "the setup script"},
+        kLicence,
+        kSource,
+        {"-o", "FILE", "the setup.exe to write"},
+        {"--stub", "EXE", "the stub setup program (default: setup-stub.exe beside mksetup)"},
+        kUninstaller,
+        kEncoding,
+        kStrict,
+        kAllow}},
+      {"list",
+       "setup.exe [--json]",
+       "Shows the header, every action line and each file's sizes.",
+       {{"--json", nullptr, "print as JSON (schemaVersion 1)"}}},
+      {"extract",
+       "setup.exe DIR [--force]",
+       "Writes setup.txt, licence.txt and the source tree that build takes back.",
+       {{"--force", nullptr, "write into a folder that is not empty"}}},
+      {"init",
+       "DIR",
+       "Writes a starting product: setup.txt, licence.txt and tree/ with the uninstaller line.",
+       {}},
+      {"run",
+       "setup.exe --root SIMDIR [options]",
+       "Installs into a simulated Windows under SIMDIR (a dry run).",
+       {{"--root", "SIMDIR", "the folder that holds the simulated drives and registry"},
+        {"--language", "G|E|F", "the language chosen on the first page"},
+        {"--dest", "PATH", "the destination folder"},
+        {"--all-users", nullptr, "install for all users"},
+        {"--no-desktop", nullptr, "no desktop shortcut"},
+        {"--quick-launch", nullptr, "a quick-launch shortcut"},
+        {"--addon", nullptr, "tick the add-on box"},
+        {"--not-admin", nullptr, "run as a user without administrator rights"},
+        {"--decline-admin", nullptr, "answer Cancel to the rights question"}}},
+  };
+  return commands;
+}
+
+const CommandHelp& HelpOf(const std::string& command) {
+  for (const CommandHelp& help : AllCommands()) {
+    if (command == help.name) return help;
+  }
+  throw std::out_of_range("no command " + command);
+}
+
+std::string CommandUsage(const std::string& command) {
+  return std::string(HelpOf(command).name) + " " + HelpOf(command).synopsis;
+}
+
+std::set<std::string> CommandValueOptions(const std::string& command) {
+  std::set<std::string> names;
+  for (const OptionHelp& option : HelpOf(command).options) {
+    if (option.value) names.insert(option.name);
+  }
+  return names;
+}
+
+std::set<std::string> CommandFlagOptions(const std::string& command) {
+  std::set<std::string> names;
+  for (const OptionHelp& option : HelpOf(command).options) {
+    if (!option.value) names.insert(option.name);
+  }
+  return names;
+}
+
+void PrintCommandHelp(std::FILE* out, const std::string& command) {
+  const CommandHelp& help = HelpOf(command);
+  std::fprintf(out, "usage: mksetup %s %s\n\n%s\n", help.name, help.synopsis, help.summary);
+  if (!help.options.empty()) std::fprintf(out, "\noptions:\n");
+  for (const OptionHelp& option : help.options) {
+    const std::string left =
+        std::string(option.name) + (option.value ? " " : "") + (option.value ? option.value : "");
+    std::fprintf(out, "  %-22s %s\n", left.c_str(), option.help);
+  }
+}
+
+void PrintMainHelp(std::FILE* out) {
+  std::fprintf(out,
+               "mksetup %s: builds a setup.exe from a setup script, a licence and a source "
+               "tree, and inspects one.\n\nusage:\n",
+               kVersion);
+  for (const CommandHelp& help : AllCommands()) {
+    std::fprintf(out, "  mksetup %s %s\n", help.name, help.synopsis);
+  }
+  std::fprintf(out,
+               "  mksetup --help | --version\n\n'mksetup COMMAND --help' shows a command's "
+               "options. The script format: docs/script-format.md.\n");
+}
+
+}  // namespace setup::mksetup
