@@ -367,6 +367,34 @@ TEST(MksetupCheck, Utf8InputIsConvertedOrTheCharacterNamed) {
   }
 }
 
+// Every example of docs/script-format.md passes check: a script block by itself, a lines block
+// added to the end of the document's first script.
+TEST(MksetupCheck, ExamplesOfTheScriptReferencePass) {
+  std::ifstream in(fs::path(SETUP_SOURCE_DIR) / "docs/script-format.md");
+  ASSERT_TRUE(in);
+  std::vector<std::pair<std::string, std::string>> blocks;  // kind, CR LF text
+  std::string line, kind, text;
+  while (std::getline(in, line)) {
+    if (kind.empty() && (line == "```script" || line == "```lines")) {
+      kind = line.substr(3);
+    } else if (!kind.empty() && line == "```") {
+      blocks.emplace_back(kind, text);
+      kind.clear(), text.clear();
+    } else if (!kind.empty()) {
+      text += line + "\r\n";
+    }
+  }
+  ASSERT_GE(blocks.size(), 8u);
+  ASSERT_EQ(blocks[0].first, "script");
+  for (const auto& [blockKind, block] : blocks) {
+    SCOPED_TRACE(block);
+    const std::string script = blockKind == "script" ? block : blocks[0].second + block;
+    for (const Finding& finding : CheckScript(ScriptFromText("doc", script), {})) {
+      ADD_FAILURE() << finding.line << ": " << finding.code << ": " << finding.reason;
+    }
+  }
+}
+
 struct BuildFixture {
   fs::path dir = TempDir("build");
   BuildOptions options;
