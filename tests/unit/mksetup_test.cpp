@@ -519,6 +519,32 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
   EXPECT_NE(json.find("\"errors\": 1,\n  \"warnings\": 1"), std::string::npos) << json;
 }
 
+// What extract writes builds the same setup.exe again, byte for byte; a folder that is not empty
+// is refused unless --force.
+TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
+  BuildFixture f;
+  for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"}) {
+    WriteFile(f.dir / "src/S" / file, file);
+  }
+  WriteFile(f.dir / "src/S/data/R\xC3\xA9sum\xC3\xA9.txt", "a UTF-8 name on disk");
+  WriteFile(f.dir / "script.txt", Clean("F*%Sdata\\R\xE9sum\xE9.txt\r\nF*%Ap.exe\r\n"));
+  WriteFile(f.dir / "src/A/p.exe", std::string(2100000, 'z'));
+  const auto build = [&](const fs::path& script, const fs::path& licence, const fs::path& source,
+                         const fs::path& output) {
+    return BuildCommand({"--script", script.string(), "--licence", licence.string(), "--source",
+                         source.string(), "-o", output.string(), "--stub",
+                         f.options.stub.string()});
+  };
+  ASSERT_EQ(build(f.options.script, f.options.licence, f.options.source, f.dir / "first.exe"), 0);
+  const fs::path out = f.dir / "extracted";
+  ASSERT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), 0);
+  EXPECT_TRUE(fs::exists(out / "setup.txt"));
+  ASSERT_EQ(build(out / "setup.txt", out / "licence.txt", out, f.dir / "second.exe"), 0);
+  EXPECT_EQ(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "second.exe"));
+  EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), ToolError);
+  EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
+}
+
 // mksetup run carries out a built setup.exe in a simulated Windows: the language filter decides
 // which files land, every F line keeps its payload entry, and the log is left beside them.
 TEST(MksetupRun, InstallsTheChosenLanguageIntoTheSimulatedWindows) {
