@@ -17,6 +17,7 @@
 #include "InputText.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
+#include "Sha256.h"
 #include "SourceMap.h"
 #include "ToolError.h"
 #include "pe/PeWriter.h"
@@ -543,6 +544,61 @@ TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
   EXPECT_EQ(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "second.exe"));
   EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), ToolError);
   EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
+}
+
+// The FIPS 180-2 examples, fed in pieces of several sizes so the block buffering is crossed.
+TEST(MksetupList, Sha256OfTheStandardExamples) {
+  struct Case {
+    std::string text;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t piece : {1, 63, 64, 1000}) {
+      SCOPED_TRACE(std::to_string(c.text.size()) + " bytes in pieces of " + std::to_string(piece));
+      Sha256Sink sink;
+      const auto* data = reinterpret_cast<const std::uint8_t*>(c.text.data());
+      for (std::size_t at = 0; at < c.text.size(); at += piece) {
+        sink.Append(data + at, std::min(piece, c.text.size() - at));
+      }
+      EXPECT_EQ(sink.HexDigest(), c.digest);
+    }
+  }
+}
+
+// list --json: the schema version, the S value as a number, each file's sizes and hash, and
+// every action line after the header.
+TEST(MksetupList, JsonShowsEveryActionLineAndEachFile) {
+  BuildFixture f;
+  for (const char* file : {"p.exe", "UnInstall.EXE"}) WriteFile(f.dir / "src/S" / file, file);
+  WriteFile(f.dir / "src/S/r.txt", "abc");
+  WriteFile(f.dir / "script.txt", Clean("R*Software\\P;Count;7\r\nX*T5107;%Sp.exe;Drawing\r\n"));
+  ASSERT_EQ(BuildCommand({"--script", f.options.script.string(), "--licence",
+                          f.options.licence.string(), "--source", f.options.source.string(), "-o",
+                          f.options.output.string(), "--stub", f.options.stub.string()}),
+            0);
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(ListCommand({f.options.output.string(), "--json"}), 0);
+  const std::string json = testing::internal::GetCapturedStdout();
+  const std::string expected[] = {
+      "\"schemaVersion\": 1",
+      "\"sizeValue\": 58,",  // licence 37 + 5 + 13 + 3
+      "\"path\": \"%Sr.txt\", \"bytes\": 3, \"compressedBytes\": 23, \"blocks\": 1, \"sha256\": "
+      "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"",
+      "{\"line\": 10, \"code\": \"D\"",
+      "{\"line\": 14, \"code\": \"R\", \"language\": \"*\", \"text\": \"Software\\\\P;Count;7\"",
+      "REG_DWORD 7",
+      "{\"line\": 15, \"code\": \"X\"",
+  };
+  for (const std::string& part : expected)
+    EXPECT_NE(json.find(part), std::string::npos) << part << json;
 }
 
 // mksetup run carries out a built setup.exe in a simulated Windows: the language filter decides

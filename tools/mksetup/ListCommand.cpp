@@ -1,11 +1,17 @@
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "Arguments.h"
+#include "CommandHelp.h"
 #include "Commands.h"
+#include "ScriptFile.h"
 #include "SetupExe.h"
+#include "Sha256.h"
 #include "Text1252.h"
 #include "ToolError.h"
+#include "install/SystemEffects.h"
+#include "text/ScriptText.h"
 
 namespace setup::mksetup {
 namespace {
@@ -14,6 +20,15 @@ struct FileRow {
   FileLine line;
   std::uint64_t size;
   std::uint32_t blocks;
+  std::uint64_t compressed;  // the entry as stored, its length field included
+  std::string sha256;        // of the inflated bytes
+};
+
+struct ActionRow {
+  std::size_t line;
+  char code, language;  // as written
+  std::string text;     // after the two code characters
+  std::string meaning;  // what the setup does with it, as far as it is fixed before the run
 };
 
 struct Listing {
@@ -21,6 +36,8 @@ struct Listing {
   ScriptFile script;
   std::uint64_t licenceSize = 0;
   std::vector<FileRow> files;
+  std::vector<ActionRow> actions;
+  long long sizeValue = -1;  // the S line's number; -1 without one
   std::size_t leftOver = 0;
 };
 
@@ -36,6 +53,75 @@ std::uint64_t InflatedSize(const PayloadEntry& entry) {
   CountingSink sink;
   entry.InflateTo(sink);
   return sink.bytes;
+}
+
+// Counts and hashes at once.
+class FileSink : public ByteSink {
+ public:
+  void Append(const std::uint8_t* data, std::size_t size) override {
+    bytes += size;
+    hash.Append(data, size);
+  }
+  std::uint64_t bytes = 0;
+  Sha256Sink hash;
+};
+
+std::string Meaning(char code, std::string rest) {
+  switch (ToUpperAscii(code)) {
+    case 'D':
+      return "create the folder " + rest;
+    case 'F':
+      return "write the next payload file to " + rest;
+    case 'K': {
+      const std::string shortcut = SplitFirst(rest, ";");
+      const std::string program = SplitFirst(rest, ";");
+      return "shortcut " + shortcut + " to " + program +
+             (SplitFirst(rest, ";").empty() ? "" : " with arguments");
+    }
+    case 'R': {
+      const std::string key = SplitFirst(rest, ";");
+      const std::string name = SplitFirst(rest, ";");
+      return "HKCU\\" + key + " (HKU\\.DEFAULT\\" + key + " for all users) " +
+             (name.empty() ? "(default)" : name) + " = " +
+             (IsIntegerText(rest) ? "REG_DWORD " + rest : "REG_SZ \"" + rest + "\"");
+    }
+    case 'X': {
+      const std::string extension = SplitFirst(rest, ";");
+      const std::string program = SplitFirst(rest, ";");
+      return "file type ." + extension + " (" + extension + "file, \"" + rest + "\") opened by " +
+             program;
+    }
+    case 'E':
+      return "start " + rest +
+             (ToUpperAscii(rest).find("KORVALT") != std::string::npos ? " (only with the add-on)"
+                                                                      : "");
+    case 'T':
+      return "add-on caption and ticked box";
+    default:
+      return "ignored";
+  }
+}
+
+std::vector<ActionRow> ActionRows(const ScriptFile& script) {
+  std::vector<ActionRow> rows;
+  for (std::size_t i = kLeadingLines; i < script.lines.size(); ++i) {
+    const std::string& text = script.lines[i].text;
+    if (text.empty()) continue;
+    const char language = text.size() > 1 ? text[1] : '\0';
+    const std::string rest = text.size() > 2 ? text.substr(2) : "";
+    rows.push_back({script.lines[i].number, text[0], language, rest, Meaning(text[0], rest)});
+  }
+  return rows;
+}
+
+long long SizeValue(const ScriptFile& script) {
+  long long value = -1;
+  for (std::size_t i = 1; i < kLeadingLines && i < script.lines.size(); ++i) {
+    const std::string& text = script.lines[i].text;
+    if (text.empty() || ToUpperAscii(text[0]) != 'S') continue;
+    value = std::strtoll(text.c_str() + 1, nullptr, 10);
+  }
+  return value;
 }
 
 void PrintText(const Listing& listing) {
@@ -59,18 +145,26 @@ void PrintText(const Listing& listing) {
   field("Add-on French", s.AddOnCaptionFrench);
   std::printf("Licence                %llu bytes\n",
               static_cast<unsigned long long>(listing.licenceSize));
-  std::printf("\n%6s  %-4s %12s %6s  %s\n", "line", "lang", "bytes", "blocks", "path");
+  std::printf("\n%6s  %-4s %12s %12s %6s  %s\n", "line", "lang", "bytes", "compressed", "blocks",
+              "path");
   for (const FileRow& row : listing.files) {
-    std::printf("%6zu  %-4c %12llu %6u  %s\n", row.line.number, row.line.language,
-                static_cast<unsigned long long>(row.size), row.blocks,
+    std::printf("%6zu  %-4c %12llu %12llu %6u  %s\n", row.line.number, row.line.language,
+                static_cast<unsigned long long>(row.size),
+                static_cast<unsigned long long>(row.compressed), row.blocks,
                 Utf8From1252(row.line.path).c_str());
   }
-  std::printf("%zu files\n", listing.files.size());
+  std::printf("%zu files\n\n%6s  %-4s %-4s  %s\n", listing.files.size(), "line", "code", "lang",
+              "action");
+  for (const ActionRow& row : listing.actions) {
+    std::printf("%6zu  %-4c %-4c  %s\n", row.line, row.code, row.language,
+                Utf8From1252(row.meaning).c_str());
+  }
 }
 
 void PrintJson(const Listing& listing) {
   const SetupState& s = *listing.state;
-  std::printf("{\n  \"languagesOffered\": %s,\n", JsonString(Offered(s.LanguagesOffered)).c_str());
+  std::printf("{\n  \"schemaVersion\": 1,\n  \"sizeValue\": %lld,\n", listing.sizeValue);
+  std::printf("  \"languagesOffered\": %s,\n", JsonString(Offered(s.LanguagesOffered)).c_str());
   std::printf("  \"preselectedLanguage\": %s,\n",
               JsonString(std::string(1, s.PreselectedLanguage)).c_str());
   const std::pair<const char*, const std::string*> fields[] = {
@@ -95,9 +189,21 @@ void PrintJson(const Listing& listing) {
   for (const FileRow& row : listing.files) {
     std::printf(
         "%s    {\"line\": %zu, \"language\": %s, \"path\": %s, \"bytes\": %llu, "
-        "\"blocks\": %u}",
+        "\"compressedBytes\": %llu, \"blocks\": %u, \"sha256\": \"%s\"}",
         separator, row.line.number, JsonString(std::string(1, row.line.language)).c_str(),
-        JsonString(row.line.path).c_str(), static_cast<unsigned long long>(row.size), row.blocks);
+        JsonString(row.line.path).c_str(), static_cast<unsigned long long>(row.size),
+        static_cast<unsigned long long>(row.compressed), row.blocks, row.sha256.c_str());
+    separator = ",\n";
+  }
+  std::printf("\n  ],\n  \"actions\": [");
+  separator = "\n";
+  for (const ActionRow& row : listing.actions) {
+    std::printf(
+        "%s    {\"line\": %zu, \"code\": %s, \"language\": %s, \"text\": %s, "
+        "\"meaning\": %s}",
+        separator, row.line, JsonString(std::string(1, row.code)).c_str(),
+        JsonString(std::string(1, row.language)).c_str(), JsonString(row.text).c_str(),
+        JsonString(row.meaning).c_str());
     separator = ",\n";
   }
   std::printf("\n  ]\n}\n");
@@ -106,8 +212,9 @@ void PrintJson(const Listing& listing) {
 }  // namespace
 
 int ListCommand(const std::vector<std::string>& args) {
-  const Arguments parsed = ParseArguments(args, {}, {"--json"});
-  if (parsed.positionals.size() != 1) throw ToolError("usage: list setup.exe [--json]");
+  const Arguments parsed =
+      ParseArguments(args, CommandValueOptions("list"), CommandFlagOptions("list"));
+  if (parsed.positionals.size() != 1) throw ToolError("usage: " + CommandUsage("list"));
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   Listing listing;
   listing.state = ReadSetupState(exe.name + " (SetupInfo)", exe.info);
@@ -119,8 +226,13 @@ int ListCommand(const std::vector<std::string>& args) {
           listing.licenceSize = InflatedSize(entry);
           return;
         }
-        listing.files.push_back({*line, InflatedSize(entry), BlockCount(entry)});
+        FileSink sink;
+        entry.InflateTo(sink);
+        listing.files.push_back(
+            {*line, sink.bytes, BlockCount(entry), 4 + entry.Body().size(), sink.hash.HexDigest()});
       });
+  listing.actions = ActionRows(listing.script);
+  listing.sizeValue = SizeValue(listing.script);
   parsed.Flag("--json") ? PrintJson(listing) : PrintText(listing);
   if (listing.leftOver != 0) {
     std::fprintf(stderr, "%s: warning: %zu payload bytes follow the last F line's entry\n",
