@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/win32/Win32Owned.h"
+#include "platform/win32/Win32Trace.h"
 #include "text/FolderPath.h"
 
 namespace setup {
@@ -22,8 +23,11 @@ class Win32OutputFile : public OutputFile {
     while (size > 0) {
       DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
       DWORD written = 0;
-      if (!WriteFile(file_.Get(), data, chunk, &written, nullptr) || written == 0)
+      if (!WriteFile(file_.Get(), data, chunk, &written, nullptr) || written == 0) {
+        const DWORD error = GetLastError();
+        win32::TraceFailedCall("WriteFile", std::to_string(chunk) + " bytes", error);
         throw SetupError("Stream write error");
+      }
       data += written;
       size -= written;
     }
@@ -52,14 +56,18 @@ bool Win32FileSystem::CreateDirectories(const std::string& path) {
   if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
   const std::string parent = ParentFolder(folder);
   if (!parent.empty()) CreateDirectories(parent);
-  CreateDirectoryA(folder.c_str(), nullptr);
+  if (!CreateDirectoryA(folder.c_str(), nullptr))
+    win32::TraceFailedCall("CreateDirectoryA", folder);
   return DirectoryExists(folder);
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::string& path) {
   win32::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return nullptr;
+  if (!file) {
+    win32::TraceFailedCall("CreateFileA", path);
+    return nullptr;
+  }
   return std::make_unique<Win32OutputFile>(std::move(file));
 }
 

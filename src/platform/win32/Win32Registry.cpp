@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Owned.h"
+#include "platform/win32/Win32Trace.h"
 
 namespace setup {
 namespace {
@@ -45,18 +46,23 @@ class Win32Key : public RegistryKey {
   }
 
   bool WriteString(const std::string& name, const std::string& value) override {
-    return RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return Written(name, RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(value.c_str()),
+                                        static_cast<DWORD>(value.size() + 1)));
   }
 
   bool WriteInteger(const std::string& name, std::int32_t value) override {
     DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
+    return Written(name, RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&data), sizeof data));
   }
 
  private:
+  static bool Written(const std::string& name, LONG rc) {
+    if (rc != ERROR_SUCCESS) win32::TraceFailedCall("RegSetValueExA", name, rc);
+    return rc == ERROR_SUCCESS;
+  }
+
   win32::RegistryKeyHandle key_;
 };
 
@@ -90,9 +96,13 @@ std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RegistryRoot root, const std
 
 std::unique_ptr<RegistryKey> Win32Registry::CreateKey(RegistryRoot root, const std::string& path) {
   win32::RegistryKeyHandle key;
-  if (RegCreateKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+  const LONG rc =
+      RegCreateKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+  if (rc != ERROR_SUCCESS) {
+    win32::TraceFailedCall("RegCreateKeyExA", path, rc);
     return nullptr;
+  }
   return std::make_unique<Win32Key>(std::move(key));
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Owned.h"
+#include "platform/win32/Win32Trace.h"
 
 namespace setup {
 namespace {
@@ -36,11 +37,16 @@ bool Win32Shell::SaveShortcut(const std::string& linkPath, const std::string& pr
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
   std::vector<wchar_t> wide = WidePath(linkPath);
   if (wide.empty()) return false;
-  return SUCCEEDED(file->Save(wide.data(), TRUE));
+  const HRESULT saved = file->Save(wide.data(), TRUE);
+  if (FAILED(saved))
+    win32::TraceFailedCall("IPersistFile::Save", linkPath, static_cast<DWORD>(saved));
+  return SUCCEEDED(saved);
 }
 
 bool Win32Shell::StartProgram(const std::string& commandLine, int showCommand) {
-  return WinExec(commandLine.c_str(), static_cast<UINT>(showCommand)) > 31;
+  const UINT started = WinExec(commandLine.c_str(), static_cast<UINT>(showCommand));
+  if (started <= 31) win32::TraceFailedCall("WinExec", commandLine, started);
+  return started > 31;
 }
 
 }  // namespace setup

@@ -1,6 +1,6 @@
 #pragma once
 // How long the program takes from its start to the first painted page: written to the debug
-// output, and appended to the file that the environment variable SETUP_TIMING_LOG names.
+// output only, since the setup writes no file of its own but UnInstall.LOG.
 #include <windows.h>
 
 namespace setup::view {
