@@ -33,12 +33,6 @@ constexpr RightsQuestion kRightsFrench = {
 constexpr RightsQuestion kRightsEnglish = {"Administrator privileges missing",
                                            "Try to install in spite of that?"};
 
-char ChosenLanguage(const DialogControls& controls) {
-  if (controls.GermanBox.Checked) return 'G';
-  if (controls.FrenchBox.Checked) return 'F';
-  return 'E';
-}
-
 class Run {
  public:
   Run(SetupState& state, DialogControls& controls, Platform& platform)
@@ -182,7 +176,7 @@ class Run {
 
 bool RightsGranted(DialogControls& controls, Platform& platform) {
   if (platform.session.IsUserAdmin()) return true;
-  const char language = ChosenLanguage(controls);
+  const char language = LanguageInForce(controls);
   const RightsQuestion& question = language == 'G'   ? kRightsGerman
                                    : language == 'F' ? kRightsFrench
                                                      : kRightsEnglish;
@@ -217,7 +211,7 @@ InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Plat
   if (!RightsGranted(controls, platform)) return InstallOutcome::Declined;
   state.Log = std::make_unique<UninstallLog>();
   state.Log->Append(kProductRecord + state.ProductName);
-  state.Log->Append(std::string{kLanguageRecord, ChosenLanguage(controls)});
+  state.Log->Append(std::string{kLanguageRecord, LanguageInForce(controls)});
   state.DestinationFolder = controls.DestinationEdit.Text;
   EnsureTrailingBackslash(state.DestinationFolder);
   state.MainProgram = ExpandMacros(state, state.MainProgram);

@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "script/Paths.h"
 #include "text/FileFormat.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {
@@ -59,16 +60,10 @@ void WriteRegistryValue(Registry& registry, bool allUsers, const std::string& ke
                          : registry.CreateKey(RegistryRoot::CurrentUser, key);
   if (!opened) return;
   if (!IsIntegerText(value)) return SetString(opened.get(), name, value);
-  // Leading zeros are fine; count magnitude digits without overflowing.
-  const bool negative = value[0] == '-';
-  std::int64_t magnitude = 0;
-  const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
-  for (std::size_t i = negative ? 1 : 0; i < value.size(); ++i) {
-    magnitude = magnitude * 10 + (value[i] - '0');
-    if (magnitude > limit) throw SetupError("'" + value + "' is not a valid integer value");
-  }
-  const auto number = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-  if (!opened->WriteInteger(name, number)) {
+  // An integer text (leading zeros are fine) outside the 32-bit range is an error, not a string.
+  const std::optional<std::int32_t> number = ParseInt32(value);
+  if (!number) throw SetupError("'" + value + "' is not a valid integer value");
+  if (!opened->WriteInteger(name, *number)) {
     throw SetupError("Failed to set data for '" + name + "'");
   }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The primitives that every part uses to take script texts apart: the one line splitter, the
 // first-character and first-field cuts, and ASCII-only upper-casing.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,5 +27,9 @@ std::string SplitFirst(std::string& text, const std::string& separator);
 // letters, language codes, file extensions and paths are compared this way.
 char ToUpperAscii(char c);
 std::string ToUpperAscii(std::string text);
+
+// A signed 32-bit decimal integer: an optional sign (- or +) and one or more digits, nothing else;
+// empty when the text is anything else or the value lies outside the 32-bit range.
+std::optional<std::int32_t> ParseInt32(const std::string& text);
 
 }  // namespace setup

@@ -91,4 +91,10 @@ DialogControls::DialogControls() {
   NextBtn.Default = true;
 }
 
+char LanguageInForce(const DialogControls& controls) {
+  if (controls.GermanBox.Checked) return 'G';
+  if (controls.FrenchBox.Checked) return 'F';
+  return 'E';
+}
+
 }  // namespace setup

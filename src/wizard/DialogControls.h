@@ -58,4 +58,8 @@ struct DialogControls {
   Control WelcomeLabel;
 };
 
+// The language in force: 'G' when GermanBox is selected, else 'F' when FrenchBox is, else 'E'
+// (also while no language is selected). The run's texts and log follow it as the pages do.
+char LanguageInForce(const DialogControls& controls);
+
 }  // namespace setup

@@ -1,5 +1,7 @@
 #include "wizard/DirectoryList.h"
 
+#include "script/Macros.h"
+
 namespace setup {
 namespace {
 
@@ -51,7 +53,7 @@ std::string DirectoryOfItem(const std::string& folder, const DirectoryListing& l
   }
   if (index > listing.currentIndex) {
     path = NormaliseDirectory(folder);
-    if (path.back() != '\\') path += '\\';
+    EnsureTrailingBackslash(path);
     path += listing.items[index];
   }
   return path;

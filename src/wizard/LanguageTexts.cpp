@@ -159,12 +159,6 @@ std::string Compose(const Relabel& relabel, const SetupState& state, char langua
 
 }  // namespace
 
-char LanguageInForce(const DialogControls& controls) {
-  if (controls.GermanBox.Checked) return 'G';
-  if (controls.FrenchBox.Checked) return 'F';
-  return 'E';
-}
-
 std::string FormatOne(const std::string& templateText, const std::string& value) {
   const std::size_t at = templateText.find("%s");
   if (at == std::string::npos) return templateText;

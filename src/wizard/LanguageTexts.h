@@ -8,10 +8,6 @@
 
 namespace setup {
 
-// The language in force: 'G' when GermanBox is selected, else 'F' when FrenchBox is, else 'E'
-// (also while no language is selected).
-char LanguageInForce(const DialogControls& controls);
-
 // The text with its first "%s" replaced by value; every other character is kept as it is.
 std::string FormatOne(const std::string& templateText, const std::string& value);
 

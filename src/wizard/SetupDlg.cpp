@@ -4,6 +4,8 @@
 
 #include "payload/DiskSpaceText.h"
 #include "platform/Error.h"
+#include "script/Macros.h"
+#include "text/ScriptText.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/ErrorDisplay.h"
 #include "wizard/LanguageTexts.h"
@@ -12,8 +14,7 @@ namespace setup {
 namespace {
 
 char DriveLetterOf(const std::string& text) {
-  const char c = text.empty() ? '\0' : text[0];
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return ToUpperAscii(text.empty() ? '\0' : text[0]);
 }
 
 std::string DriveRoot(char letter) {
@@ -73,7 +74,7 @@ void TMorvexDialog::AgreeBoxClick() {
 
 void TMorvexDialog::DestinationDirectoryBoxChange() {
   std::string folder = Controls.DestinationDirectoryBox.Text;
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  EnsureTrailingBackslash(folder);
   Controls.DestinationEdit.Text = folder + State.DefaultSubFolder;
 }
 

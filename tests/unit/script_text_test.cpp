@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,34 @@ TEST(ScriptText, UpperCasesOnlyAsciiLetters) {
   EXPECT_EQ(ToUpperAscii('z'), 'Z');
   EXPECT_EQ(ToUpperAscii('\xE4'), '\xE4');
   EXPECT_EQ(ToUpperAscii('\0'), '\0');
+}
+
+// The one signed 32-bit reader: the header's S line and the integer registry values use it.
+TEST(ScriptText, ParsesSigned32BitDecimals) {
+  struct Case {
+    const char* text;
+    std::optional<std::int32_t> value;
+  };
+  const Case cases[] = {{"0", 0},
+                        {"007", 7},
+                        {"-0", 0},
+                        {"+12", 12},
+                        {"2147483647", 2147483647},
+                        {"-2147483648", -2147483647 - 1},
+                        {"2147483648", std::nullopt},
+                        {"-2147483649", std::nullopt},
+                        {"99999999999999999999", std::nullopt},
+                        {"", std::nullopt},
+                        {"-", std::nullopt},
+                        {"+", std::nullopt},
+                        {" 1", std::nullopt},
+                        {"1 ", std::nullopt},
+                        {"1e3", std::nullopt},
+                        {"--1", std::nullopt}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseInt32(c.text), c.value);
+  }
 }
 
 TEST(LanguageCodes, NormaliseNameAndAccept) {
