@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "platform/sim/SimPlatform.h"
@@ -61,6 +62,42 @@ TEST_F(SimResolve, TellsWhatItFoundAndTheFileSystemAgreesWithTheHost) {
     EXPECT_EQ(sim.files.FileExists(c.windows), c.file) << c.windows;
     EXPECT_EQ(sim.files.DirectoryExists(c.windows), fs::is_directory(root_ / c.host)) << c.windows;
     EXPECT_EQ(sim.files.CreateFileExclusive(c.windows) != nullptr, c.creatable) << c.windows;
+  }
+}
+
+// The names a folder holds are listed once and then kept up to date by what the sim itself makes
+// and removes; a change from outside shows in the folder's status and has it listed again.
+TEST_F(SimResolve, KnowsTheNamesOfAFolderWithoutListingItAgain) {
+  SimPlatform sim(root_);
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_TRUE(sim.files.CreateFileExclusive("C:\\Apps\\File" + std::to_string(i) + ".dat"));
+  }
+  EXPECT_LE(sim.drives.FolderListings(), 2u);
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    const char* windows;
+    const char* host;  // under the root
+  };
+  const Step steps[] = {
+      {"made by the sim", [&] { sim.files.CreateFileExclusive("C:\\Apps\\New.txt"); },
+       "C:\\apps\\NEW.TXT", "C/Apps/New.txt"},
+      {"removed by the sim", [&] { sim.files.RemoveFile("C:\\Apps\\New.txt"); },
+       "C:\\apps\\new.txt", "C/Apps/new.txt"},
+      {"folder made by the sim", [&] { sim.files.CreateDirectories("C:\\Apps\\Sub\\Deeper\\"); },
+       "C:\\APPS\\SUB\\deeper\\x", "C/Apps/Sub/Deeper/x"},
+      {"shortcut made by the sim",
+       [&] { sim.shell.SaveShortcut("C:\\Apps\\Go.lnk", "C:\\x.exe", "C:\\", ""); },
+       "C:\\Apps\\GO.LNK", "C/Apps/Go.lnk"},
+      {"made from outside", [&] { fs::create_directory(root_ / "C/Apps/Outer"); },
+       "C:\\Apps\\OUTER\\x", "C/Apps/Outer/x"},
+      {"removed from outside", [&] { fs::remove(root_ / "C/Apps/Outer"); }, "C:\\Apps\\outer",
+       "C/Apps/outer"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    EXPECT_EQ(sim.drives.HostPath(step.windows), root_ / step.host);
   }
 }
 

@@ -46,28 +46,16 @@ std::string TrimName(std::string name) {
   return name;
 }
 
-// The entry of folder whose name matches name without regard to ASCII case, when the folder can
-// be read. readdir, not a directory_iterator: no path is built for the entries that do not match.
-std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
-                                                      const std::string& name) {
-  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
-  if (!dir) return std::nullopt;
-  while (const dirent* entry = ::readdir(dir.get())) {
-    if (SameNameIgnoringCase(entry->d_name, name)) return folder / entry->d_name;
-  }
-  return folder / name;
+bool SameStamp(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_nlink == b.st_nlink && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
 std::filesystem::file_status LinkStatus(const std::filesystem::path& path) {
   std::error_code error;
   return std::filesystem::symlink_status(path, error);
-}
-
-// The entry of folder whose name matches name without regard to ASCII case, else name itself.
-std::filesystem::path Lookup(const std::filesystem::path& folder, const std::string& name) {
-  std::filesystem::path exact = folder / name;
-  if (std::filesystem::exists(LinkStatus(exact))) return exact;
-  return FindIgnoringCase(folder, name).value_or(std::move(exact));
 }
 
 // Whether path, folded, is base or lies below it.
@@ -135,6 +123,68 @@ SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   if (!IsUnder(found.path, volume) || !IsUnder(volume, root_)) return nowhere;
   found.volume = std::move(volume);
   return found;
+}
+
+const SimDrives::FolderNames* SimDrives::Names(const std::filesystem::path& folder) const {
+  struct stat now {};
+  if (::stat(folder.c_str(), &now) != 0 || !S_ISDIR(now.st_mode)) {
+    names_.erase(folder.native());
+    return nullptr;
+  }
+  FolderNames& names = names_[folder.native()];
+  if (SameStamp(names.stamp, now) && now.st_ino != 0) return &names;
+  // readdir, not a directory_iterator: no path is built for the entries.
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) {
+    names_.erase(folder.native());
+    return nullptr;
+  }
+  ++listings_;
+  names.byUpperName.clear();
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    names.byUpperName.emplace(ToUpperAscii(std::string(name)), name);
+  }
+  names.stamp = now;
+  return &names;
+}
+
+std::optional<std::filesystem::path> SimDrives::FindIgnoringCase(
+    const std::filesystem::path& folder, const std::string& name) const {
+  const FolderNames* names = Names(folder);
+  if (!names) return std::nullopt;
+  const auto found = names->byUpperName.find(ToUpperAscii(name));
+  return folder / (found == names->byUpperName.end() ? name : found->second);
+}
+
+std::filesystem::path SimDrives::Lookup(const std::filesystem::path& folder,
+                                        const std::string& name) const {
+  std::filesystem::path exact = folder / name;
+  if (std::filesystem::exists(LinkStatus(exact))) return exact;
+  return FindIgnoringCase(folder, name).value_or(std::move(exact));
+}
+
+void SimDrives::NoteCreated(const std::filesystem::path& hostPath) const {
+  const auto names = names_.find(hostPath.parent_path().native());
+  if (names == names_.end()) return;
+  const std::string name = hostPath.filename().string();
+  names->second.byUpperName.emplace(ToUpperAscii(name), name);
+  if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
+}
+
+void SimDrives::NoteRemoved(const std::filesystem::path& hostPath) const {
+  names_.erase(hostPath.native());
+  const auto names = names_.find(hostPath.parent_path().native());
+  if (names == names_.end()) return;
+  const std::string name = hostPath.filename().string();
+  const auto entry = names->second.byUpperName.find(ToUpperAscii(name));
+  // Another entry of the same name in another case may be left on a case-sensitive host.
+  if (entry != names->second.byUpperName.end() && entry->second == name) {
+    names_.erase(names);
+    return;
+  }
+  if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
 }
 
 SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,

@@ -1,9 +1,13 @@
 #pragma once
 // Windows paths of the simulated machine mapped to host paths: drive C: is ROOT/C, a server
 // share \\srv\share is ROOT/UNC/srv/share.
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace setup {
@@ -35,11 +39,38 @@ class SimDrives {
   // The host folder of a drive letter ("C" -> ROOT/C); empty for anything but an ASCII letter.
   std::filesystem::path DriveFolder(char letter) const;
 
+  // What the simulated machine itself made or removed, so that the names it knows of a folder
+  // stay right without listing the folder again.
+  void NoteCreated(const std::filesystem::path& hostPath) const;
+  void NoteRemoved(const std::filesystem::path& hostPath) const;
+  // How often a host folder was listed: once per folder, unless something else changed it.
+  std::size_t FolderListings() const { return listings_; }
+
  private:
+  // The names of one host folder by their upper-cased spelling, and the folder's status when they
+  // were read: a change by anyone else shows as another modification time, inode, size or link
+  // count, and the folder is listed again. (A change by another program within the same clock
+  // tick as one of the sim's own can go unseen; nothing else writes into a root during a run.)
+  struct FolderNames {
+    struct stat stamp {};
+    std::unordered_map<std::string, std::string> byUpperName;
+  };
+  // The names of folder, listed again when it changed behind the sim's back; null when it cannot
+  // be listed.
+  const FolderNames* Names(const std::filesystem::path& folder) const;
+  // The entry of folder whose name matches name without regard to ASCII case: folder / name when
+  // there is none, nothing when the folder cannot be listed.
+  std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
+                                                        const std::string& name) const;
+  // The entry of folder whose name matches name without regard to ASCII case, else name itself.
+  std::filesystem::path Lookup(const std::filesystem::path& folder, const std::string& name) const;
   // The entry of the names below the volume, each found whatever its letter case.
   Resolved Find(const std::filesystem::path& volume, const std::vector<std::string>& names) const;
 
   std::filesystem::path root_;
+  // Without it, every new file in a folder of n entries cost a listing of n names.
+  mutable std::unordered_map<std::string, FolderNames> names_;
+  mutable std::size_t listings_ = 0;
 };
 
 // Upper-cases ASCII letters only: the simulated file system compares names this way.

@@ -74,7 +74,11 @@ bool SimFileSystem::CreateDirectories(const std::string& path) {
   fs::path folder = entry.volume;
   for (const fs::path& name : entry.path.lexically_relative(entry.volume)) {
     folder /= name;
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (::mkdir(folder.c_str(), 0755) == 0) {
+      drives_.NoteCreated(folder);
+    } else if (errno != EEXIST) {
+      return false;
+    }
   }
   return fs::is_directory(entry.path, error);
 }
@@ -91,6 +95,7 @@ std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string
   if (open_.count(host) != 0) return nullptr;  // share mode 0: nobody else may open it
   const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
+  drives_.NoteCreated(host);
   open_.insert(host);
   return std::make_unique<File>(*this, host, fd);
 }
@@ -98,14 +103,16 @@ std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string
 bool SimFileSystem::RemoveFile(const std::string& path) {
   const fs::path host = drives_.HostPath(path);
   std::error_code error;
-  if (fs::is_regular_file(host, error)) fs::remove(host, error);
+  if (fs::is_regular_file(host, error) && fs::remove(host, error)) drives_.NoteRemoved(host);
   return !fs::is_regular_file(host, error);
 }
 
 bool SimFileSystem::RemoveEmptyFolder(const std::string& path) {
   const fs::path host = drives_.HostPath(path);
   std::error_code error;
-  if (fs::is_directory(host, error) && fs::is_empty(host, error)) fs::remove(host, error);
+  if (fs::is_directory(host, error) && fs::is_empty(host, error) && fs::remove(host, error)) {
+    drives_.NoteRemoved(host);
+  }
   return !fs::is_directory(host, error);
 }
 

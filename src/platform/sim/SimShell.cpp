@@ -13,6 +13,7 @@ bool SimShell::SaveShortcut(const std::string& linkPath, const std::string& prog
   out << "Program=" << program << "\r\nWorkingFolder=" << workingFolder
       << "\r\nArguments=" << arguments << "\r\n";
   out.close();
+  if (std::filesystem::exists(host, error)) drives_.NoteCreated(host);
   if (!out) return false;
   shortcuts.push_back({linkPath, program, workingFolder, arguments});
   return true;
