@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cstring>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,6 +21,7 @@
 #include "Sha256.h"
 #include "SourceMap.h"
 #include "ToolError.h"
+#include "pe/PeFile.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
 
@@ -159,6 +161,93 @@ TEST(MksetupPe, ResourceNamesMatchAsWindowsMatchesThem) {
              {Bytes("GEF"), "", 0, 0});
     WriteExecutable(MinimalPe(), "stub", tree, dir / "a.exe");
     EXPECT_EQ(FindRcData(ReadWholeFile(dir / "a.exe"), c.wanted, "a").has_value(), c.found);
+  }
+}
+
+// pe with a .reloc section of one relocation block appended behind its last section, as the
+// linker places it behind .rsrc; trailing bytes follow it in the file when given.
+std::vector<std::uint8_t> WithRelocations(std::vector<std::uint8_t> pe, std::size_t trailing) {
+  const PeLayout layout = ReadPeLayout(pe, "pe");
+  const std::size_t header = layout.sectionTableOffset + layout.sections.size() * 40;
+  const std::uint32_t rva = layout.sizeOfImage;
+  const std::uint32_t raw = static_cast<std::uint32_t>(pe.size());
+  pe.resize(raw + 0x200 + trailing, 0);
+  Put32(pe, raw, 0x1000);      // the page it patches
+  Put32(pe, raw + 4, 12);      // the block's size
+  Put16(pe, raw + 8, 0x3000);  // one 32-bit address at the page's start
+  for (std::size_t i = 0; i < trailing; ++i) pe[raw + 0x200 + i] = 0xEE;
+  std::memcpy(&pe[header], ".reloc", 6);
+  Put32(pe, header + 8, 12);
+  Put32(pe, header + 12, rva);
+  Put32(pe, header + 16, 0x200);
+  Put32(pe, header + 20, raw);
+  Put32(pe, header + 36, 0x42000040);
+  Put16(pe, layout.NumberOfSectionsOffset(),
+        static_cast<std::uint16_t>(layout.sections.size() + 1));
+  Put32(pe, layout.SizeOfImageOffset(), rva + 0x1000);
+  Put32(pe, layout.DataDirectoryOffset(kRelocationDirectory), rva);
+  Put32(pe, layout.DataDirectoryOffset(kRelocationDirectory) + 4, 12);
+  return pe;
+}
+
+std::vector<std::string> SectionNames(const PeLayout& layout) {
+  std::vector<std::string> names;
+  for (const PeSection& section : layout.sections) names.push_back(section.Name());
+  return names;
+}
+
+TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
+  const fs::path dir = TempDir("reloc");
+  ResourceTree pictures;
+  pictures.Set(ResourceId::Number(2), ResourceId::Number(200),
+               {std::vector<std::uint8_t>(9000, 0x55), "", 0, 0});
+  WriteExecutable(MinimalPe(), "stub", pictures, dir / "pictures.exe");
+  const std::vector<std::uint8_t> built = ReadWholeFile(dir / "pictures.exe");
+  struct Case {
+    const char* name;
+    std::size_t payload;   // bytes of SetupData: the section shrinks or grows
+    std::size_t trailing;  // bytes behind .reloc in the stub
+    std::vector<std::string> sections;
+  };
+  const std::vector<std::string> inPlace = {".text", ".rsrc", ".reloc"};
+  const Case cases[] = {
+      {"smaller resources", 3, 0, inPlace},
+      {"larger resources", 20000, 0, inPlace},
+      {"something behind the relocations", 3, 0x200, {".text", ".rsrc", ".reloc", ".rsrc"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::uint8_t> stub = WithRelocations(built, c.trailing);
+    const PeLayout before = ReadPeLayout(stub, "stub");
+    const PeSection oldRelocations = before.sections[2];
+    ResourceTree tree = ReadResourceTree(stub, before, "stub");
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"),
+             {std::vector<std::uint8_t>(c.payload, 0x77), "", 0, 0});
+    WriteExecutable(stub, "stub", tree, dir / "a.exe");
+    const std::vector<std::uint8_t> out = ReadWholeFile(dir / "a.exe");
+    const PeLayout after = ReadPeLayout(out, "a");
+    EXPECT_EQ(SectionNames(after), c.sections);
+    ASSERT_EQ(FindRcData(out, "SetupData", "a").value().size(), c.payload);
+    EXPECT_EQ(ListResources(out, after, "a").size(), 2u);
+    if (c.sections != inPlace) continue;
+    const PeSection& resources = after.sections[1];
+    const PeSection& relocations = after.sections[2];
+    EXPECT_EQ(resources.virtualAddress, before.sections[1].virtualAddress);
+    EXPECT_EQ(relocations.virtualAddress,
+              (resources.virtualAddress + resources.virtualSize + 0xFFF) / 0x1000 * 0x1000);
+    EXPECT_EQ(relocations.pointerToRawData, resources.pointerToRawData + resources.sizeOfRawData);
+    EXPECT_EQ(out.size(), relocations.pointerToRawData + relocations.sizeOfRawData);
+    EXPECT_EQ(after.sizeOfImage, relocations.virtualAddress + 0x1000);
+    const DataDirectory directory = ReadDataDirectory(out, after, kRelocationDirectory, "a");
+    EXPECT_EQ(directory.rva, relocations.virtualAddress);
+    EXPECT_EQ(directory.size, 12u);
+    EXPECT_TRUE(std::equal(out.begin() + relocations.pointerToRawData, out.end(),
+                           stub.begin() + oldRelocations.pointerToRawData));
+    // A built setup.exe as the stub of the next build keeps its three sections.
+    WriteExecutable(out, "a", tree, dir / "b.exe");
+    const std::vector<std::uint8_t> again = ReadWholeFile(dir / "b.exe");
+    EXPECT_EQ(SectionNames(ReadPeLayout(again, "b")), inPlace);
+    EXPECT_EQ(again, out);
   }
 }
 

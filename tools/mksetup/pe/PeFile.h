@@ -47,6 +47,7 @@ struct PeLayout {
 
 inline constexpr std::uint32_t kResourceDirectory = 2;
 inline constexpr std::uint32_t kSecurityDirectory = 4;
+inline constexpr std::uint32_t kRelocationDirectory = 5;
 inline constexpr std::size_t kSectionHeaderSize = 40;
 
 // Throws ToolError("what: reason") for anything that is not a well-formed PE32 image.

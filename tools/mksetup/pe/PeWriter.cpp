@@ -27,6 +27,14 @@ struct Placement {
   bool added = false;            // a new section rather than the old one replaced
   std::uint32_t characteristics = kResourceCharacteristics;
   std::uint32_t oldRawSize = 0;
+  // The base relocations that followed the old resources: moved, unchanged, behind the new.
+  const PeSection* relocations = nullptr;
+};
+
+// Where a section moved behind the new resources goes.
+struct Moved {
+  std::uint64_t fileOffset = 0;
+  std::uint32_t rva = 0;
 };
 
 const PeSection* SectionHolding(const PeLayout& layout, std::uint32_t rva) {
@@ -37,26 +45,41 @@ const PeSection* SectionHolding(const PeLayout& layout, std::uint32_t rva) {
   return nullptr;
 }
 
-std::uint64_t ImageEnd(const PeLayout& layout, const PeSection* except) {
+std::uint64_t ImageEnd(const PeLayout& layout) {
   std::uint64_t end = layout.sizeOfHeaders;
   for (const PeSection& section : layout.sections) {
-    if (&section == except) continue;
     const std::uint64_t size = std::max(section.virtualSize, section.sizeOfRawData);
     end = std::max(end, AlignUp(section.virtualAddress + size, layout.sectionAlignment));
   }
   return end;
 }
 
-std::optional<Placement> ReplaceLastResourceSection(ByteSpan stub, const PeLayout& layout,
-                                                    const PeSection* resources) {
-  if (!resources || resources->sizeOfRawData == 0 || resources->pointerToRawData == 0) return {};
+std::uint64_t RawEnd(const PeSection& section) {
+  return section.pointerToRawData + static_cast<std::uint64_t>(section.sizeOfRawData);
+}
+
+// The resource section can be rewritten in place when nothing but base relocations lies behind
+// it, in the image and in the file (as the linker lays out the stub). Relocation blocks name the
+// pages they patch and never themselves, so they can move as they are.
+std::optional<Placement> ReplaceResourceSection(ByteSpan stub, const PeLayout& layout,
+                                                const PeSection* resources,
+                                                const PeSection* relocations) {
+  if (!resources || resources->sizeOfRawData == 0 || resources->pointerToRawData == 0 ||
+      resources == relocations) {
+    return {};
+  }
+  const PeSection* behind = nullptr;
   for (const PeSection& section : layout.sections) {
-    if (section.virtualAddress > resources->virtualAddress) return {};
+    if (section.virtualAddress <= resources->virtualAddress) continue;
+    if (behind || &section != relocations) return {};
+    behind = &section;
   }
-  if (resources->pointerToRawData + static_cast<std::uint64_t>(resources->sizeOfRawData) <
-      stub.size()) {
-    return {};  // something (a symbol table, a signature) follows it in the file
+  std::uint64_t fileEnd = RawEnd(*resources);
+  if (behind && behind->sizeOfRawData != 0) {
+    if (behind->pointerToRawData < RawEnd(*resources)) return {};
+    fileEnd = RawEnd(*behind);
   }
+  if (fileEnd < stub.size()) return {};  // something (a symbol table, a signature) follows
   Placement placement;
   placement.keep = resources->pointerToRawData;
   placement.fileOffset = resources->pointerToRawData;
@@ -64,7 +87,12 @@ std::optional<Placement> ReplaceLastResourceSection(ByteSpan stub, const PeLayou
   placement.headerOffset = resources->headerOffset;
   placement.characteristics = resources->characteristics;
   placement.oldRawSize = resources->sizeOfRawData;
-  if (ImageEnd(layout, resources) > placement.rva) return {};
+  placement.relocations = behind;
+  for (const PeSection& section : layout.sections) {
+    if (&section == resources || &section == behind) continue;
+    const std::uint64_t size = std::max(section.virtualSize, section.sizeOfRawData);
+    if (AlignUp(section.virtualAddress + size, layout.sectionAlignment) > placement.rva) return {};
+  }
   return placement;
 }
 
@@ -89,7 +117,7 @@ Placement AddSection(ByteSpan stub, const PeLayout& layout, const std::string& w
   Placement placement;
   placement.keep = stub.size();
   placement.fileOffset = AlignUp(stub.size(), layout.fileAlignment);
-  const std::uint64_t rva = ImageEnd(layout, nullptr);
+  const std::uint64_t rva = ImageEnd(layout);
   if (rva > 0xFFFFFFFFull) throw ToolError(what, "its image is too large");
   placement.rva = static_cast<std::uint32_t>(rva);
   placement.headerOffset = headerOffset;
@@ -97,8 +125,21 @@ Placement AddSection(ByteSpan stub, const PeLayout& layout, const std::string& w
   return placement;
 }
 
+// The relocations' header and data directory at their new place.
+void PatchMoved(std::vector<std::uint8_t>& head, const PeLayout& layout, const PeSection& section,
+                const Moved& moved, DataDirectory relocations) {
+  WriteU32(head, section.headerOffset + 12, moved.rva);
+  WriteU32(head, section.headerOffset + 20,
+           section.sizeOfRawData ? static_cast<std::uint32_t>(moved.fileOffset) : 0);
+  if (relocations.rva != 0) {
+    WriteU32(head, layout.DataDirectoryOffset(kRelocationDirectory),
+             moved.rva + (relocations.rva - section.virtualAddress));
+  }
+}
+
 void PatchHeaders(std::vector<std::uint8_t>& head, const PeLayout& layout,
-                  const Placement& placement, std::uint32_t size, std::uint32_t rawSize) {
+                  const Placement& placement, std::uint32_t size, std::uint32_t rawSize,
+                  std::uint64_t imageEnd) {
   const std::size_t at = placement.headerOffset;
   std::fill(head.begin() + at, head.begin() + at + kSectionHeaderSize, 0);
   std::memcpy(head.data() + at, ".rsrc", 5);
@@ -114,9 +155,7 @@ void PatchHeaders(std::vector<std::uint8_t>& head, const PeLayout& layout,
   const std::size_t initialised = layout.optionalHeaderOffset + kSizeOfInitializedDataOffset;
   const std::uint32_t oldInitialised = ReadU32(head, initialised, "stub");
   WriteU32(head, initialised, oldInitialised - placement.oldRawSize + rawSize);
-  WriteU32(head, layout.SizeOfImageOffset(),
-           static_cast<std::uint32_t>(
-               AlignUp(placement.rva + static_cast<std::uint64_t>(size), layout.sectionAlignment)));
+  WriteU32(head, layout.SizeOfImageOffset(), static_cast<std::uint32_t>(imageEnd));
   WriteU32(head, layout.DataDirectoryOffset(kResourceDirectory), placement.rva);
   WriteU32(head, layout.DataDirectoryOffset(kResourceDirectory) + 4, size);
   if (layout.numberOfRvaAndSizes > kSecurityDirectory) {
@@ -135,20 +174,34 @@ void WriteExecutable(ByteSpan stub, const std::string& stubName, ResourceTree tr
     throw ToolError(stubName, "it has no resource data directory");
   }
   const DataDirectory directory = ReadDataDirectory(stub, layout, kResourceDirectory, stubName);
+  const DataDirectory relocationDirectory =
+      ReadDataDirectory(stub, layout, kRelocationDirectory, stubName);
   const PeSection* resources = directory.rva ? SectionHolding(layout, directory.rva) : nullptr;
-  std::optional<Placement> replaced = ReplaceLastResourceSection(stub, layout, resources);
+  const PeSection* relocations =
+      relocationDirectory.rva ? SectionHolding(layout, relocationDirectory.rva) : nullptr;
+  std::optional<Placement> replaced = ReplaceResourceSection(stub, layout, resources, relocations);
   const Placement placement = replaced ? *replaced : AddSection(stub, layout, stubName);
   tree.Sort();
   const ResourceSectionPlan plan = PlanResourceSection(tree, placement.rva);
   const std::uint64_t rawSize = AlignUp(plan.size, layout.fileAlignment);
-  if (placement.fileOffset + rawSize > 0xFFFFFFFFull ||
-      placement.rva + AlignUp(plan.size, layout.sectionAlignment) > 0xFFFFFFFFull) {
+  std::uint64_t imageEnd = AlignUp(placement.rva + plan.size, layout.sectionAlignment);
+  std::optional<Moved> moved;
+  if (placement.relocations) {
+    const PeSection& section = *placement.relocations;
+    moved = Moved{placement.fileOffset + rawSize, static_cast<std::uint32_t>(imageEnd)};
+    imageEnd = AlignUp(imageEnd + std::max(section.virtualSize, section.sizeOfRawData),
+                       layout.sectionAlignment);
+  }
+  const std::uint64_t fileEnd =
+      placement.fileOffset + rawSize + (moved ? placement.relocations->sizeOfRawData : 0);
+  if (fileEnd > 0xFFFFFFFFull || imageEnd > 0xFFFFFFFFull) {
     throw ToolError(output.string(), "the executable would be larger than 4 GiB");
   }
 
   std::vector<std::uint8_t> head(stub.begin(), stub.begin() + placement.keep);
   head.resize(placement.fileOffset, 0);
-  PatchHeaders(head, layout, placement, plan.size, static_cast<std::uint32_t>(rawSize));
+  PatchHeaders(head, layout, placement, plan.size, static_cast<std::uint32_t>(rawSize), imageEnd);
+  if (moved) PatchMoved(head, layout, *placement.relocations, *moved, relocationDirectory);
 
   AtomicOutput out(output);
   PeChecksum checksum;
@@ -160,6 +213,10 @@ void WriteExecutable(ByteSpan stub, const std::string& stubName, ResourceTree tr
   WriteResourceSection(plan, write);
   const std::vector<std::uint8_t> padding(rawSize - plan.size, 0);
   write(padding.data(), padding.size());
+  if (moved) {
+    const PeSection& section = *placement.relocations;
+    write(stub.data() + section.pointerToRawData, section.sizeOfRawData);
+  }
   std::uint8_t sum[4];
   const std::uint32_t value = checksum.Finish();
   for (int i = 0; i < 4; ++i) sum[i] = static_cast<std::uint8_t>(value >> (8 * i));

@@ -8,9 +8,10 @@
 
 namespace setup::mksetup {
 
-// Writes stub with its resources replaced by tree (sorted here). The new resource section goes
-// where the stub's last section is its resource section with nothing after it in the file;
-// otherwise it is added as a new last section, which needs room for one more section header.
+// Writes stub with its resources replaced by tree (sorted here). The new resource section takes
+// the place of the old one where nothing but the base relocations follows it (they move behind
+// it, unchanged); otherwise it is added as a new last section, which needs room for one more
+// section header, and the old one stays unused.
 // SizeOfImage, the resource directory, the section sizes and the checksum are updated; a
 // certificate directory is cleared (a signature cannot stay valid). The output appears under
 // its name only when complete. Throws ToolError(stubName: reason).
