@@ -19,21 +19,29 @@ bool Win32Disk::GetDiskSpace(const std::string& root, DiskSpace& space) {
   // The Ex function is missing on the first Windows 95 release; look it up rather than import it.
   auto ex = reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+  DiskSpaceQuery extended;
   if (ex) {
-    ULARGE_INTEGER available, total, free;
-    if (!ex(root.c_str(), &available, &total, &free)) return false;
-    space.freeBytes = available.QuadPart;
-    space.totalBytes = total.QuadPart;
-    return true;
+    extended = [&](DiskSpace& asked) {
+      ULARGE_INTEGER available, total, free;
+      if (!ex(root.c_str(), &available, &total, &free)) return false;
+      asked.freeBytes = available.QuadPart;
+      asked.totalBytes = total.QuadPart;
+      return true;
+    };
   }
-  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                         &clusters))
-    return false;
-  std::uint64_t cluster = std::uint64_t(sectorsPerCluster) * bytesPerSector;
-  space.freeBytes = cluster * freeClusters;
-  space.totalBytes = cluster * clusters;
-  return true;
+  return AskDiskSpace(
+      extended,
+      [&](DiskSpace& asked) {
+        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+        if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                               &clusters))
+          return false;
+        const std::uint64_t cluster = std::uint64_t(sectorsPerCluster) * bytesPerSector;
+        asked.freeBytes = cluster * freeClusters;
+        asked.totalBytes = cluster * clusters;
+        return true;
+      },
+      space);
 }
 
 std::vector<std::string> Win32Disk::ListDrives() {
