@@ -1,6 +1,5 @@
-// `mksetup check` on an arbitrary script, without a source tree: every finding on a line the
-// script has (or 0, the whole script); a ToolError is a fine answer, a crash or undefined behaviour
-// is not.
+// `mksetup check` on an arbitrary script, without a source tree: a ToolError is a fine answer, a
+// crash or undefined behaviour is not.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -13,9 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const setup::mksetup::ScriptFile script =
         setup::mksetup::ParseScriptFile("fuzz", std::vector<std::uint8_t>(data, data + size));
-    for (const auto& finding : setup::mksetup::CheckScript(script, {})) {
-      if (finding.line > script.lines.size()) __builtin_trap();
-    }
+    (void)setup::mksetup::CheckScript(script, {});
   } catch (const setup::mksetup::ToolError&) {
   }
   return 0;
