@@ -179,6 +179,16 @@ void TMorvexDialog::ShowNothingInstalled() {
   Controls.ActivePage = Page::Finish;
 }
 
+// The system's text editor by its full path: by the bare name, Windows would first look in the
+// folder holding setup.exe (usually the download folder) and start whatever lies there under
+// that name. Newer systems may keep it only in the system folder.
+std::string TMorvexDialog::ReadMeViewer() {
+  const std::string windows = platform_.session.WindowsFolder() + "NOTEPAD.EXE";
+  if (platform_.files.FileExists(windows)) return windows;
+  const std::string system = platform_.session.SystemFolder() + "NOTEPAD.EXE";
+  return platform_.files.FileExists(system) ? system : windows;
+}
+
 // Paths are quoted so that a destination with blanks starts the right program and file.
 void TMorvexDialog::FinishingActions() {
   constexpr int kShowNormal = 1;
@@ -186,8 +196,9 @@ void TMorvexDialog::FinishingActions() {
     platform_.shell.StartProgram("\"" + State.MainProgram + "\"", kShowNormal);
   }
   if (Controls.ReadMeBox.Checked && !State.ReadMeFile.empty()) {
-    platform_.shell.StartProgram("NOTEPAD.EXE \"" + ExpandMacros(State, State.ReadMeFile) + "\"",
-                                 kShowNormal);
+    platform_.shell.StartProgram(
+        "\"" + ReadMeViewer() + "\" \"" + ExpandMacros(State, State.ReadMeFile) + "\"",
+        kShowNormal);
   }
   closed_ = true;
 }

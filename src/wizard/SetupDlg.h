@@ -64,6 +64,7 @@ class TMorvexDialog {
   void BackToDestinationPage();
   void BackToIconPage();
   void FinishingActions();
+  std::string ReadMeViewer();
   void ConfirmCancel();
   void FillDriveBox();
   void SetDrive(const std::string& root);

@@ -263,13 +263,14 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     const char* diskSentence;
   } cases[] = {
       {&TMorvexDialog::GermanBoxClick, "Deutsch\r\n", "Weiter >", "Installieren",
-       "Installation abgeschlossen!", "Fertig!", "NOTEPAD.EXE \"C:\\d\\LiesMich.txt\"",
+       "Installation abgeschlossen!", "Fertig!",
+       "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\LiesMich.txt\"",
        "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
       {&TMorvexDialog::EnglishBoxClick, "English\r\n", "Next >", "Install",
-       "Installation finished!", "Finished!", "NOTEPAD.EXE \"C:\\d\\ReadMe.txt\"",
+       "Installation finished!", "Finished!", "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\ReadMe.txt\"",
        "1 MB of 10 GB harddisc space is available."},
       {&TMorvexDialog::FrenchBoxClick, "Francais\r\n", "Continuer >", "Installer",
-       "Installation fini!", "Fini!", "NOTEPAD.EXE \"C:\\d\\LisezMoi.txt\"",
+       "Installation fini!", "Fini!", "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\LisezMoi.txt\"",
        "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible."},
   };
   for (const auto& c : cases) {
@@ -324,6 +325,39 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     ASSERT_EQ(f.windows.starts.size(), 2u);
     EXPECT_EQ(f.windows.starts[0], "\"C:\\d\\App.exe\"");
     EXPECT_EQ(f.windows.starts[1], c.readMe);
+  }
+}
+
+// The viewer is started by its full path, never by the bare name that Windows would first look
+// for beside setup.exe: from the Windows folder, else from the system folder where only that
+// one has it.
+TEST(WizardNavigation, ReadMeViewerByFullPath) {
+  const struct {
+    const char* name;
+    std::set<std::string> files;
+    const char* viewer;
+  } cases[] = {
+      {"InWindowsFolder", {"C:\\WINDOWS\\NOTEPAD.EXE"}, "C:\\WINDOWS\\NOTEPAD.EXE"},
+      {"InBoth",
+       {"C:\\WINDOWS\\NOTEPAD.EXE", "C:\\WINDOWS\\system32\\NOTEPAD.EXE"},
+       "C:\\WINDOWS\\NOTEPAD.EXE"},
+      {"OnlyInSystemFolder",
+       {"C:\\WINDOWS\\system32\\NOTEPAD.EXE"},
+       "C:\\WINDOWS\\system32\\NOTEPAD.EXE"},
+      {"Neither", {}, "C:\\WINDOWS\\NOTEPAD.EXE"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    f.windows.files = c.files;
+    WalkToSummary(f, &TMorvexDialog::EnglishBoxClick);
+    f.Next();  // install
+    f.dialog.State.DestinationFolder = "C:\\d\\";
+    f.dialog.Controls.ReadMeBox.Checked = true;
+    f.dialog.Controls.DirectStartBox.Checked = false;
+    f.dialog.Handle(&TMorvexDialog::CancelBtnClick);
+    ASSERT_EQ(f.windows.starts.size(), 1u);
+    EXPECT_EQ(f.windows.starts[0], std::string("\"") + c.viewer + "\" \"C:\\d\\ReadMe.txt\"");
   }
 }
 

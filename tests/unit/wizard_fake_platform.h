@@ -51,6 +51,7 @@ class FakeWindows : public Resources,
   std::vector<bool> answers;  // answers in turn; true when exhausted
   std::vector<std::string> starts;
   std::set<std::string> folders = {"C:\\", "C:\\Program Files", "D:\\"};
+  std::set<std::string> files;
   std::map<std::string, DiskSpace> space = {{"C:\\", {1048577, 10737418240}}};
   int repaints = 0;
 
@@ -68,7 +69,7 @@ class FakeWindows : public Resources,
     return nullptr;
   }
   bool DirectoryExists(const std::string& path) override { return folders.count(path) > 0; }
-  bool FileExists(const std::string&) override { return false; }
+  bool FileExists(const std::string& path) override { return files.count(path) > 0; }
   bool CreateDirectories(const std::string&) override { return false; }
   std::unique_ptr<OutputFile> CreateFileExclusive(const std::string&) override { return nullptr; }
   bool SaveShortcut(const std::string&, const std::string&, const std::string&,
@@ -93,6 +94,8 @@ class FakeWindows : public Resources,
   std::string LoginName() override { return login; }
   bool IsUserAdmin() override { return admin; }
   std::string DecimalSeparator() override { return ","; }
+  std::string WindowsFolder() override { return "C:\\WINDOWS\\"; }
+  std::string SystemFolder() override { return "C:\\WINDOWS\\system32\\"; }
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
     questions.push_back({caption, text, flags});
     if (answers.empty()) return true;

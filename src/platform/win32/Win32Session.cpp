@@ -33,7 +33,27 @@ std::vector<std::uint8_t> ReadTokenGroups(HANDLE token) {
   return buffer;
 }
 
+using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+
+std::string Folder(FolderQuery query) {
+  char folder[MAX_PATH + 1];
+  const UINT length = query(folder, sizeof folder);
+  if (length == 0 || length >= sizeof folder) return {};
+  std::string text(folder, length);
+  if (text.back() != '\\') text += '\\';
+  return text;
+}
+
 }  // namespace
+
+std::string Win32Session::WindowsFolder() {
+  std::string folder = Folder(GetWindowsDirectoryA);
+  return folder.empty() ? SystemFolder() : folder;
+}
+
+std::string Win32Session::SystemFolder() {
+  return Folder(GetSystemDirectoryA);
+}
 
 std::string Win32Session::LoginName() {
   char name[257];

@@ -8,6 +8,8 @@ class Win32Session : public Session {
   std::string LoginName() override;
   bool IsUserAdmin() override;
   std::string DecimalSeparator() override;
+  std::string WindowsFolder() override;
+  std::string SystemFolder() override;
 };
 
 }  // namespace setup

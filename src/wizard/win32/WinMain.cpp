@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "platform/win32/ProcessGuard.h"
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Platform.h"
 #include "wizard/InstallationStep.h"
@@ -32,6 +33,7 @@ void RunMessageLoop(setup::view::MainWindow& window) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  setup::GuardProcess();
   setup::view::StartTiming timing;
   // Shell links are COM objects of the apartment model: the one GUI thread is their apartment.
   setup::win32::ComApartment com;

@@ -6,7 +6,7 @@
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in "$WIN32_BIN/setup-stub.exe" "$WIN32_BIN/wizard-driver.exe" "$WIN32_BIN/link-check.exe" \
-  "$WIN32_BIN/UnInstall.EXE" "$HOST_BIN/mksetup" "$HOST_BIN/make_sample_tree"; do
+  "$WIN32_BIN/planted.exe" "$WIN32_BIN/UnInstall.EXE" "$HOST_BIN/mksetup" "$HOST_BIN/make_sample_tree"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
 work=$E2E_OUT/wizard
@@ -60,7 +60,9 @@ walk() {
   local name=$1 l=$2 users=$3 dest=$4 desktop=$5 quick=$6 addon=$7
   shift 7
   wizard_prefix "wizard/$name"
-  local args=(walk --exe "$setup" --language "$l" "--$([ "$users" = all ] && echo all-users || echo one-user)")
+  local exe=$setup
+  [ -z "${WALK_FROM_DOWNLOADS:-}" ] || exe=$(plant_downloads)
+  local args=(walk --exe "$exe" --language "$l" "--$([ "$users" = all ] && echo all-users || echo one-user)")
   [ -n "$dest" ] && args+=(--dest "$dest")
   args+=("--$([ "$desktop" = yes ] && echo desktop || echo no-desktop)")
   args+=("--$([ "$quick" = yes ] && echo quick-launch || echo no-quick-launch)")
@@ -82,8 +84,29 @@ walk() {
 }
 
 walk german G one '' yes no no
-walk english-all E all 'C:\Prog\Veltro' yes no no --finish-actions
+# The user's download folder in the current prefix (a Windows path), where a setup.exe usually
+# lies beside whatever else was downloaded.
+downloads_folder() {
+  local desktop
+  desktop=$(reg_text user.reg 'Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' Desktop)
+  echo "${desktop%'\'*}\Downloads"
+}
+# plant_downloads: setup.exe in the download folder beside a planted NOTEPAD.EXE; echoes the
+# Windows path of that setup.exe.
+plant_downloads() {
+  local folder
+  folder=$(e2e_unix_path "$(downloads_folder)")
+  mkdir -p "$folder"
+  cp "$work/sample/setup.exe" "$folder/setup.exe"
+  cp "$WIN32_BIN/planted.exe" "$folder/NOTEPAD.EXE"
+  echo "$(downloads_folder)\setup.exe"
+}
+# Started from a download folder that also holds someone else's NOTEPAD.EXE: the read-me is
+# shown by the system's own viewer, and the planted program never runs.
+WALK_FROM_DOWNLOADS=1 walk english-all E all 'C:\Prog\Veltro' yes no no --finish-actions
 report_has english-all 'STARTED notepad ReadMe'
+planted=$(e2e_unix_path "$(downloads_folder)")/PLANTED-RAN.txt
+[ ! -e "$planted" ] || e2e_fail "english-all: the NOTEPAD.EXE beside setup.exe ran: $(cat "$planted")"
 report_has english-all "STARTED program $WIZ_PRODUCT"
 walk french-addon F one '' no yes yes
 expect_ctrl french-addon WelcomePage KorvaltCheckBox 'vis=1 en=1 chk=0 Installer autorouteur Korvalt  (version demo)'

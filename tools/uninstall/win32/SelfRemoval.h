@@ -1,8 +1,9 @@
 #pragma once
-// An uninstaller cannot delete its own running file. So it copies itself to the temporary
-// folder and starts the copy with "/cleanup", an inherited handle of itself, its own path and
-// the folders to remove when empty; the copy waits for the original to end, deletes it and the
-// folders, and has itself deleted at the next restart (MOVEFILE_DELAY_UNTIL_REBOOT).
+// An uninstaller cannot delete its own running file. So it copies itself into a new folder with
+// a random name in the temporary folder and starts the copy with "/cleanup", an inherited handle of
+// itself, its own path and the folders to remove when empty; the copy waits for the original to
+// end, deletes it and the folders, and has itself deleted at the next restart
+// (MOVEFILE_DELAY_UNTIL_REBOOT).
 #include <string>
 
 #include "RemovalPlan.h"

@@ -7,6 +7,7 @@
 
 #include "SelfRemoval.h"
 #include "Uninstaller.h"
+#include "platform/win32/ProcessGuard.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 
@@ -30,6 +31,7 @@ std::string ModulePath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  setup::GuardProcess();
   if (argc >= 2 && std::strcmp(argv[1], "/cleanup") == 0) return setup::RunCleanup(argc, argv);
   setup::Win32FileSystem files;
   setup::Win32Registry registry;
