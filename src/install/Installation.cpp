@@ -72,7 +72,7 @@ class Run {
 
   void Folder(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
-    std::string folder = ExpandMacros(state_, text);
+    std::string folder = FoldPath(ExpandMacros(state_, text));
     EnsureTrailingBackslash(folder);
     Show(folder);
     if (platform_.files.DirectoryExists(folder)) return;
@@ -99,7 +99,7 @@ class Run {
 
   void File(std::string text) {
     const char code = TakeFirstChar(text);
-    const std::string path = ExpandMacros(state_, text);
+    const std::string path = FoldPath(ExpandMacros(state_, text));
     Show(path);
     if (!state_.Payload) throw SetupError("Resource SetupData not found");
     const PayloadEntry entry = state_.Payload->NextEntry();  // taken before the language test
@@ -137,14 +137,15 @@ class Run {
     };
     for (const auto& [wanted, link] : links) {
       if (!wanted) continue;
-      log_.Append(kFileRecord + link);
-      CreateShellLink(platform_, link, state_.MainProgram, "");
+      const std::string folded = FoldPath(link);
+      log_.Append(kFileRecord + folded);
+      CreateShellLink(platform_, folded, state_.MainProgram, "");
     }
   }
 
   void Shortcut(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
-    const std::string link = ExpandMacros(state_, SplitFirst(text, ";"));
+    const std::string link = FoldPath(ExpandMacros(state_, SplitFirst(text, ";")));
     const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
     const std::string arguments = ExpandMacros(state_, SplitFirst(text, ";"));
     log_.Append(kFileRecord + link);
@@ -163,7 +164,7 @@ class Run {
   void FileType(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
     const std::string extension = SplitFirst(text, ";");
-    const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
+    const std::string program = FoldPath(ExpandMacros(state_, SplitFirst(text, ";")));
     log_.Append(kFileTypeRecord + extension);
     RegisterFileType(platform_.registry, extension, program, text);
   }
@@ -212,9 +213,12 @@ InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Plat
   state.Log = std::make_unique<UninstallLog>();
   state.Log->Append(kProductRecord + state.ProductName);
   state.Log->Append(std::string{kLanguageRecord, LanguageInForce(controls)});
-  state.DestinationFolder = controls.DestinationEdit.Text;
+  // Every path the run creates, logs and registers is folded as Windows folds it before the file
+  // system sees it ("C:/Apps/X", "%P..\\Name.lnk"): the same files, in the one form the
+  // uninstaller accepts.
+  state.DestinationFolder = FoldPath(controls.DestinationEdit.Text);
   EnsureTrailingBackslash(state.DestinationFolder);
-  state.MainProgram = ExpandMacros(state, state.MainProgram);
+  state.MainProgram = FoldPath(ExpandMacros(state, state.MainProgram));
   Run run(state, controls, platform);
   const std::size_t n = state.ScriptLines.size();
   for (std::size_t i = 0; i < n; ++i) {

@@ -16,6 +16,9 @@ class RegistryKey {
   // Both return false when the value cannot be set; an empty name is the default value.
   virtual bool WriteString(const std::string& name, const std::string& value) = 0;
   virtual bool WriteInteger(const std::string& name, std::int32_t value) = 0;
+  // For the uninstaller: deletes one value; false when it still exists afterwards. An
+  // implementation without it removes nothing.
+  virtual bool DeleteValue(const std::string& /*name*/) { return false; }
 };
 
 class Registry {
@@ -28,6 +31,11 @@ class Registry {
   // For the uninstaller: deletes the key with all its sub-keys and values; false when it still
   // exists afterwards. An implementation without it removes nothing.
   virtual bool DeleteKeyTree(RegistryRoot root, const std::string& path) {
+    return !OpenKey(root, path);
+  }
+  // For the uninstaller: deletes the key only while it has neither values nor sub-keys; false
+  // when it still exists afterwards.
+  virtual bool DeleteKeyIfEmpty(RegistryRoot root, const std::string& path) {
     return !OpenKey(root, path);
   }
 };

@@ -5,17 +5,22 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
+#include "RemovalExecutor.h"
+#include "UninstallRecords.h"
+#include "Uninstaller.h"
 #include "install/Installation.h"
 #include "install/SystemEffects.h"
 #include "install/UninstallLog.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
+#include "script/SystemFolders.h"
 
 namespace setup {
 namespace {
@@ -298,6 +303,141 @@ TEST_F(InstallRun, ExecuteQuotesAWholeProgramPath) {
   EXPECT_EQ(sim->shell.starts[0].showCommand, 1);
   EXPECT_EQ(sim->shell.starts[1].commandLine, "C:\\My Prog\\tool.exe /x");
   EXPECT_EQ(sim->shell.starts[2].commandLine, "notepad");
+}
+
+// Every log the run writes can be uninstalled: for each script and destination, an installation
+// into a simulated Windows and the uninstaller over it give back the machine as it was, with the
+// files, shortcuts and keys of others (a neighbour's shortcut, the system's own txtfile print
+// verb, another program's uninstall entry) untouched.
+class RoundTrip {
+ public:
+  explicit RoundTrip(const fs::path& root) : sim(root) {
+    sim.AddDefaultSystemFolders();
+    const char* user = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const char* common = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    sim.registry.CreateKey(RegistryRoot::CurrentUser, user)
+        ->WriteString("Start Menu",
+                      "C:\\Users\\Tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu");
+    sim.registry.CreateKey(RegistryRoot::LocalMachine, common)
+        ->WriteString("Common Start Menu", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu");
+    sim.files.CreateDirectories("C:\\Apps\\");
+    sim.files.CreateFileExclusive("C:\\Users\\Tester\\Desktop\\Other.lnk")
+        ->Append(reinterpret_cast<const std::uint8_t*>("x"), 1);
+    sim.registry.CreateKey(RegistryRoot::ClassesRoot, ".txt")->WriteString("PerceivedType", "text");
+    sim.registry.CreateKey(RegistryRoot::ClassesRoot, "txtfile\\shell\\print\\command")
+        ->WriteString("", "notepad.exe /p \"%1\"");
+    sim.registry
+        .CreateKey(RegistryRoot::LocalMachine,
+                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\Other")
+        ->WriteString("DisplayName", "Other");
+  }
+
+  // Every folder and file under the root with its content, and the whole registry.
+  std::string Snapshot() {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(sim.drives.DriveFolder('C'))) {
+      std::string line = entry.path().string();
+      if (entry.is_regular_file()) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        line += " = " + std::string(std::istreambuf_iterator<char>(in), {});
+      }
+      entries.push_back(line);
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string text = sim.registry.SaveText();
+    for (const std::string& entry : entries) text += entry + "\n";
+    return text;
+  }
+
+  SimPlatform sim;
+};
+
+TEST(InstallRoundTrip, EveryLogCanBeUninstalled) {
+  const struct {
+    const char* name;
+    const char* destination;
+    std::vector<std::string> lines;  // besides F*%SApp.exe and F*%SUnInstall.EXE
+    bool allUsers;
+  } cases[] = {
+      {"Plain", "C:\\Apps\\Prod", {"D*%S", "D*%Sdata\\", "F*%Sdata\\a.dat", "D*%PProd\\"}, false},
+      {"ForwardSlashDestination", "C:/Apps/Prod", {"D*%S", "D*%Sdata/", "F*%Sdata/b.dat"}, false},
+      {"DoubledBackslashes",
+       "C:\\\\Apps\\\\Prod\\\\",
+       {"D*%S", "D*%S\\sub\\\\", "F*%Ssub\\\\c"},
+       false},
+      {"DotStepsInDestination", "C:\\Apps\\.\\x\\..\\Prod", {"D*%S", "F*%Sa.txt"}, false},
+      {"TrailingDotAndBlank",
+       "C:\\Apps\\Prod. ",
+       {"D*%S", "D*%Sdata.\\", "F*%Sdata.\\a.dat"},
+       false},
+      {"ShortcutBesideThePrograms",
+       "C:\\Apps\\Prod",
+       {"D*%S", "K*%P..\\Prod.lnk;%SApp.exe;"},
+       false},
+      {"ShortcutsOfAllUsers",
+       "C:\\Apps\\Prod",
+       {"D*%S", "D*%PProd\\", "K*%PProd\\Help.lnk;%SApp.exe;/h", "K*%P..\\Prod.lnk;%SApp.exe;"},
+       true},
+      {"ProgramFolderDots",
+       "C:\\Apps\\Prod",
+       {"D*%S", "D*%Sbin\\..\\lib\\", "F*%Slib\\.\\l.dll"},
+       false},
+      {"FileTypes",
+       "C:\\Apps\\Prod",
+       {"D*%S", "X*T5107;%SApp.exe;Prod drawing", "X*txt;%S.\\App.exe;Prod text"},
+       false},
+      {"AppDataFolder", "C:\\Apps\\Prod", {"D*%S", "D*%A", "D*%Alibs\\", "F*%Alibs\\p.lib"}, false},
+  };
+  int row = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path root = fs::temp_directory_path() / ("round_trip_" + std::to_string(::getpid()) +
+                                                       "_" + std::to_string(row++));
+    fs::remove_all(root);
+    RoundTrip machine(root);
+    const std::string before = machine.Snapshot();
+
+    SetupState state;
+    state.ProductName = "Prod";
+    state.DefaultSubFolder = "Prod\\";
+    state.MainProgram = "%SApp.exe";
+    ResolveSystemFolders(state, machine.sim.registry, !c.allUsers);
+    DialogControls controls;
+    controls.DestinationEdit.Text = c.destination;
+    controls.EnglishBox.Checked = true;
+    controls.AllUserBtn.Checked = c.allUsers;
+    controls.OneUserBtn.Checked = !c.allUsers;
+    controls.DesktopBox.Checked = true;
+    controls.QuickLaunchBox.Checked = true;
+    // The destination's D line first, then the main program with its three shortcuts.
+    state.ScriptLines = c.lines;
+    state.ScriptLines.insert(state.ScriptLines.begin() + 1,
+                             {"D*%PVELTRO 5107!\\", "F*%SApp.exe", "F*%SUnInstall.EXE"});
+    std::string payload = Entry("app") + Entry("uninstaller");
+    for (const std::string& line : c.lines)
+      if (line[0] == 'F') payload += Entry(line);
+    state.Payload = std::make_unique<PayloadReader>(
+        ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
+    ASSERT_EQ(RunInstallation(state, controls, machine.sim.platform()), InstallOutcome::Completed);
+    const std::string uninstaller = state.DestinationFolder + "UnInstall.EXE";
+    ASSERT_TRUE(machine.sim.files.FileExists(uninstaller)) << uninstaller;
+    const std::string log =
+        machine.sim.files.ReadFileBytes(state.DestinationFolder + "UnInstall.LOG").value_or("");
+    EXPECT_EQ(ReadUninstallLog(log).damage, LogDamage::None) << log;
+
+    machine.sim.ui.questions.clear();
+    UninstallerServices services{
+        machine.sim.files, machine.sim.registry, machine.sim.ui, [&](const RemovalPlan& plan) {
+          RemoveUninstaller(plan.selfPath, plan.selfFolders, machine.sim.files);
+          return true;
+        }};
+    EXPECT_EQ(RunUninstaller(services, uninstaller), UninstallOutcome::Removed) << log;
+    ASSERT_FALSE(machine.sim.ui.questions.empty());
+    EXPECT_EQ(machine.sim.ui.questions.back().flags, kInformation)
+        << machine.sim.ui.questions.back().text;
+    EXPECT_EQ(machine.Snapshot(), before) << log;
+    fs::remove_all(root);
+  }
 }
 
 }  // namespace

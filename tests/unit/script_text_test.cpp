@@ -189,5 +189,31 @@ TEST(FolderPath, ParentFolderTakesARunOfSeparatorsAsOne) {
   }
 }
 
+// The form every path the run creates is logged in, and that the uninstaller then accepts.
+TEST(Paths, FoldPathAsWindowsFoldsIt) {
+  const struct {
+    const char* path;
+    const char* folded;
+  } cases[] = {
+      {"C:\\Apps\\X\\a.txt", "C:\\Apps\\X\\a.txt"},
+      {"C:/Apps/X/", "C:\\Apps\\X\\"},
+      {"C:\\\\Apps\\\\X\\\\", "C:\\Apps\\X\\"},
+      {"C:\\Menu\\Programs\\..\\Name.lnk", "C:\\Menu\\Name.lnk"},
+      {"C:\\a\\.\\b\\.\\", "C:\\a\\b\\"},
+      {"C:\\..\\..\\x", "C:\\x"},
+      {"C:\\a\\..\\", "C:\\"},
+      {"C:\\Apps\\X. \\regedit.exe.", "C:\\Apps\\X\\regedit.exe"},
+      {"\\\\srv\\share\\..\\..\\x", "\\\\srv\\share\\x"},
+      {"//srv/share/a//b", "\\\\srv\\share\\a\\b"},
+      {"a\\..\\..\\b", "..\\b"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(FoldPath(c.path), c.folded);
+    EXPECT_EQ(FoldPath(c.folded), c.folded);
+  }
+}
+
 }  // namespace
 }  // namespace setup

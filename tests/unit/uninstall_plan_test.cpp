@@ -31,6 +31,7 @@ std::vector<std::string> Describe(const RemovalPlan& plan) {
   for (const RemovalStep& step : plan.steps) out.push_back(KindName(step.kind) + step.target);
   if (!plan.selfPath.empty()) out.push_back("self " + plan.selfPath);
   for (const std::string& folder : plan.selfFolders) out.push_back("selffolder " + folder);
+  for (const std::string& path : plan.leftAlone) out.push_back("alone " + path);
   return out;
 }
 
@@ -48,6 +49,18 @@ const std::string kKey = "key SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\unin
 const std::string kLog = "log C:\\P\\UnInstall.LOG";
 const char* kSelf = "C:\\P\\UnInstall.EXE";
 
+// The folders of a machine as ReadRemovalBounds gives them.
+const RemovalBounds kBounds = {
+    {"C:\\Users\\Anna\\Start Menu\\", "C:\\Users\\Anna\\Start Menu\\Programs\\",
+     "C:\\Users\\Anna\\Desktop\\",
+     "C:\\Users\\Anna\\AppData\\Microsoft\\Internet Explorer\\Quick Launch\\",
+     "C:\\Users\\Public\\Desktop\\"},
+    {"C:\\Users\\Anna\\Start Menu\\", "C:\\Users\\Anna\\Start Menu\\Programs\\",
+     "C:\\Users\\Anna\\Desktop\\", "C:\\Users\\Anna\\AppData\\",
+     "C:\\Users\\Anna\\AppData\\Microsoft\\Internet Explorer\\Quick Launch\\",
+     "C:\\Users\\Anna\\Documents\\", "C:\\Users\\Public\\Desktop\\", "C:\\Program Files\\",
+     "C:\\WINDOWS\\"}};
+
 struct PlanCase {
   const char* name;
   std::vector<LogRecord> records;
@@ -60,7 +73,7 @@ class UninstallPlan : public testing::TestWithParam<PlanCase> {};
 TEST_P(UninstallPlan, Steps) {
   const PlanCase& c = GetParam();
   InstalledProduct product{"Prod", LogLanguage::English, c.records};
-  EXPECT_EQ(Describe(MakeRemovalPlan(product, c.uninstaller)), c.expected);
+  EXPECT_EQ(Describe(MakeRemovalPlan(product, c.uninstaller, kBounds)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,9 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
                  kSelf,
                  {"folder C:\\q\\", "assoc t5107", "file c:\\q\\A", "file C:\\Q\\b", kKey, kLog}},
         PlanCase{"IndNamesAreFiles",
-                 {F("C:\\Q\\lib.SYM5107"), F("C:\\Q\\lib.SYM5107IND")},
+                 {F("C:\\P\\lib.SYM5107"), F("C:\\P\\lib.SYM5107IND")},
                  kSelf,
-                 {"file C:\\Q\\lib.SYM5107IND", "file C:\\Q\\lib.SYM5107", kKey, kLog}},
+                 {"file C:\\P\\lib.SYM5107IND", "file C:\\P\\lib.SYM5107", kKey, kLog}},
         PlanCase{
             "SelfAndItsFolderLeftToTheCopy",
             {D("C:\\P\\"), D("C:\\P\\help\\"), F("C:\\P\\help\\h.txt"), F("C:\\P\\uninstall.exe")},
@@ -99,7 +112,50 @@ INSTANTIATE_TEST_SUITE_P(
                  {F("C:\\P\\UnInstall.LOG"), F("C:\\P\\a")},
                  kSelf,
                  {"file C:\\P\\a", kKey, kLog}},
-        PlanCase{"NoRecords", {}, kSelf, {kKey, kLog}}),
+        PlanCase{"NoRecords", {}, kSelf, {kKey, kLog}},
+        // A tampered log: what lies outside the destination, the D-record folders and the
+        // shortcut folders stays, and so does a D record that names a system folder or one
+        // holding it, with what it would make removable.
+        PlanCase{"OutsideTheInstallationLeftAlone",
+                 {F("C:\\WINDOWS\\win.ini"), F("C:\\WINDOWS\\system32\\notepad.exe"),
+                  F("C:\\Users\\Anna\\Documents\\thesis.doc"), F("C:\\Px\\a"), F("C:\\P\\a")},
+                 kSelf,
+                 {"file C:\\P\\a", kKey, kLog, "alone C:\\Px\\a",
+                  "alone C:\\Users\\Anna\\Documents\\thesis.doc",
+                  "alone C:\\WINDOWS\\system32\\notepad.exe", "alone C:\\WINDOWS\\win.ini"}},
+        PlanCase{
+            "FolderRecordsOfSystemFoldersGiveNothing",
+            {D("C:\\WINDOWS\\"), F("C:\\WINDOWS\\win.ini"), D("C:\\Users\\"),
+             F("C:\\Users\\Anna\\Documents\\thesis.doc"), D("C:\\Users\\Anna\\Documents\\"),
+             F("C:\\Users\\Anna\\Documents\\notes.txt")},
+            kSelf,
+            {kKey, kLog, "alone C:\\Users\\Anna\\Documents\\notes.txt",
+             "alone C:\\Users\\Anna\\Documents\\", "alone C:\\Users\\Anna\\Documents\\thesis.doc",
+             "alone C:\\Users\\", "alone C:\\WINDOWS\\win.ini", "alone C:\\WINDOWS\\"}},
+        PlanCase{
+            "FilesInCreatedFoldersAnywhere",
+            {D("C:\\Data\\"), D("C:\\Data\\Veltro\\"), F("C:\\Data\\Veltro\\a"),
+             D("C:\\Users\\Anna\\Documents\\Veltro\\"), F("C:\\Users\\Anna\\Documents\\Veltro\\b")},
+            kSelf,
+            {"file C:\\Users\\Anna\\Documents\\Veltro\\b",
+             "folder C:\\Users\\Anna\\Documents\\Veltro\\", "file C:\\Data\\Veltro\\a",
+             "folder C:\\Data\\Veltro\\", "folder C:\\Data\\", kKey, kLog}},
+        PlanCase{
+            "ShortcutsInShortcutFoldersOnly",
+            {F("C:\\Users\\Anna\\Desktop\\Prod.lnk"), F("C:\\Users\\Anna\\Desktop\\notes.txt"),
+             F("C:\\Users\\Anna\\Start Menu\\Prod.LNK"),
+             F("C:\\Users\\Anna\\Start Menu\\Programs\\Prod\\Help.lnk"),
+             F("C:\\Users\\Public\\Desktop\\Prod.lnk"),
+             F("C:\\Users\\Anna\\AppData\\Microsoft\\Internet Explorer\\Quick Launch\\Prod.lnk"),
+             F("C:\\Users\\Anna\\Documents\\Prod.lnk"), F("C:\\Users\\Anna\\Desktop.lnk")},
+            kSelf,
+            {"file C:\\Users\\Anna\\AppData\\Microsoft\\Internet Explorer\\Quick Launch\\Prod.lnk",
+             "file C:\\Users\\Public\\Desktop\\Prod.lnk",
+             "file C:\\Users\\Anna\\Start Menu\\Programs\\Prod\\Help.lnk",
+             "file C:\\Users\\Anna\\Start Menu\\Prod.LNK",
+             "file C:\\Users\\Anna\\Desktop\\Prod.lnk", kKey, kLog,
+             "alone C:\\Users\\Anna\\Desktop.lnk", "alone C:\\Users\\Anna\\Documents\\Prod.lnk",
+             "alone C:\\Users\\Anna\\Desktop\\notes.txt"}}),
     [](const testing::TestParamInfo<PlanCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,18 @@ class FakeMachine : public FileSystem, public Registry {
   void Lock(const std::string& path) { locked_.insert(ToUpperAscii(path)); }
   void SetKey(RegistryRoot root, const std::string& path, const std::string& defaultValue) {
     keys_[RootKey(root, path)][""] = defaultValue;
+  }
+  void AddKey(RegistryRoot root, const std::string& path) { keys_[RootKey(root, path)]; }
+  void SetValue(RegistryRoot root, const std::string& path, const std::string& name,
+                const std::string& value) {
+    keys_[RootKey(root, path)][name] = value;
+  }
+  // The values of a key, or nothing when it is gone.
+  std::optional<std::map<std::string, std::string>> ValuesOf(RegistryRoot root,
+                                                             const std::string& path) const {
+    auto key = keys_.find(RootKey(root, path));
+    if (key == keys_.end()) return std::nullopt;
+    return key->second;
   }
   bool HasKey(RegistryRoot root, const std::string& path) const {
     return keys_.count(RootKey(root, path)) > 0;
@@ -81,13 +94,30 @@ class FakeMachine : public FileSystem, public Registry {
       it = it->first == key || it->first.rfind(key + "\\", 0) == 0 ? keys_.erase(it) : ++it;
     return true;
   }
+  bool DeleteKeyIfEmpty(RegistryRoot root, const std::string& path) override {
+    std::string key = RootKey(root, path);
+    auto found = keys_.find(key);
+    if (found == keys_.end()) return true;
+    if (!found->second.empty()) return false;
+    for (const auto& [other, values] : keys_)
+      if (other.rfind(key + "\\", 0) == 0) return false;
+    keys_.erase(found);
+    return true;
+  }
 
  private:
   using Values = std::map<std::string, std::string>;
   class Key_ : public RegistryKey {
    public:
     explicit Key_(Values& values) : values_(values) {}
-    std::string ReadString(const std::string& name) override { return values_[name]; }
+    std::string ReadString(const std::string& name) override {
+      auto value = values_.find(name);
+      return value == values_.end() ? std::string() : value->second;
+    }
+    bool DeleteValue(const std::string& name) override {
+      values_.erase(name);
+      return true;
+    }
     bool WriteString(const std::string& name, const std::string& value) override {
       values_[name] = value;
       return true;
@@ -148,37 +178,104 @@ TEST(UninstallRemoval, FilesAndFolders) {
   EXPECT_EQ(problems[2].target, "C:\\P\\");
 }
 
-TEST(UninstallRemoval, AssociationsOnlyWhileUnchanged) {
+// What RegisterFileType writes for T5107 and C:\P\VelV12.exe, beside keys of others.
+void RegisterT5107(FakeMachine& machine) {
+  machine.SetKey(kClasses, ".T5107", "T5107file");
+  machine.SetValue(kClasses, ".T5107", "Content Type", "Veltro drawing");
+  machine.SetKey(kClasses, "T5107file", "Veltro drawing");
+  machine.SetKey(kClasses, "T5107file\\DefaultIcon", "C:\\P\\VelV12.exe,1");
+  machine.AddKey(kClasses, "T5107file\\Shell");
+  machine.AddKey(kClasses, "T5107file\\Shell\\open");
+  machine.SetKey(kClasses, "T5107file\\Shell\\open\\command", "C:\\P\\VelV12.exe \"%1\"");
+  machine.SetKey(kClasses, "T5107filex", "a neighbour");
+  machine.SetKey(kClasses, ".T51070", "T51070file");
+}
+
+// Only the values the setup wrote, each only while it holds what it wrote, then the keys left
+// empty: a type key that was there before (txtfile with the system's print verb) keeps the rest.
+TEST(UninstallRemoval, FileTypesOnlyTheirOwnValues) {
+  using Values = std::map<std::string, std::string>;
+  const char* kCommand = "T5107file\\Shell\\open\\command";
+  struct Change {
+    const char* key;
+    const char* name;
+    const char* value;  // nullptr: the key is removed
+  };
+  struct Left {
+    const char* key;
+    Values values;
+  };
   struct Case {
     const char* name;
-    const char* dotDefault;  // nullptr: no .EXT key
-    bool removed;            // both keys gone
-    bool reported;
+    std::vector<Change> changes;  // after the installation
+    std::vector<Left> left;       // every key of the type left, with its values
+    std::vector<ProblemKind> problems;
   } cases[] = {
-      {"Unchanged", "T5107file", true, false},
-      {"UnchangedOtherCase", "t5107FILE", true, false},
-      {"TakenOver", "OtherApp.Document", false, true},
-      {"Emptied", "", false, true},
-      {"DotKeyGone", nullptr, false, false},
+      {"AsWritten", {}, {}, {}},
+      {"LinkOtherCase", {{".T5107", "", "t5107FILE"}}, {}, {}},
+      {"TakenOver",
+       {{".T5107", "", "OtherApp.Document"}},
+       {{".T5107", {{"", "OtherApp.Document"}, {"Content Type", "Veltro drawing"}}},
+        {"T5107file", {{"", "Veltro drawing"}}},
+        {"T5107file\\DefaultIcon", {{"", "C:\\P\\VelV12.exe,1"}}},
+        {"T5107file\\Shell", {}},
+        {"T5107file\\Shell\\open", {}},
+        {kCommand, {{"", "C:\\P\\VelV12.exe \"%1\""}}}},
+       {ProblemKind::AssociationChanged}},
+      {"DotKeyGone",
+       {{".T5107", "", nullptr}},
+       {{"T5107file", {{"", "Veltro drawing"}}},
+        {"T5107file\\DefaultIcon", {{"", "C:\\P\\VelV12.exe,1"}}},
+        {"T5107file\\Shell", {}},
+        {"T5107file\\Shell\\open", {}},
+        {kCommand, {{"", "C:\\P\\VelV12.exe \"%1\""}}}},
+       {}},
+      {"SystemVerbStays",
+       {{"T5107file\\shell\\print\\command", "", "notepad.exe /p \"%1\""},
+        {".T5107", "PerceivedType", "text"}},
+       {{".T5107", {{"PerceivedType", "text"}}},
+        {"T5107file", {}},
+        {"T5107file\\Shell", {}},
+        {"T5107file\\shell\\print\\command", {{"", "notepad.exe /p \"%1\""}}}},
+       {}},
+      {"CommandOfAnotherProgram",
+       {{kCommand, "", "C:\\Other\\edit.exe \"%1\""}},
+       {{"T5107file", {}},
+        {"T5107file\\Shell", {}},
+        {"T5107file\\Shell\\open", {}},
+        {kCommand, {{"", "C:\\Other\\edit.exe \"%1\""}}}},
+       {ProblemKind::AssociationChanged}},
+      {"DescriptionChanged",
+       {{"T5107file", "", "Drawing (Other)"}},
+       {{".T5107", {{"Content Type", "Veltro drawing"}}}, {"T5107file", {{"", "Drawing (Other)"}}}},
+       {ProblemKind::AssociationChanged}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeMachine machine;
-    machine.SetKey(kClasses, "T5107file", "Veltro drawing");
-    machine.SetKey(kClasses, "T5107file\\Shell\\open\\command", "C:\\P\\VelV12.exe \"%1\"");
-    machine.SetKey(kClasses, "T5107filex", "a neighbour");
-    machine.SetKey(kClasses, ".T51070", "T51070file");
-    if (c.dotDefault) machine.SetKey(kClasses, ".T5107", c.dotDefault);
-    std::vector<RemovalProblem> problems =
-        ExecuteRemoval(Steps({{StepKind::Association, "T5107"}}), machine, machine);
-    EXPECT_EQ(machine.HasKey(kClasses, "T5107file"), !c.removed) << c.name;
-    EXPECT_EQ(machine.HasKey(kClasses, "T5107file\\Shell\\open\\command"), !c.removed) << c.name;
-    EXPECT_EQ(machine.HasKey(kClasses, ".T5107"), c.dotDefault && !c.removed) << c.name;
-    EXPECT_TRUE(machine.HasKey(kClasses, "T5107filex")) << c.name;
-    EXPECT_TRUE(machine.HasKey(kClasses, ".T51070")) << c.name;
-    EXPECT_EQ(problems.size(), c.reported ? 1u : 0u) << c.name;
-    if (c.reported) {
-      EXPECT_EQ(problems[0].kind, ProblemKind::AssociationChanged) << c.name;
+    RegisterT5107(machine);
+    for (const Change& change : c.changes) {
+      if (change.value) {
+        machine.SetValue(kClasses, change.key, change.name, change.value);
+      } else {
+        machine.DeleteKeyTree(kClasses, change.key);
+      }
     }
+    std::vector<RemovalProblem> problems = ExecuteRemoval(Steps({{StepKind::Association, "T5107"}}),
+                                                          machine, machine, {"C:\\P\\VelV12.exe"});
+    for (const char* key :
+         {".T5107", "T5107file", "T5107file\\DefaultIcon", "T5107file\\Shell",
+          "T5107file\\Shell\\open", kCommand, "T5107file\\shell\\print\\command"}) {
+      std::optional<Values> expected;
+      for (const Left& left : c.left)
+        if (std::string(left.key) == key) expected = left.values;
+      EXPECT_EQ(machine.ValuesOf(kClasses, key), expected) << key;
+    }
+    EXPECT_EQ(machine.ValuesOf(kClasses, "T5107filex"), (Values{{"", "a neighbour"}}));
+    EXPECT_EQ(machine.ValuesOf(kClasses, ".T51070"), (Values{{"", "T51070file"}}));
+    std::vector<ProblemKind> kinds;
+    for (const RemovalProblem& problem : problems) kinds.push_back(problem.kind);
+    EXPECT_EQ(kinds, c.problems);
   }
 }
 
@@ -256,6 +353,7 @@ void Install(FakeMachine& machine, const std::string& log) {
   machine.AddFile("C:\\P\\UnInstall.EXE");
   machine.AddFile("C:\\P\\UnInstall.LOG", log);
   machine.SetKey(kClasses, ".T5107", "T5107file");
+  machine.SetValue(kClasses, ".T5107", "Content Type", "Zeichnung");
   machine.SetKey(kClasses, "T5107file", "Zeichnung");
   machine.SetKey(kMachine, UninstallKeyPath("Veltro"), "");
 }

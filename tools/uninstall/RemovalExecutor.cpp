@@ -24,25 +24,74 @@ void RemoveKey(RegistryRoot root, const std::string& path, Registry& registry, P
   if (!registry.DeleteKeyTree(root, path)) problems.push_back({ProblemKind::KeyNotRemoved, path});
 }
 
-// The log keeps only the extension. What the installation wrote and what another program
-// taking the extension over replaces is the link: the default value of ".EXT" naming "EXTfile".
-// So both keys go only while that link is as written; otherwise both stay, EXTfile included
-// (nothing points at it from .EXT, but the new owner may still use it).
-void RemoveAssociation(const std::string& extension, Registry& registry, Problems& problems) {
+bool EqualsAscii(const std::string& a, const std::string& b) {
+  return ToUpperAscii(a) == ToUpperAscii(b);
+}
+
+// The program path in a value the setup wrote as program + suffix, when it names a product file.
+bool NamesProductFile(const std::string& value, const std::string& suffix,
+                      const std::vector<std::string>& productFiles) {
+  if (value.size() <= suffix.size() ||
+      value.compare(value.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return false;
+  const std::string program = value.substr(0, value.size() - suffix.size());
+  for (const std::string& file : productFiles)
+    if (EqualsAscii(program, file)) return true;
+  return false;
+}
+
+struct WrittenValue {
+  std::string key, name;
+  bool ours;  // it still holds what the setup wrote
+};
+
+// The log keeps only the extension, and the setup wrote into keys that may have been there
+// before (txtfile with the system's own print verb), so only its own values go, each only while
+// it still holds what the setup wrote, and then the keys that this leaves empty. What it wrote:
+// ".EXT" = "EXTfile" and "Content Type" = the description; "EXTfile" = the same description;
+// "EXTfile\DefaultIcon" = program + ",1"; "EXTfile\Shell\open\command" = program + " \"%1\"",
+// the program being one of the product's files. While ".EXT" names another type, another
+// program has taken the extension over: nothing is touched, EXTfile included.
+void RemoveAssociation(const std::string& extension, Registry& registry,
+                       const std::vector<std::string>& productFiles, Problems& problems) {
   const std::string dotKey = "." + extension;
   const std::string typeKey = extension + "file";
-  std::string linked;
-  {
-    std::unique_ptr<RegistryKey> key = registry.OpenKey(RegistryRoot::ClassesRoot, dotKey);
-    if (!key) return;
-    linked = key->ReadString("");
-  }
-  if (ToUpperAscii(linked) != ToUpperAscii(typeKey)) {
+  const std::string iconKey = typeKey + "\\DefaultIcon";
+  const std::string openKey = typeKey + "\\Shell\\open";
+  const std::string commandKey = openKey + "\\command";
+  auto read = [&](const std::string& key, const std::string& name) {
+    std::unique_ptr<RegistryKey> opened = registry.OpenKey(RegistryRoot::ClassesRoot, key);
+    return opened ? opened->ReadString(name) : std::string();
+  };
+  if (!registry.OpenKey(RegistryRoot::ClassesRoot, dotKey)) return;
+  if (!EqualsAscii(read(dotKey, ""), typeKey)) {
     problems.push_back({ProblemKind::AssociationChanged, dotKey});
     return;
   }
-  RemoveKey(RegistryRoot::ClassesRoot, typeKey, registry, problems);
-  RemoveKey(RegistryRoot::ClassesRoot, dotKey, registry, problems);
+  const std::string description = read(dotKey, "Content Type");
+  const bool sameDescription = description == read(typeKey, "");
+  const WrittenValue values[] = {
+      {dotKey, "", true},
+      {dotKey, "Content Type", sameDescription},
+      {typeKey, "", sameDescription},
+      {iconKey, "", NamesProductFile(read(iconKey, ""), ",1", productFiles)},
+      {commandKey, "", NamesProductFile(read(commandKey, ""), " \"%1\"", productFiles)},
+  };
+  bool changed = false;
+  for (const WrittenValue& value : values) {
+    if (!registry.OpenKey(RegistryRoot::ClassesRoot, value.key)) continue;
+    if (!value.ours) {
+      changed = changed || !read(value.key, value.name).empty();
+      continue;
+    }
+    std::unique_ptr<RegistryKey> key = registry.CreateKey(RegistryRoot::ClassesRoot, value.key);
+    if (!key || !key->DeleteValue(value.name))
+      problems.push_back({ProblemKind::KeyNotRemoved, value.key});
+  }
+  if (changed) problems.push_back({ProblemKind::AssociationChanged, typeKey});
+  for (const std::string& key :
+       {commandKey, openKey, typeKey + "\\Shell", iconKey, typeKey, dotKey})
+    registry.DeleteKeyIfEmpty(RegistryRoot::ClassesRoot, key);
 }
 
 bool IsUninstallerName(const std::string& path) {
@@ -55,7 +104,7 @@ bool IsUninstallerName(const std::string& path) {
 }  // namespace
 
 Problems ExecuteRemoval(const std::vector<RemovalStep>& steps, FileSystem& files,
-                        Registry& registry) {
+                        Registry& registry, const std::vector<std::string>& productFiles) {
   Problems problems;
   for (const RemovalStep& step : steps) {
     switch (step.kind) {
@@ -67,7 +116,7 @@ Problems ExecuteRemoval(const std::vector<RemovalStep>& steps, FileSystem& files
         RemoveFolder(step.target, files, problems);
         break;
       case StepKind::Association:
-        RemoveAssociation(step.target, registry, problems);
+        RemoveAssociation(step.target, registry, productFiles, problems);
         break;
       case StepKind::UninstallKey:
         RemoveKey(RegistryRoot::LocalMachine, step.target, registry, problems);

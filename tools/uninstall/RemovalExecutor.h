@@ -14,6 +14,7 @@ enum class ProblemKind {
   FolderNotRemoved,    // not empty (files the user added) or in use
   AssociationChanged,  // .EXT names another file type now: left to its new owner
   KeyNotRemoved,       // a registry key that could not be deleted
+  LeftAlone,           // recorded, but outside what the installation made: never touched
 };
 
 struct RemovalProblem {
@@ -22,8 +23,11 @@ struct RemovalProblem {
 };
 
 // Every step in order; a step that fails is reported and the next one is still tried.
+// productFiles are the recorded files that may be removed: a file type's command and icon are
+// removed only while they name one of them.
 std::vector<RemovalProblem> ExecuteRemoval(const std::vector<RemovalStep>& steps, FileSystem& files,
-                                           Registry& registry);
+                                           Registry& registry,
+                                           const std::vector<std::string>& productFiles = {});
 
 // The running copy's part: deletes the uninstaller's file, then each of the folders while it is
 // empty. It acts only on an "UnInstall.EXE" and on folders that hold it, whatever it is given.

@@ -1,6 +1,7 @@
 #include <cstddef>
 
 #include "UninstallRecords.h"
+#include "script/Paths.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
 
@@ -30,18 +31,23 @@ std::optional<Damage> CheckLineEnds(const std::string& bytes) {
   return std::nullopt;
 }
 
-bool IsDriveRoot(const std::string& path) {
-  return path.size() >= 3 &&
-         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-         path[1] == ':' && path[2] == '\\';
-}
-
-// A full path as ExpandMacros makes it: drive or server first, no "." or ".." steps that would
-// make it name something else than it seems to.
-bool IsPlainFullPath(const std::string& path) {
-  if (!IsDriveRoot(path) && path.rfind("\\\\", 0) != 0) return false;
-  std::string padded = path + "\\";
-  return padded.find("\\.\\") == std::string::npos && padded.find("\\..\\") == std::string::npos;
+// Only paths exactly as the setup writes them: full, folded, within MAX_PATH, no device. Any
+// other form could name something else than it seems to ("C:/P/../../windows/system.ini",
+// "regedit.exe.", "\\\\?\\C:\\..."), so a log holding one is not the setup's.
+std::optional<LogDamage> CheckPath(const std::string& path) {
+  switch (CheckFullPath(path)) {
+    case PathFault::None:
+      return std::nullopt;
+    case PathFault::NotFull:
+      return LogDamage::NotAbsolutePath;
+    case PathFault::ForeignForm:
+      return LogDamage::ForeignPathForm;
+    case PathFault::DeviceName:
+      return LogDamage::DeviceName;
+    case PathFault::TooLong:
+      return LogDamage::PathTooLong;
+  }
+  return LogDamage::ForeignPathForm;
 }
 
 std::optional<LogDamage> CheckArgument(RecordKind kind, const std::string& argument) {
@@ -51,14 +57,22 @@ std::optional<LogDamage> CheckArgument(RecordKind kind, const std::string& argum
       if (argument.find_first_of("\\.") != std::string::npos) return LogDamage::BadExtension;
       return std::nullopt;
     case RecordKind::Folder:
-      if (!IsPlainFullPath(argument)) return LogDamage::NotAbsolutePath;
-      if (argument.back() != '\\') return LogDamage::FolderWithoutBackslash;
-      return std::nullopt;
+      if (argument.back() != '\\') {
+        if (std::optional<LogDamage> damage = CheckPath(argument)) return damage;
+        return LogDamage::FolderWithoutBackslash;
+      }
+      return CheckPath(argument);
     case RecordKind::File:
-      if (!IsPlainFullPath(argument) || argument.back() == '\\') return LogDamage::NotAbsolutePath;
-      return std::nullopt;
+      if (argument.back() == '\\') return LogDamage::NotAbsolutePath;
+      return CheckPath(argument);
   }
   return std::nullopt;
+}
+
+// The product name is the last name of the uninstall key: one plain key name, so that removing
+// the key can never reach its parent (the whole ...\Uninstall key) or another program's entry.
+bool IsPlainKeyName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('\\') == std::string::npos;
 }
 
 struct KindCode {
@@ -104,6 +118,7 @@ LogReading ReadUninstallLog(const std::string& bytes) {
     return Damaged(LogDamage::NoProductRecord, 1, language);
   InstalledProduct product;
   product.productName = lines[0].substr(1);
+  if (!IsPlainKeyName(product.productName)) return Damaged(LogDamage::BadProductName, 1, language);
   if (!language) return Damaged(LogDamage::NoLanguageRecord, 2);
   product.language = *language;
   for (std::size_t i = 2; i < lines.size(); ++i) {

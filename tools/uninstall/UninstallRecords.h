@@ -35,7 +35,11 @@ enum class LogDamage {
   EmptyArgument,     // a D, F or X record with nothing after its kind
   NotAbsolutePath,   // a D or F path that does not start with a drive or a server
   FolderWithoutBackslash,
-  BadExtension,  // an extension holding a backslash or a dot
+  BadExtension,     // an extension holding a backslash or a dot
+  ForeignPathForm,  // a path not in the folded form the setup writes ("/", "..", "\\?\", "x.")
+  DeviceName,       // a path naming a device (CON, NUL, COM1...)
+  PathTooLong,      // longer than any path the setup can create
+  BadProductName,   // a product name that is no plain key name (a backslash, "." or "..")
 };
 
 struct LogReading {

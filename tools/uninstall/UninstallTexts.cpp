@@ -67,6 +67,16 @@ constexpr DamageText kDamageTexts[] = {
       "folder without a trailing backslash"}},
     {LogDamage::BadExtension,
      {"ung\374ltige Dateierweiterung", "extension de fichier invalide", "invalid file extension"}},
+    {LogDamage::ForeignPathForm,
+     {"Pfad in einer Form, die Setup nie schreibt",
+      "chemin sous une forme que Setup n'\351crit jamais",
+      "a path in a form that Setup never writes"}},
+    {LogDamage::DeviceName,
+     {"Pfad mit einem Ger\344tenamen", "chemin avec un nom de p\351riph\351rique",
+      "a path with a device name"}},
+    {LogDamage::PathTooLong, {"Pfad zu lang", "chemin trop long", "path too long"}},
+    {LogDamage::BadProductName,
+     {"ung\374ltiger Produktname", "nom de produit invalide", "invalid product name"}},
 };
 
 struct ProblemText {
@@ -85,6 +95,10 @@ constexpr ProblemText kProblemTexts[] = {
       "file type (now associated with another program): %1"}},
     {ProblemKind::KeyNotRemoved,
      {"Registrierungsschl\374ssel: %1", "cl\351 de registre : %1", "registry key: %1"}},
+    {ProblemKind::LeftAlone,
+     {"au\337erhalb der Installation, nicht angetastet: %1",
+      "hors de l'installation, laiss\351 tel quel : %1",
+      "outside the installation, left alone: %1"}},
 };
 
 const char* In(LogLanguage language, const Text& text) {

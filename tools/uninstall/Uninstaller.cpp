@@ -25,9 +25,11 @@ UninstallOutcome RunUninstaller(UninstallerServices& services, const std::string
                            RemoveQuestion(language, product.productName), kYesNoQuestion))
     return UninstallOutcome::Declined;
 
-  RemovalPlan plan = MakeRemovalPlan(product, uninstallerPath);
+  RemovalPlan plan =
+      MakeRemovalPlan(product, uninstallerPath, ReadRemovalBounds(services.registry));
   std::vector<RemovalProblem> problems =
-      ExecuteRemoval(plan.steps, services.files, services.registry);
+      ExecuteRemoval(plan.steps, services.files, services.registry, plan.productFiles);
+  for (const std::string& path : plan.leftAlone) problems.push_back({ProblemKind::LeftAlone, path});
   bool selfRemoval =
       !plan.selfPath.empty() && services.startSelfRemoval && services.startSelfRemoval(plan);
   if (!plan.selfPath.empty() && !selfRemoval)

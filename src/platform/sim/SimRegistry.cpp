@@ -33,6 +33,13 @@ class SimKey : public RegistryKey {
     value->number = static_cast<std::uint32_t>(number);
     return true;
   }
+  bool DeleteValue(const std::string& name) override {
+    if (!registry_.MayWrite(id_, name)) return node_.FindValue(name) == nullptr;
+    const std::string upper = ToUpperAscii(name);
+    std::erase_if(node_.values,
+                  [&](const SimValue& value) { return ToUpperAscii(value.name) == upper; });
+    return true;
+  }
 
  private:
   SimValue* Slot(const std::string& name) {
@@ -147,6 +154,13 @@ bool SimRegistry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
     parent->children.erase(ToUpperAscii(names.back()));
   }
   return !KeyExists(root, path);
+}
+
+bool SimRegistry::DeleteKeyIfEmpty(RegistryRoot root, const std::string& path) {
+  SimKeyNode* node = Walk(root, path, false);
+  if (node == nullptr) return true;
+  if (!node->values.empty() || !node->children.empty()) return false;
+  return DeleteKeyTree(root, path);
 }
 
 void SimRegistry::DenyKey(RegistryRoot root, const std::string& path) {

@@ -35,6 +35,7 @@ class SimRegistry : public Registry {
   std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) override;
   std::unique_ptr<RegistryKey> CreateKey(RegistryRoot root, const std::string& path) override;
   bool DeleteKeyTree(RegistryRoot root, const std::string& path) override;
+  bool DeleteKeyIfEmpty(RegistryRoot root, const std::string& path) override;
 
   // For the tests: the key (and everything below it) can be neither opened nor created.
   void DenyKey(RegistryRoot root, const std::string& path);

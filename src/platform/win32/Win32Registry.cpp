@@ -57,6 +57,11 @@ class Win32Key : public RegistryKey {
                                         reinterpret_cast<const BYTE*>(&data), sizeof data));
   }
 
+  bool DeleteValue(const std::string& name) override {
+    LONG rc = RegDeleteValueA(key_.Get(), name.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+  }
+
  private:
   static bool Written(const std::string& name, LONG rc) {
     if (rc != ERROR_SUCCESS) win32::TraceFailedCall("RegSetValueExA", name, rc);
@@ -110,6 +115,26 @@ bool Win32Registry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
   std::string relative = KeyPath(path);
   if (relative.empty()) return false;  // never the root itself
   return DeleteTree(RootHandle(root), relative);
+}
+
+}  // namespace setup
+
+namespace setup {
+
+// Windows 9x's RegDeleteKey takes the sub-keys with it: count first.
+bool Win32Registry::DeleteKeyIfEmpty(RegistryRoot root, const std::string& path) {
+  std::string relative = KeyPath(path);
+  if (relative.empty()) return false;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(RootHandle(root), relative.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return true;
+  DWORD subKeys = 1, values = 1;
+  LONG rc = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || subKeys != 0 || values != 0) return false;
+  rc = RegDeleteKeyA(RootHandle(root), relative.c_str());
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace setup

@@ -79,8 +79,25 @@ diff "$E2E_DIR/after.files" "$E2E_DIR/user.files" | grep '^[<>]' >"$E2E_DIR/user
   e2e_fail "user's file: unexpected difference: $(cat "$E2E_DIR/user.files.diff")"
 rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
 
-# --- A damaged or truncated log, and a No: nothing is removed.
-for damage in truncated unknown-kind no-language declined; do
+# --- A tampered log: what lies outside the installation's folders is reported and stays, also
+# below a D record naming a system folder.
+hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
+printf 'DC:\\windows\\\r\nFC:\\windows\\win.ini\r\nFC:\\windows\\system32\\notepad.exe\r\n' \
+  >>"$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')"
+uninstall_from_registration 'Hand Made 1.0' tampered yes ok || e2e_fail "UnInstall.EXE failed"
+expect_box tampered 'outside the installation, left alone: C:\windows\win.ini'
+expect_box tampered 'outside the installation, left alone: C:\windows\system32\notepad.exe'
+expect_box tampered 'outside the installation, left alone: C:\windows\'
+for kept in 'C:\windows\win.ini' 'C:\windows\system32\notepad.exe'; do
+  [ -f "$(e2e_unix_path "$kept")" ] || e2e_fail "tampered: $kept was removed"
+done
+[ ! -e "$(e2e_unix_path 'C:\Program Files\Hand Made\hand.exe')" ] || e2e_fail "tampered: the product stayed"
+wineboot -r >/dev/null 2>&1 && wineserver -w
+rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
+
+# --- A damaged or truncated log, a path in a form the setup never writes, a product name that
+# would reach the whole Uninstall key, and a No: nothing is removed.
+for damage in truncated unknown-kind no-language foreign-path key-path declined; do
   hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
   log=$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')
   case $damage in
@@ -88,6 +105,8 @@ for damage in truncated unknown-kind no-language declined; do
     declined) sed -i '2s/^LE/LG/' "$log" ;;
     unknown-kind) printf 'QC:\\x\r\n' >>"$log" ;;
     no-language) sed -i '2d' "$log" ;;
+    foreign-path) printf 'FC:/Program Files/Hand Made/../../windows/system.ini\r\n' >>"$log" ;;
+    key-path) sed -i '1s/^N.*/N\\\r/' "$log" ;;
   esac
   snapshot "$damage.before"
   if [ $damage = declined ]; then
