@@ -507,7 +507,13 @@ struct BuildFixture {
 
 TEST(MksetupBuild, BuildThenExtractGivesTheTreeBack) {
   BuildFixture f;
+  std::vector<std::uint64_t> progress;  // inflated bytes done after each entry
+  f.options.progress = [&](std::uint64_t done, std::uint64_t total) {
+    progress.push_back(done);
+    EXPECT_EQ(total, 2500007u + 37u);
+  };
   const PayloadSummary summary = BuildSetup(f.options);
+  EXPECT_EQ(progress, (std::vector<std::uint64_t>{37, 44, 44, 2500044}));
   EXPECT_EQ(summary.entries, 4u);
   EXPECT_EQ(summary.blocks, 5u);
   const SetupExe exe = OpenSetupExe(f.options.output);

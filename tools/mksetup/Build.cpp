@@ -108,8 +108,14 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   PayloadSummary summary;
   {
     AtomicOutput out(payload.Path());
-    summary = WritePayload(
-        sources, [&](const std::uint8_t* data, std::size_t size) { out.Write(data, size); });
+    const std::uint64_t total = TotalSize(sources);
+    std::uint64_t done = 0;
+    std::size_t next = 0;  // WritePayload writes one whole entry per call, in order
+    summary = WritePayload(sources, [&](const std::uint8_t* data, std::size_t size) {
+      out.Write(data, size);
+      done += sources[next++].size;
+      if (options.progress) options.progress(done, total);
+    });
     out.Commit();
   }
   const std::string stubName = options.stub.string();

@@ -3,6 +3,7 @@
 // both as RCDATA resources of a copy of the stub.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct BuildOptions {
   std::filesystem::path stub;                        // required here; the command finds a default
   std::optional<std::filesystem::path> uninstaller;  // for "%SUnInstall.EXE" missing from source
   InputEncoding encoding = InputEncoding::Windows1252;  // of the script and the licence
+  // Told after each entry is written: inflated bytes done and in all.
+  std::function<void(std::uint64_t done, std::uint64_t total)> progress = nullptr;
 };
 
 // The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws

@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 
 #include "Arguments.h"
@@ -40,6 +43,20 @@ int BuildCommand(const std::vector<std::string>& args) {
     throw ToolError(
         "setup-stub.exe: not found (give --stub, set MKSETUP_STUB, or build the "
         "win32 preset)");
+  }
+  // One line on a terminal, rewritten a few times a second; nothing in a log.
+  const bool terminal = ::isatty(::fileno(stderr)) != 0;
+  auto shown = std::chrono::steady_clock::time_point{};
+  if (terminal) {
+    options.progress = [&](std::uint64_t done, std::uint64_t total) {
+      const auto now = std::chrono::steady_clock::now();
+      if (done != total && now - shown < std::chrono::milliseconds(250)) return;
+      shown = now;
+      std::fprintf(stderr, "\rcompressing %llu of %llu bytes (%llu%%)",
+                   static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
+                   static_cast<unsigned long long>(total ? done * 100 / total : 100));
+      if (done == total) std::fprintf(stderr, "\n");
+    };
   }
   const PayloadSummary summary = BuildSetup(options);
   std::printf(
