@@ -641,6 +641,42 @@ TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
   EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
 }
 
+// The product init writes is a start a vendor can build on at once: check --strict finds nothing,
+// build makes a setup.exe, and a second init never writes over it.
+TEST(MksetupInit, WritesAProductThatPassesCheckStrictAndBuilds) {
+  BuildFixture f;
+  WriteFile(f.dir / "UnInstall.EXE", "the uninstaller as built");
+  ::setenv("MKSETUP_UNINSTALLER", (f.dir / "UnInstall.EXE").c_str(), 1);
+  const fs::path product = f.dir / "product";
+  testing::internal::CaptureStdout();
+  const int initialised = InitCommand({product.string()});
+  testing::internal::GetCapturedStdout();
+  ::unsetenv("MKSETUP_UNINSTALLER");
+  ASSERT_EQ(initialised, 0);
+  const std::string uninstaller = "the uninstaller as built";
+  EXPECT_EQ(ReadWholeFile(product / "tree/S/UnInstall.EXE"),
+            std::vector<std::uint8_t>(uninstaller.begin(), uninstaller.end()));
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int checked =
+      CheckCommand({(product / "setup.txt").string(), "--source", (product / "tree").string(),
+                    "--licence", (product / "licence.txt").string(), "--strict"});
+  const std::string report = testing::internal::GetCapturedStdout();
+  const std::string findings = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(checked, 0) << report << findings;
+  testing::internal::CaptureStdout();
+  const int built = BuildCommand({"--script", (product / "setup.txt").string(), "--licence",
+                                  (product / "licence.txt").string(), "--source",
+                                  (product / "tree").string(), "-o", (f.dir / "init.exe").string(),
+                                  "--stub", f.options.stub.string(), "--strict"});
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(built, 0);
+  EXPECT_TRUE(fs::exists(f.dir / "init.exe"));
+  const std::vector<std::uint8_t> script = ReadWholeFile(product / "setup.txt");
+  EXPECT_THROW(InitCommand({product.string()}), ToolError);
+  EXPECT_EQ(ReadWholeFile(product / "setup.txt"), script);
+}
+
 // The FIPS 180-2 examples, fed in pieces of several sizes so the block buffering is crossed.
 TEST(MksetupList, Sha256OfTheStandardExamples) {
   struct Case {
