@@ -1,10 +1,6 @@
 // The installation run against the simulated Windows: files, log, registry, shortcuts, progress
 // and every failure with its message and the point where it stops.
 #include <gtest/gtest.h>
-#include <zlib.h>
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -21,43 +17,24 @@
 #include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
 #include "script/SystemFolders.h"
+#include "test_support.h"
 
 namespace setup {
 namespace {
 
 namespace fs = std::filesystem;
 
-void PutU32(std::string& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff);
-}
-
-std::string Block(const std::string& data) {
-  uLongf size = compressBound(data.size());
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-            reinterpret_cast<const Bytef*>(data.data()), data.size(), 1);
-  out.resize(size);
-  return out;
-}
-
+// A file's payload entry, as text the simulated resource can hold.
 std::string Entry(const std::string& data) {
-  std::string body;
-  PutU32(body, 1);
-  const std::string block = Block(data);
-  PutU32(body, block.size());
-  body += block;
-  std::string entry;
-  PutU32(entry, body.size());
-  return entry + body;
+  const test::Bytes entry = test::FileEntry(test::AsBytes(data));
+  return std::string(entry.begin(), entry.end());
 }
 
 class InstallRun : public testing::Test {
  protected:
   void SetUp() override {
-    root =
-        fs::temp_directory_path() / ("install_run_" + std::to_string(::getpid()) + "_" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
+    root = test::TempFolder(std::string("install_run_") +
+                            testing::UnitTest::GetInstance()->current_test_info()->name());
     sim = std::make_unique<SimPlatform>(root);
     state.ProductName = "Prod";
     state.ProgramsFolder = "C:\\Menu\\";
@@ -135,6 +112,7 @@ TEST_F(InstallRun, ProgressFigures) {
                         {1, {{0, 1}}},
                         {3, {{0, 1}, {1, 33}, {2, 66}}}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
     sim->ui.paints.clear();
     Script(std::vector<std::string>(c.lines, "T*"), {});
     Run();
@@ -247,14 +225,15 @@ TEST_F(InstallRun, FailuresStopWhereTheyShould) {
        true},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
     if (c.prepare) c.prepare(*sim);
     Script(c.lines, {"aaaa", "bbbb", "cccc"});
-    EXPECT_EQ(RunError(), c.message) << c.name;
+    EXPECT_EQ(RunError(), c.message);
     EXPECT_EQ(Read("C:\\P\\a.txt"), "aaaa") << c.name;  // earlier files stay
-    EXPECT_FALSE(sim->files.FileExists("C:\\P\\c.txt") && !c.logSaved) << c.name;
-    EXPECT_EQ(sim->files.FileExists("C:\\P\\UnInstall.LOG"), c.logSaved) << c.name;
+    EXPECT_FALSE(sim->files.FileExists("C:\\P\\c.txt") && !c.logSaved);
+    EXPECT_EQ(sim->files.FileExists("C:\\P\\UnInstall.LOG"), c.logSaved);
   }
   // -2147483648 fits.
   TearDown();
@@ -391,9 +370,7 @@ TEST(InstallRoundTrip, EveryLogCanBeUninstalled) {
   int row = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const fs::path root = fs::temp_directory_path() / ("round_trip_" + std::to_string(::getpid()) +
-                                                       "_" + std::to_string(row++));
-    fs::remove_all(root);
+    const fs::path root = test::TempFolder("round_trip_" + std::to_string(row++));
     RoundTrip machine(root);
     const std::string before = machine.Snapshot();
 

@@ -46,6 +46,7 @@ TEST(MksetupProgressLine, WritesChangesAndSecondsAndEndsOnTheLastRepaint) {
       {"a change after held-back ones", {{"1%", "a", 0}, {"1%", "b", 1}, {"2%", "c", 2}}, {0, 2}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     char* buffer = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&buffer, &size);
@@ -65,7 +66,7 @@ TEST(MksetupProgressLine, WritesChangesAndSecondsAndEndsOnTheLastRepaint) {
       expected += Line(c.repaints.back());
     }
     expected += "\n";
-    EXPECT_EQ(std::string(buffer, size), expected) << c.name;
+    EXPECT_EQ(std::string(buffer, size), expected);
     std::free(buffer);
   }
 }

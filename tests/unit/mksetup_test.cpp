@@ -24,6 +24,7 @@
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
+#include "test_support.h"
 
 namespace setup::mksetup {
 namespace {
@@ -69,13 +70,8 @@ std::vector<std::uint8_t> MinimalPe() {
   return b;
 }
 
-// One folder per process: ctest runs the tests of this file side by side.
 fs::path TempDir(const std::string& name) {
-  const fs::path dir =
-      fs::temp_directory_path() / ("mksetup_test_" + name + "_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
+  return test::TempFolder("mksetup_" + name);
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
@@ -94,16 +90,17 @@ TEST(MksetupPayload, EntriesFollowTheBuilderRules) {
   };
   const Case cases[] = {{0, 1}, {1, 1}, {2000000, 1}, {2000001, 2}, {6000001, 4}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
     PayloadSource source;
     source.bytes.assign(c.size, 'x');
     for (std::size_t i = 0; i < c.size; i += 7) source.bytes[i] = static_cast<std::uint8_t>(i);
     source.size = c.size;
     const std::vector<std::uint8_t> entry = BuildEntry(source);
     const PayloadEntry parsed(ByteSpan(entry).subspan(4));
-    EXPECT_EQ(BlockCount(parsed), c.blocks) << c.size;
+    EXPECT_EQ(BlockCount(parsed), c.blocks);
     MemorySink sink;
     parsed.InflateTo(sink);
-    EXPECT_EQ(sink.bytes, source.bytes) << c.size;
+    EXPECT_EQ(sink.bytes, source.bytes);
     // Every block: a zlib stream with header 78 01; every piece but the last 2,000,000 bytes.
     std::size_t at = 8;
     for (std::uint32_t i = 0; i < c.blocks; ++i) {
@@ -272,9 +269,10 @@ TEST(MksetupPe, MalformedInputIsAClearError) {
       {"data outside the file", [&](auto& b) { Put32(b, rsrc + 72, 0); }},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     std::vector<std::uint8_t> bytes = good;
     c.damage(bytes);
-    EXPECT_THROW(FindRcData(bytes, "X", "a"), ToolError) << c.name;
+    EXPECT_THROW(FindRcData(bytes, "X", "a"), ToolError);
   }
 }
 
@@ -295,12 +293,13 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
                         {"%SR\xE9sum\xE9.txt", "S/R\xC3\xA9sum\xC3\xA9.txt"},
                         {"%Sr\xE9SUM\xE9.TXT", "S/R\xC3\xA9sum\xC3\xA9.txt"}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
     const auto found = FindSource(dir, SourceParts(c.path, "t"), "t");
     if (c.found) {
-      ASSERT_TRUE(found) << c.path;
-      EXPECT_EQ(*found, dir / c.found) << c.path;
+      ASSERT_TRUE(found);
+      EXPECT_EQ(*found, dir / c.found);
     } else {
-      EXPECT_FALSE(found) << c.path;
+      EXPECT_FALSE(found);
     }
   }
   for (const char* bad : {"C:\\x.dat", "%S..\\x", "%S", "%Xa"}) {
@@ -551,10 +550,11 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
        }},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     BuildFixture f;
     c.spoil(f);
-    EXPECT_THROW(BuildSetup(f.options), ToolError) << c.name;
-    EXPECT_TRUE(!fs::exists(f.dir / "out") || fs::is_empty(f.dir / "out")) << c.name;
+    EXPECT_THROW(BuildSetup(f.options), ToolError);
+    EXPECT_TRUE(!fs::exists(f.dir / "out") || fs::is_empty(f.dir / "out"));
   }
 }
 
@@ -744,15 +744,16 @@ TEST(MksetupRun, InstallsTheChosenLanguageIntoTheSimulatedWindows) {
   };
   const Case cases[] = {{"G", true, false, "LG"}, {"E", false, true, "LE"}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.language);
     const fs::path root = f.dir / (std::string("root-") + c.language);
     const fs::path dest = root / "C/Inst";
     ASSERT_EQ(RunCommand({f.options.output.string(), "--root", root.string(), "--language",
                           c.language, "--dest", "C:\\Inst"}),
               0);
-    EXPECT_EQ(fs::exists(dest / "a.txt"), c.germanFile) << c.language;
-    EXPECT_EQ(fs::exists(dest / "sub/Empty.dat"), c.englishFile) << c.language;
+    EXPECT_EQ(fs::exists(dest / "a.txt"), c.germanFile);
+    EXPECT_EQ(fs::exists(dest / "sub/Empty.dat"), c.englishFile);
     const fs::path big = root / "C/Users/Tester/AppData/Roaming/sub/big.bin";
-    EXPECT_EQ(ReadWholeFile(big), ReadWholeFile(f.dir / "src/A/big.bin")) << c.language;
+    EXPECT_EQ(ReadWholeFile(big), ReadWholeFile(f.dir / "src/A/big.bin"));
     const std::vector<std::uint8_t> log = ReadWholeFile(dest / "UnInstall.LOG");
     EXPECT_EQ(std::string(log.begin(), log.begin() + 8),
               std::string("NP\r\n") + c.logLanguage + "\r\n");

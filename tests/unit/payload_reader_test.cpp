@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -12,49 +11,16 @@
 #include "payload/LicenceText.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
+#include "test_support.h"
 
 namespace setup {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void PutU32(Bytes& out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-Bytes Compress(const Bytes& data) {
-  uLongf size = compressBound(data.size());
-  Bytes out(size);
-  EXPECT_EQ(compress2(out.data(), &size, data.data(), data.size(), 1), Z_OK);
-  out.resize(size);
-  return out;
-}
-
-// One entry: EntryLength, BlockCount and the blocks as given.
-Bytes Entry(const std::vector<Bytes>& blocks) {
-  Bytes body;
-  PutU32(body, static_cast<std::uint32_t>(blocks.size()));
-  for (const Bytes& block : blocks) {
-    PutU32(body, static_cast<std::uint32_t>(block.size()));
-    body.insert(body.end(), block.begin(), block.end());
-  }
-  Bytes entry;
-  PutU32(entry, static_cast<std::uint32_t>(body.size()));
-  entry.insert(entry.end(), body.begin(), body.end());
-  return entry;
-}
-
-// The builder's rule: pieces of at most pieceSize bytes, each its own stream.
-Bytes FileEntry(const Bytes& content, std::size_t pieceSize = 2000000) {
-  std::vector<Bytes> blocks;
-  std::size_t at = 0;
-  do {
-    const std::size_t size = std::min(pieceSize, content.size() - at);
-    blocks.push_back(Compress(Bytes(content.begin() + at, content.begin() + at + size)));
-    at += size;
-  } while (at < content.size());
-  return Entry(blocks);
-}
+using test::Bytes;
+using test::CompressBlock;
+using test::EntryBytes;
+using test::FileEntry;
+using test::PutU32;
 
 Bytes Content(std::size_t size, std::uint32_t seed) {
   Bytes bytes(size);
@@ -95,11 +61,13 @@ TEST(PayloadReader, ReadsEntriesInOrderAndEndsExactlyAtTheEnd) {
   const Bytes big = Content(4 * 100000 + 123, 7);
   const Bytes exact = Content(3 * 1000, 9);
   const std::vector<Bytes> contents = {licence, {}, big, exact, Content(1, 3)};
-  const Bytes payload = Concat({FileEntry(licence), Entry({kEmptyStream}), FileEntry(big, 100000),
-                                FileEntry(exact, 1000), FileEntry(contents[4])});
+  const Bytes payload =
+      Concat({FileEntry(licence), EntryBytes({kEmptyStream}), FileEntry(big, 100000),
+              FileEntry(exact, 1000), FileEntry(contents[4])});
   PayloadReader reader(payload);
   std::size_t expectedPosition = 0;
   for (const Bytes& content : contents) {
+    SCOPED_TRACE(std::to_string(content.size()) + " bytes");
     const PayloadEntry entry = reader.NextEntry();
     // Zero-copy: the entry body lies inside the payload.
     EXPECT_EQ(entry.Body().data(), payload.data() + expectedPosition + 4);
@@ -134,20 +102,21 @@ TEST(PayloadEntry, BlocksAreInflatedBackToBack) {
   } cases[] = {
       {"no blocks", {}, {}},
       {"empty stream", {kEmptyStream}, {}},
-      {"empty streams around data", {kEmptyStream, Compress(a), kEmptyStream}, a},
-      {"three blocks", {Compress(a), Compress(b), Compress(c)}, Concat({a, b, c})},
-      {"an empty piece compressed", {Compress({}), Compress(b)}, b},
+      {"empty streams around data", {kEmptyStream, CompressBlock(a), kEmptyStream}, a},
+      {"three blocks", {CompressBlock(a), CompressBlock(b), CompressBlock(c)}, Concat({a, b, c})},
+      {"an empty piece compressed", {CompressBlock({}), CompressBlock(b)}, b},
   };
   for (const auto& test : cases) {
-    const Bytes payload = Entry(test.blocks);
+    SCOPED_TRACE(test.name);
+    const Bytes payload = EntryBytes(test.blocks);
     PayloadReader reader(payload);
-    EXPECT_EQ(Inflate(reader.NextEntry()), test.content) << test.name;
-    EXPECT_EQ(reader.Position(), payload.size()) << test.name;
+    EXPECT_EQ(Inflate(reader.NextEntry()), test.content);
+    EXPECT_EQ(reader.Position(), payload.size());
   }
 }
 
 TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
-  const Bytes good = Compress(Content(5000, 4));
+  const Bytes good = CompressBlock(Content(5000, 4));
   Bytes badAdler = good;
   badAdler.back() ^= 0x01;
   Bytes badHeader = good;
@@ -171,14 +140,15 @@ TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
        "does)"},
   };
   for (const auto& test : cases) {
-    const Bytes payload = Entry({test.block});
+    SCOPED_TRACE(test.name);
+    const Bytes payload = EntryBytes({test.block});
     PayloadReader reader(payload);
     const PayloadEntry entry = reader.NextEntry();
-    EXPECT_EQ(ErrorOf([&] { Inflate(entry); }), test.message) << test.name;
+    EXPECT_EQ(ErrorOf([&] { Inflate(entry); }), test.message);
   }
   // Damaged data may be found only after some output; whatever came before stays written.
   const Bytes first = Content(3000, 5);
-  const Bytes payload = Entry({Compress(first), badAdler});
+  const Bytes payload = EntryBytes({CompressBlock(first), badAdler});
   PayloadReader reader(payload);
   const PayloadEntry entry = reader.NextEntry();
   MemorySink sink;
@@ -188,8 +158,8 @@ TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
 }
 
 TEST(PayloadReader, TruncatedAtEveryPositionIsDamagedNeverReadPast) {
-  const Bytes payload =
-      Concat({FileEntry(Content(3000, 6)), Entry({kEmptyStream, Compress(Content(10, 1))})});
+  const Bytes payload = Concat(
+      {FileEntry(Content(3000, 6)), EntryBytes({kEmptyStream, CompressBlock(Content(10, 1))})});
   const std::size_t firstEnd = 4 + payload[0] + (payload[1] << 8);
   for (std::size_t size = 0; size < payload.size(); ++size) {
     // A copy of exactly size bytes, so that the sanitizers see any read past it.
@@ -212,7 +182,7 @@ TEST(PayloadReader, TruncatedAtEveryPositionIsDamagedNeverReadPast) {
 }
 
 TEST(PayloadEntry, LengthsAndCountsInsideAnEntryAreChecked) {
-  const Bytes block = Compress(Content(100, 2));
+  const Bytes block = CompressBlock(Content(100, 2));
   auto entryOf = [](const Bytes& body) {
     Bytes entry;
     PutU32(entry, static_cast<std::uint32_t>(body.size()));
@@ -244,8 +214,9 @@ TEST(PayloadEntry, LengthsAndCountsInsideAnEntryAreChecked) {
        "2147483647)"},
   };
   for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
     PayloadReader reader(test.payload);
-    EXPECT_EQ(ErrorOf([&] { Inflate(reader.NextEntry()); }), test.message) << test.name;
+    EXPECT_EQ(ErrorOf([&] { Inflate(reader.NextEntry()); }), test.message);
   }
   const Bytes huge = {0xff, 0xff, 0xff, 0x7f, 1, 0, 0, 0};
   PayloadReader reader(huge);

@@ -58,10 +58,11 @@ TEST(FormatByteSize, ByteCountTableWithBothSeparators) {
       {-1536, "-1536 B"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(SizeText(c.bytes, ","), c.comma) << c.bytes;
+    SCOPED_TRACE(c.bytes);
+    EXPECT_EQ(SizeText(c.bytes, ","), c.comma);
     std::string point = c.comma;
     for (char& ch : point) ch = ch == ',' ? '.' : ch;
-    EXPECT_EQ(SizeText(c.bytes, "."), point) << c.bytes;
+    EXPECT_EQ(SizeText(c.bytes, "."), point);
   }
 }
 
@@ -116,6 +117,7 @@ TEST(DiskSpaceTexts, SentenceInEachLanguage) {
        "Verf\xFCgung."},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.sentence);
     const DiskSpaceTexts texts = MakeDiskSpaceTexts(c.space, c.language, ",");
     EXPECT_EQ(texts.Sentence, c.sentence);
   }
@@ -170,6 +172,7 @@ TEST(LicenceText, CutsTheSectionOfTheLanguage) {
       {"x\r\nGERMAN", 'G', ""},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.all);
     EXPECT_EQ(SelectLicenceText(c.all, c.language), c.shown) << c.all << " / " << c.language;
   }
 }

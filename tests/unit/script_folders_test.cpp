@@ -211,11 +211,12 @@ TEST(ResolveSystemFolders, OneUserAndAllUsers) {
        {"", "C:\\U\\AppData\\vqx\\VelV12\\special\\", "C:\\U\\Desktop\\", "C:\\U\\Programs\\", ql}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeRegistry registry = FullRegistry();
     c.change(registry);
     SetupState state;
     state.DefaultSubFolder = "vqx\\VelV12\\special\\";
-    EXPECT_EQ(Resolve(state, registry, c.oneUser), c.expected) << c.name;
+    EXPECT_EQ(Resolve(state, registry, c.oneUser), c.expected);
     // Leaving the welcome page again with the same choice gives the same values when every key
     // opens; a key that cannot be opened keeps the values of the first run.
     const Folders again = Resolve(state, registry, c.oneUser);

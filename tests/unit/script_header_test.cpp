@@ -38,11 +38,12 @@ TEST(ScriptHeader, FirstLineOffersLanguagesByPosition) {
       {"**F", false, false, true},  {"dEF", false, true, true}, {"G F", true, false, true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
     SetupState state;
     ReadHeader(state, Script(c.line, {}));
-    EXPECT_EQ(state.LanguagesOffered.German, c.german) << c.line;
-    EXPECT_EQ(state.LanguagesOffered.English, c.english) << c.line;
-    EXPECT_EQ(state.LanguagesOffered.French, c.french) << c.line;
+    EXPECT_EQ(state.LanguagesOffered.German, c.german);
+    EXPECT_EQ(state.LanguagesOffered.English, c.english);
+    EXPECT_EQ(state.LanguagesOffered.French, c.french);
   }
 }
 
@@ -108,6 +109,7 @@ TEST(ScriptHeader, HeaderLineTable) {
     SetupState state;
     ReadHeader(state, Script("GEF", c.header));
     const std::string where = c.header[0];
+    SCOPED_TRACE(where);
     EXPECT_EQ(state.ProductName, c.productName) << where;
     EXPECT_EQ(state.VersionText, c.versionText) << where;
     EXPECT_EQ(state.SizeText, c.sizeText) << where;
@@ -158,6 +160,7 @@ TEST(ScriptHeader, RefusesAShortScriptOrABadSizeAndKeepsTheLines) {
        "line 2: the S value \"" + std::string(40, '7') + "...\" is not"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.lines));
     SetupState state;
     state.ScriptLines = c.lines;
     try {
@@ -207,6 +210,7 @@ TEST(AddOnCaptions, TLineTable) {
     state.ScriptLines = c.lines;
     ReadAddOnCaptions(state);
     const std::string where = testing::PrintToString(c.lines);
+    SCOPED_TRACE(where);
     EXPECT_EQ(state.AddOnTicked, c.ticked) << where;
     EXPECT_EQ(state.AddOnCaptionGerman, c.german) << where;
     EXPECT_EQ(state.AddOnCaptionEnglish, c.english) << where;

@@ -40,6 +40,7 @@ TEST(ScriptLines, SplitsByEveryLineBreakRule) {
       {" a \t\r\n\xE4\xFC", {" a \t", "\xE4\xFC"}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
     EXPECT_EQ(SplitScriptLines(c.text), c.lines) << "text: " << c.text;
   }
 }
@@ -119,8 +120,9 @@ TEST(LanguageCodes, NormaliseNameAndAccept) {
       {'\0', '\0', '*'}, {'x', 'X', '*'}, {'\xE4', '\xE4', '*'},
   };
   for (const auto& c : codes) {
-    EXPECT_EQ(NormaliseLanguageCode(c.code), c.normal) << c.code;
-    EXPECT_EQ(LanguageOfCode(c.code), c.language) << c.code;
+    SCOPED_TRACE(c.code);
+    EXPECT_EQ(NormaliseLanguageCode(c.code), c.normal);
+    EXPECT_EQ(LanguageOfCode(c.code), c.language);
   }
   const struct {
     char code;
@@ -131,9 +133,10 @@ TEST(LanguageCodes, NormaliseNameAndAccept) {
       {' ', false, false, false}, {'\0', false, false, false}, {'X', false, false, false},
   };
   for (const auto& a : accepts) {
-    EXPECT_EQ(LanguageAccepts(a.code, 'G'), a.german) << a.code;
-    EXPECT_EQ(LanguageAccepts(a.code, 'E'), a.english) << a.code;
-    EXPECT_EQ(LanguageAccepts(a.code, 'F'), a.french) << a.code;
+    SCOPED_TRACE(a.code);
+    EXPECT_EQ(LanguageAccepts(a.code, 'G'), a.german);
+    EXPECT_EQ(LanguageAccepts(a.code, 'E'), a.english);
+    EXPECT_EQ(LanguageAccepts(a.code, 'F'), a.french);
   }
 }
 

@@ -1,7 +1,6 @@
 // Host paths of the simulated Windows over a small tree, for names spelled as they are on the
 // host, in another letter case, and new, at each depth; and folder creation over them.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim/SimPlatform.h"
+#include "test_support.h"
 
 namespace setup {
 namespace {
@@ -24,14 +24,11 @@ bool IsUnderRoot(const fs::path& path, const fs::path& root) {
 class SimHostPath : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(root_);
     fs::create_directories(root_ / "C/Apps/Data");
     fs::create_directories(root_ / "UNC/srv/share");
     std::ofstream(root_ / "C/Apps/Data/Table.DAT") << "x";
   }
-  void TearDown() override { fs::remove_all(root_); }
-
-  const fs::path root_ = fs::temp_directory_path() / ("sim_host_" + std::to_string(getpid()));
+  const fs::path root_ = test::TempFolder("sim_host");
 };
 
 TEST_F(SimHostPath, MapsEveryKindOfName) {

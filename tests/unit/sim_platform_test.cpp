@@ -1,13 +1,13 @@
 // The simulated Windows: registry text round trip and Windows-like path lookup; the order of the
 // disk queries.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "platform/Disk.h"
 #include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
+#include "test_support.h"
 
 namespace setup {
 namespace {
@@ -34,7 +34,7 @@ TEST(SimRegistry, TextRoundTripAndBadLines) {
 }
 
 TEST(SimDrives, FindsExistingEntriesWhateverTheCase) {
-  const auto root = std::filesystem::temp_directory_path() / ("sim_" + std::to_string(getpid()));
+  const auto root = test::TempFolder("sim_drives");
   {
     SimPlatform sim(root);
     ASSERT_TRUE(sim.files.CreateDirectories("c:\\Program Files\\Sub\\"));

@@ -1,7 +1,6 @@
 // What a look-up of the simulated Windows tells of the entry it found, and that the file system
 // answers the same through it as through the host, for exact, other-case, new and linked names.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "platform/sim/SimPlatform.h"
+#include "test_support.h"
 
 namespace setup {
 namespace {
@@ -26,9 +26,7 @@ class SimResolve : public ::testing::Test {
     fs::create_symlink(root_ / "C/Apps/Data", root_ / "C/Apps/Link");
     fs::create_symlink(root_ / "C/Apps/Data/Table.DAT", root_ / "C/Apps/FileLink");
   }
-  void TearDown() override { fs::remove_all(root_); }
-
-  const fs::path root_ = fs::temp_directory_path() / ("sim_resolve_" + std::to_string(getpid()));
+  const fs::path root_ = test::TempFolder("sim_resolve");
 };
 
 TEST_F(SimResolve, TellsWhatItFoundAndTheFileSystemAgreesWithTheHost) {
@@ -55,13 +53,14 @@ TEST_F(SimResolve, TellsWhatItFoundAndTheFileSystemAgreesWithTheHost) {
   };
   SimPlatform sim(root_);
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.windows);
     const SimDrives::Resolved entry = sim.drives.Resolve(c.windows);
-    EXPECT_EQ(entry.path, root_ / c.host) << c.windows;
-    EXPECT_EQ(entry.status.type(), c.told) << c.windows;
-    EXPECT_EQ(sim.files.DirectoryExists(c.windows), c.folder) << c.windows;
-    EXPECT_EQ(sim.files.FileExists(c.windows), c.file) << c.windows;
-    EXPECT_EQ(sim.files.DirectoryExists(c.windows), fs::is_directory(root_ / c.host)) << c.windows;
-    EXPECT_EQ(sim.files.CreateFileExclusive(c.windows) != nullptr, c.creatable) << c.windows;
+    EXPECT_EQ(entry.path, root_ / c.host);
+    EXPECT_EQ(entry.status.type(), c.told);
+    EXPECT_EQ(sim.files.DirectoryExists(c.windows), c.folder);
+    EXPECT_EQ(sim.files.FileExists(c.windows), c.file);
+    EXPECT_EQ(sim.files.DirectoryExists(c.windows), fs::is_directory(root_ / c.host));
+    EXPECT_EQ(sim.files.CreateFileExclusive(c.windows) != nullptr, c.creatable);
   }
 }
 

@@ -119,11 +119,12 @@ TEST(UninstallLog, LanguageRecords) {
   } cases[] = {
       {"LG", LogLanguage::German}, {"LF", LogLanguage::French}, {"LE", LogLanguage::English}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.record);
     LogReading reading = ReadUninstallLog(std::string("NProd\r\n") + c.record + "\r\nX\r\n");
-    EXPECT_EQ(reading.damage, LogDamage::EmptyArgument) << c.record;
+    EXPECT_EQ(reading.damage, LogDamage::EmptyArgument);
     // The language is known even when a later record is damaged, for the message.
-    ASSERT_TRUE(reading.language) << c.record;
-    EXPECT_EQ(*reading.language, c.language) << c.record;
+    ASSERT_TRUE(reading.language);
+    EXPECT_EQ(*reading.language, c.language);
   }
 }
 

@@ -314,13 +314,14 @@ TEST(UninstallRemoval, CopyRemovesOnlyTheUninstallerAndFoldersHoldingIt) {
        {"C:\\A\\", "C:\\A\\B\\", "C:\\O\\"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeMachine machine;
     for (const char* folder : {"C:\\A\\", "C:\\A\\B\\", "C:\\O\\"}) machine.AddFolder(folder);
     machine.AddFile("C:\\A\\B\\UnInstall.EXE");
     machine.AddFile("C:\\O\\x.txt");
     RemoveUninstaller(c.self, c.folders, machine);
-    EXPECT_EQ(machine.Files(), c.filesLeft) << c.name;
-    EXPECT_EQ(machine.Folders(), c.foldersLeft) << c.name;
+    EXPECT_EQ(machine.Files(), c.filesLeft);
+    EXPECT_EQ(machine.Folders(), c.foldersLeft);
   }
 }
 
@@ -414,6 +415,7 @@ TEST(UninstallRun, NothingRemovedWhenDeclinedOrLogDamaged) {
       {"Missing", "", true, UninstallOutcome::LogRejected, "file not found"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeMachine machine;
     Install(machine, c.log);
     if (c.log.empty()) machine.RemoveFile("C:\\P\\UnInstall.LOG");
@@ -424,13 +426,13 @@ TEST(UninstallRun, NothingRemovedWhenDeclinedOrLogDamaged) {
                                    started = true;
                                    return true;
                                  }};
-    EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), c.outcome) << c.name;
-    EXPECT_EQ(machine.Files(), filesBefore) << c.name;
-    EXPECT_EQ(machine.Folders().size(), 2u) << c.name;
-    EXPECT_TRUE(machine.HasKey(kClasses, ".T5107")) << c.name;
-    EXPECT_TRUE(machine.HasKey(kMachine, UninstallKeyPath("Veltro"))) << c.name;
-    EXPECT_FALSE(started) << c.name;
-    ASSERT_EQ(ui.shown.size(), 1u) << c.name;
+    EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), c.outcome);
+    EXPECT_EQ(machine.Files(), filesBefore);
+    EXPECT_EQ(machine.Folders().size(), 2u);
+    EXPECT_TRUE(machine.HasKey(kClasses, ".T5107"));
+    EXPECT_TRUE(machine.HasKey(kMachine, UninstallKeyPath("Veltro")));
+    EXPECT_FALSE(started);
+    ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << c.name << ui.shown[0].text;
   }
 }

@@ -37,8 +37,9 @@ TEST(UninstallTexts, FinalMessageListsEveryProblemKind) {
     std::string text = FinalMessage(language, "Prod", problems, true);
     std::size_t at = 0;
     for (const RemovalProblem& problem : problems) {
+      SCOPED_TRACE(problem.target);
       std::size_t found = text.find(problem.target, at);
-      ASSERT_NE(found, std::string::npos) << problem.target;
+      ASSERT_NE(found, std::string::npos);
       EXPECT_GT(text.rfind("\r\n", found), at) << "each problem on a line of its own";
       at = found;
     }

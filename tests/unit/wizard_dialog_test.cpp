@@ -274,6 +274,7 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
        "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible."},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.forward);
     Fixture f;
     f.dialog.Show();
     DialogControls& d = f.dialog.Controls;
@@ -373,10 +374,11 @@ TEST(WizardNavigation, BackFromEveryPage) {
       {"WelcomePage", true, true}, {"LanguagePage", true, false},
   };
   for (const auto& step : steps) {
+    SCOPED_TRACE(step.page);
     f.Back();
     EXPECT_STREQ(PageName(d.ActivePage), step.page);
-    EXPECT_EQ(d.NextBtn.Enabled, step.next) << step.page;
-    EXPECT_EQ(d.BackBtn.Enabled, step.back) << step.page;
+    EXPECT_EQ(d.NextBtn.Enabled, step.next);
+    EXPECT_EQ(d.BackBtn.Enabled, step.back);
   }
   EXPECT_FALSE(d.AgreeBox.Checked);
   EXPECT_TRUE(d.GermanBox.Checked);
@@ -440,6 +442,7 @@ TEST(WizardNavigation, CancelAsksInTheLanguageInForce) {
       {&TMorvexDialog::FrenchBoxClick, "Terminer l'installation", true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
     Fixture f;
     f.dialog.Show();
     if (c.click) (f.dialog.*c.click)();

@@ -1,35 +1,15 @@
 #pragma once
 // A small simulated Windows for the wizard tests: resources in memory, recorded questions and
 // program starts, a fixed set of drives and folders.
-#include <zlib.h>
-
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "test_support.h"
 
 namespace setup::wizard_test {
-
-// One payload entry with one zlib block holding text.
-inline std::vector<std::uint8_t> PayloadEntryBytes(const std::string& text) {
-  uLongf size = compressBound(text.size());
-  std::vector<std::uint8_t> block(size);
-  compress(block.data(), &size, reinterpret_cast<const Bytef*>(text.data()), text.size());
-  block.resize(size);
-  auto u32 = [](std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  };
-  std::vector<std::uint8_t> body;
-  u32(body, 1);
-  u32(body, static_cast<std::uint32_t>(block.size()));
-  body.insert(body.end(), block.begin(), block.end());
-  std::vector<std::uint8_t> entry;
-  u32(entry, static_cast<std::uint32_t>(body.size()));
-  entry.insert(entry.end(), body.begin(), body.end());
-  return entry;
-}
 
 struct Question {
   std::string caption, text;
@@ -107,7 +87,7 @@ class FakeWindows : public Resources,
 
   void SetScript(const std::string& script, const std::string& licence) {
     rcdata["SetupInfo"].assign(script.begin(), script.end());
-    rcdata["SetupData"] = PayloadEntryBytes(licence);
+    rcdata["SetupData"] = test::FileEntry(test::AsBytes(licence));
   }
 };
 

@@ -42,9 +42,10 @@ TEST(WizardViewInput, OnlyEnabledButtonsAndChosenRadioButtonsTakeClicks) {
       {"an id of no control", [](DialogControls&) {}, 1, false, 0},
   };
   for (const ClickCase& test : cases) {
+    SCOPED_TRACE(test.name);
     DialogControls controls;
     test.arrange(controls);
-    EXPECT_EQ(ClickedControl(controls, test.id, test.radioSelected), test.expected) << test.name;
+    EXPECT_EQ(ClickedControl(controls, test.id, test.radioSelected), test.expected);
   }
 }
 
@@ -81,9 +82,10 @@ TEST(WizardViewInput, TheFocusPassesOverRadioButtonsThatAreNotChosen) {
        0},
   };
   for (const FocusCase& test : cases) {
+    SCOPED_TRACE(test.name);
     DialogControls controls;
     test.arrange(controls);
-    EXPECT_EQ(FirstFocus(controls), test.expected) << test.name;
+    EXPECT_EQ(FirstFocus(controls), test.expected);
   }
 }
 

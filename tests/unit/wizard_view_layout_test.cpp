@@ -73,9 +73,10 @@ TEST(WizardViewLayout, TabVisitsThePageInItsOrderThenCancelNextBack) {
        {kDirectStartBox, kCancelBtn}},
   };
   for (const KeyboardCase& test : cases) {
+    SCOPED_TRACE(test.name);
     DialogControls controls;
     test.arrange(controls);
-    EXPECT_EQ(KeyboardOrder(controls), test.expected) << test.name;
+    EXPECT_EQ(KeyboardOrder(controls), test.expected);
   }
 }
 
@@ -119,6 +120,7 @@ TEST(WizardViewLayout, TabGoesRoundTheKeyboardOrder) {
       {kAgreeBox, false, kOneUserBtn},
   };
   for (const TabCase& test : cases) {
+    SCOPED_TRACE(test.from);
     EXPECT_EQ(NextTabStop(controls, test.from, test.backwards), test.expected)
         << test.from << (test.backwards ? " backwards" : "");
   }
@@ -140,13 +142,14 @@ TEST(WizardViewLayout, PlacesAreRelativeToTheirPanel) {
       {kBackBtn, {312, 389, 75, 25}},         {kCancelBtn, {506, 389, 75, 25}},
   };
   for (const PlaceCase& test : cases) {
+    SCOPED_TRACE(test.id);
     const LayoutEntry* entry = FindLayoutEntry(test.id);
-    ASSERT_NE(entry, nullptr) << test.id;
+    ASSERT_NE(entry, nullptr);
     const PixelRect rect = ClientRect(*entry);
-    EXPECT_EQ(rect.x, test.expected.x) << test.id;
-    EXPECT_EQ(rect.y, test.expected.y) << test.id;
-    EXPECT_EQ(rect.width, test.expected.width) << test.id;
-    EXPECT_EQ(rect.height, test.expected.height) << test.id;
+    EXPECT_EQ(rect.x, test.expected.x);
+    EXPECT_EQ(rect.y, test.expected.y);
+    EXPECT_EQ(rect.width, test.expected.width);
+    EXPECT_EQ(rect.height, test.expected.height);
   }
 }
 
@@ -227,12 +230,13 @@ TEST(WizardViewLayout, OnlyTheActivePageIsShown) {
       {"the form's action page before start-up", kProgressBar, nullptr, true, true},
   };
   for (const ShownCase& test : cases) {
+    SCOPED_TRACE(test.name);
     DialogControls controls;
     if (test.page) controls.ActivePage = *PageNamed(test.page);
     const LayoutEntry* entry = FindLayoutEntry(test.id);
-    ASSERT_NE(entry, nullptr) << test.name;
+    ASSERT_NE(entry, nullptr);
     if (entry->control) (controls.*entry->control).Visible = test.visible;
-    EXPECT_EQ(ShownNow(*entry, controls), test.expected) << test.name;
+    EXPECT_EQ(ShownNow(*entry, controls), test.expected);
   }
 }
 
@@ -268,6 +272,7 @@ TEST(WizardViewLayout, DirectoryItemsStepInThenListSubFoldersOneStepBelow) {
       {7, 2, 3, false}, {0, 0, 0, true}, {1, 0, 1, false},
   };
   for (const LookCase& test : cases) {
+    SCOPED_TRACE(test.index);
     const DirectoryItemLook look = LookOfDirectoryItem(test.index, test.currentIndex);
     EXPECT_EQ(look.level, test.level) << test.index << " of " << test.currentIndex;
     EXPECT_EQ(look.open, test.open) << test.index << " of " << test.currentIndex;
