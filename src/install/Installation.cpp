@@ -9,6 +9,7 @@
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "text/FileFormat.h"
+#include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 

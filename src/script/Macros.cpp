@@ -36,8 +36,4 @@ std::string ExpandMacros(const SetupState& state, const std::string& text) {
   return result;
 }
 
-void EnsureTrailingBackslash(std::string& path) {
-  if (path.empty() || path.back() != '\\') path += '\\';
-}
-
 }  // namespace setup

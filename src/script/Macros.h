@@ -11,7 +11,4 @@ namespace setup {
 // QuickLaunchFolder. A pass never searches the text it has just inserted; later passes do.
 std::string ExpandMacros(const SetupState& state, const std::string& text);
 
-// Appends a backslash unless path already ends in one; the empty text becomes "\".
-void EnsureTrailingBackslash(std::string& path);
-
 }  // namespace setup

@@ -1,6 +1,7 @@
 #include "script/SystemFolders.h"
 
 #include "script/Macros.h"
+#include "text/FolderPath.h"
 
 namespace setup {
 namespace {

@@ -36,4 +36,8 @@ std::string ParentFolder(const std::string& folder) {
   return end > root ? folder.substr(0, end) : std::string();
 }
 
+void EnsureTrailingBackslash(std::string& path) {
+  if (path.empty() || path.back() != '\\') path += '\\';
+}
+
 }  // namespace setup

@@ -1,5 +1,5 @@
 #pragma once
-// How Windows reads the folders of a path, for the folder creation that climbs them.
+// How Windows reads the folders of a path: the folders above one, and a folder as a prefix.
 #include <string>
 
 namespace setup {
@@ -9,5 +9,8 @@ namespace setup {
 // it needs making: the folder is a drive root ("C:\"), a UNC share ("\\server\share") or a
 // single name, or lies directly in one of them. The result has no trailing separator.
 std::string ParentFolder(const std::string& folder);
+
+// Appends a backslash unless path already ends in one; the empty text becomes "\".
+void EnsureTrailingBackslash(std::string& path);
 
 }  // namespace setup

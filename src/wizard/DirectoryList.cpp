@@ -1,6 +1,7 @@
 #include "wizard/DirectoryList.h"
 
 #include "script/Macros.h"
+#include "text/FolderPath.h"
 
 namespace setup {
 namespace {

@@ -5,6 +5,7 @@
 #include "payload/DiskSpaceText.h"
 #include "platform/Error.h"
 #include "script/Macros.h"
+#include "text/FolderPath.h"
 #include "text/ScriptText.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/ErrorDisplay.h"

@@ -7,6 +7,7 @@
 
 #include "script/Macros.h"
 #include "script/SystemFolders.h"
+#include "text/FolderPath.h"
 
 namespace setup {
 namespace {

@@ -15,6 +15,7 @@
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "script/ScriptHeader.h"
+#include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 

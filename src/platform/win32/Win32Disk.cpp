@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/win32/Win32Owned.h"
+#include "text/FolderPath.h"
 #include "text/ScriptText.h"
 
 namespace setup {
@@ -55,7 +56,7 @@ std::vector<std::string> Win32Disk::ListDrives() {
 
 std::vector<std::string> Win32Disk::ListSubFolders(const std::string& folder) {
   std::string pattern = folder;
-  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+  EnsureTrailingBackslash(pattern);
   pattern += '*';
   std::vector<std::string> names;
   WIN32_FIND_DATAA data;
