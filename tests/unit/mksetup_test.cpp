@@ -1,5 +1,5 @@
 // mksetup: payload writer rules, PE resources written and read back, malformed PE input,
-// source mapping, check findings, and build refusals and round trips.
+// source mapping, check findings, build refusals and round trips, and the vendor's pictures.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -10,6 +10,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
+#include <set>
 
 #include "Build.h"
 #include "Check.h"
@@ -21,10 +23,12 @@
 #include "Sha256.h"
 #include "SourceMap.h"
 #include "ToolError.h"
+#include "VendorPictures.h"
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
 #include "test_support.h"
+#include "wizard/ControlIds.h"
 
 namespace setup::mksetup {
 namespace {
@@ -639,6 +643,367 @@ TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
   EXPECT_EQ(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "second.exe"));
   EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), ToolError);
   EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
+}
+
+// A BMP file as paint programs write them: file header, a header of headerSize bytes whose first
+// 40 are the BITMAPINFOHEADER, the palette, gap bytes, the pixels (less cut bytes at the end).
+struct BmpShape {
+  std::int32_t width, height;
+  std::uint16_t bits = 24;
+  std::uint32_t headerSize = 40, compression = 0, colours = 0, gap = 0;
+  std::size_t cut = 0;
+  std::uint16_t planes = 1;
+};
+
+std::vector<std::uint8_t> Le(std::uint64_t value, int bytes) {
+  std::vector<std::uint8_t> out;
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  return out;
+}
+
+void Append(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& more) {
+  out.insert(out.end(), more.begin(), more.end());
+}
+
+std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + seed);
+  return bytes;
+}
+
+std::size_t RowSize(std::int64_t width, int bits) {
+  return static_cast<std::size_t>((width * bits + 31) / 32 * 4);
+}
+
+// The file, and in packed what a BITMAP resource must hold for it.
+std::vector<std::uint8_t> BmpFile(const BmpShape& s, std::vector<std::uint8_t>* packed = nullptr) {
+  const std::uint32_t entries = s.bits <= 8 ? (s.colours ? s.colours : 1u << s.bits) : 0;
+  const std::vector<std::uint8_t> palette = Pattern(4 * entries, 1);
+  const std::vector<std::uint8_t> pixels =
+      Pattern(RowSize(s.width, s.bits) * static_cast<std::size_t>(std::abs(s.height)), 2);
+  std::vector<std::uint8_t> header;
+  for (const auto& [value, size] :
+       std::vector<std::pair<std::uint64_t, int>>{{s.headerSize, 4},
+                                                  {static_cast<std::uint32_t>(s.width), 4},
+                                                  {static_cast<std::uint32_t>(s.height), 4},
+                                                  {s.planes, 2},
+                                                  {s.bits, 2},
+                                                  {s.compression, 4},
+                                                  {0, 4},
+                                                  {3780, 4},
+                                                  {3780, 4},
+                                                  {s.colours, 4},
+                                                  {0, 4}}) {
+    Append(header, Le(value, size));
+  }
+  header.resize(s.headerSize, 0xAB);  // a V4 or V5 header's colour space
+  const std::uint32_t offset = 14 + s.headerSize + 4 * entries + s.gap;
+  std::vector<std::uint8_t> file = {'B', 'M'};
+  Append(file, Le(offset + pixels.size(), 4));
+  Append(file, Le(0, 4));
+  Append(file, Le(offset, 4));
+  Append(file, header);
+  Append(file, palette);
+  file.resize(file.size() + s.gap, 0);
+  Append(file, pixels);
+  file.resize(file.size() - s.cut);
+  if (packed) {
+    *packed = std::vector<std::uint8_t>(header.begin(), header.begin() + 40);
+    Put32(*packed, 0, 40);
+    Put32(*packed, 20, static_cast<std::uint32_t>(pixels.size()));
+    Put32(*packed, 32, entries);
+    Append(*packed, palette);
+    Append(*packed, pixels);
+  }
+  return file;
+}
+
+// One image of an ICO file: the size its directory entry gives, the size of its bitmap (or PNG).
+struct IcoShape {
+  int width, height;
+  int bitmapWidth = 0, bitmapHeight = 0;  // 0: as the entry
+  std::uint16_t bits = 24;
+  bool png = false;
+  std::size_t cut = 0;       // bytes missing at the image's end
+  std::uint32_t moveBy = 0;  // its offset in the directory this far past the image
+};
+
+std::vector<std::uint8_t> IcoImageBytes(const IcoShape& s) {
+  const int w = s.bitmapWidth ? s.bitmapWidth : s.width;
+  const int h = s.bitmapHeight ? s.bitmapHeight : s.height;
+  std::vector<std::uint8_t> image;
+  if (s.png) {
+    image = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (int v : {w, h})
+      Append(image,
+             {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)});
+    Append(image, Pattern(20, 3));
+    return image;
+  }
+  for (const auto& [value, size] :
+       std::vector<std::pair<std::uint64_t, int>>{{40, 4},
+                                                  {static_cast<std::uint32_t>(w), 4},
+                                                  {static_cast<std::uint32_t>(2 * h), 4},
+                                                  {1, 2},
+                                                  {s.bits, 2},
+                                                  {0, 4},
+                                                  {0, 4},
+                                                  {0, 4},
+                                                  {0, 4},
+                                                  {0, 4},
+                                                  {0, 4}}) {
+    Append(image, Le(value, size));
+  }
+  const std::uint32_t entries = s.bits <= 8 ? 1u << s.bits : 0;
+  Append(image, Pattern(4 * entries + (RowSize(w, s.bits) + RowSize(w, 1)) * h, 4));
+  image.resize(image.size() - s.cut);
+  return image;
+}
+
+std::vector<std::uint8_t> Head(std::vector<std::uint8_t> bytes, std::size_t size) {
+  bytes.resize(size);
+  return bytes;
+}
+
+std::vector<std::uint8_t> IcoFile(const std::vector<IcoShape>& shapes, std::uint16_t type = 1) {
+  std::vector<std::uint8_t> file = Le(0, 2);
+  Append(file, Le(type, 2));
+  Append(file, Le(shapes.size(), 2));
+  std::vector<std::uint8_t> images;
+  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * shapes.size());
+  for (const IcoShape& s : shapes) {
+    const std::vector<std::uint8_t> image = IcoImageBytes(s);
+    Append(file, {std::uint8_t(s.width), std::uint8_t(s.height), 0, 0});
+    Append(file, Le(s.png ? 0 : 1, 2));
+    Append(file, Le(s.png ? 0 : s.bits, 2));
+    Append(file, Le(image.size(), 4));
+    Append(file, Le(offset + s.moveBy, 4));
+    offset += static_cast<std::uint32_t>(image.size());
+    Append(images, image);
+  }
+  Append(file, images);
+  return file;
+}
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// A stub that carries pictures as the setup program's does: the banner, the folder picture, the
+// XP quick-launch picture and two icon groups (Explorer's and the icon page's) with an image
+// each, all in US English.
+fs::path StubWithPictures(const fs::path& dir) {
+  ResourceTree tree;
+  const ResourceId english = ResourceId::Number(0x409);
+  const auto put = [&](std::uint16_t type, const ResourceId& name, std::vector<std::uint8_t> b) {
+    tree.Set(ResourceId::Number(type), name, {std::move(b), "", 0, 0});
+    for (ResourceType& t : tree.types)
+      for (ResourceName& n : t.names)
+        if (t.id == ResourceId::Number(type) && n.id == name) n.languages[0].language = english;
+  };
+  const auto group = [](std::uint16_t id) {
+    std::vector<std::uint8_t> dir = {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 24, 0};
+    Append(dir, Le(8, 4));
+    Append(dir, Le(id, 2));
+    return dir;
+  };
+  put(kRtBitmap, ResourceId::Number(controlids::kLogoBitmap), Bytes("stub banner"));
+  put(kRtBitmap, ResourceId::Number(controlids::kProgramFolderBitmap), Bytes("stub folder"));
+  put(kRtBitmap, ResourceId::Number(controlids::kQuickLaunchBarXPBitmap), Bytes("stub bar"));
+  put(kRtIcon, ResourceId::Number(1), Bytes("explorer"));
+  put(kRtIcon, ResourceId::Number(2), Bytes("page icon"));
+  put(kRtGroupIcon, ResourceId::Name(kExplorerIconGroup), group(1));
+  put(kRtGroupIcon, ResourceId::Number(controlids::kProgramIcon), group(2));
+  WriteExecutable(MinimalPe(), "stub", tree, dir / "picture-stub.exe");
+  return dir / "picture-stub.exe";
+}
+
+struct Built {
+  int exitCode;
+  std::string errors;
+};
+
+Built BuildWithPictures(BuildFixture& f, const fs::path& stub,
+                        const std::vector<std::string>& extra) {
+  for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"})
+    WriteFile(f.dir / "src/S" / file, file);
+  WriteFile(f.dir / "script.txt", Clean());
+  std::vector<std::string> args = {"--script",  f.options.script.string(),
+                                   "--licence", f.options.licence.string(),
+                                   "--source",  f.options.source.string(),
+                                   "-o",        f.options.output.string(),
+                                   "--stub",    stub.string()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int exitCode = BuildCommand(args);
+  testing::internal::GetCapturedStdout();
+  return {exitCode, testing::internal::GetCapturedStderr()};
+}
+
+std::map<std::string, std::vector<std::uint8_t>> ResourcesOf(const fs::path& exe,
+                                                             std::set<std::string>* languages) {
+  const std::vector<std::uint8_t> file = ReadWholeFile(exe);
+  std::map<std::string, std::vector<std::uint8_t>> found;
+  for (const ResourceLocation& r : ListResources(file, ReadPeLayout(file, "exe"), "exe")) {
+    const ByteSpan bytes = ByteSpan(file).subspan(r.offset, r.size);
+    found[r.type.Text() + "/" + r.name.Text()] = {bytes.begin(), bytes.end()};
+    if (languages && r.type.Text() != "10") languages->insert(r.language.Text());
+  }
+  return found;
+}
+
+// The pictures given replace the stub's, each in the stub's language; what is not given stays;
+// the icon groups name new images and the old ones are gone.
+TEST(MksetupPictures, GivenPicturesReplaceTheStubsAndTheRestStay) {
+  BuildFixture f;
+  const fs::path stub = StubWithPictures(f.dir);
+  const fs::path pictures = f.dir / "pictures";
+  std::vector<std::uint8_t> banner, folder;
+  // As image editors write them: a V5 header and a gap before the pixels; names in any case.
+  WriteBytes(pictures / "Logo.BMP", BmpFile({600, 75, 8, 124, 0, 200, 6}, &banner));
+  WriteBytes(pictures / "quick-launch-xp.bmp", BmpFile({213, 30, 24, 108}, &folder));
+  const std::vector<IcoShape> page = {{16, 16, 0, 0, 4}, {32, 32, 0, 0, 24}};
+  const std::vector<IcoShape> explorer = {{48, 48, 0, 0, 32}, {0, 0, 256, 256, 32, true}};
+  WriteBytes(pictures / "program.ico", IcoFile(page));
+  WriteBytes(f.dir / "setup.ico", IcoFile(explorer));
+  const Built built = BuildWithPictures(
+      f, stub, {"--pictures", pictures.string(), "--icon", (f.dir / "setup.ico").string()});
+  ASSERT_EQ(built.exitCode, 0) << built.errors;
+  std::set<std::string> languages;
+  const auto resources = ResourcesOf(f.options.output, &languages);
+  EXPECT_EQ(languages, (std::set<std::string>{"1033"}));
+  EXPECT_EQ(resources.at("2/200"), banner);
+  EXPECT_EQ(resources.at("2/206"), folder);
+  EXPECT_EQ(resources.at("2/204"), Bytes("stub folder"));
+  // The icon page's group takes the place of its old image and one more (2, 3), Explorer's those
+  // after (4, 5): the stub's images are gone, each new one holds its own bytes.
+  std::set<std::string> icons;
+  for (const auto& [key, bytes] : resources)
+    if (key.starts_with("3/")) icons.insert(key);
+  EXPECT_EQ(icons, (std::set<std::string>{"3/2", "3/3", "3/4", "3/5"}));
+  const auto groupOf = [](const std::vector<IcoShape>& shapes, std::uint16_t firstId) {
+    std::vector<std::uint8_t> dir = {0, 0, 1, 0, std::uint8_t(shapes.size()), 0};
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+      const IcoShape& s = shapes[i];
+      Append(dir, {std::uint8_t(s.width), std::uint8_t(s.height), 0, 0, 1, 0});
+      Append(dir, Le(s.png ? 32 : s.bits, 2));
+      Append(dir, Le(IcoImageBytes(s).size(), 4));
+      Append(dir, Le(firstId + i, 2));
+    }
+    return dir;
+  };
+  EXPECT_EQ(resources.at("14/207"), groupOf(page, 2));
+  EXPECT_EQ(resources.at("14/MAINICON"), groupOf(explorer, 4));
+  EXPECT_EQ(resources.at("3/2"), IcoImageBytes(page[0]));
+  EXPECT_EQ(resources.at("3/3"), IcoImageBytes(page[1]));
+  EXPECT_EQ(resources.at("3/5"), IcoImageBytes(explorer[1]));
+}
+
+// Every picture that the dialog could not show as given is refused with its file and reason,
+// and no setup.exe is written.
+TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
+  struct Case {
+    const char* name;
+    const char* file;  // in the pictures folder; "--icon" for Explorer's icon
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+  };
+  const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const std::string transparent =
+      ": it is drawn transparent, and the dialog replaces the colour of its lower-left pixel in "
+      "24-bit pictures only";
+  const Case cases[] = {
+      {"wrong size", "logo.bmp", BmpFile({599, 75}), "is 599x75; the banner must be 600x75"},
+      {"wrong height", "quick-launch-classic.bmp", BmpFile({161, 25}),
+       "is 161x25; the classic quick-launch picture must be 161x24"},
+      {"wrong depth for the banner", "logo.bmp", BmpFile({600, 75, 16}),
+       "has 16 bits per pixel; the banner must have 1, 4, 8 or 24"},
+      {"palette picture drawn transparent", "program-folder.bmp", BmpFile({25, 25, 8}),
+       "has 8 bits per pixel; the program folder picture must have 24" + transparent},
+      {"pixels cut short", "logo.bmp", BmpFile({600, 75, 24, 40, 0, 0, 0, 1}),
+       "is truncated: the file has 135053 bytes, 135054 are needed for its 600x75 pixels"},
+      {"palette cut short", "logo.bmp", Head(BmpFile({600, 75, 8}), 100),
+       "is truncated: the file has 100 bytes, 1078 are needed for its palette of 256 colours"},
+      {"header cut short",
+       "logo.bmp",
+       {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1},
+       "is truncated: the file has 19 bytes, 54 are needed for its bitmap header"},
+      {"not a BMP", "quick-launch-xp.bmp", png,
+       "is not a BMP file (it does not begin with \"BM\")"},
+      {"compressed", "logo.bmp", BmpFile({600, 75, 8, 40, 1}),
+       "is compressed (RLE8); the dialog shows uncompressed bitmaps only"},
+      {"top-down", "logo.bmp", BmpFile({600, -75}),
+       "is stored top-down (a negative height); Windows 9x shows only bottom-up bitmaps"},
+      {"OS/2 header", "logo.bmp", BmpFile({600, 75, 24, 12}),
+       "has an OS/2 bitmap header; save it as a Windows BMP"},
+      {"too many colours", "logo.bmp", BmpFile({600, 75, 4, 40, 0, 17}),
+       "says it has 17 palette colours; a 4-bit bitmap has at most 16"},
+      {"two planes", "logo.bmp", BmpFile({600, 75, 24, 40, 0, 0, 0, 0, 2}),
+       "has 2 planes; a bitmap has 1"},
+      {"directory and bitmap disagree", "program.ico", IcoFile({{32, 32, 16, 16}}),
+       "image 1 (32x32) holds a bitmap of 16x16, not the size its directory entry gives"},
+      {"image outside the file", "program.ico", IcoFile({{32, 32, 0, 0, 24, false, 0, 9}}),
+       "image 1 (32x32) lies at bytes 31 to 3271, outside the 3262-byte file or inside its "
+       "directory"},
+      {"directory cut short", "program.ico", Head(IcoFile({{16, 16}, {32, 32}}), 30),
+       "is truncated: the file has 30 bytes, 38 are needed for its directory of 2 images"},
+      {"image cut short", "program.ico", IcoFile({{32, 32, 0, 0, 24, false, 10}}),
+       "image 1 (32x32) has 3230 bytes; its bitmap and mask need 3240"},
+      {"image of 16 bits", "program.ico", IcoFile({{32, 32, 0, 0, 16}}),
+       "image 1 (32x32) has 16 bits per pixel; an icon image has 1, 4, 8, 24 or 32"},
+      {"cursor", "program.ico", IcoFile({{32, 32}}, 2), "is a cursor, not an icon"},
+      {"not an icon", "program.ico", Bytes("BM not an icon"),
+       "is not an icon file (no ICO header)"},
+      {"no image", "program.ico", {0, 0, 1, 0, 0, 0}, "holds no image"},
+      {"no 32x32 for the page", "program.ico", IcoFile({{16, 16}, {48, 48}}),
+       "has no 32x32 bitmap image, which the icon page's program icon is shown as (it has 16x16, "
+       "48x48)"},
+      {"PNG only for Explorer", "--icon", IcoFile({{0, 0, 256, 256, 32, true}}),
+       "has PNG images only; Windows before Vista shows only bitmap images of an icon"},
+      {"PNG of another size", "--icon", IcoFile({{48, 48, 64, 64, 32, true}}),
+       "image 1 (48x48) is a PNG image of 64x64, not the size its directory entry gives"},
+      {"unknown name", "banner.bmp", BmpFile({600, 75}),
+       "is not a picture mksetup build takes; the names are logo.bmp, program.ico, "
+       "program-folder.bmp, quick-launch-classic.bmp, quick-launch-xp.bmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildFixture f;
+    const fs::path pictures = f.dir / "pictures";
+    fs::create_directories(pictures);
+    const bool icon = std::string(c.file) == "--icon";
+    const fs::path file = icon ? f.dir / "setup.ico" : pictures / c.file;
+    WriteBytes(file, c.bytes);
+    const Built built = BuildWithPictures(
+        f, f.options.stub, {icon ? "--icon" : "--pictures", (icon ? file : pictures).string()});
+    EXPECT_EQ(built.exitCode, 1);
+    EXPECT_NE(built.errors.find(file.string() + ": error: " + c.reason + "\n"), std::string::npos)
+        << built.errors;
+    EXPECT_FALSE(fs::exists(f.options.output));
+  }
+  // What is not there, and every bad picture of a folder at once.
+  BuildFixture f;
+  WriteBytes(f.dir / "pictures/logo.bmp", BmpFile({600, 74}));
+  WriteBytes(f.dir / "pictures/program-folder.bmp", BmpFile({25, 25, 4}));
+  const Built built = BuildWithPictures(
+      f, f.options.stub,
+      {"--pictures", (f.dir / "pictures").string(), "--icon", (f.dir / "none.ico").string()});
+  EXPECT_EQ(built.exitCode, 1);
+  for (const std::string& line :
+       {(f.dir / "pictures/logo.bmp").string() + ": error: is 600x74;",
+        (f.dir / "pictures/program-folder.bmp").string() + ": error: has 4 bits per pixel;",
+        (f.dir / "none.ico").string() + ": error: cannot be read: No such file or directory\n",
+        f.options.script.string() + ": 3 errors, 0 warnings\n"}) {
+    EXPECT_NE(built.errors.find(line), std::string::npos) << line << "\n" << built.errors;
+  }
+  EXPECT_FALSE(fs::exists(f.options.output));
+  const Built missing =
+      BuildWithPictures(f, f.options.stub, {"--pictures", (f.dir / "nowhere").string()});
+  EXPECT_NE(missing.errors.find((f.dir / "nowhere").string() +
+                                ": error: the pictures folder does not exist\n"),
+            std::string::npos)
+      << missing.errors;
 }
 
 // The product init writes is a start a vendor can build on at once: check --strict finds nothing,

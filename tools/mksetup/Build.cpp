@@ -124,6 +124,7 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kScriptResource), {info, "", 0, 0});
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource),
            {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
+  ApplyVendorPictures(options.pictures, tree);
   WriteExecutable(stub, stubName, std::move(tree), options.output);
   return summary;
 }

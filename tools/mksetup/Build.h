@@ -11,6 +11,7 @@
 #include "InputText.h"
 #include "PayloadWriter.h"
 #include "ScriptFile.h"
+#include "VendorPictures.h"
 
 namespace setup::mksetup {
 
@@ -21,6 +22,7 @@ struct BuildOptions {
   InputEncoding encoding = InputEncoding::Windows1252;  // of the script and the licence
   // Told after each entry is written: inflated bytes done and in all.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress = nullptr;
+  std::vector<VendorPicture> pictures = {};  // checked: they replace the stub's
 };
 
 // The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws

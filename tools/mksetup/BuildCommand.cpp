@@ -12,6 +12,22 @@
 
 namespace setup::mksetup {
 
+namespace {
+
+// The vendor's pictures are checked with the script, and their errors stop the build as its do.
+void AddPictures(const Arguments& parsed, BuildOptions& options, CheckedScript& checked) {
+  const auto path = [&](const char* name) -> std::optional<std::filesystem::path> {
+    if (const auto value = parsed.Value(name)) return *value;
+    return std::nullopt;
+  };
+  std::vector<Finding> findings;
+  options.pictures = ReadVendorPictures(path("--pictures"), path("--icon"), findings);
+  checked.findings.insert(checked.findings.end(), findings.begin(), findings.end());
+  checked.counts = CountFindings(checked.findings);
+}
+
+}  // namespace
+
 int BuildCommand(const std::vector<std::string>& args) {
   const Arguments parsed =
       ParseArguments(args, CommandValueOptions("build"), CommandFlagOptions("build"));
@@ -29,7 +45,8 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.output = required("-o");
 
   // Every check first: an error means no setup.exe, and one that exists stays as it was.
-  const CheckedScript checked = RunChecks(parsed, options.script.string());
+  CheckedScript checked = RunChecks(parsed, options.script.string());
+  AddPictures(parsed, options, checked);
   if (!checked.findings.empty()) PrintFindings(stderr, checked.findings, checked.script.name);
   if (checked.counts.errors) return 1;
   options.encoding = checked.options.encoding;

@@ -43,6 +43,10 @@ const std::vector<CommandHelp>& AllCommands() {
         kSource,
         {"-o", "FILE", "the setup.exe to write"},
         {"--stub", "EXE", "the stub setup program (default: setup-stub.exe beside mksetup)"},
+        {"--pictures", "DIR",
+         "the product's own pictures: logo.bmp, program.ico, program-folder.bmp, "
+         "quick-launch-classic.bmp, quick-launch-xp.bmp (any of them)"},
+        {"--icon", "FILE.ico", "the icon Explorer shows for setup.exe"},
         kUninstaller,
         kEncoding,
         kStrict,
