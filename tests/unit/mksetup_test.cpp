@@ -921,6 +921,8 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
        "has 16 bits per pixel; the banner must have 1, 4, 8 or 24"},
       {"palette picture drawn transparent", "program-folder.bmp", BmpFile({25, 25, 8}),
        "has 8 bits per pixel; the program folder picture must have 24" + transparent},
+      {"one bit, drawn transparent", "quick-launch-xp.bmp", BmpFile({213, 30, 1}),
+       "has 1 bit per pixel; the XP quick-launch picture must have 24" + transparent},
       {"pixels cut short", "logo.bmp", BmpFile({600, 75, 24, 40, 0, 0, 0, 1}),
        "is truncated: the file has 135053 bytes, 135054 are needed for its 600x75 pixels"},
       {"palette cut short", "logo.bmp", Head(BmpFile({600, 75, 8}), 100),
@@ -957,8 +959,8 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
        "is not an icon file (no ICO header)"},
       {"no image", "program.ico", {0, 0, 1, 0, 0, 0}, "holds no image"},
       {"no 32x32 for the page", "program.ico", IcoFile({{16, 16}, {48, 48}}),
-       "has no 32x32 bitmap image, which the icon page's program icon is shown as (it has 16x16, "
-       "48x48)"},
+       "has no 32x32 bitmap image, the size the icon page's program icon is shown in (it has "
+       "16x16, 48x48)"},
       {"PNG only for Explorer", "--icon", IcoFile({{0, 0, 256, 256, 32, true}}),
        "has PNG images only; Windows before Vista shows only bitmap images of an icon"},
       {"PNG of another size", "--icon", IcoFile({{48, 48, 64, 64, 32, true}}),

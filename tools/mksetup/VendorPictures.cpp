@@ -136,8 +136,8 @@ std::string PageIconReason(const std::vector<IconImage>& images, const PictureSl
              Size(image.width ? image.width : 256, image.height ? image.height : 256) +
              (image.png ? " PNG" : "");
   }
-  return "has no " + Size(slot.width, slot.height) + " bitmap image, which " + slot.role +
-         " is shown as (it has " + sizes + ")";
+  return "has no " + Size(slot.width, slot.height) + " bitmap image, the size " + slot.role +
+         " is shown in (it has " + sizes + ")";
 }
 
 // The group directory an ICON group resource holds: the file's directory with each image's
@@ -352,8 +352,9 @@ std::optional<std::vector<std::uint8_t>> PackedBitmap(ByteSpan file, const Pictu
              std::string(compression < kCompressionNames ? kCompression[compression] : "unknown") +
              "); the dialog shows uncompressed bitmaps only";
   } else if (!Allowed(slot.depths, bits)) {
-    reason = "has " + std::to_string(bits) + " bits per pixel; " + slot.role + " must have " +
-             depths + (*slot.depthReason ? ": " : "") + slot.depthReason;
+    reason = "has " + std::to_string(bits) + (bits == 1 ? " bit" : " bits") + " per pixel; " +
+             slot.role + " must have " + depths + (*slot.depthReason ? ": " : "") +
+             slot.depthReason;
   } else if (bits <= 8 && used > (1u << bits)) {
     reason = "says it has " + std::to_string(used) + " palette colours; a " + std::to_string(bits) +
              "-bit bitmap has at most " + std::to_string(1u << bits);

@@ -1,10 +1,14 @@
 // Reports the pictures, icon, manifest and version resource of a module as Windows loads them.
 //   picture-probe.exe REPORT DUMP_DIR MODULE|- [ID@X,Y | ID@X0,Y0,X1,Y1 ...]
 // MODULE "-" is the probe itself (it carries the resources). Every bitmap is also written as
-// DUMP_DIR\bitmap-ID.ppm and the manifest as DUMP_DIR\manifest.xml. ID@X,Y reports the named
+// DUMP_DIR\bitmap-ID.ppm, the manifest as DUMP_DIR\manifest.xml, and the program icon and the
+// icon Explorer takes from the file (ExtractIconEx), drawn 32x32 over magenta, as
+// DUMP_DIR\program-icon.ppm and DUMP_DIR\explorer-icon.ppm. ID@X,Y reports the named
 // colour nearest to that pixel and its value, ID@X0,Y0,X1,Y1 the mean luminance of that rectangle.
 // Exit code 0 when the report was written, 90 when the probe itself failed.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -224,6 +228,45 @@ void ReportIcons(std::FILE* report, HMODULE module) {
                SameBytes(shown.image, icon.image) ? "yes" : "no");
 }
 
+// The icon as a view draws it: DrawIconEx over magenta, which shows where its mask lets through.
+void DumpIcon(HICON icon, const std::string& path) {
+  if (!icon) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = 32;
+  info.bmiHeader.biHeight = -32;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  Bitmap canvas{CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
+  if (!canvas.handle || !bits) return;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, canvas.handle);
+  Pixels pixels;
+  pixels.width = pixels.height = 32;
+  pixels.bgra.assign(32 * 32, 0x00FF00FFu);
+  std::memcpy(bits, pixels.bgra.data(), pixels.bgra.size() * 4);
+  DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  std::memcpy(pixels.bgra.data(), bits, pixels.bgra.size() * 4);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  WritePpm(path, pixels);
+}
+
+void DumpIcons(HMODULE module, const std::string& path, const std::string& dumpDir) {
+  HICON program =
+      static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON, 32, 32, 0));
+  DumpIcon(program, dumpDir + "\\program-icon.ppm");
+  if (program) DestroyIcon(program);
+  HICON large = nullptr;
+  if (ExtractIconExA(path.c_str(), 0, &large, nullptr, 1) == 1 && large) {
+    DumpIcon(large, dumpDir + "\\explorer-icon.ppm");
+    DestroyIcon(large);
+  }
+}
+
 void ReportManifest(std::FILE* report, HMODULE module, const std::string& dumpDir) {
   Bytes manifest = RawResource(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
   std::fprintf(report, "manifest 1 %s\n", manifest.data ? "present" : "missing");
@@ -297,6 +340,7 @@ int main(int argc, char** argv) {
   }
   for (int id : kBitmaps) ReportBitmap(report, module.handle, id, dumpDir);
   ReportIcons(report, module.handle);
+  DumpIcons(module.handle, path, dumpDir);
   ReportManifest(report, module.handle, dumpDir);
   ReportVersion(report, path);
   for (int i = 4; i < argc; ++i) ReportQuery(report, module.handle, argv[i]);

@@ -1,7 +1,11 @@
 # The wizard's pictures, icon, manifest and version resource as Windows reads them: from
 # picture-probe.exe, which carries the resource object, from a setup built on it by mksetup
-# (whose resource rewrite must keep them), and from setup-stub.exe once that is built.
+# (whose resource rewrite must keep them), and from setup-stub.exe once that is built. Then
+# another product's pictures and icon, drawn now and given to mksetup build --pictures and
+# --icon: read back from a probe and a sample built with them, pixel by pixel, Explorer's icon
+# through ExtractIconEx, and the real dialog's icon page as the screen shows it.
 source tests/e2e/lib.sh
+source tests/e2e/wizard/checks.sh
 e2e_new_prefix pictures
 probe=$WIN32_BIN/picture-probe.exe
 for program in "$probe" "$WIN32_BIN/picture-probe.dir" "$HOST_BIN/mksetup"; do
@@ -102,7 +106,37 @@ check_report() {
     [ "$differing" = 0 ] || e2e_fail "$name: bitmap $id differs from $file in $differing pixels"
   done
   e2e_same "$dump/manifest.xml" src/wizard/win32/resources/setup.manifest
+  # Explorer shows the program icon, and it is drawn as the page draws it.
+  same_pixels "$name: Explorer's icon" "$dump/program-icon.ppm" "$dump/explorer-icon.ppm"
   echo "$name: resources as expected"
+}
+
+# same_pixels WHAT EXPECTED GOT: the two pictures have the same size and every pixel alike.
+same_pixels() {
+  local differing
+  differing=$(compare -metric AE "$2" "$3" null: 2>&1) || true
+  [ "$differing" = 0 ] || e2e_fail "$1: $3 differs from $2 in $differing pixels"
+}
+
+# check_vendor NAME: a probe run of a setup built with the vendor's pictures: those given are
+# the vendor's, pixel by pixel, the flags stay the stub's, Explorer's icon is the vendor's.
+check_vendor() {
+  local name=$1 dump=$E2E_DIR/$1
+  local report=$E2E_DIR/$name.report
+  tr -d '\r' <"$(e2e_unix_path "C:\\$name.txt")" >"$report"
+  grep -v '^sample \|^luminance ' "$report" | diff "$expected_vendor" - >"$E2E_DIR/$name.diff" ||
+    e2e_fail "$name: report differs: $(cat "$E2E_DIR/$name.diff")"
+  for entry in "${bitmaps[@]}"; do
+    read -r id file _ <<<"$entry"
+    local source=$generated/$file
+    [ -f "$vendor/pictures/$file" ] && source=$vendor/pictures/$file
+    same_pixels "$name: bitmap $id" "$source" "$dump/bitmap-$id.ppm"
+  done
+  same_pixels "$name: the icon page's icon" "$vendor/expected/program-icon.ppm" \
+    "$dump/program-icon.ppm"
+  same_pixels "$name: Explorer's icon" "$vendor/expected/explorer-icon.ppm" \
+    "$dump/explorer-icon.ppm"
+  echo "$name: the vendor's pictures and icon as drawn"
 }
 
 # The manifest itself must ask for the version 6 common controls and for no elevation.
@@ -118,22 +152,81 @@ printf '%s\r\n' GEF 'NPicture Probe' 'V(1.0)' S0 'DProbe\' 'H%Sprobe.exe' MGlies
   MEreadme.txt MFlisezmoi.txt 'D*%S' 'F*%Sprobe.exe' >"$input/script.txt"
 printf '%s\r\n' GERMAN Lizenz. '' ENGLISH Licence. '' FRENCH Licence. '' >"$input/licence.txt"
 printf 'MZ' >"$input/tree/S/probe.exe"
-"$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
-  --source "$input/tree" -o "$E2E_DIR/built.exe" --stub "$probe" \
-  --allow no-uninstaller,not-installed,shortcut-folder >"$E2E_DIR/mksetup.out" 2>&1 ||
-  e2e_fail "mksetup build failed: $(cat "$E2E_DIR/mksetup.out")"
+# build_probe OUTPUT [MKSETUP-ARGS...]: the probe product built on the probe.
+build_probe() {
+  local output=$1
+  shift
+  "$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
+    --source "$input/tree" -o "$output" --stub "$probe" \
+    --allow no-uninstaller,not-installed,shortcut-folder "$@" >"$output.out" 2>&1 ||
+    e2e_fail "mksetup build failed: $(cat "$output.out")"
+}
+build_probe "$E2E_DIR/built.exe"
 
-modules=(self built)
+# The vendor's pictures: the banner in 8 bits, the program icon with a 16x16 image after its
+# 32x32 one, Explorer's icon of three sizes.
+vendor=$E2E_DIR/vendor-pictures
+python3 -B tests/e2e/pictures/vendor_pictures.py "$vendor"
+vendor_args=(--pictures "$vendor/pictures" --icon "$vendor/setup.ico")
+build_probe "$E2E_DIR/vendor.exe" "${vendor_args[@]}"
+expected_vendor=$E2E_DIR/expected-vendor.txt
+sed -e 's/^bitmap 200 .*/bitmap 200 600x75 bpp=8 palette=256 loaded=600x75/' \
+  -e 's/^icon 207 .*/icon 207 images=2 32x32 bpp=24 image-bpp=24 mask=yes loaded=yes/' \
+  -e 's/^first-icon-group MAINICON .*/first-icon-group MAINICON same-image=no/' \
+  "$expected" >"$expected_vendor"
+
+modules=(self built) vendors=(vendor)
 run_probe self "$probe" -
 run_probe built "$E2E_DIR/built.exe" -
+run_probe vendor "$E2E_DIR/vendor.exe" -
 if [ -f "$WIN32_BIN/setup-stub.exe" ]; then
-  modules+=(stub)
+  modules+=(stub) vendors+=(sample)
   run_probe stub "$probe" "Z:${WIN32_BIN//\//\\}\\setup-stub.exe"
+  # The sample product with the vendor's pictures, as scripts/demo builds it otherwise.
+  wizard_build_setup "$E2E_DIR/sample" "${vendor_args[@]}" ||
+    e2e_fail "the sample with the vendor's pictures: $(cat "$E2E_DIR/sample/mksetup.log")"
+  run_probe sample "$probe" "$(wizard_winpath "$E2E_DIR/sample/setup.exe")"
 else
   echo "setup-stub.exe not built: only the resource object and its mksetup copy were checked"
 fi
 wineserver -w
 for name in "${modules[@]}"; do check_report "$name"; done
+for name in "${vendors[@]}"; do check_vendor "$name"; done
+
+# The real dialog: the icon page of the sample with the vendor's pictures, as the screen shows
+# it. Each picture lies where the layout puts it (a page's controls 2,88 further); the pictures
+# drawn transparent show the dialog's face colour where the vendor's have their lower-left
+# pixel's colour, and the icon shows it where its mask lets through.
+if [ -f "$WIN32_BIN/setup-stub.exe" ]; then
+  wizard_run walk cancel --exe "$(wizard_winpath "$E2E_DIR/sample/setup.exe")" --language E \
+    --page IconPage --answer yes || e2e_fail "walk: $(grep -a '^FAIL' "$E2E_DIR/walk.report")"
+  shot=$(compgen -G "$E2E_DIR/shots/walk/*-IconPage.png" | head -1)
+  [ -n "$shot" ] || e2e_fail "walk: no screenshot of the icon page"
+  channel() { convert "$shot" -format "%[fx:int(255*p{$1,$2}.$3+0.5)]" info:; }
+  face="rgb($(channel 71 171 r),$(channel 71 171 g),$(channel 71 171 b))"
+  [ "$face" != "rgb(0,128,128)" ] || e2e_fail "walk: the folder picture is not transparent"
+  mkdir -p "$E2E_DIR/screen"
+  # Picture, its place on the screen, the part compared (the banner's right end lies under the
+  # version labels), the colour the dialog shows for it.
+  on_screen=(
+    "pictures/logo.bmp 10,10 520x75 -"
+    "pictures/program-folder.bmp 71,147 25x25 rgb(0,128,128)"
+    "pictures/quick-launch-classic.bmp 164,275 161x24 rgb(0,128,128)"
+    "pictures/quick-launch-xp.bmp 164,307 213x30 rgb(0,128,128)"
+    "expected/program-icon.ppm 67,193 32x32 rgb(255,0,255)"
+  )
+  for entry in "${on_screen[@]}"; do
+    read -r file place size key <<<"$entry"
+    base=$(basename "${file%.*}")
+    want=(convert "$vendor/$file" -crop "$size+0+0" +repage)
+    [ "$key" = - ] || want+=(-fill "$face" -opaque "$key")
+    "${want[@]}" "$E2E_DIR/screen/$base-want.png"
+    convert "$shot" -crop "$size+${place%,*}+${place#*,}" +repage "$E2E_DIR/screen/$base.png"
+    same_pixels "the icon page's $base" "$E2E_DIR/screen/$base-want.png" \
+      "$E2E_DIR/screen/$base.png"
+  done
+  echo "walk: the icon page shows the vendor's banner, pictures and icon"
+fi
 for entry in "${bitmaps[@]}"; do
   read -r id file _ <<<"$entry"
   convert "$E2E_DIR/self/bitmap-$id.ppm" "$E2E_DIR/${file%.bmp}.png"

@@ -9,14 +9,16 @@ WIZ_SCRIPT=$E2E_REPO/sample/setup.txt
 WIZ_PRODUCT=$(sed -n '2{s/^N.//;s/\r$//;p}' "$WIZ_SCRIPT")
 WIZ_UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
-# wizard_build_setup DIR: DIR/tree and DIR/setup.exe, built as scripts/demo builds them.
+# wizard_build_setup DIR [MKSETUP-ARGS...]: DIR/tree and DIR/setup.exe, built as scripts/demo
+# builds them.
 wizard_build_setup() {
   local dir=$1
+  shift
   rm -rf "$dir/tree" && mkdir -p "$dir"
   "$HOST_BIN/make_sample_tree" "$dir/tree" --win32-bin "$WIN32_BIN" 2>"$dir/tree.err"
   "$HOST_BIN/mksetup" build --script "$WIZ_SCRIPT" --licence "$E2E_REPO/sample/licence.txt" \
     --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN32_BIN/setup-stub.exe" \
-    --uninstaller "$WIN32_BIN/UnInstall.EXE" >"$dir/mksetup.log"
+    --uninstaller "$WIN32_BIN/UnInstall.EXE" "$@" >"$dir/mksetup.log"
 }
 
 # wizard_prefix NAME: a fresh prefix whose user folders are real folders (Wine links Desktop and
