@@ -984,18 +984,20 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
         << built.errors;
     EXPECT_FALSE(fs::exists(f.options.output));
   }
-  // What is not there, and every bad picture of a folder at once.
+  // What is not there, a name given twice, and every bad picture of a folder at once.
   BuildFixture f;
   WriteBytes(f.dir / "pictures/logo.bmp", BmpFile({600, 74}));
   WriteBytes(f.dir / "pictures/program-folder.bmp", BmpFile({25, 25, 4}));
+  WriteBytes(f.dir / "pictures/Logo.bmp", BmpFile({600, 75}));
   const Built built = BuildWithPictures(
       f, f.options.stub,
       {"--pictures", (f.dir / "pictures").string(), "--icon", (f.dir / "none.ico").string()});
   EXPECT_EQ(built.exitCode, 1);
   for (const std::string& line :
-       {(f.dir / "pictures/logo.bmp").string() + ": error: is 600x74;",
-        (f.dir / "pictures/program-folder.bmp").string() + ": error: has 4 bits per pixel;",
+       {(f.dir / "pictures/program-folder.bmp").string() + ": error: has 4 bits per pixel;",
         (f.dir / "none.ico").string() + ": error: cannot be read: No such file or directory\n",
+        (f.dir / "pictures/logo.bmp").string() +
+            ": error: is logo.bmp a second time, beside Logo.bmp\n",
         f.options.script.string() + ": 3 errors, 0 warnings\n"}) {
     EXPECT_NE(built.errors.find(line), std::string::npos) << line << "\n" << built.errors;
   }

@@ -266,6 +266,14 @@ std::optional<VendorPicture> ReadPicture(const fs::path& path, const PictureSlot
   return picture;
 }
 
+// Names match as Windows would match them, without regard to ASCII case.
+const PictureSlot* SlotNamed(const std::string& name) {
+  for (const PictureSlot& slot : PictureSlots()) {
+    if (ToUpperAscii(name) == ToUpperAscii(slot.fileName)) return &slot;
+  }
+  return nullptr;
+}
+
 std::string KnownNames() {
   std::string names;
   for (const PictureSlot& slot : PictureSlots()) {
@@ -461,17 +469,14 @@ std::vector<VendorPicture> ReadVendorPictures(const std::optional<fs::path>& fol
       }
       std::map<const PictureSlot*, std::string> given;
       for (const auto& [name, path] : files) {
-        const auto& slots = PictureSlots();
-        const auto slot = std::find_if(slots.begin(), slots.end(), [&](const PictureSlot& s) {
-          return ToUpperAscii(name) == ToUpperAscii(s.fileName);
-        });
-        if (slot == slots.end()) {
+        const PictureSlot* slot = SlotNamed(name);
+        if (!slot) {
           Refuse(findings, path.string(),
                  "is not a picture mksetup build takes; the names are " + KnownNames());
-        } else if (!given.emplace(&*slot, name).second) {
+        } else if (!given.emplace(slot, name).second) {
           Refuse(findings, path.string(),
-                 "is " + std::string(slot->fileName) + " a second time, beside " + given[&*slot]);
-        } else if (auto picture = ReadPicture(path, &*slot, findings)) {
+                 "is " + std::string(slot->fileName) + " a second time, beside " + given[slot]);
+        } else if (auto picture = ReadPicture(path, slot, findings)) {
           pictures.push_back(std::move(*picture));
         }
       }
