@@ -898,6 +898,20 @@ TEST(MksetupPictures, GivenPicturesReplaceTheStubsAndTheRestStay) {
   EXPECT_EQ(resources.at("3/2"), IcoImageBytes(page[0]));
   EXPECT_EQ(resources.at("3/3"), IcoImageBytes(page[1]));
   EXPECT_EQ(resources.at("3/5"), IcoImageBytes(explorer[1]));
+  // list tells them from the stub's.
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(ListCommand({f.options.output.string(), "--stub", stub.string()}), 0);
+  const std::string listing = testing::internal::GetCapturedStdout();
+  EXPECT_NE(listing.find("\nPictures (against " + stub.string() +
+                         ")\n"
+                         "  logo.bmp                   the product's own\n"
+                         "  program.ico                the product's own\n"
+                         "  program-folder.bmp         the stub's\n"
+                         "  quick-launch-classic.bmp   missing\n"
+                         "  quick-launch-xp.bmp        the product's own\n"
+                         "  --icon (Explorer's)        the product's own\n"),
+            std::string::npos)
+      << listing;
 }
 
 // Every picture that the dialog could not show as given is refused with its file and reason,

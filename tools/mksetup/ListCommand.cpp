@@ -10,6 +10,7 @@
 #include "Sha256.h"
 #include "Text1252.h"
 #include "ToolError.h"
+#include "VendorPictures.h"
 #include "install/SystemEffects.h"
 #include "text/ScriptText.h"
 
@@ -234,6 +235,9 @@ int ListCommand(const std::vector<std::string>& args) {
   listing.actions = ActionRows(listing.script);
   listing.sizeValue = SizeValue(listing.script);
   parsed.Flag("--json") ? PrintJson(listing) : PrintText(listing);
+  if (!parsed.Flag("--json")) {
+    PrintPictureOrigins(stdout, exe.image->Bytes(), exe.name, parsed.Value("--stub"));
+  }
   if (listing.leftOver != 0) {
     std::fprintf(stderr, "%s: warning: %zu payload bytes follow the last F line's entry\n",
                  exe.name.c_str(), listing.leftOver);

@@ -6,7 +6,9 @@
 #include <system_error>
 
 #include "FileIo.h"
+#include "MappedFile.h"
 #include "ToolError.h"
+#include "ToolPaths.h"
 #include "text/ScriptText.h"
 #include "wizard/ControlIds.h"
 
@@ -282,6 +284,23 @@ std::string KnownNames() {
   return names;
 }
 
+// A picture's bytes as Windows draws them: a bitmap's, or an icon group's images one after
+// another (their ids differ from build to build); nothing when the file lacks it.
+std::optional<std::vector<std::uint8_t>> PictureBytes(ResourceTree& tree, std::uint16_t type,
+                                                      const ResourceId& name) {
+  const ResourceName* found = FindName(tree, type, name);
+  if (!found || found->languages.empty()) return std::nullopt;
+  if (type != kRtGroupIcon) return found->languages.front().data.bytes;
+  std::vector<std::uint8_t> images;
+  for (std::uint16_t id : GroupImageIds(*found)) {
+    const ResourceName* image = FindName(tree, kRtIcon, ResourceId::Number(id));
+    if (!image || image->languages.empty()) return std::nullopt;
+    const std::vector<std::uint8_t>& bytes = image->languages.front().data.bytes;
+    images.insert(images.end(), bytes.begin(), bytes.end());
+  }
+  return images;
+}
+
 }  // namespace
 
 const std::vector<PictureSlot>& PictureSlots() {
@@ -499,6 +518,56 @@ void ApplyVendorPictures(const std::vector<VendorPicture>& pictures, ResourceTre
       const ResourceId name = ResourceId::Number(picture.slot->resourceId);
       Put(tree, kRtBitmap, name, LanguageOf(tree, kRtBitmap, name), picture.bitmap);
     }
+  }
+}
+
+std::vector<PictureOrigin> PictureOrigins(ByteSpan built, const std::string& builtName,
+                                          ByteSpan stub, const std::string& stubName) {
+  ResourceTree builtTree = ReadResourceTree(built, ReadPeLayout(built, builtName), builtName);
+  ResourceTree stubTree = ReadResourceTree(stub, ReadPeLayout(stub, stubName), stubName);
+  struct Place {
+    std::string name;
+    std::uint16_t type;
+    ResourceId id;
+  };
+  std::vector<Place> places;
+  for (const PictureSlot& slot : PictureSlots()) {
+    places.push_back({slot.fileName, slot.isIcon ? kRtGroupIcon : kRtBitmap,
+                      ResourceId::Number(slot.resourceId)});
+  }
+  places.push_back({"--icon (Explorer's)", kRtGroupIcon, ResourceId::Name(kExplorerIconGroup)});
+  std::vector<PictureOrigin> origins;
+  for (const Place& place : places) {
+    const auto mine = PictureBytes(builtTree, place.type, place.id);
+    const char* origin = !mine ? "missing"
+                         : mine == PictureBytes(stubTree, place.type, place.id)
+                             ? "the stub's"
+                             : "the product's own";
+    origins.push_back({place.name, origin});
+  }
+  return origins;
+}
+
+void PrintPictureOrigins(std::FILE* out, ByteSpan built, const std::string& builtName,
+                         const std::optional<fs::path>& stub) {
+  const std::optional<fs::path> found =
+      stub ? stub : FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe");
+  if (!found) {
+    std::fprintf(out, "\nPictures: no stub to compare them with (give --stub)\n");
+    return;
+  }
+  // Only a listing's last part: a stub that cannot be read is said, not an error.
+  std::vector<PictureOrigin> origins;
+  try {
+    const MappedFile stubFile(*found);
+    origins = PictureOrigins(built, builtName, stubFile.Bytes(), found->string());
+  } catch (const ToolError& error) {
+    std::fprintf(out, "\nPictures: no stub to compare them with (%s)\n", error.what());
+    return;
+  }
+  std::fprintf(out, "\nPictures (against %s)\n", found->string().c_str());
+  for (const PictureOrigin& origin : origins) {
+    std::fprintf(out, "  %-26s %s\n", origin.name.c_str(), origin.origin.c_str());
   }
 }
 

@@ -4,6 +4,7 @@
 // is checked as the dialog will show it before anything is written; what is not given keeps the
 // stub's picture.
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -66,5 +67,18 @@ std::vector<VendorPicture> ReadVendorPictures(const std::optional<std::filesyste
 
 // The stub's resources with those pictures in place; each keeps the language the stub gave it.
 void ApplyVendorPictures(const std::vector<VendorPicture>& pictures, ResourceTree& tree);
+
+// Whose each picture of a built setup.exe is: its file name (Explorer's icon "--icon ...") and
+// "the product's own" where it differs from the stub's, "the stub's", or "missing".
+struct PictureOrigin {
+  std::string name, origin;
+};
+std::vector<PictureOrigin> PictureOrigins(ByteSpan built, const std::string& builtName,
+                                          ByteSpan stub, const std::string& stubName);
+
+// mksetup list's "Pictures" table, against stub or, without one, the stub build would take;
+// a line saying so when there is none.
+void PrintPictureOrigins(std::FILE* out, ByteSpan built, const std::string& builtName,
+                         const std::optional<std::filesystem::path>& stub);
 
 }  // namespace setup::mksetup
