@@ -230,6 +230,13 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
     EXPECT_EQ(SectionNames(after), c.sections);
     ASSERT_EQ(FindRcData(out, "SetupData", "a").value().size(), c.payload);
     EXPECT_EQ(ListResources(out, after, "a").size(), 2u);
+    // The resource section starts on a page of the file, so a loader can map it from there.
+    const DataDirectory resourceDirectory = ReadDataDirectory(out, after, kResourceDirectory, "a");
+    for (const PeSection& section : after.sections) {
+      if (section.virtualAddress == resourceDirectory.rva) {
+        EXPECT_EQ(section.pointerToRawData % 0x1000, 0u);
+      }
+    }
     if (c.sections != inPlace) continue;
     const PeSection& resources = after.sections[1];
     const PeSection& relocations = after.sections[2];
