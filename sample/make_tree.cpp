@@ -122,20 +122,25 @@ std::string ReferenceLicence() {
   return text + std::string(fill, '.') + "\r\n";
 }
 
-// The reference product under OUTDIR: tree/ (the files), setup.txt and licence.txt.
-void WriteReferenceProduct(const fs::path& out) {
+// The reference product under OUTDIR: tree/ (the files), setup.txt and licence.txt. quarters
+// scales it for the benchmarks' scale line: 1, 2, 4 or 8 quarters of the reference's files, each
+// taking the size of every 4/quarters-th reference file (each twice at 8), so that size and file
+// count grow together and the mix of large and small files stays.
+void WriteReferenceProduct(const fs::path& out, unsigned quarters) {
   const std::vector<std::uint64_t> sizes = setup::reference::EntrySizes();
+  const std::size_t files = (sizes.size() - 1) * quarters / 4;
   std::string script =
       "GEF\r\nN*Reference product\r\nV(1.0)\r\nS0\r\nDreference\\\r\n\r\n\r\n\r\n\r\n";
   constexpr std::size_t kPerFolder = 64;
-  for (std::size_t file = 0; file + 1 < sizes.size(); ++file) {
+  for (std::size_t file = 0; file < files; ++file) {
     char folder[16], name[32];
     std::snprintf(folder, sizeof folder, "d%02u", static_cast<unsigned>(file / kPerFolder));
     std::snprintf(name, sizeof name, "f%04u.dat", static_cast<unsigned>(file));
     if (file % kPerFolder == 0) script += std::string("D*%Sref\\") + folder + "\\\r\n";
     script += std::string("F*%Sref\\") + folder + "\\" + name + "\r\n";
+    const std::size_t shape = file * 4 / quarters % (sizes.size() - 1);
     Write(out / "tree/S/ref" / folder / name,
-          setup::reference::Content(sizes[file + 1], static_cast<std::uint32_t>(file)));
+          setup::reference::Content(sizes[shape + 1], static_cast<std::uint32_t>(file)));
   }
   Write(out / "setup.txt", script);
   Write(out / "licence.txt", ReferenceLicence());
@@ -143,30 +148,37 @@ void WriteReferenceProduct(const fs::path& out) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "usage: make_sample_tree OUTDIR [--win32-bin DIR] | OUTDIR --reference [--quarters 1|2|4|8]\n";
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   fs::path root, bin;
   bool reference = false;
+  unsigned quarters = 4;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--reference") {
       reference = true;
+    } else if (args[i] == "--quarters" && i + 1 < args.size() &&
+               (args[i + 1] == "1" || args[i + 1] == "2" || args[i + 1] == "4" ||
+                args[i + 1] == "8")) {
+      quarters = static_cast<unsigned>(std::stoul(args[++i]));
     } else if (args[i] == "--win32-bin" && i + 1 < args.size()) {
       bin = args[++i];
     } else if (root.empty()) {
       root = args[i];
     } else {
-      std::fprintf(stderr,
-                   "usage: make_sample_tree OUTDIR [--win32-bin DIR] | OUTDIR --reference\n");
+      std::fputs(kUsage, stderr);
       return 2;
     }
   }
   if (root.empty()) {
-    std::fprintf(stderr, "usage: make_sample_tree OUTDIR [--win32-bin DIR] | OUTDIR --reference\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   try {
     if (reference) {
-      WriteReferenceProduct(root);
+      WriteReferenceProduct(root, quarters);
     } else {
       WriteTree(root);
       if (!bin.empty()) CopyWindowsPrograms(root, bin);

@@ -14,6 +14,8 @@ namespace setup {
 namespace {
 
 constexpr std::size_t kOutputBufferSize = 64 * 1024;
+// One give-back call per megabyte of payload, not per entry: 4,000 small files cost ~80 calls.
+constexpr std::size_t kGiveBackStep = 1 << 20;
 
 // One inflater for all blocks of an entry, reset between blocks.
 class Inflater {
@@ -73,6 +75,10 @@ void PayloadEntry::InflateTo(ByteSink& sink) const {
 }
 
 PayloadEntry PayloadReader::NextEntry() {
+  if (owner_ != nullptr && position_ - givenBack_ >= kGiveBackStep) {
+    owner_->GiveBack(data_.subspan(givenBack_, position_ - givenBack_));
+    givenBack_ = position_;
+  }
   if (data_.size() - position_ < 4) return PayloadEntry();
   CountedBytesReader reader(data_.subspan(position_), position_);
   const ByteSpan body = reader.ReadCountedBytes("entry");
@@ -84,7 +90,7 @@ PayloadEntry PayloadReader::NextEntry() {
 std::unique_ptr<PayloadReader> OpenPayload(Resources& resources) {
   const std::optional<ByteSpan> payload = resources.FindRcData(kPayloadResource);
   if (!payload) throw SetupError(std::string("Resource ") + kPayloadResource + " not found");
-  return std::make_unique<PayloadReader>(*payload);
+  return std::make_unique<PayloadReader>(*payload, &resources);
 }
 
 void MemorySink::Append(const std::uint8_t* data, std::size_t size) {

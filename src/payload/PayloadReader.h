@@ -22,6 +22,9 @@
 //   ignored.
 // - Inflated output goes straight to the sink through a fixed 64 KiB buffer; one z_stream serves
 //   every block of an entry (reset between blocks).
+// - The entries before the one asked for are done with: once a megabyte of them has gathered, the
+//   reader hands them to Resources::GiveBack, so memory stays flat however large the payload.
+//   The entry being returned and its successors are never handed back.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -53,7 +56,9 @@ class PayloadEntry {
 
 class PayloadReader {
  public:
-  explicit PayloadReader(ByteSpan resource) : data_(resource) {}
+  // owner: where consumed bytes are given back; none for a span the caller holds itself.
+  explicit PayloadReader(ByteSpan resource, Resources* owner = nullptr)
+      : data_(resource), owner_(owner) {}
   // The next entry; an empty one when fewer than 4 bytes remain. Throws SetupError when a
   // length runs past the end of the payload.
   PayloadEntry NextEntry();
@@ -62,7 +67,9 @@ class PayloadReader {
 
  private:
   ByteSpan data_;
+  Resources* owner_ = nullptr;
   std::size_t position_ = 0;
+  std::size_t givenBack_ = 0;  // bytes from the start already handed to owner_
 };
 
 // The reader over the RCDATA resource "SetupData", at position 0. Throws

@@ -12,6 +12,10 @@ class Resources {
   virtual ~Resources() = default;
   // The RCDATA resource of that name, or nothing when the module has none.
   virtual std::optional<ByteSpan> FindRcData(const std::string& name) = 0;
+  // Bytes of a resource that the caller has read and will never read again (the payload is read
+  // once, front to back): their memory may be given back, and what they hold afterwards is not
+  // promised. Without this the run's working set grows by every page of the payload it touched.
+  virtual void GiveBack(ByteSpan /*consumed*/) {}
 };
 
 }  // namespace setup

@@ -270,5 +270,68 @@ TEST(OpenPayload, ReadsTheLicenceFirstAndFailsWithoutTheResource) {
   EXPECT_EQ(ErrorOf([&] { OpenPayload(other); }), "Resource SetupData not found");
 }
 
+// Records what the reader gives back; the bytes stay readable, as the test reads them again.
+class GivingBackResource : public OneResource {
+ public:
+  using OneResource::OneResource;
+  void GiveBack(ByteSpan consumed) override { given.push_back(consumed); }
+  std::vector<ByteSpan> given;
+};
+
+Bytes Incompressible(std::size_t size, std::uint32_t seed) {
+  Bytes bytes(size);
+  for (std::uint8_t& byte : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    byte = static_cast<std::uint8_t>(seed >> 23);
+  }
+  return bytes;
+}
+
+TEST(OpenPayload, GivesBackWhatWasReadAMegabyteAtATimeNeverWhatIsStillToCome) {
+  constexpr std::size_t kMegabyte = 1 << 20;
+  struct Row {
+    const char* name;
+    std::vector<std::size_t> sizes;  // content of the entries after the licence
+    std::size_t calls;               // give-back calls over the whole payload
+  };
+  const Row rows[] = {
+      {"under a megabyte in all", {100000, 200000, 300000}, 0},
+      {"small files", std::vector<std::size_t>(20, 300000), 5},
+      {"one large file first", {3 * kMegabyte, 1000, 1000, 0, 1000}, 1},
+      {"large files only", {kMegabyte, 2 * kMegabyte, kMegabyte + 1, 5000}, 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<Bytes> contents = {Bytes{'G', 'E', 'R', 'M', 'A', 'N', '\r', '\n'}};
+    for (std::size_t i = 0; i < row.sizes.size(); ++i)
+      contents.push_back(Incompressible(row.sizes[i], static_cast<std::uint32_t>(i)));
+    std::vector<Bytes> entries;
+    for (const Bytes& content : contents) entries.push_back(FileEntry(content));
+    GivingBackResource resources("SetupData", Concat(entries));
+    const std::unique_ptr<PayloadReader> reader = OpenPayload(resources);
+    const ByteSpan all = *resources.FindRcData("SetupData");
+    std::size_t largest = 0;
+    for (const Bytes& content : contents) {
+      const PayloadEntry entry = reader->NextEntry();
+      largest = std::max(largest, entry.Body().size() + 4);
+      // What was given back lies wholly before the entry just returned, which still inflates.
+      if (!resources.given.empty()) {
+        EXPECT_LE(resources.given.back().data() + resources.given.back().size(),
+                  entry.Body().data() - 4);
+      }
+      EXPECT_EQ(Inflate(entry), content);
+    }
+    reader->NextEntry();  // at the end: what the last entry held is given back too, if enough
+    EXPECT_EQ(resources.given.size(), row.calls);
+    const std::uint8_t* next = all.data();
+    for (const ByteSpan& span : resources.given) {
+      EXPECT_EQ(span.data(), next);  // one run from the start, nothing twice
+      EXPECT_GE(span.size(), kMegabyte);
+      next = span.data() + span.size();
+    }
+    EXPECT_LT(static_cast<std::size_t>(all.data() + all.size() - next), kMegabyte + largest);
+  }
+}
+
 }  // namespace
 }  // namespace setup

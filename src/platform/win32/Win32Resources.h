@@ -7,6 +7,8 @@ namespace setup {
 class Win32Resources : public Resources {
  public:
   std::optional<ByteSpan> FindRcData(const std::string& name) override;
+  // Takes the whole pages inside `consumed` out of the working set.
+  void GiveBack(ByteSpan consumed) override;
 };
 
 }  // namespace setup

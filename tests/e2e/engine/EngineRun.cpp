@@ -2,10 +2,13 @@
 // Windows without the dialog's windows. The choices made on the dialog's pages come from
 // switches (EngineOptions.h); message boxes are real and answered by BoxAnswerer. The report lists,
 // one "Name=[value]" per line: the administrator check, the resolved folders, every repaint of the
-// action and percent labels, every message box, and how the run ended.
+// action and percent labels, every message box, how the run ended and the process's peak working
+// set in bytes (PeakWorkingSet: the payload's pages are given back as the run reads them).
 // Exit code: 0 completed, 3 declined, 1 an error ended the run, 2 bad command line.
 #include <objbase.h>
 #include <windows.h>
+// after windows.h
+#include <psapi.h>
 
 #include <cstdio>
 #include <exception>
@@ -102,6 +105,10 @@ int Main(const EngineOptions& options) {
     rc = Run(report, dialog, platform, options);
     boxes = answerer.Boxes();
   }
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory))
+    report.Add("PeakWorkingSet", std::to_string(memory.PeakWorkingSetSize));
   for (const AnsweredBox& box : boxes) {
     report.Add("BoxCaption", box.caption);
     report.Add("BoxText", box.text);
