@@ -6,13 +6,6 @@
 namespace setup {
 namespace {
 
-constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char* kUserShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr const char* kCommonShellFolders =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr const char* kQuickLaunchSubFolder = "Microsoft\\Internet Explorer\\Quick Launch\\";
-
 struct FolderSource {
   const char* valueName;
   std::string SetupState::*field;

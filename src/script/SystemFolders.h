@@ -7,6 +7,16 @@
 
 namespace setup {
 
+// Where Windows keeps the folders of one user and of all users, and the quick-launch folder under
+// a user's AppData: the setup reads them to place what it installs, the uninstaller to know
+// where it may remove.
+inline constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr const char* kUserShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* kCommonShellFolders =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* kQuickLaunchSubFolder = "Microsoft\\Internet Explorer\\Quick Launch\\";
+
 // The string value name of the open key, or the empty text for anything else (missing, empty,
 // another type, a read error).
 std::string ReadRegistryString(RegistryKey& key, const std::string& name);

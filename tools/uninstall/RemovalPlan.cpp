@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "script/Paths.h"
+#include "script/SystemFolders.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
 
@@ -73,12 +74,6 @@ class Containment {
   std::vector<std::string> roots_;
 };
 
-constexpr const char* kUserShellFolders =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr const char* kCommonShellFolders =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr const char* kQuickLaunch = "Microsoft\\Internet Explorer\\Quick Launch\\";
-
 struct BoundsSource {
   RegistryRoot root;
   const char* key;
@@ -99,8 +94,7 @@ constexpr BoundsSource kBoundsSources[] = {
     {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Desktop", true},
     {RegistryRoot::LocalMachine, kCommonShellFolders, "Common AppData", false},
     {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Documents", false},
-    {RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
-     false},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir", false},
     {RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
      false},
     {RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "SystemRoot",
@@ -127,8 +121,8 @@ RemovalBounds ReadRemovalBounds(Registry& registry) {
     if (source.shortcuts) bounds.shortcutFolders.push_back(folder);
     // Quick launch lies below the user's application data, for both kinds of installation.
     if (std::string(source.name) == "AppData") {
-      bounds.shortcutFolders.push_back(folder + kQuickLaunch);
-      bounds.systemFolders.push_back(folder + kQuickLaunch);
+      bounds.shortcutFolders.push_back(folder + kQuickLaunchSubFolder);
+      bounds.systemFolders.push_back(folder + kQuickLaunchSubFolder);
     }
   }
   return bounds;
