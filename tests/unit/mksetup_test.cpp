@@ -919,6 +919,27 @@ TEST(MksetupPictures, GivenPicturesReplaceTheStubsAndTheRestStay) {
                          "  --icon (Explorer's)        the product's own\n"),
             std::string::npos)
       << listing;
+  // extract writes the product's own pictures, and build takes them back to the same bytes.
+  const fs::path out = f.dir / "extracted";
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(ExtractCommand({f.options.output.string(), out.string(), "--stub", stub.string()}), 0);
+  const std::string extracted = testing::internal::GetCapturedStdout();
+  EXPECT_NE(extracted.find("build takes them back with --pictures " + (out / "pictures").string() +
+                           " --icon " + (out / "setup.ico").string() + "\n"),
+            std::string::npos)
+      << extracted;
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(out / "pictures"))
+    names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"logo.bmp", "program.ico", "quick-launch-xp.bmp"}));
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(BuildCommand({"--script", (out / "setup.txt").string(), "--licence",
+                          (out / "licence.txt").string(), "--source", out.string(), "-o",
+                          (f.dir / "again.exe").string(), "--stub", stub.string(), "--pictures",
+                          (out / "pictures").string(), "--icon", (out / "setup.ico").string()}),
+            0);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(ReadWholeFile(f.dir / "again.exe"), ReadWholeFile(f.options.output));
 }
 
 // Every picture that the dialog could not show as given is refused with its file and reason,

@@ -7,9 +7,12 @@
 #include "CommandHelp.h"
 #include "Commands.h"
 #include "FileIo.h"
+#include "MappedFile.h"
 #include "SetupExe.h"
 #include "SourceMap.h"
 #include "ToolError.h"
+#include "ToolPaths.h"
+#include "VendorPictures.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
@@ -31,6 +34,38 @@ void WriteEntry(const PayloadEntry& entry, const fs::path& target) {
   OutputSink sink(out);
   entry.InflateTo(sink);
   out.Commit();
+}
+
+// The product's own pictures, where build takes them back: ROOT/pictures and ROOT/setup.ico;
+// returns the options that give them to build. Telling them from the stub's needs the stub;
+// without it none are written, which is said.
+std::string WriteOwnPictures(const SetupExe& exe, const fs::path& root,
+                             const std::optional<std::string>& stubOption) {
+  const std::optional<fs::path> stub =
+      stubOption ? fs::path(*stubOption) : FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe");
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+  try {
+    if (!stub) throw ToolError("no stub found (give --stub)");
+    const MappedFile stubFile(*stub);
+    files = OwnPictureFiles(exe.image->Bytes(), exe.name, stubFile.Bytes(), stub->string());
+  } catch (const ToolError& error) {
+    std::fprintf(stderr, "%s: warning: its own pictures are not written: %s\n", exe.name.c_str(),
+                 error.what());
+    return "";
+  }
+  std::string options;
+  for (const auto& [name, bytes] : files) {
+    const bool icon = name == kExplorerIconFile;
+    const fs::path target = icon ? root / name : root / "pictures" / name;
+    const std::string option =
+        (icon ? " --icon " : " --pictures ") + (icon ? target : target.parent_path()).string();
+    if (options.find(option) == std::string::npos) options += option;
+    fs::create_directories(target.parent_path());
+    AtomicOutput out(target);
+    out.Write(bytes.data(), bytes.size());
+    out.Commit();
+  }
+  return options;
 }
 
 }  // namespace
@@ -69,6 +104,11 @@ int ExtractCommand(const std::vector<std::string>& args) {
   });
   std::printf("%s: setup.txt, licence.txt and %zu files written under %s\n", exe.name.c_str(),
               files, root.string().c_str());
+  const std::string options = WriteOwnPictures(exe, root, parsed.Value("--stub"));
+  if (!options.empty()) {
+    std::printf("%s: its own pictures written: build takes them back with%s\n", exe.name.c_str(),
+                options.c_str());
+  }
   return 0;
 }
 

@@ -301,6 +301,44 @@ std::optional<std::vector<std::uint8_t>> PictureBytes(ResourceTree& tree, std::u
   return images;
 }
 
+// A BITMAP resource as a BMP file: the file header in front, giving where the pixels start.
+std::vector<std::uint8_t> BmpFileOf(const std::vector<std::uint8_t>& packed) {
+  std::vector<std::uint8_t> file = {'B', 'M'};
+  if (packed.size() < kInfoHeader) return {};
+  const std::uint32_t bits = U16(packed, 14), used = U32(packed, 32);
+  const std::uint32_t colours = used ? used : bits <= 8 ? 1u << bits : 0;
+  Put32(file, static_cast<std::uint32_t>(kFileHeader + packed.size()));
+  Put32(file, 0);
+  Put32(file, static_cast<std::uint32_t>(kFileHeader + U32(packed, 0) + 4 * colours));
+  file.insert(file.end(), packed.begin(), packed.end());
+  return file;
+}
+
+// An icon group and its images as an ICO file: the group's directory with offsets for ids.
+std::vector<std::uint8_t> IcoFileOf(ResourceTree& tree, const ResourceName& group) {
+  const std::vector<std::uint8_t>& dir = group.languages.front().data.bytes;
+  const std::vector<std::uint16_t> ids = GroupImageIds(group);
+  std::vector<std::uint8_t> file;
+  Put16(file, 0);
+  Put16(file, 1);
+  Put16(file, static_cast<std::uint32_t>(ids.size()));
+  std::vector<std::uint8_t> images;
+  std::uint32_t offset = static_cast<std::uint32_t>(kIconDirectory + kIconEntry * ids.size());
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    const ResourceName* image = FindName(tree, kRtIcon, ResourceId::Number(ids[i]));
+    if (!image || image->languages.empty()) return {};
+    const std::vector<std::uint8_t>& bytes = image->languages.front().data.bytes;
+    const std::size_t entry = kIconDirectory + i * kGroupEntry;
+    if (entry + kGroupEntry > dir.size()) return {};
+    file.insert(file.end(), dir.begin() + entry, dir.begin() + entry + 8);
+    Put32(file, static_cast<std::uint32_t>(bytes.size()));
+    Put32(file, offset + static_cast<std::uint32_t>(images.size()));
+    images.insert(images.end(), bytes.begin(), bytes.end());
+  }
+  file.insert(file.end(), images.begin(), images.end());
+  return file;
+}
+
 }  // namespace
 
 const std::vector<PictureSlot>& PictureSlots() {
@@ -525,27 +563,41 @@ std::vector<PictureOrigin> PictureOrigins(ByteSpan built, const std::string& bui
                                           ByteSpan stub, const std::string& stubName) {
   ResourceTree builtTree = ReadResourceTree(built, ReadPeLayout(built, builtName), builtName);
   ResourceTree stubTree = ReadResourceTree(stub, ReadPeLayout(stub, stubName), stubName);
-  struct Place {
-    std::string name;
-    std::uint16_t type;
-    ResourceId id;
-  };
-  std::vector<Place> places;
-  for (const PictureSlot& slot : PictureSlots()) {
-    places.push_back({slot.fileName, slot.isIcon ? kRtGroupIcon : kRtBitmap,
-                      ResourceId::Number(slot.resourceId)});
-  }
-  places.push_back({"--icon (Explorer's)", kRtGroupIcon, ResourceId::Name(kExplorerIconGroup)});
+  std::vector<const PictureSlot*> places;
+  for (const PictureSlot& slot : PictureSlots()) places.push_back(&slot);
+  places.push_back(nullptr);
   std::vector<PictureOrigin> origins;
-  for (const Place& place : places) {
-    const auto mine = PictureBytes(builtTree, place.type, place.id);
-    const char* origin = !mine ? "missing"
-                         : mine == PictureBytes(stubTree, place.type, place.id)
-                             ? "the stub's"
-                             : "the product's own";
-    origins.push_back({place.name, origin});
+  for (const PictureSlot* slot : places) {
+    const std::uint16_t type = !slot || slot->isIcon ? kRtGroupIcon : kRtBitmap;
+    const ResourceId id =
+        slot ? ResourceId::Number(slot->resourceId) : ResourceId::Name(kExplorerIconGroup);
+    const auto mine = PictureBytes(builtTree, type, id);
+    const bool own = mine && mine != PictureBytes(stubTree, type, id);
+    origins.push_back({slot, slot ? slot->fileName : "--icon (Explorer's)",
+                       !mine ? "missing"
+                       : own ? "the product's own"
+                             : "the stub's",
+                       own});
   }
   return origins;
+}
+
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> OwnPictureFiles(
+    ByteSpan built, const std::string& builtName, ByteSpan stub, const std::string& stubName) {
+  ResourceTree tree = ReadResourceTree(built, ReadPeLayout(built, builtName), builtName);
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+  for (const PictureOrigin& origin : PictureOrigins(built, builtName, stub, stubName)) {
+    if (!origin.own) continue;
+    const PictureSlot* slot = origin.slot;
+    const ResourceId name =
+        slot ? ResourceId::Number(slot->resourceId) : ResourceId::Name(kExplorerIconGroup);
+    const bool isIcon = !slot || slot->isIcon;
+    const ResourceName* found = FindName(tree, isIcon ? kRtGroupIcon : kRtBitmap, name);
+    files.emplace_back(
+        slot ? slot->fileName : kExplorerIconFile,
+        isIcon ? IcoFileOf(tree, *found) : BmpFileOf(found->languages.front().data.bytes));
+  }
+  return files;
 }
 
 void PrintPictureOrigins(std::FILE* out, ByteSpan built, const std::string& builtName,

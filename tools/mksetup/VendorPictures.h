@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Findings.h"
@@ -71,10 +72,18 @@ void ApplyVendorPictures(const std::vector<VendorPicture>& pictures, ResourceTre
 // Whose each picture of a built setup.exe is: its file name (Explorer's icon "--icon ...") and
 // "the product's own" where it differs from the stub's, "the stub's", or "missing".
 struct PictureOrigin {
+  const PictureSlot* slot;  // nullptr: Explorer's icon
   std::string name, origin;
+  bool own;
 };
 std::vector<PictureOrigin> PictureOrigins(ByteSpan built, const std::string& builtName,
                                           ByteSpan stub, const std::string& stubName);
+
+// The product's own pictures of a built setup.exe (those PictureOrigins calls so) as the files
+// build takes back: a file name of PictureSlots() or kExplorerIconFile, and its bytes.
+inline constexpr const char* kExplorerIconFile = "setup.ico";
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> OwnPictureFiles(
+    ByteSpan built, const std::string& builtName, ByteSpan stub, const std::string& stubName);
 
 // mksetup list's "Pictures" table, against stub or, without one, the stub build would take;
 // a line saying so when there is none.
