@@ -27,6 +27,7 @@
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
+#include "platform/Error.h"
 #include "test_support.h"
 #include "wizard/ControlIds.h"
 
@@ -1174,6 +1175,93 @@ TEST(MksetupRun, InstallsTheChosenLanguageIntoTheSimulatedWindows) {
                         "--decline-admin", "--not-admin"}),
             0);
   EXPECT_FALSE(fs::exists(f.dir / "r/C/Program Files/sub/UnInstall.LOG"));
+}
+
+// The dry run shows what a user would see: every message box in its order on stderr, the
+// languages offered and the first page, shortcuts counted as made, and an exit code per ending.
+TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    const char* script;  // action lines after the header; empty: the fixture's
+    int rc;              // -1: SetupError escapes (exit 1), -2: UsageError (exit 2)
+    const char* err;     // the message boxes on stderr, in order
+    const char* out;     // a part of stdout
+  };
+  const Case cases[] = {
+      {"installed", {}, "", 0, "", "0 shortcuts made, 0 not"},
+      {"link without its folder",
+       {},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\nK*%Sno\\x.lnk;%Sp.exe;\r\n",
+       0,
+       "message box \"SETUP.EXE\": Problems with link \n     \"C:\\Inst\\no\\x.lnk\"! [OK]\n",
+       "2 shortcuts made, 1 not"},
+      {"rights accepted",
+       {"--not-admin"},
+       "",
+       0,
+       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n",
+       "installed into C:\\Inst\\"},
+      {"rights declined",
+       {"--not-admin", "--decline-admin"},
+       "",
+       3,
+       "message box \"Administrator privileges missing\": Try to install in spite of that? "
+       "[Cancel]\n",
+       "nothing was installed"},
+      {"error box",
+       {},
+       "D*%Sx\\\r\nF*%Sx\r\n",
+       -1,
+       "message box \"Setup\": Cannot create file C:\\Inst\\x. [OK]\n",
+       ""},
+      {"unknown option", {"--bogus"}, "", -2, "", ""},
+      {"no such language", {"--language", "Q"}, "", -2, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildFixture f;
+    if (*c.script) {
+      WriteFile(f.dir / "src/S/p.exe", "program");
+      WriteFile(f.dir / "src/S/x", "x");
+      WriteFile(f.dir / "script.txt", Script(c.script));
+    }
+    BuildSetup(f.options);
+    std::vector<std::string> args = {f.options.output.string(), "--root", (f.dir / "root").string(),
+                                     "--dest", "C:\\Inst"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int rc = 0;
+    try {
+      rc = RunCommand(args);
+    } catch (const UsageError&) {
+      rc = -2;
+    } catch (const SetupError&) {
+      rc = -1;
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rc, c.rc);
+    // The progress line is written with carriage returns; the boxes start on lines of their own.
+    std::string boxes;
+    std::size_t at = 0;
+    while ((at = err.find("message box ", at)) != std::string::npos) {
+      const std::size_t end = err.find(" [", at);
+      const std::size_t close = err.find("]\n", end);
+      boxes += err.substr(at, close + 2 - at);
+      EXPECT_TRUE(at == 0 || err[at - 1] == '\n') << err;
+      at = close;
+    }
+    EXPECT_EQ(boxes, c.err) << err;
+    EXPECT_NE(out.find(c.out), std::string::npos) << out;
+    if (c.rc != -2) {
+      EXPECT_NE(out.find("setup.exe offers German, English, French; the wizard opens on "
+                         "LanguagePage"),
+                std::string::npos)
+          << out;
+    }
+  }
 }
 
 // The dry run walks the wizard's pages, so it refuses what the wizard refuses and installs

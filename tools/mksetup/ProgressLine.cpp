@@ -15,13 +15,24 @@ void ProgressLine::Show(const std::string& percent, const std::string& action,
 
 void ProgressLine::Finish() {
   if (pending_) Write();
+  if (!ended_) std::fprintf(out_, "\n");
+  written_ = false;
+  ended_ = true;
+}
+
+void ProgressLine::Break() {
+  if (!written_) return;
+  if (pending_) Write();
   std::fprintf(out_, "\n");
+  written_ = false;
+  ended_ = true;
 }
 
 void ProgressLine::Write() {
   std::fprintf(out_, "\r%4s  %-70.70s", percent_.c_str(), action_.c_str());
   pending_ = false;
   written_ = true;
+  ended_ = false;
 }
 
 }  // namespace setup::mksetup

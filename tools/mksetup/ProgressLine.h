@@ -17,6 +17,9 @@ class ProgressLine {
   void Show(const std::string& percent, const std::string& action, Clock::time_point now);
   // Writes the last line shown if it was held back, then ends the line.
   void Finish();
+  // Ends a line already written, so that other output starts on its own line; the next Show
+  // writes again.
+  void Break();
 
  private:
   void Write();
@@ -24,7 +27,7 @@ class ProgressLine {
   std::FILE* out_;
   std::string percent_, action_, writtenPercent_;
   Clock::time_point writtenAt_{};
-  bool pending_ = false, written_ = false;
+  bool pending_ = false, written_ = false, ended_ = false;
 };
 
 }  // namespace setup::mksetup

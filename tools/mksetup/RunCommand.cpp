@@ -15,11 +15,16 @@
 #include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
 #include "text/FileFormat.h"
+#include "wizard/ErrorDisplay.h"
 #include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
 
 namespace setup::mksetup {
 namespace {
+
+// The exit codes: 0 installed, 1 an error message ended the run (or mksetup could not start it),
+// 2 a command line the command or the wizard refuses (main), 3 the rights question declined.
+constexpr int kDeclined = 3;
 
 constexpr const char* kUsage =
     "usage: run setup.exe --root DIR [--language G|E|F] [--all-users] [--dest PATH] "
@@ -31,7 +36,7 @@ InstallChoices ChoicesOf(const Arguments& parsed) {
   InstallChoices choices;
   if (const auto language = parsed.Value("--language")) {
     if (*language != "G" && *language != "D" && *language != "E" && *language != "F") {
-      throw ToolError("--language takes G, E or F, not " + *language);
+      throw UsageError("--language takes G, E or F, not " + *language);
     }
     choices.language = (*language)[0];
   }
@@ -69,13 +74,57 @@ class LicenceSink : public ByteSink {
   std::size_t bytes_ = 0;
 };
 
+// The button a box of these flags was closed with, as a user would name it.
+const char* AnswerName(unsigned flags, bool answer) {
+  switch (flags & 0xF) {
+    case 1:  // MB_OKCANCEL
+      return answer ? "OK" : "Cancel";
+    case 4:  // MB_YESNO
+      return answer ? "Yes" : "No";
+    default:
+      return "OK";
+  }
+}
+
+// A box as the user saw it: its caption, its text (each line break a new indented line) and
+// the button that closed it.
+std::string BoxText(const SimQuestion& box, bool answer) {
+  std::string text = "message box \"" + box.caption + "\": ";
+  for (std::size_t i = 0; i < box.text.size(); ++i) {
+    const char c = box.text[i];
+    if (c != '\r' && c != '\n') {
+      text += c;
+      continue;
+    }
+    if (c == '\r' && i + 1 < box.text.size() && box.text[i + 1] == '\n') ++i;
+    text += "\n    ";
+  }
+  return text + " [" + AnswerName(box.flags, answer) + "]\n";
+}
+
+std::string LanguageNames(const LanguageFlags& offered) {
+  std::string names;
+  const std::pair<bool, const char*> languages[] = {
+      {offered.German, "German"}, {offered.English, "English"}, {offered.French, "French"}};
+  for (const auto& [on, name] : languages) {
+    if (on) names += (names.empty() ? "" : ", ") + std::string(name);
+  }
+  return names.empty() ? "none" : names;
+}
+
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& args) {
-  const Arguments parsed = ParseArguments(args, {"--root", "--language", "--dest"},
-                                          {"--all-users", "--no-desktop", "--quick-launch",
-                                           "--addon", "--not-admin", "--decline-admin"});
-  if (parsed.positionals.size() != 1 || !parsed.Value("--root")) throw ToolError(kUsage);
+  Arguments parsed;
+  try {
+    parsed = ParseArguments(args, {"--root", "--language", "--dest"},
+                            {"--all-users", "--no-desktop", "--quick-launch", "--addon",
+                             "--not-admin", "--decline-admin"});
+  } catch (const ToolError& error) {
+    throw UsageError(error.what());
+  }
+  if (parsed.positionals.size() != 1 || !parsed.Value("--root")) throw UsageError(kUsage);
+  const InstallChoices choices = ChoicesOf(parsed);
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const std::filesystem::path root = *parsed.Value("--root");
 
@@ -95,16 +144,33 @@ int RunCommand(const std::vector<std::string>& args) {
   } catch (const SetupError&) {
   }
 
-  // The dialog's own start-up and pages, walked with the choices of the command line.
+  // Every box the run puts up is shown where it comes, on a line of its own.
+  ProgressLine progress(stderr);
+  std::size_t linkProblems = 0;
+  sim.ui.onAsk = [&](const SimQuestion& box, bool answer) {
+    progress.Break();
+    if (box.text.rfind("Problems with link ", 0) == 0) ++linkProblems;
+    std::fputs(BoxText(box, answer).c_str(), stderr);
+  };
+
+  // The dialog's own start-up and pages, walked with the choices of the command line. What ends
+  // the wizard is shown as its general error display shows it.
   TMorvexDialog dialog(sim.platform(), EngineInstallationRun());
-  dialog.FormShow();
-  const std::string refused = ApplyInstallChoices(dialog, ChoicesOf(parsed));
-  if (!refused.empty()) throw ToolError(refused);
+  try {
+    dialog.FormShow();
+  } catch (const SetupError& error) {
+    dialog.ShowError(error.what());
+    throw;
+  }
   SetupState& state = dialog.State;
   DialogControls& controls = dialog.Controls;
+  std::printf("%s offers %s; the wizard opens on %s\n", exe.name.c_str(),
+              LanguageNames(state.LanguagesOffered).c_str(), PageName(controls.ActivePage));
+  std::fflush(stdout);
+  const std::string refused = ApplyInstallChoices(dialog, choices);
+  if (!refused.empty()) throw UsageError(refused);
 
   // Payload pages already inflated are given back, so memory stays flat however large it is.
-  ProgressLine progress(stderr);
   sim.ui.onRepaint = [&](const ControlPaint& control) {
     if (control.name == controls.PercentLabel.Name) {
       progress.Show(controls.PercentLabel.Text, controls.ActionLabel.Text,
@@ -118,6 +184,7 @@ int RunCommand(const std::vector<std::string>& args) {
   } catch (const std::exception& error) {
     // The run's own error comes first: on a full disk the registry cannot be saved either.
     progress.Finish();
+    if (dynamic_cast<const SetupError*>(&error) != nullptr) dialog.ShowError(error.what());
     try {
       WriteFile(root / "registry.txt", sim.registry.SaveText());
     } catch (const ToolError& saving) {
@@ -129,12 +196,12 @@ int RunCommand(const std::vector<std::string>& args) {
   WriteFile(root / "registry.txt", sim.registry.SaveText());
   if (outcome == InstallOutcome::Declined) {
     std::printf("the administrator question was declined: nothing was installed\n");
-    return 1;
+    return kDeclined;
   }
   std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
               root.string().c_str());
-  std::printf("registry: %s; %zu shortcuts; %zu program starts (in starts.txt)\n",
-              (root / "registry.txt").string().c_str(), sim.shell.shortcuts.size(),
+  std::printf("registry: %s; %zu shortcuts made, %zu not; %zu program starts (in starts.txt)\n",
+              (root / "registry.txt").string().c_str(), sim.shell.shortcuts.size(), linkProblems,
               sim.shell.starts.size());
   return 0;
 }

@@ -21,4 +21,10 @@ class ToolError : public std::runtime_error {
   std::string reason_;
 };
 
+// A command line the command cannot take: mksetup ends with exit code 2 instead of 1.
+class UsageError : public ToolError {
+ public:
+  using ToolError::ToolError;
+};
+
 }  // namespace setup::mksetup

@@ -6,6 +6,7 @@
 
 #include "CommandHelp.h"
 #include "Commands.h"
+#include "ToolError.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ int main(int argc, char** argv) {
     }
     try {
       return command.run(args);
+    } catch (const setup::mksetup::UsageError& error) {
+      std::fprintf(stderr, "mksetup %s: %s\n", command.name, error.what());
+      return 2;
     } catch (const std::exception& error) {
       std::fprintf(stderr, "mksetup %s: %s\n", command.name, error.what());
       return 1;

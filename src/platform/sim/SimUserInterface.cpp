@@ -5,9 +5,12 @@ namespace setup {
 bool SimUserInterface::AskUser(const std::string& caption, const std::string& text,
                                unsigned flags) {
   questions.push_back({caption, text, flags});
-  if (answers.empty()) return defaultAnswer;
-  const bool answer = answers.front();
-  answers.pop_front();
+  bool answer = defaultAnswer;
+  if (!answers.empty()) {
+    answer = answers.front();
+    answers.pop_front();
+  }
+  if (onAsk) onAsk(questions.back(), answer);
   return answer;
 }
 

@@ -32,6 +32,8 @@ class SimUserInterface : public UserInterface {
   bool recordPaints = true;
   std::vector<SimPaint> paints;
   std::function<void(const ControlPaint&)> onRepaint;
+  // Told of every question as it is answered, so a dry run can show the boxes in their order.
+  std::function<void(const SimQuestion&, bool answer)> onAsk;
 };
 
 }  // namespace setup
