@@ -9,6 +9,7 @@
 #include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
 #include "wizard/DirectoryListLook.h"
+#include "wizard/RepaintPacing.h"
 
 namespace setup {
 namespace {
@@ -276,6 +277,40 @@ TEST(WizardViewLayout, DirectoryItemsStepInThenListSubFoldersOneStepBelow) {
     const DirectoryItemLook look = LookOfDirectoryItem(test.index, test.currentIndex);
     EXPECT_EQ(look.level, test.level) << test.index << " of " << test.currentIndex;
     EXPECT_EQ(look.open, test.open) << test.index << " of " << test.currentIndex;
+  }
+}
+
+// The run's progress: each call of a row is one change the run reports, in order.
+TEST(RepaintPacing, EveryPercentageAtOnceTheActionTextAtMostEveryInterval) {
+  struct Call {
+    const char* percent;
+    int position;
+    std::uint32_t nowMs;
+    bool drawn;
+  };
+  struct Row {
+    const char* name;
+    std::vector<Call> calls;
+  };
+  const std::uint32_t wrap = 0xFFFFFFF0u;  // GetTickCount wraps after 49.7 days
+  const Row rows[] = {
+      {"the first change is drawn", {{"1%", 1, 5, true}}},
+      {"the same percentage within the interval waits",
+       {{"1%", 1, 0, true}, {"1%", 1, 1, false}, {"1%", 1, 39, false}, {"1%", 1, 40, true}}},
+      {"a new bar position is drawn at once, then its percentage",
+       {{"1%", 1, 0, true}, {"1%", 2, 1, true}, {"2%", 2, 2, true}, {"2%", 2, 3, false}}},
+      {"the interval counts from the last drawing",
+       {{"5%", 5, 100, true}, {"5%", 5, 130, false}, {"5%", 5, 141, true}, {"5%", 5, 170, false}}},
+      {"a wrapping clock",
+       {{"7%", 7, wrap, true}, {"7%", 7, wrap + 20, false}, {"7%", 7, wrap + 45, true}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RepaintPacing pacing;
+    for (const Call& call : row.calls) {
+      SCOPED_TRACE(call.nowMs);
+      EXPECT_EQ(pacing.Due(call.percent, call.position, call.nowMs), call.drawn);
+    }
   }
 }
 

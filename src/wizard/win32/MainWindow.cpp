@@ -51,7 +51,11 @@ bool MainWindow::Create() {
                   kClientWidth, kClientHeight, nullptr, nullptr, module_, this);
   if (!window_ || !CreateControls()) return false;
   ui_.SetOwner(window_);
-  ui_.SetRepaint([this](const ControlPaint&) { RepaintNow(); });
+  ui_.SetRepaint([this](const ControlPaint&) {
+    const DialogControls& controls = dialog_.Controls;
+    if (pacing_.Due(controls.PercentLabel.Text, controls.ProgressBar.Position, GetTickCount()))
+      RepaintNow();
+  });
   shownUi_.SetBeforeQuestion([this] {
     if (busy_) RepaintNow();
   });

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/win32/Win32UserInterface.h"
+#include "wizard/RepaintPacing.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/win32/Pictures.h"
 #include "wizard/win32/ShownUserInterface.h"
@@ -53,6 +54,7 @@ class MainWindow {
   ViewFonts fonts_;
   Pictures pictures_;
   StateSync sync_;
+  RepaintPacing pacing_;  // the run's progress drawn at every new percentage, else paced
   HWND window_ = nullptr;
   HWND savedFocus_ = nullptr;
   bool busy_ = false;  // a handler runs: its message boxes must not start another one
