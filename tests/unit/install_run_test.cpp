@@ -213,6 +213,11 @@ TEST_F(InstallRun, FailuresStopWhereTheyShould) {
        nullptr,
        "'2147483648' is not a valid integer value",
        false},
+      {"ValueNameTooLong",
+       {"F*%Sa.txt", "R*K;" + std::string(16384, 'v') + ";1", "F*%Sc.txt"},
+       nullptr,
+       "Failed to set data for '" + std::string(16384, 'v') + "'",
+       false},
       {"DiskFull",
        {"F*%Sa.txt", "F*%Sb.txt", "F*%Sc.txt"},
        [](SimPlatform& s) { s.files.SetWriteLimit(6); },
@@ -240,6 +245,18 @@ TEST_F(InstallRun, FailuresStopWhereTheyShould) {
   SetUp();
   Script({"R*K;v;-2147483648"}, {});
   EXPECT_EQ(RunError(), "<no error>");
+  // The product name is the uninstall key's name, which Windows takes up to 255 characters.
+  const std::pair<std::size_t, const char*> products[] = {
+      {255, "<no error>"}, {256, "Failed to set data for 'DisplayName'"}};
+  for (const auto& [length, message] : products) {
+    SCOPED_TRACE(length);
+    TearDown();
+    SetUp();
+    state.ProductName = std::string(length, 'n');
+    Script({"F*%Sa.txt"}, {"aaaa"});
+    EXPECT_EQ(RunError(), message);
+    EXPECT_TRUE(sim->files.FileExists("C:\\P\\UnInstall.LOG"));
+  }
 }
 
 TEST_F(InstallRun, DamagedBlock) {

@@ -33,6 +33,33 @@ TEST(SimRegistry, TextRoundTripAndBadLines) {
   }
 }
 
+// What Windows cannot make, the simulated registry cannot make either.
+TEST(SimRegistry, KeepsWindowsLimitsOfNames) {
+  const struct {
+    const char* name;
+    std::string key, value;
+    bool keyMade, valueSet;
+  } cases[] = {
+      {"key name of 255", "Software\\" + std::string(255, 'k'), "v", true, true},
+      {"key name of 256", "Software\\" + std::string(256, 'k'), "v", false, false},
+      {"key name of 257 at the top", std::string(257, 'k'), "v", false, false},
+      {"long name in the middle", std::string(256, 'k') + "\\x", "v", false, false},
+      {"value name of 16,383", "Software\\a", std::string(16383, 'v'), true, true},
+      {"value name of 16,384", "Software\\a", std::string(16384, 'v'), true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimRegistry registry;
+    auto key = registry.CreateKey(RegistryRoot::CurrentUser, c.key);
+    EXPECT_EQ(key != nullptr, c.keyMade);
+    EXPECT_EQ(registry.KeyExists(RegistryRoot::CurrentUser, c.key), c.keyMade);
+    if (!key) continue;
+    EXPECT_EQ(key->WriteString(c.value, "x"), c.valueSet);
+    EXPECT_EQ(key->WriteInteger(c.value, 1), c.valueSet);
+    EXPECT_EQ(registry.Find(RegistryRoot::CurrentUser, c.key, c.value).has_value(), c.valueSet);
+  }
+}
+
 TEST(SimDrives, FindsExistingEntriesWhateverTheCase) {
   const auto root = test::TempFolder("sim_drives");
   {

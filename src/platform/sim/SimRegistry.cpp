@@ -5,6 +5,13 @@
 namespace setup {
 namespace {
 
+// Windows' limits: a key's name up to 255 characters, a value's name up to 16,383. A key or value
+// beyond them cannot be made on Windows, so it cannot be made here either. Wine is looser in one
+// place (its server takes a key name of 256) and stricter in another (its RegCreateKeyExA refuses
+// a key path over 260 characters); what Windows itself does is what the dry run shows.
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+
 constexpr RegistryRoot kRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser,
                                    RegistryRoot::LocalMachine, RegistryRoot::Users};
 
@@ -44,6 +51,7 @@ class SimKey : public RegistryKey {
  private:
   SimValue* Slot(const std::string& name) {
     if (!registry_.MayWrite(id_, name)) return nullptr;
+    if (name.size() > kLongestValueName) return nullptr;
     if (SimValue* value = node_.FindValue(name)) return value;
     node_.values.emplace_back();
     node_.values.back().name = name;
@@ -106,6 +114,7 @@ SimRegistry::SimRegistry() {
 SimKeyNode* SimRegistry::Walk(RegistryRoot root, const std::string& path, bool create) {
   SimKeyNode* node = &roots_[static_cast<int>(root)];
   for (const std::string& name : SplitKeyPath(path)) {
+    if (name.size() > kLongestKeyName) return nullptr;
     const std::string upper = ToUpperAscii(name);
     auto found = node->children.find(upper);
     if (found == node->children.end()) {
@@ -142,7 +151,9 @@ std::unique_ptr<RegistryKey> SimRegistry::OpenKey(RegistryRoot root, const std::
 
 std::unique_ptr<RegistryKey> SimRegistry::CreateKey(RegistryRoot root, const std::string& path) {
   if (Denied(root, path)) return nullptr;
-  return std::make_unique<SimKey>(*this, *Walk(root, path, true), KeyId(root, path));
+  SimKeyNode* node = Walk(root, path, true);
+  if (node == nullptr) return nullptr;
+  return std::make_unique<SimKey>(*this, *node, KeyId(root, path));
 }
 
 bool SimRegistry::DeleteKeyTree(RegistryRoot root, const std::string& path) {

@@ -82,7 +82,7 @@ failures() {
 
 # The prefixes are independent, and a Wine run mostly waits: they run side by side.
 e2e_template
-cases=(one_user all_users failures doubled_separators)
+cases=(one_user all_users failures doubled_separators registry_limits)
 pids=()
 for case in "${cases[@]}"; do
   (set -e; "$case") >"$E2E_OUT/engine-$case.log" 2>&1 &
@@ -96,4 +96,4 @@ for i in "${!cases[@]}"; do
   cat "$E2E_OUT/engine-${cases[$i]}.log"
 done
 [ $failed = 0 ] || e2e_fail "engine: a case failed"
-echo "engine: ok (one user, all users, read-only target, damaged block, versus the simulated runs)"
+echo "engine: ok (one user, all users, read-only target, damaged block, versus the simulated runs: doubled separators, registry limits)"

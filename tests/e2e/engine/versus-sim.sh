@@ -86,13 +86,13 @@ wine_values() {
 # versus_sim NAME DEST FOLDER KEYS LINES...: the product of LINES run under Wine into DEST (in
 # English, for one user) and by mksetup run; FOLDER is the Windows folder whose tree is
 # compared, KEYS a "|"-separated list of registry keys ("HKLM\..." for Wine, mapped for the
-# simulated registry).
+# simulated registry). The product is named NAME, or $VERSUS_PRODUCT when that is set.
 versus_sim() {
   local name=$1 dest=$2 folder=$3 keys=$4
   shift 4
   e2e_new_prefix "engine-$name"
   own_user_folders
-  small_product "$E2E_DIR/product" "$name" "$@"
+  small_product "$E2E_DIR/product" "${VERSUS_PRODUCT:-$name}" "$@"
   local exe=$E2E_DIR/product/setup.exe sim=$E2E_DIR/sim wine_rc=0 sim_rc=0
   run_engine "$name" "$exe" --language E --destination "$dest" || wine_rc=$?
   "$HOST_BIN/mksetup" run "$exe" --root "$sim" --language E --dest "$dest" \
@@ -150,4 +150,31 @@ doubled_separators() {
     'F*%S\sub\first.txt' 'D*%S\x\y' 'F*%S\x\y\second.txt' 'D*%S\\z\\'
   [ -f "$WINEPREFIX/drive_c/Doubled Probe/new/x/y/second.txt" ] || e2e_fail "doubled: no second.txt"
   e2e_same "$WINEPREFIX/drive_c/Doubled Probe/new/UnInstall.LOG" "$E2E_DIR/sim/C/Doubled Probe/new/UnInstall.LOG"
+}
+
+# letters N C: the character C N times.
+letters() {
+  local text
+  printf -v text '%*s' "$1" ''
+  printf '%s' "${text// /$2}"
+}
+
+# The registry's limits of names, where Wine keeps Windows' own: a key name of 255 characters is
+# made, one of 257 is not (the R line is passed over), a value name of 16,383 is set, one of
+# 16,384 is not (the error ends the run), and a product name of 256 characters cannot name the
+# uninstall key (the registration fails, the log is still saved). Wine differs in two places, so
+# no case stands there: its server takes a key name of 256 characters, and RegCreateKeyExA
+# refuses any key path over 260 (it converts the path in the thread's MAX_PATH buffer), so a
+# long name is tried at the top of HKEY_CURRENT_USER and the uninstall key only past both limits.
+registry_limits() {
+  local k255 k257 v16383 v16384 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+  k255=$(letters 255 k) k257=$(letters 257 k) v16383=$(letters 16383 v) v16384=$(letters 16384 v)
+  versus_sim limits 'C:\Limits Probe' 'C:\Limits Probe' \
+    "HKCU\\$k255|HKCU\\$k257|HKCU\\Software\\Limits|$uninstall\\limits" \
+    'F*%Sfile.txt' "R*$k255;v;255" "R*$k257;v;257" 'R*Software\Limits;short;1' \
+    "R*Software\\Limits;$v16383;16383"
+  versus_sim value-limit 'C:\Value Limit' 'C:\Value Limit' 'HKCU\Software\Limits' \
+    'F*%Sfile.txt' 'R*Software\Limits;short;1' "R*Software\\Limits;$v16384;16384" 'F*%Snever.txt'
+  VERSUS_PRODUCT=$(letters 256 n) versus_sim product-limit 'C:\Product Limit' 'C:\Product Limit' \
+    "$uninstall\\$(letters 256 n)" 'F*%Sfile.txt'
 }
