@@ -1,5 +1,6 @@
 #pragma once
-// What the core asks of the screen: a modal question, and repainting a control now.
+// What the core asks of the screen: a modal question, repainting a control now, and forgetting
+// the keys and clicks that queued up while the core held the screen.
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ class UserInterface {
   virtual bool AskUser(const std::string& caption, const std::string& text, unsigned flags) = 0;
   // Pushes the control's state to the screen at once (the run pumps no messages).
   virtual void Repaint(const ControlPaint& control) = 0;
+  // Throws away the keyboard and mouse input that waits for the dialog's thread (paint and
+  // other messages stay). The installation run handles no input while it lasts; without this,
+  // a key or click made then would reach whatever the run shows next. A screen without a queue
+  // of its own (the uninstaller's questions) has nothing to throw away.
+  virtual void DiscardInput() {}
 };
 
 }  // namespace setup

@@ -146,10 +146,15 @@ void TMorvexDialog::Install() {
   try {
     declined = run_(State, Controls, platform_);
   } catch (...) {
+    // Keys and clicks made during the run would answer the error display by themselves.
+    platform_.ui.DiscardInput();
     Controls.CancelBtn.Enabled = true;
     Controls.CancelBtn.Default = true;
     throw;  // to the general error display; the wizard stays on the action page
   }
+  // The run handled no input: an Esc or a click made meanwhile would close the completion
+  // message unread, or press the finish page's button the moment it is enabled.
+  platform_.ui.DiscardInput();
   Controls.CancelBtn.Enabled = true;
   Controls.CancelBtn.Default = true;
   if (declined) {

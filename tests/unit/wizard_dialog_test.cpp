@@ -31,8 +31,10 @@ struct Fixture {
   int runs = 0;
   bool declineRun = false;
   bool failRun = false;
+  int inputDiscardsAtRun = -1;
   TMorvexDialog dialog{windows.platform, [this](SetupState&, DialogControls&, Platform&) {
                          ++runs;
+                         inputDiscardsAtRun = windows.inputDiscards;
                          if (failRun) throw SetupError("Cannot create file C:\\x\\App.exe");
                          return declineRun;
                        }};
@@ -318,6 +320,9 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     EXPECT_EQ(f.windows.questions[0].text, c.completion);
     EXPECT_EQ(f.windows.questions[0].caption, "Prod");
     EXPECT_EQ(f.windows.questions[0].flags, 0u);
+    // What was typed or clicked during the run is gone before the completion message opens.
+    EXPECT_EQ(f.inputDiscardsAtRun, 0);
+    EXPECT_EQ(f.windows.questions[0].inputDiscardsBefore, 1);
     // The run leaves MainProgram expanded; the finishing actions quote both paths.
     f.dialog.State.MainProgram = "C:\\d\\App.exe";
     f.dialog.State.DestinationFolder = "C:\\d\\";
@@ -469,6 +474,7 @@ TEST(WizardInstallation, ErrorLeavesTheActionPageWithCancelAsDefault) {
   EXPECT_EQ(f.windows.questions[0].caption, kApplicationTitle);
   EXPECT_EQ(f.windows.questions[0].text, "Cannot create file C:\\x\\App.exe.");
   EXPECT_EQ(f.windows.questions[0].flags, kErrorBoxFlags);
+  EXPECT_EQ(f.windows.questions[0].inputDiscardsBefore, 1);
   EXPECT_GE(f.windows.repaints, 1);
 }
 
@@ -484,6 +490,7 @@ TEST(WizardInstallation, DeclinedRightsQuestionSaysNothingWasInstalled) {
             "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.");
   EXPECT_FALSE(d.ReadMeBox.Visible || d.DirectStartBox.Visible || d.NoBootLabel.Visible);
   EXPECT_TRUE(f.windows.questions.empty());  // no completion message
+  EXPECT_EQ(f.windows.inputDiscards, 1);     // nothing queued presses the close button
   f.dialog.Handle(&TMorvexDialog::CancelBtnClick);
   EXPECT_TRUE(f.dialog.Closed());
   EXPECT_TRUE(f.windows.starts.empty());

@@ -14,6 +14,7 @@ namespace setup::wizard_test {
 struct Question {
   std::string caption, text;
   unsigned flags;
+  int inputDiscardsBefore = 0;  // how often input had been thrown away when it was asked
 };
 
 class FakeWindows : public Resources,
@@ -34,6 +35,7 @@ class FakeWindows : public Resources,
   std::set<std::string> files;
   std::map<std::string, DiskSpace> space = {{"C:\\", {1048577, 10737418240}}};
   int repaints = 0;
+  int inputDiscards = 0;
 
   Platform platform{*this, *this, *this, *this, *this, *this, *this};
 
@@ -77,13 +79,14 @@ class FakeWindows : public Resources,
   std::string WindowsFolder() override { return "C:\\WINDOWS\\"; }
   std::string SystemFolder() override { return "C:\\WINDOWS\\system32\\"; }
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
-    questions.push_back({caption, text, flags});
+    questions.push_back({caption, text, flags, inputDiscards});
     if (answers.empty()) return true;
     bool answer = answers.front();
     answers.erase(answers.begin());
     return answer;
   }
   void Repaint(const ControlPaint&) override { ++repaints; }
+  void DiscardInput() override { ++inputDiscards; }
 
   void SetScript(const std::string& script, const std::string& licence) {
     rcdata["SetupInfo"].assign(script.begin(), script.end());

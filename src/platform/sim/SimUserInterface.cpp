@@ -4,7 +4,7 @@ namespace setup {
 
 bool SimUserInterface::AskUser(const std::string& caption, const std::string& text,
                                unsigned flags) {
-  questions.push_back({caption, text, flags});
+  questions.push_back({caption, text, flags, inputDiscards});
   bool answer = defaultAnswer;
   if (!answers.empty()) {
     answer = answers.front();
@@ -19,6 +19,10 @@ void SimUserInterface::Repaint(const ControlPaint& control) {
     paints.push_back({std::string(control.name), std::string(control.text), control.position});
   }
   if (onRepaint) onRepaint(control);
+}
+
+void SimUserInterface::DiscardInput() {
+  ++inputDiscards;
 }
 
 }  // namespace setup

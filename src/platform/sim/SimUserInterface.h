@@ -1,6 +1,6 @@
 #pragma once
 // The screen of the simulated machine: questions answered from a queue and recorded, repaints
-// recorded and forwarded.
+// recorded and forwarded, discarded input counted.
 #include <deque>
 #include <functional>
 #include <string>
@@ -13,6 +13,7 @@ namespace setup {
 struct SimQuestion {
   std::string caption, text;
   unsigned flags = 0;
+  int inputDiscardsBefore = 0;  // how often input had been thrown away when it was asked
 };
 
 struct SimPaint {
@@ -25,6 +26,7 @@ class SimUserInterface : public UserInterface {
   // The next queued answer, else defaultAnswer.
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override;
   void Repaint(const ControlPaint& control) override;
+  void DiscardInput() override;
 
   std::deque<bool> answers;
   bool defaultAnswer = true;
@@ -34,6 +36,7 @@ class SimUserInterface : public UserInterface {
   std::function<void(const ControlPaint&)> onRepaint;
   // Told of every question as it is answered, so a dry run can show the boxes in their order.
   std::function<void(const SimQuestion&, bool answer)> onAsk;
+  int inputDiscards = 0;
 };
 
 }  // namespace setup

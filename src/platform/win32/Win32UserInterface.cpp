@@ -14,4 +14,23 @@ void Win32UserInterface::Repaint(const ControlPaint& control) {
   if (repaint_) repaint_(control);
 }
 
+// Only the input ranges are filtered, so WM_PAINT, timers and posted commands stay queued. The
+// non-client range holds the clicks on the frame and caption, which Windows turns into moves,
+// closes and system commands.
+void Win32UserInterface::DiscardInput() {
+  struct Range {
+    UINT first, last;
+  };
+  static constexpr Range kInput[] = {
+      {WM_KEYFIRST, WM_KEYLAST},
+      {WM_MOUSEFIRST, WM_MOUSELAST},
+      {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},
+  };
+  MSG message;
+  for (const Range& range : kInput) {
+    while (PeekMessageA(&message, nullptr, range.first, range.last, PM_REMOVE)) {
+    }
+  }
+}
+
 }  // namespace setup

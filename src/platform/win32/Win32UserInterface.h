@@ -9,6 +9,7 @@ class Win32UserInterface : public UserInterface {
  public:
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override;
   void Repaint(const ControlPaint& control) override;
+  void DiscardInput() override;
 
   // The window that owns the message boxes (the dialog), and the view's repaint of a control.
   void SetOwner(void* window) { owner_ = window; }

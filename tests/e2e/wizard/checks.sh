@@ -16,6 +16,12 @@ wizard_build_setup() {
   shift
   rm -rf "$dir/tree" && mkdir -p "$dir"
   "$HOST_BIN/make_sample_tree" "$dir/tree" --win32-bin "$WIN32_BIN" 2>"$dir/tree.err"
+  wizard_pack "$dir"
+}
+
+# wizard_pack DIR: DIR/setup.exe of the sample script over the tree DIR/tree.
+wizard_pack() {
+  local dir=$1
   "$HOST_BIN/mksetup" build --script "$WIZ_SCRIPT" --licence "$E2E_REPO/sample/licence.txt" \
     --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN32_BIN/setup-stub.exe" \
     --uninstaller "$WIN32_BIN/UnInstall.EXE" "$@" >"$dir/mksetup.log"

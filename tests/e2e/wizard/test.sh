@@ -1,8 +1,8 @@
 # setup.exe's wizard under Wine, walked by wizard-driver.exe like a user: the sample product
 # installed in each language (one user and all users, with and without the add-on and the
-# optional shortcuts), checked in the prefix against the script; Cancel answered Yes and No; Back
-# from every page; a setup.exe with a damaged payload block. Screenshots of every page and box:
-# build/e2e/wizard/*/shots/.
+# optional shortcuts), checked in the prefix against the script; keys and clicks during a long
+# run; Cancel answered Yes and No; Back from every page; a setup.exe with a damaged payload
+# block. Screenshots of every page and box: build/e2e/wizard/*/shots/.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in "$WIN32_BIN/setup-stub.exe" "$WIN32_BIN/wizard-driver.exe" "$WIN32_BIN/link-check.exe" \
@@ -110,6 +110,18 @@ planted=$(e2e_unix_path "$(downloads_folder)")/PLANTED-RAN.txt
 report_has english-all "STARTED program $WIZ_PRODUCT"
 walk french-addon F one '' no yes yes
 expect_ctrl french-addon WelcomePage KorvaltCheckBox 'vis=1 en=1 chk=0 Installer autorouteur Korvalt  (version demo)'
+
+# Esc and a click on the greyed Cancel made while the run holds the dialog are thrown away: the
+# completion message still waits for its answer and the finish page follows. One file of the
+# sample made 400 MB of zeros (3 MB in setup.exe) keeps the run going for a few seconds.
+big=$work/big
+rm -rf "$big" && mkdir -p "$big" && cp -al "$tree" "$big/tree"
+rm "$big/tree/S/data/table12.dat" && head -c 400M /dev/zero >"$big/tree/S/data/table12.dat"
+wizard_pack "$big"
+setup=$(wizard_winpath "$big/setup.exe") tree=$big/tree walk input-during-run E one '' yes no no --input-during-run
+report_has input-during-run 'INPUT during the run'
+report_has input-during-run 'WAITING'
+rm -rf "$big" "$(unix_of "${S}data\\table12.dat")"
 
 # --- Walks that install nothing, in one prefix: before and after must be the same.
 wizard_prefix wizard/no-install

@@ -87,6 +87,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
       options.finishActions = true;
       matched = true;
     }
+    if (flag == "--input-during-run") {
+      options.inputDuringRun = true;
+      matched = true;
+    }
     if (matched) continue;
     if (i + 1 >= args.size()) return flag + " needs a value, or is unknown";
     if (std::string error = ApplyValue(flag, args[++i], options); !error.empty()) return error;

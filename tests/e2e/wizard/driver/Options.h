@@ -5,7 +5,9 @@
 // Choices: --language G|E|F, --one-user | --all-users, --addon | --no-addon, --dest FOLDER,
 // --desktop | --no-desktop, --quick-launch | --no-quick-launch, --finish-actions (leave the
 // read-me and start boxes as they are and close the programs they start), --answer yes|no and
-// --page PAGE (cancel: the answer to the confirmation, and the page to cancel on).
+// --page PAGE (cancel: the answer to the confirmation, and the page to cancel on),
+// --input-during-run (walk: Esc and a click on the greyed Cancel while the installation runs;
+// every box of the run must then still wait for its answer).
 // Without --exe the driver attaches to a setup dialog that is already open.
 #include <string>
 #include <vector>
@@ -26,6 +28,7 @@ struct Options {
   Tick quickLaunch = Tick::Leave;
   std::string destination;
   bool finishActions = false;
+  bool inputDuringRun = false;
   bool answerYes = true;
   std::string page = "LanguagePage";
 };

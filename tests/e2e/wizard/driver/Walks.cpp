@@ -10,6 +10,7 @@ namespace {
 constexpr DWORD kBoxTimeoutMs = 15000;
 constexpr DWORD kInstallTimeoutMs = 180000;
 constexpr DWORD kExitTimeoutMs = 15000;
+constexpr DWORD kBoxWaitMs = 1500;
 
 bool Wanted(Tick tick) {
   return tick == Tick::On;
@@ -90,12 +91,35 @@ void ForwardTo(Wizard& wizard, const std::string& target) {
   }
 }
 
+// Esc and a click on the greyed Cancel button while the run holds the dialog, made as a user
+// makes them. Cancel still disabled afterwards shows that the run was still going.
+void InputDuringRun(Wizard& wizard) {
+  wizard.WaitUntil([&] { return wizard.CurrentPage() == "ActionPage"; }, kBoxTimeoutMs,
+                   "the run's page");
+  wizard.PressKey(VK_ESCAPE);
+  wizard.MouseClick(kCancelBtn);
+  if (wizard.Enabled(kCancelBtn) || wizard.PeekBox().window) {
+    Fail("the run ended before the input was made: it needs a larger payload");
+  }
+  wizard.report().Line("INPUT during the run");
+}
+
+// Input made during the run must not answer a box by itself: the box is still open a while
+// after it came.
+void ExpectWaiting(Wizard& wizard, const MessageBoxInfo& box) {
+  Sleep(kBoxWaitMs);
+  if (wizard.PeekBox().window != box.window) Fail("the box closed without an answer");
+  wizard.report().Line("WAITING " + std::to_string(wizard.report().Elapsed()) + " ms");
+}
+
 // Presses Install and answers the boxes of the run with OK; the run's page is logged at the
 // first box. Returns the first box that came.
 MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
   Report& report = wizard.report();
   const DWORD start = report.Elapsed();
   wizard.Click(kNextBtn);
+  const bool input = wizard.options().inputDuringRun;
+  if (input) InputDuringRun(wizard);
   MessageBoxInfo first;
   for (;;) {
     MessageBoxInfo box = wizard.WaitForBox(kInstallTimeoutMs);
@@ -108,6 +132,7 @@ MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
       wizard.LogControls("ActionPage", "ActionPage");
       wizard.Shot("ActionPage");
     }
+    if (input) ExpectWaiting(wizard, box);
     wizard.Answer(box, IDOK);
     if (!expectFinish) return first;
     // The completion message is the last box; the finish page follows it.

@@ -207,6 +207,35 @@ void Wizard::TypeInto(int id, const std::string& text) {
             std::string(NameOf(id)) + " to hold the typed text");
 }
 
+void Wizard::PressKey(WORD key) {
+  INPUT inputs[2] = {};
+  inputs[0].type = INPUT_KEYBOARD;
+  inputs[0].ki.wVk = key;
+  inputs[1] = inputs[0];
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  if (SendInput(2, inputs, sizeof(INPUT)) != 2) Fail("cannot press key " + Number(key));
+  report_.Line("KEY " + Number(key) + " " + Number(report_.Elapsed()) + " ms");
+}
+
+void Wizard::MouseClick(int id) {
+  RECT rect;
+  GetWindowRect(Control(id), &rect);
+  // Absolute mouse positions run from 0 to 65535 across the primary screen.
+  const long width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const long x = (rect.left + rect.right) / 2, y = (rect.top + rect.bottom) / 2;
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) {
+    input.type = INPUT_MOUSE;
+    input.mi.dx = x * 65535 / (width - 1);
+    input.mi.dy = y * 65535 / (height - 1);
+  }
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  if (SendInput(3, inputs, sizeof(INPUT)) != 3) Fail(std::string("cannot click ") + NameOf(id));
+  report_.Line(std::string("MOUSE ") + NameOf(id) + " " + Number(report_.Elapsed()) + " ms");
+}
+
 MessageBoxInfo Wizard::PeekBox() const {
   HWND box = FindMessageBox(processId_);
   return box ? ReadMessageBox(box) : MessageBoxInfo{};

@@ -36,6 +36,11 @@ class Wizard {
   void Click(int id);  // the control must be visible and enabled
   void SetTicked(int id, bool ticked);
   void TypeInto(int id, const std::string& text);
+  // Input as a user makes it, through the system's input queue rather than as messages to a
+  // window: a key pressed and released, and a left click on the middle of a control, which
+  // may be greyed.
+  void PressKey(WORD key);
+  void MouseClick(int id);
   void WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, const std::string& what);
 
   // Waits for a message box of the setup's process and logs it (BOX).
