@@ -36,6 +36,15 @@ e2e_new_prefix() {
   export WINEPREFIX=$E2E_DIR/prefix
 }
 
+# e2e_settle: waits for the wineserver, so that the prefix is settled; a program left running (a
+# case that failed with a window still open) would hold it forever, so after a while everything
+# of this prefix is killed and the case fails instead of the whole run hanging.
+e2e_settle() {
+  timeout "${E2E_SETTLE_SECONDS:-180}" wineserver -w && return 0
+  wineserver -k 2>/dev/null
+  e2e_fail "programs of $WINEPREFIX still running after ${E2E_SETTLE_SECONDS:-180} s, killed"
+}
+
 # e2e_wine OUTFILE PROGRAM ARGS...: runs a Windows program with its output in a file, never a
 # pipe (Wine's helper processes would hold a pipe open for seconds), then waits for the
 # wineserver so that the prefix is settled. Returns the program's exit code.
@@ -44,7 +53,7 @@ e2e_wine() {
   shift
   local rc=0
   wine "$@" >"$out" 2>"$out.err" || rc=$?
-  wineserver -w
+  e2e_settle || return 1
   return $rc
 }
 
@@ -82,7 +91,7 @@ e2e_same() {
 # extended regular expression EXCLUDE_REGEX (relative to drive_c, e.g. '^./windows/') are left out.
 e2e_list_files() {
   local out=$1 exclude=${2:-'^$'}
-  wineserver -w
+  e2e_settle || return 1
   (
     cd "$WINEPREFIX/drive_c" &&
       find . -mindepth 1 | LC_ALL=C sort | grep -Ev "$exclude" | while IFS= read -r p; do
@@ -96,7 +105,7 @@ e2e_list_files() {
 # '^\[software\\\\classes\\\\'), with their values, without Wine's time stamps.
 e2e_reg_sections() {
   local out=$1 regex=$2
-  wineserver -w
+  e2e_settle || return 1
   for hive in system.reg user.reg; do
     E2E_REGEX=$regex awk -v hive="$hive" '
       /^\[/ { sub(/\] [0-9]+$/, "]"); keep = (tolower($0) ~ ENVIRON["E2E_REGEX"]); if (keep) print hive " " $0; next }

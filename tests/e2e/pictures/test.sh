@@ -189,7 +189,7 @@ if [ -f "$WIN32_BIN/setup-stub.exe" ]; then
 else
   echo "setup-stub.exe not built: only the resource object and its mksetup copy were checked"
 fi
-wineserver -w
+e2e_settle
 for name in "${modules[@]}"; do check_report "$name"; done
 for name in "${vendors[@]}"; do check_vendor "$name"; done
 

@@ -16,12 +16,13 @@ wizard_build_setup() {
   shift
   rm -rf "$dir/tree" && mkdir -p "$dir"
   "$HOST_BIN/make_sample_tree" "$dir/tree" --win32-bin "$WIN32_BIN" 2>"$dir/tree.err"
-  wizard_pack "$dir"
+  wizard_pack "$dir" "$@"
 }
 
-# wizard_pack DIR: DIR/setup.exe of the sample script over the tree DIR/tree.
+# wizard_pack DIR [BUILD OPTION...]: DIR/setup.exe of the sample script over the tree DIR/tree.
 wizard_pack() {
   local dir=$1
+  shift
   "$HOST_BIN/mksetup" build --script "$WIZ_SCRIPT" --licence "$E2E_REPO/sample/licence.txt" \
     --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN32_BIN/setup-stub.exe" \
     --uninstaller "$WIN32_BIN/UnInstall.EXE" "$@" >"$dir/mksetup.log"
@@ -249,7 +250,7 @@ reg_expect() {
 # the language's file types, the uninstall key with exactly its two values.
 check_registry() {
   local line arg key name value hive=user.reg other=userdef.reg
-  wineserver -w
+  e2e_settle || return 1
   if [ "$WIZ_USERS" = all ]; then hive=userdef.reg other=user.reg; fi
   while IFS= read -r line; do
     accepted "${line:1:1}" || continue
