@@ -301,6 +301,73 @@ TEST_F(InstallRun, ExecuteQuotesAWholeProgramPath) {
   EXPECT_EQ(sim->shell.starts[2].commandLine, "notepad");
 }
 
+// What the run asks of the file system, call by call, passed on to the simulated one.
+class CallRecorder : public FileSystem {
+ public:
+  explicit CallRecorder(FileSystem& files) : files_(files) {}
+  bool DirectoryExists(const std::string& path) override {
+    calls.push_back("exists " + path);
+    return files_.DirectoryExists(path);
+  }
+  bool FileExists(const std::string& path) override {
+    calls.push_back("file? " + path);
+    return files_.FileExists(path);
+  }
+  bool CreateDirectories(const std::string& path) override {
+    calls.push_back("folders " + path);
+    return files_.CreateDirectories(path);
+  }
+  std::unique_ptr<OutputFile> CreateFileExclusive(const std::string& path) override {
+    calls.push_back("create " + path);
+    return files_.CreateFileExclusive(path);
+  }
+  std::vector<std::string> calls;
+
+ private:
+  FileSystem& files_;
+};
+
+// A file in a folder that is there costs one call, the file's creation; a missing folder is made
+// when its first file cannot be created, and only then.
+TEST_F(InstallRun, FileSystemCallsPerFile) {
+  const struct {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<std::string> calls;  // before the log is saved
+  } cases[] = {
+      {"FolderThere",
+       {"F*%Sa.txt", "F*%Sb.txt", "F*%Sc.txt"},
+       {"create C:\\P\\a.txt", "create C:\\P\\b.txt", "create C:\\P\\c.txt"}},
+      {"NewFolder",
+       {"F*%Ssub\\a.txt", "F*%Ssub\\b.txt"},
+       {"create C:\\P\\sub\\a.txt", "folders C:\\P\\sub\\", "create C:\\P\\sub\\a.txt",
+        "create C:\\P\\sub\\b.txt"}},
+      {"FolderFromDLine",
+       {"D*%Sd", "F*%Sd\\a.txt"},
+       {"exists C:\\P\\d\\", "folders C:\\P\\d\\", "create C:\\P\\d\\a.txt"}},
+      {"OtherLanguage", {"FE%Sen.txt", "F*%Sa.txt"}, {"create C:\\P\\a.txt"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    CallRecorder recorder(sim->files);
+    const Platform& simulated = sim->platform();
+    Platform platform{simulated.resources, simulated.registry, recorder,    simulated.shell,
+                      simulated.disk,      simulated.session,  simulated.ui};
+    Script(c.lines, std::vector<std::string>(c.lines.size(), "data"));
+    ASSERT_EQ(RunInstallation(state, controls, platform), InstallOutcome::Completed);
+    std::vector<std::string> calls = recorder.calls;
+    ASSERT_EQ(calls.back(), "create C:\\P\\UnInstall.LOG");
+    calls.pop_back();
+    EXPECT_EQ(calls, c.calls);
+    for (const std::string& line : c.lines) {
+      if (line[0] != 'F' || line[1] != '*') continue;
+      EXPECT_EQ(Read("C:\\P\\" + line.substr(4)), "data") << line;
+    }
+  }
+}
+
 // Every log the run writes can be uninstalled: for each script and destination, an installation
 // into a simulated Windows and the uninstaller over it give back the machine as it was, with the
 // files, shortcuts and keys of others (a neighbour's shortcut, the system's own txtfile print

@@ -56,9 +56,9 @@ bool Win32FileSystem::CreateDirectories(const std::string& path) {
   if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
   const std::string parent = ParentFolder(folder);
   if (!parent.empty()) CreateDirectories(parent);
-  if (!CreateDirectoryA(folder.c_str(), nullptr))
-    win32::TraceFailedCall("CreateDirectoryA", folder);
-  return DirectoryExists(folder);
+  if (CreateDirectoryA(folder.c_str(), nullptr)) return true;
+  win32::TraceFailedCall("CreateDirectoryA", folder);
+  return DirectoryExists(folder);  // made meanwhile by someone else, or a file of that name
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::string& path) {
