@@ -1,5 +1,7 @@
 #include "text/FolderPath.h"
 
+#include <algorithm>
+
 namespace setup {
 namespace {
 
@@ -24,6 +26,12 @@ std::size_t RootLength(const std::string& path) {
   return at;
 }
 
+// A server or share name: not empty. "\\.\" and "\\?\" open devices and
+// raw paths, not a network share.
+bool IsShareName(const std::string& name) {
+  return !name.empty() && name != "." && name != "?";
+}
+
 }  // namespace
 
 std::string ParentFolder(const std::string& folder) {
@@ -34,6 +42,19 @@ std::string ParentFolder(const std::string& folder) {
   while (end > root && !IsSeparator(folder[end - 1])) --end;  // its name
   while (end > root && IsSeparator(folder[end - 1])) --end;   // the separators before it
   return end > root ? folder.substr(0, end) : std::string();
+}
+
+bool IsAbsoluteFolder(const std::string& folder) {
+  if (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') {
+    const char letter = folder[0];
+    return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+  }
+  if (folder.rfind("\\\\", 0) != 0) return false;
+  const std::size_t serverEnd = folder.find('\\', 2);
+  if (serverEnd == std::string::npos) return false;
+  const std::size_t shareEnd = std::min(folder.find('\\', serverEnd + 1), folder.size());
+  return IsShareName(folder.substr(2, serverEnd - 2)) &&
+         IsShareName(folder.substr(serverEnd + 1, shareEnd - serverEnd - 1));
 }
 
 void EnsureTrailingBackslash(std::string& path) {

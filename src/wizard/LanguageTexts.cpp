@@ -95,6 +95,9 @@ constexpr WizardTexts kGerman = {
     "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.",
     "Schlie\xDF"
     "en",
+    "Ung\xFCltiges Zielverzeichnis",
+    "Bitte geben Sie ein Verzeichnis mit Laufwerksbuchstaben (C:\\...) oder einen Netzwerkpfad "
+    "(\\\\Server\\Freigabe) an.",
 };
 
 constexpr WizardTexts kEnglish = {
@@ -107,6 +110,9 @@ constexpr WizardTexts kEnglish = {
     "Exit Setup",
     "The installation was not carried out. Nothing was installed.",
     "Close",
+    "Invalid destination directory",
+    "Please enter a directory with a drive letter (C:\\...) or a network path "
+    "(\\\\server\\share).",
 };
 
 constexpr WizardTexts kFrench = {
@@ -121,6 +127,9 @@ constexpr WizardTexts kFrench = {
     "L'installation n'a pas \xE9t\xE9 effectu\xE9"
     "e. Rien n'a \xE9t\xE9 install\xE9.",
     "Fermer",
+    "R\xE9pertoire de destination invalide",
+    "Veuillez indiquer un r\xE9pertoire avec une lettre de lecteur (C:\\...) ou un chemin "
+    "r\xE9seau (\\\\serveur\\partage).",
 };
 
 const char* Pick(const Relabel& relabel, char language) {

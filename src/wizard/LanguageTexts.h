@@ -24,8 +24,10 @@ struct WizardTexts {
   const char* cancelSentence;   // "%s" is the product name; ends with two CRs
   const char* cancelQuestion;
   const char* cancelCaption;
-  const char* nothingInstalled;  // finish page after a declined rights question
-  const char* closeCaption;      // CancelBtn then
+  const char* nothingInstalled;    // finish page after a declined rights question
+  const char* closeCaption;        // CancelBtn then
+  const char* destinationCaption;  // Next with a destination that is no absolute folder
+  const char* destinationText;
 };
 
 const WizardTexts& TextsFor(char language);

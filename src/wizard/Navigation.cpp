@@ -6,6 +6,7 @@
 #include "payload/LicenceText.h"
 #include "script/Macros.h"
 #include "script/SystemFolders.h"
+#include "text/FolderPath.h"
 #include "wizard/LanguageTexts.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/Summary.h"
@@ -97,7 +98,16 @@ void TMorvexDialog::EnterDestinationPage() {
   Controls.ActivePage = Page::ProgramDestination;
 }
 
+// A destination without its drive or share would be taken against whatever drive and folder are
+// current when the run starts, and the log would name its files the same way: an uninstaller
+// started from elsewhere would remove files that are not the product's.
 void TMorvexDialog::LeaveDestinationPage() {
+  if (!IsAbsoluteFolder(Controls.DestinationEdit.Text)) {
+    constexpr unsigned kOkExclamation = 48;
+    const WizardTexts& texts = TextsFor(LanguageInForce(Controls));
+    platform_.ui.AskUser(texts.destinationCaption, texts.destinationText, kOkExclamation);
+    return;
+  }
   Controls.ActivePage = Page::Icon;
 }
 

@@ -1217,6 +1217,13 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
        ""},
       {"unknown option", {"--bogus"}, "", -2, "", ""},
       {"no such language", {"--language", "Q"}, "", -2, "", ""},
+      {"destination without a drive",
+       {"--dest", "Inst"},
+       "",
+       -2,
+       "message box \"Invalid destination directory\": Please enter a directory with a drive "
+       "letter (C:\\...) or a network path (\\\\server\\share). [OK]\n",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

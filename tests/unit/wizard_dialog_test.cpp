@@ -182,6 +182,12 @@ InstallChoices Language(char language) {
   return choices;
 }
 
+InstallChoices Destination(const char* destination) {
+  InstallChoices choices;
+  choices.destination = destination;
+  return choices;
+}
+
 // The choices of a run without windows are made through the wizard's own pages: what the
 // wizard does not offer is refused, the rest ends on the summary page as a user leaves it.
 TEST(WizardChoices, AppliedThroughThePagesOrRefused) {
@@ -202,6 +208,8 @@ TEST(WizardChoices, AppliedThroughThePagesOrRefused) {
       {"other than preselected", Script("NGProd"), Language('E'),
        "the script preselects German, so the wizard offers no other language", 0},
       {"no language", Script("N*Prod"), Language('X'), "'X' names no language (G, E or F)", 0},
+      {"destination without a drive", Script("N*Prod"), Destination("vqx\\App\\"),
+       "the wizard stays on ProgramDestination", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -263,17 +271,27 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     const char* finished;
     const char* readMe;
     const char* diskSentence;
+    const char* invalidCaption;  // Next with a destination that is no absolute folder
+    const char* invalidText;
   } cases[] = {
       {&TMorvexDialog::GermanBoxClick, "Deutsch\r\n", "Weiter >", "Installieren",
        "Installation abgeschlossen!", "Fertig!",
        "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\LiesMich.txt\"",
-       "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
+       "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verf\xFCgung.",
+       "Ung\xFCltiges Zielverzeichnis",
+       "Bitte geben Sie ein Verzeichnis mit Laufwerksbuchstaben (C:\\...) oder einen "
+       "Netzwerkpfad (\\\\Server\\Freigabe) an."},
       {&TMorvexDialog::EnglishBoxClick, "English\r\n", "Next >", "Install",
        "Installation finished!", "Finished!", "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\ReadMe.txt\"",
-       "1 MB of 10 GB harddisc space is available."},
+       "1 MB of 10 GB harddisc space is available.", "Invalid destination directory",
+       "Please enter a directory with a drive letter (C:\\...) or a network path "
+       "(\\\\server\\share)."},
       {&TMorvexDialog::FrenchBoxClick, "Francais\r\n", "Continuer >", "Installer",
        "Installation fini!", "Fini!", "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\LisezMoi.txt\"",
-       "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible."},
+       "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible.",
+       "R\xE9pertoire de destination invalide",
+       "Veuillez indiquer un r\xE9pertoire avec une lettre de lecteur (C:\\...) ou un chemin "
+       "r\xE9seau (\\\\serveur\\partage)."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.forward);
@@ -297,6 +315,14 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
     EXPECT_STREQ(PageName(d.ActivePage), "ProgramDestination");
     EXPECT_EQ(d.DestinationEdit.Text, "C:\\vqx\\App\\");
     EXPECT_EQ(d.DiskSpaceLabel2.Text, c.diskSentence);
+    d.DestinationEdit.Text = "d\\";  // typed without its drive: refused
+    f.Next();
+    EXPECT_STREQ(PageName(d.ActivePage), "ProgramDestination");
+    ASSERT_EQ(f.windows.questions.size(), 1u);
+    EXPECT_EQ(f.windows.questions[0].caption, c.invalidCaption);
+    EXPECT_EQ(f.windows.questions[0].text, c.invalidText);
+    EXPECT_EQ(f.windows.questions[0].flags, 48u);
+    f.windows.questions.clear();
     d.DestinationEdit.Text = "C:\\d\\";  // typed
     f.Next();
     EXPECT_STREQ(PageName(d.ActivePage), "IconPage");
@@ -533,6 +559,48 @@ TEST(WizardDestination, DriveAndDirectoryChanges) {
   f.dialog.ChooseDrive(1);  // D: has no medium
   EXPECT_EQ(d.DiskSpaceLabel2.Text, "-1 B of -1 B harddisc space is available.");
   EXPECT_EQ(d.DestinationEdit.Text, "D:\\vqx\\App\\");
+}
+
+// Only a folder with its drive or its network share may be left for the icon page; anything
+// else would be taken against the current drive or folder when the run starts.
+TEST(WizardDestination, NextNeedsAFolderWithItsDriveOrShare) {
+  const struct {
+    const char* typed;
+    bool accepted;
+  } cases[] = {
+      {"C:\\d\\", true},
+      {"c:\\", true},
+      {"Z:\\a b\\c", true},
+      {"\\\\srv\\share", true},
+      {"\\\\srv\\share\\App\\", true},
+      {"", false},
+      {"d\\", false},
+      {"\\d\\", false},
+      {"C:", false},
+      {"C:d\\", false},
+      {"C:/d/", false},
+      {" C:\\d", false},
+      {"1:\\d", false},
+      {"\\\\srv", false},
+      {"\\\\srv\\", false},
+      {"\\\\\\share\\d", false},
+      {"\\\\.\\C:\\d", false},
+      {"\\\\?\\C:\\d", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    Fixture f;
+    WalkToSummary(f, &TMorvexDialog::EnglishBoxClick);
+    f.Back();
+    f.Back();
+    DialogControls& d = f.dialog.Controls;
+    ASSERT_STREQ(PageName(d.ActivePage), "ProgramDestination");
+    d.DestinationEdit.Text = c.typed;
+    f.Next();
+    EXPECT_STREQ(PageName(d.ActivePage), c.accepted ? "IconPage" : "ProgramDestination");
+    EXPECT_EQ(f.windows.questions.size(), c.accepted ? 0u : 1u);
+    EXPECT_EQ(d.DestinationEdit.Text, c.typed);  // kept for the user to mend
+  }
 }
 
 TEST(WizardErrorDisplay, FullStopRule) {

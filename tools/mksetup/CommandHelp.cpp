@@ -74,7 +74,7 @@ const std::vector<CommandHelp>& AllCommands() {
        "that mksetup or the wizard refuses, 3 the rights question declined (nothing written).",
        {{"--root", "SIMDIR", "the folder that holds the simulated drives and registry"},
         {"--language", "G|E|F", "the language chosen on the first page"},
-        {"--dest", "PATH", "the destination folder"},
+        {"--dest", "PATH", "the destination folder (C:\\... or \\\\server\\share...)"},
         {"--all-users", nullptr, "install for all users"},
         {"--no-desktop", nullptr, "no desktop shortcut"},
         {"--quick-launch", nullptr, "a quick-launch shortcut"},
