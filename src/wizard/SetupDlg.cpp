@@ -134,7 +134,12 @@ void TMorvexDialog::SetDirectory(const std::string& folder) {
   if (!platform_.files.DirectoryExists(path)) {
     throw SetupError("The folder " + path + " cannot be opened");
   }
-  DirectoryListing listing = ListDirectory(path, platform_.disk.ListSubFolders(path));
+  ShowDirectory(path, platform_.disk.ListSubFolders(path));
+}
+
+void TMorvexDialog::ShowDirectory(const std::string& path,
+                                  const std::vector<std::string>& subFolders) {
+  DirectoryListing listing = ListDirectory(path, subFolders);
   Control& box = Controls.DestinationDirectoryBox;
   box.Text = path;
   box.Items = listing.items;
@@ -157,14 +162,20 @@ void TMorvexDialog::EnterFolder(const std::string& folder) {
   }
 }
 
-// A drive that cannot be entered (no medium) still shows its "-1 B" sizes; the list stays.
+// The drive box, the folder list and DestinationEdit always name one drive, so the summary never
+// pairs one drive's sizes with another drive's folder. A drive that cannot be entered (no
+// medium) shows its "-1 B" sizes and only its root in the list; the run will say what fails.
 void TMorvexDialog::ChooseDrive(int index) {
   const Control& box = Controls.DestinationDriveBox;
   if (index < 0 || index >= static_cast<int>(box.Items.size())) return;
   const std::string root = DriveRoot(DriveLetterOf(box.Items[index]));
   if (DriveLetterOf(box.Text) == DriveLetterOf(root)) return;
   SetDrive(root);
-  if (platform_.files.DirectoryExists(root)) EnterFolder(root);
+  if (platform_.files.DirectoryExists(root)) {
+    EnterFolder(root);
+  } else {
+    ShowDirectory(root, {});
+  }
 }
 
 }  // namespace setup

@@ -4,6 +4,7 @@
 // and call the platform; the view draws the state.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "script/SetupState.h"
@@ -69,6 +70,7 @@ class TMorvexDialog {
   void FillDriveBox();
   void SetDrive(const std::string& root);
   void SetDirectory(const std::string& folder);
+  void ShowDirectory(const std::string& path, const std::vector<std::string>& subFolders);
   void EnterFolder(const std::string& folder);
 
   Platform& platform_;

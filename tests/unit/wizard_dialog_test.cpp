@@ -546,6 +546,7 @@ TEST(WizardInstallation, EngineRunDeclinedByTheUserLeadsToTheNothingInstalledPag
 
 TEST(WizardDestination, DriveAndDirectoryChanges) {
   Fixture f;
+  f.windows.drives.push_back("E:\\");  // not even its root can be entered
   WalkToSummary(f, &TMorvexDialog::EnglishBoxClick);
   f.Back();
   f.Back();
@@ -559,6 +560,22 @@ TEST(WizardDestination, DriveAndDirectoryChanges) {
   f.dialog.ChooseDrive(1);  // D: has no medium
   EXPECT_EQ(d.DiskSpaceLabel2.Text, "-1 B of -1 B harddisc space is available.");
   EXPECT_EQ(d.DestinationEdit.Text, "D:\\vqx\\App\\");
+  // The box, the list and the edit box move together, also to a drive that cannot be entered.
+  f.dialog.ChooseDrive(0);
+  f.dialog.OpenDirectoryItem(1);
+  ASSERT_EQ(d.DestinationEdit.Text, "C:\\Program Files\\vqx\\App\\");
+  f.dialog.ChooseDrive(2);
+  EXPECT_EQ(d.DestinationDriveBox.Text, "E:\\");
+  EXPECT_EQ(d.DestinationDirectoryBox.Text, "E:\\");
+  EXPECT_EQ(d.DestinationDirectoryBox.Items, std::vector<std::string>{"E:\\"});
+  EXPECT_EQ(d.DestinationDirectoryBox.ItemIndex, 0);
+  EXPECT_EQ(d.DestinationEdit.Text, "E:\\vqx\\App\\");
+  EXPECT_TRUE(f.windows.questions.empty());
+  f.Next();
+  f.Next();
+  ASSERT_STREQ(PageName(d.ActivePage), "SummaryPage");
+  EXPECT_EQ(d.SummaryMemo.Items[4], "-1 B of -1 B harddisc space is available.");
+  EXPECT_EQ(d.SummaryMemo.Items[7], "E:\\vqx\\App\\");
 }
 
 // Only a folder with its drive or its network share may be left for the icon page; anything

@@ -31,6 +31,7 @@ class FakeWindows : public Resources,
   std::vector<Question> questions;
   std::vector<bool> answers;  // answers in turn; true when exhausted
   std::vector<std::string> starts;
+  std::vector<std::string> drives = {"C:\\", "D:\\"};
   std::set<std::string> folders = {"C:\\", "C:\\Program Files", "D:\\"};
   std::set<std::string> files;
   std::map<std::string, DiskSpace> space = {{"C:\\", {1048577, 10737418240}}};
@@ -68,7 +69,7 @@ class FakeWindows : public Resources,
     answer = it->second;
     return true;
   }
-  std::vector<std::string> ListDrives() override { return {"C:\\", "D:\\"}; }
+  std::vector<std::string> ListDrives() override { return drives; }
   std::vector<std::string> ListSubFolders(const std::string& folder) override {
     return folder == "C:\\" ? std::vector<std::string>{"Program Files"}
                             : std::vector<std::string>{};
