@@ -1,8 +1,9 @@
 # setup.exe's wizard under Wine, walked by wizard-driver.exe like a user: the sample product
 # installed in each language (one user and all users, with and without the add-on and the
 # optional shortcuts), checked in the prefix against the script; keys and clicks during a long
-# run; Cancel answered Yes and No; Back from every page; a setup.exe with a damaged payload
-# block. Screenshots of every page and box: build/e2e/wizard/*/shots/.
+# run; Cancel answered Yes and No; Back from every page; a destination without its drive
+# refused; a setup.exe with a damaged payload block. Screenshots of every page and box:
+# build/e2e/wizard/*/shots/.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in "$WIN32_BIN/setup-stub.exe" "$WIN32_BIN/wizard-driver.exe" "$WIN32_BIN/link-check.exe" \
@@ -154,6 +155,14 @@ report_ctrl back LanguagePage-back NextBtn | grep -aq '^vis=1 en=1 ' || e2e_fail
 report_ctrl back LanguagePage-back BackBtn | grep -aq '^vis=1 en=0 ' || e2e_fail "back: Back enabled on the language page"
 report_has back 'BOX [Yes,No] [Terminer l'"'"'installation] '
 report_has back 'EXIT 0'
+# A destination typed without its drive: Next shows the box and the wizard keeps the page and
+# the typed text.
+wizard_run refused-dest refused-dest --exe "$setup" --language E --dest 'Veltro\App' ||
+  e2e_fail "refused-dest: $(grep -a '^FAIL' "$E2E_DIR/refused-dest.report")"
+report_has refused-dest 'BOX [OK] [Invalid destination directory] Please enter a directory with a drive letter (C:\...) or a network path (\\server\share).'
+report_has refused-dest 'STAYED ProgramDestination'
+expect_ctrl refused-dest ProgramDestination-after-box DestinationEdit 'vis=1 en=1 Veltro\App'
+report_has refused-dest 'EXIT 0'
 snapshot after
 e2e_same "$E2E_DIR/before.files" "$E2E_DIR/after.files"
 e2e_same "$E2E_DIR/before.reg" "$E2E_DIR/after.reg"

@@ -5,7 +5,8 @@
 namespace e2e {
 namespace {
 
-constexpr const char* kCommands[] = {"walk", "cancel", "back-from-every-page", "damaged"};
+constexpr const char* kCommands[] = {"walk", "cancel", "back-from-every-page", "refused-dest",
+                                     "damaged"};
 
 struct Switch {
   const char* flag;

@@ -235,6 +235,18 @@ void BackFromEveryPage(Wizard& wizard) {
   CancelWithYes(wizard);
 }
 
+void RefusedDestinationWalk(Wizard& wizard) {
+  ForwardTo(wizard, "ProgramDestination");
+  ChooseDestination(wizard);
+  wizard.Click(kNextBtn);
+  wizard.Answer(wizard.WaitForBox(kBoxTimeoutMs), IDOK);
+  Sleep(500);
+  if (wizard.PeekBox().window) Fail("another box came after OK");
+  wizard.Arrive("ProgramDestination", "-after-box");
+  wizard.report().Line("STAYED ProgramDestination");
+  CancelWithYes(wizard);
+}
+
 void DamagedWalk(Wizard& wizard) {
   ForwardTo(wizard, "SummaryPage");
   Install(wizard, false);

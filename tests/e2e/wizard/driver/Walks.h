@@ -12,6 +12,9 @@ void Walk(Wizard& wizard);
 void CancelWalk(Wizard& wizard);
 // Forwards to the summary, then Back from every page down to the language page; ends by Cancel.
 void BackFromEveryPage(Wizard& wizard);
+// Forwards to the destination page, types --dest and presses Next: a box must come, and after
+// OK the wizard must stay on the page; ends by Cancel.
+void RefusedDestinationWalk(Wizard& wizard);
 // A walk whose installation must end in the error box with the wizard left on ActionPage.
 void DamagedWalk(Wizard& wizard);
 

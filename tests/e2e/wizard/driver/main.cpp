@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"walk", e2e::Walk},
     {"cancel", e2e::CancelWalk},
     {"back-from-every-page", e2e::BackFromEveryPage},
+    {"refused-dest", e2e::RefusedDestinationWalk},
     {"damaged", e2e::DamagedWalk},
 };
 
