@@ -21,12 +21,14 @@
 #include "PayloadWriter.h"
 #include "SetupExe.h"
 #include "Sha256.h"
+#include "Sign.h"
 #include "SourceMap.h"
 #include "ToolError.h"
 #include "VendorPictures.h"
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
+#include "pe/Signature.h"
 #include "platform/Error.h"
 #include "test_support.h"
 #include "wizard/ControlIds.h"
@@ -496,6 +498,59 @@ TEST(MksetupCheck, ExamplesOfTheScriptReferencePass) {
   }
 }
 
+// Sets an environment variable for one test and gives the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// A stand-in for osslsigncode, taken through MKSETUP_OSSLSIGNCODE: the key file's word says
+// what it does. "good" writes the input plus SIGNED (refusing an output that exists, as
+// osslsigncode does), "partial" writes half a file and fails with osslsigncode's lines, "silent"
+// claims success and writes nothing, "setup-fails" is good for a file that is no executable (the
+// uninstaller of the test products) and partial for one that is. Every command line is appended
+// to calls.log.
+fs::path FakeSigner(const fs::path& dir) {
+  const fs::path tool = dir / "fake-osslsigncode";
+  WriteFile(tool,
+            "#!/bin/sh\n"
+            "printf '%s\\n' \"$@\" >>'" +
+                (dir / "calls.log").string() +
+                "'\n"
+                "while [ $# -gt 0 ]; do case $1 in -in) in=$2;; -out) out=$2;; -key) key=$2;;"
+                " esac; shift; done\n"
+                "mode=$(cat \"$key\")\n"
+                "[ \"$mode\" = setup-fails ] && mode=good && [ \"$(head -c2 \"$in\")\" = MZ ] &&"
+                " mode=partial\n"
+                "case $mode in\n"
+                "good) [ -e \"$out\" ] && { echo 'Overwriting an existing file is not"
+                " supported.'; exit 255; }\n"
+                "  cat \"$in\" >\"$out\" && printf SIGNED >>\"$out\"; echo Succeeded;;\n"
+                "partial) printf half >\"$out\"; echo 'Enter PEM pass phrase:'\n"
+                "  echo 'Failed to read key or certificates'\n"
+                "  echo '40C0DE3B777F0000:error:1E08010C:DECODER routines::unsupported' >&2\n"
+                "  echo Failed; exit 255;;\n"
+                "silent) exit 0;;\n"
+                "esac\n");
+  fs::permissions(tool, fs::perms::owner_all);
+  for (const char* word : {"good", "partial", "silent", "setup-fails"}) WriteFile(dir / word, word);
+  WriteFile(dir / "cert.pem", "certificate");
+  return tool;
+}
+
 struct BuildFixture {
   fs::path dir = TempDir("build");
   BuildOptions options;
@@ -548,6 +603,8 @@ TEST(MksetupBuild, BuildThenExtractGivesTheTreeBack) {
 }
 
 TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
+  const fs::path signer = FakeSigner(TempDir("refusal-signer"));
+  const ScopedEnv env("MKSETUP_OSSLSIGNCODE", signer.string());
   struct Case {
     const char* name;
     std::function<void(BuildFixture&)> spoil;
@@ -559,6 +616,11 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
       {"no S line",
        [](BuildFixture& f) {
          WriteFile(f.dir / "script.txt", "GEF\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+       }},
+      {"the signing fails",
+       [&](BuildFixture& f) {
+         f.options.signing = SignOptions{
+             signer.parent_path() / "cert.pem", signer.parent_path() / "setup-fails", {}, {}};
        }},
   };
   for (const Case& c : cases) {
@@ -1139,6 +1201,7 @@ TEST(MksetupList, JsonShowsEveryActionLineAndEachFile) {
       "{\"line\": 14, \"code\": \"R\", \"language\": \"*\", \"text\": \"Software\\\\P;Count;7\"",
       "REG_DWORD 7",
       "{\"line\": 15, \"code\": \"X\"",
+      "\"signed\": false,\n  \"signer\": null,",
   };
   for (const std::string& part : expected)
     EXPECT_NE(json.find(part), std::string::npos) << part << json;
@@ -1331,6 +1394,337 @@ TEST(MksetupRun, EndsWithTheRunsOwnErrorFirst) {
       EXPECT_EQ(std::string(error.what()).rfind(begins, 0), 0u) << error.what();
     }
   }
+}
+
+// --- Authenticode: the signer read from a certificate table, and signing through osslsigncode.
+
+using Blob = std::vector<std::uint8_t>;
+
+Blob Cat(std::initializer_list<Blob> parts) {
+  Blob out;
+  for (const Blob& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+// DER built up from its parts (every value here is shorter than 64 KB).
+Blob Der(std::uint8_t tag, std::initializer_list<Blob> parts) {
+  const Blob content = Cat(parts);
+  Blob out(content.size() < 0x80 ? 2 : 4, 0x82);
+  out[0] = tag;
+  if (out.size() == 4) out[2] = static_cast<std::uint8_t>(content.size() >> 8);
+  out.back() = static_cast<std::uint8_t>(content.size());
+  out.insert(out.end(), content.begin(), content.end());
+  return out;
+}
+Blob Seq(std::initializer_list<Blob> parts) {
+  return Der(0x30, parts);
+}
+// A Name: (attribute type's last byte, DER string) per RDN; 3 is the common name.
+Blob Name(std::initializer_list<std::pair<std::uint8_t, Blob>> parts) {
+  Blob rdns;
+  for (const auto& [type, value] : parts) {
+    const Blob rdn = Der(0x31, {Seq({Der(0x06, {{0x55, 0x04, type}}), value})});
+    rdns.insert(rdns.end(), rdn.begin(), rdn.end());
+  }
+  return Der(0x30, {rdns});
+}
+Blob Cn(const std::string& text, std::uint8_t tag = 0x0C) {
+  return Name({{3, Der(tag, {Bytes(text)})}});
+}
+Blob Certificate(std::uint8_t serial, const Blob& issuer, const Blob& subject) {
+  const Blob algorithm = Seq({Der(0x06, {{0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 1, 1, 0x0B}})});
+  const Blob validity = Seq({Der(0x17, {Bytes("260101000000Z")}), Der(0x17, {Bytes("270101Z")})});
+  return Seq({Seq({Der(0xA0, {Der(0x02, {{2}})}), Der(0x02, {{serial}}), algorithm, issuer,
+                   validity, subject, Seq({algorithm, Der(0x03, {{0, 1}})})}),
+              algorithm, Der(0x03, {{0, 9}})});
+}
+// A SignedData whose one signer is named by sid (issuer and serial number, or a key id).
+Blob SignedData(std::initializer_list<Blob> certificates, const Blob& sid) {
+  const Blob content = Seq({Der(0x06, {{0x2B, 6, 1, 4, 1, 0x82, 0x37, 2, 1, 4}})});
+  const Blob signerInfo = Seq({Der(0x02, {{1}}), sid, Der(0x04, {{1, 2}})});
+  return Seq({Der(0x06, {{0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 1, 7, 2}}),
+              Der(0xA0, {Seq({Der(0x02, {{1}}), Der(0x31, {}), content, Der(0xA0, certificates),
+                              Der(0x31, {signerInfo})})})});
+}
+Blob Sid(const Blob& issuer, std::uint8_t serial) {
+  return Seq({issuer, Der(0x02, {{serial}})});
+}
+Blob SelfSigned(const Blob& name) {
+  return SignedData({Certificate(3, name, name)}, Sid(name, 3));
+}
+// One WIN_CERTIFICATE entry, padded to 8 bytes as the table keeps them.
+Blob Entry(const Blob& der, std::uint16_t type = 2) {
+  Blob entry(8, 0);
+  Put32(entry, 0, static_cast<std::uint32_t>(8 + der.size()));
+  Put16(entry, 4, 0x0200);
+  Put16(entry, 6, type);
+  entry.insert(entry.end(), der.begin(), der.end());
+  entry.resize((entry.size() + 7) / 8 * 8, 0);
+  return entry;
+}
+// image with table after its last byte, named by the security directory as a signer adds it.
+Blob WithCertificateTable(Blob image, const Blob& table, std::uint32_t extraSize = 0) {
+  const PeLayout layout = ReadPeLayout(image, "image");
+  image.resize((image.size() + 7) / 8 * 8, 0);
+  Put32(image, layout.DataDirectoryOffset(kSecurityDirectory),
+        static_cast<std::uint32_t>(image.size()));
+  Put32(image, layout.DataDirectoryOffset(kSecurityDirectory) + 4,
+        static_cast<std::uint32_t>(table.size()) + extraSize);
+  image.insert(image.end(), table.begin(), table.end());
+  return image;
+}
+
+// Who signed: the certificate that the signer info names by issuer and serial number, wherever
+// it stands among the certificates; what cannot be read is a reason, never a wrong name.
+TEST(MksetupSignature, TheSignerIsTheCertificateTheSignerInfoNames) {
+  const Blob root = Cn("Veltro Root CA");
+  const Blob vendor =
+      Name({{0x0A, Der(0x13, {Bytes("Veltro GmbH")})}, {3, Der(0x13, {Bytes("Veltro Software")})}});
+  // The same serial number under another issuer comes before the signer's certificate.
+  const Blob chain = SignedData(
+      {Certificate(1, root, root), Certificate(7, vendor, Cn("x")), Certificate(7, root, vendor)},
+      Sid(root, 7));
+  Blob ber = chain, cut(chain.begin(), chain.begin() + chain.size() / 2), longer = Entry(chain);
+  ber[1] = 0x80;
+  Put32(longer, 0, static_cast<std::uint32_t>(longer.size() + 8));
+  struct Case {
+    const char* name;
+    Blob table;  // none: not signed
+    std::string signer, issuer, problem;
+    std::uint32_t extraSize = 0;  // the directory claims more than the file has
+  };
+  const std::string mu = "M\xC3\xBC\xE2\x82\xAC";  // a BMPString's U+00FC and U+20AC as UTF-8
+  const Case cases[] = {
+      {"not signed", {}, "", "", ""},
+      {"self-signed", Entry(SelfSigned(Cn("Me"))), "Me", "Me", ""},
+      {"a chain", Entry(chain), "Veltro Software", "Veltro Root CA", ""},
+      {"an X.509 entry first", Cat({Entry(Bytes("x509"), 1), Entry(chain)}), "Veltro Software",
+       "Veltro Root CA", ""},
+      {"a BMPString", Entry(SelfSigned(Cn(std::string("\0M\0\xFC\x20\xAC", 6), 0x1E))), mu, mu, ""},
+      {"a control character", Entry(SelfSigned(Cn("a\x1B[2Jb"))), "a?[2Jb", "a?[2Jb", ""},
+      {"past the end", Entry(chain), "", "", "its certificate table lies past the end of the file",
+       0x10000},
+      {"an entry too long", longer, "", "", "an entry of its certificate table has a wrong length"},
+      {"only X.509", Entry(Bytes("x509"), 1), "", "",
+       "its certificate table holds no Authenticode signature"},
+      {"no signer's certificate", Entry(SignedData({Certificate(1, root, root)}, Sid(root, 7))), "",
+       "", "it does not carry the signer's certificate"},
+      {"a key identifier", Entry(SignedData({}, Der(0x80, {{1, 2}}))), "", "",
+       "its signer is named by a key identifier"},
+      {"cut short", Entry(cut), "", "", "its PKCS#7 data ends inside an element"},
+      {"an indefinite length", Entry(ber), "", "", "its PKCS#7 data is not DER"},
+      {"no common name", Entry(SelfSigned(Name({{0x0A, Der(0x13, {Bytes("O")})}}))), "", "",
+       "a certificate's name has no common name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Blob image =
+        c.table.empty() ? MinimalPe() : WithCertificateTable(MinimalPe(), c.table, c.extraSize);
+    const SignatureInfo signature = ReadSignature(image, "setup.exe");
+    EXPECT_EQ(signature.present, !c.table.empty());
+    EXPECT_EQ(signature.signer, c.signer);
+    EXPECT_EQ(signature.issuer, c.issuer);
+    EXPECT_EQ(signature.problem, c.problem);
+  }
+}
+
+// The sign options as osslsigncode takes them, and the combinations that are refused.
+TEST(MksetupSign, OptionsBecomeOsslsigncodesCommandLine) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> command;  // empty: no signing
+    bool usageError;
+  };
+  const std::vector<std::string> base = {"/t", "sign", "-certs", "c", "-key", "k"};
+  const auto with = [&](std::vector<std::string> middle) {
+    std::vector<std::string> command = base;
+    command.insert(command.end(), middle.begin(), middle.end());
+    command.insert(command.end(), {"-h", "sha256", "-in", "in.exe", "-out", "out.exe"});
+    return command;
+  };
+  const Case cases[] = {
+      {{}, {}, false},
+      {{"--sign-cert", "c", "--sign-key", "k"}, with({}), false},
+      {{"--sign-key", "k", "--sign-cert", "c", "--sign-pass", "p"},
+       with({"-readpass", "p"}),
+       false},
+      {{"--sign-cert", "c", "--sign-key", "k", "--timestamp", "http://ts.example/"},
+       with({"-ts", "http://ts.example/"}),
+       false},
+      {{"--sign-cert", "c", "--sign-key", "k", "--sign-pass", "p", "--timestamp", "u"},
+       with({"-readpass", "p", "-ts", "u"}),
+       false},
+      {{"--sign-cert", "c"}, {}, true},
+      {{"--sign-key", "k"}, {}, true},
+      {{"--sign-pass", "p"}, {}, true},
+      {{"--timestamp", "u"}, {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const Arguments parsed =
+        ParseArguments(c.args, {"--sign-cert", "--sign-key", "--sign-pass", "--timestamp"}, {});
+    if (c.usageError) {
+      EXPECT_THROW(SignOptionsFrom(parsed), UsageError);
+      continue;
+    }
+    const std::optional<SignOptions> options = SignOptionsFrom(parsed);
+    ASSERT_EQ(options.has_value(), !c.command.empty());
+    if (options) {
+      EXPECT_EQ(SignCommandLine("/t", *options, "in.exe", "out.exe"), c.command);
+    }
+  }
+  const fs::path dir = TempDir("find-signer");
+  const fs::path tool = FakeSigner(dir);
+  {
+    const ScopedEnv env("MKSETUP_OSSLSIGNCODE", tool.string());
+    EXPECT_EQ(FindOsslsigncode(), tool);
+  }
+  for (const fs::path& bad : {dir / "absent", dir / "good"}) {  // missing; not executable
+    SCOPED_TRACE(bad.string());
+    const ScopedEnv env("MKSETUP_OSSLSIGNCODE", bad.string());
+    EXPECT_THROW(FindOsslsigncode(), ToolError);
+  }
+}
+
+// A failed signing leaves no setup.exe (an old one as it was), and mksetup sign leaves the file
+// as it was; a good one signs the uninstaller in the payload and then the setup.exe itself.
+TEST(MksetupSign, FailedSigningLeavesNothingAndGoodSigningSignsBoth) {
+  BuildFixture f;
+  for (const char* file : {"p.exe", "r.txt"}) WriteFile(f.dir / "src/S" / file, file);
+  WriteFile(f.dir / "src/S/UnInstall.EXE", "the uninstaller");
+  WriteFile(f.dir / "script.txt", Clean());
+  const fs::path tool = FakeSigner(f.dir);
+  const ScopedEnv env("MKSETUP_OSSLSIGNCODE", tool.string());
+  const auto build = [&](const std::string& key) {
+    return BuildCommand({"--script", f.options.script.string(), "--licence",
+                         f.options.licence.string(), "--source", f.options.source.string(), "-o",
+                         f.options.output.string(), "--stub", f.options.stub.string(),
+                         "--sign-cert", (f.dir / "cert.pem").string(), "--sign-key",
+                         (f.dir / key).string()});
+  };
+  const auto leftovers = [&] {
+    std::vector<std::string> names;
+    for (const fs::path& folder : {f.dir / "out", f.dir / "src/S"}) {
+      for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] == '.') names.push_back(name);
+      }
+    }
+    return names;
+  };
+  struct Case {
+    const char* key;
+    const char* reason;
+  };
+  const Case failures[] = {
+      {"partial", "signing failed: Failed to read key or certificates"},
+      {"setup-fails", "signing failed: Failed to read key or certificates"},
+      {"silent", "signing failed: osslsigncode wrote no signed file"},
+      {"absent", "the signing key does not exist"},
+  };
+  for (const Case& c : failures) {
+    SCOPED_TRACE(c.key);
+    fs::remove(f.options.output);
+    try {
+      build(c.key);
+      ADD_FAILURE() << "built";
+    } catch (const ToolError& error) {
+      EXPECT_EQ(error.Reason(), c.reason);
+    }
+    EXPECT_FALSE(fs::exists(f.options.output));
+    WriteFile(f.options.output, "old");
+    EXPECT_THROW(build(c.key), ToolError);
+    EXPECT_EQ(ReadWholeFile(f.options.output), Bytes("old"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+  }
+
+  // The unsigned build, for what signing adds to it.
+  ASSERT_EQ(BuildCommand({"--script", f.options.script.string(), "--licence",
+                          f.options.licence.string(), "--source", f.options.source.string(), "-o",
+                          (f.dir / "unsigned.exe").string(), "--stub", f.options.stub.string()}),
+            0);
+  fs::remove(f.dir / "calls.log");
+  ASSERT_EQ(build("good"), 0);
+  // The uninstaller first, from the source tree; then the setup.exe.
+  const Blob log = ReadWholeFile(f.dir / "calls.log");
+  const std::string calls(log.begin(), log.end());
+  EXPECT_EQ(calls.find("-in\n" + (f.dir / "src/S/UnInstall.EXE").string() + "\n"),
+            calls.find("-in\n"));
+  EXPECT_NE(calls.rfind("-in\n"), calls.find("-in\n")) << "two signings";
+  const std::vector<std::uint8_t> unsignedExe = ReadWholeFile(f.dir / "unsigned.exe");
+  const std::vector<std::uint8_t> signedExe = ReadWholeFile(f.options.output);
+  ASSERT_EQ(signedExe.size(), unsignedExe.size() + 6);
+  EXPECT_EQ(std::string(signedExe.end() - 6, signedExe.end()), "SIGNED");
+  const SetupExe exe = OpenSetupExe(f.options.output);
+  const ScriptFile script = ParseScriptFile("i", {exe.info.begin(), exe.info.end()});
+  std::map<std::string, std::string> contents;
+  WalkPayload(exe, script, [&](const FileLine* line, const PayloadEntry& entry) {
+    MemorySink sink;
+    entry.InflateTo(sink);
+    contents[line ? line->path : "licence"] = std::string(sink.bytes.begin(), sink.bytes.end());
+  });
+  EXPECT_EQ(contents["%SUnInstall.EXE"], "the uninstallerSIGNED");
+  EXPECT_EQ(contents["%Sp.exe"], "p.exe");
+  const SetupExe plain = OpenSetupExe(f.dir / "unsigned.exe");
+  const auto sizeValue = [](ByteSpan info) {
+    const std::string text(info.begin(), info.end());
+    return std::stoull(text.substr(text.find("\r\nS") + 3));
+  };
+  EXPECT_EQ(sizeValue(exe.info), sizeValue(plain.info) + 6)
+      << "the S value counts the signed uninstaller";
+  EXPECT_EQ(leftovers(), std::vector<std::string>{});
+
+  // mksetup sign in place: a failure leaves the file's bytes, a success adds the signature.
+  const fs::path file = f.dir / "unsigned.exe";
+  const auto sign = [&](const std::string& key) {
+    return SignCommand({file.string(), "--sign-cert", (f.dir / "cert.pem").string(), "--sign-key",
+                        (f.dir / key).string()});
+  };
+  for (const char* key : {"partial", "silent", "absent"}) {
+    SCOPED_TRACE(std::string("sign ") + key);
+    EXPECT_THROW(sign(key), ToolError);
+    EXPECT_EQ(ReadWholeFile(file), unsignedExe);
+  }
+  EXPECT_THROW(SignCommand({file.string(), "--sign-cert", "c"}), UsageError);
+  EXPECT_THROW(
+      SignCommand({f.options.licence.string(), "--sign-cert", (f.dir / "cert.pem").string(),
+                   "--sign-key", (f.dir / "good").string()}),
+      ToolError)
+      << "not a Windows executable";
+  EXPECT_EQ(sign("good"), 0);
+  std::vector<std::uint8_t> expected = unsignedExe;
+  for (char c : std::string("SIGNED")) expected.push_back(static_cast<std::uint8_t>(c));
+  EXPECT_EQ(ReadWholeFile(file), expected);
+}
+
+// list and run read a signed setup.exe: the certificate table after the last section is no
+// part of the image, and list names the signer.
+TEST(MksetupSign, ListAndRunReadASignedSetup) {
+  BuildFixture f;
+  BuildSetup(f.options);
+  const Blob image = WithCertificateTable(ReadWholeFile(f.options.output),
+                                          Entry(SelfSigned(Cn("Veltro Software"))));
+  std::ofstream(f.options.output, std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()),
+             static_cast<std::streamsize>(image.size()));
+  for (const bool json : {false, true}) {
+    SCOPED_TRACE(json);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(ListCommand(json ? std::vector<std::string>{f.options.output.string(), "--json"}
+                               : std::vector<std::string>{f.options.output.string()}),
+              0);
+    const std::string text = testing::internal::GetCapturedStdout();
+    EXPECT_NE(text.find(json ? "\"signed\": true,\n  \"signer\": \"Veltro Software\",\n  "
+                               "\"signerIssuer\": \"Veltro Software\",\n"
+                             : "Signature              signed by \"Veltro Software\" "
+                               "(issued by \"Veltro Software\")\n"),
+              std::string::npos)
+        << text;
+  }
+  EXPECT_EQ(RunCommand({f.options.output.string(), "--root", (f.dir / "root").string(),
+                        "--language", "E", "--dest", "C:\\Inst"}),
+            0);
+  EXPECT_EQ(ReadWholeFile(f.dir / "root/C/Users/Tester/AppData/Roaming/sub/big.bin"),
+            ReadWholeFile(f.dir / "src/A/big.bin"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "Build.h"
 
+#include <memory>
 #include <system_error>
 
 #include "FileIo.h"
@@ -18,6 +19,23 @@ namespace {
 
 bool IsUninstaller(const std::vector<std::string>& parts) {
   return parts.size() == 2 && parts[0] == "S" && ToUpperAscii(parts[1]) == "UNINSTALL.EXE";
+}
+
+// The uninstaller the registration names is signed as setup.exe is, since Windows shows its
+// publisher when it starts: each "%SUnInstall.EXE" source is replaced by a signed copy, kept in
+// copies until the payload is written.
+void SignUninstallers(const ScriptFile& script, const SignOptions& signing, const fs::path& output,
+                      std::vector<PayloadSource>& sources,
+                      std::vector<std::unique_ptr<TemporaryFile>>& copies) {
+  const std::vector<FileLine> lines = FileLines(script);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!IsUninstaller(SourceParts(lines[i].path, script.name))) continue;
+    PayloadSource& source = sources.at(i + 1);  // the licence comes first
+    copies.push_back(std::make_unique<TemporaryFile>(output));
+    SignFile(signing, source.path, copies.back()->Path(), source.path);
+    source.path = copies.back()->Path().string();
+    source.size = fs::file_size(source.path);
+  }
 }
 
 }  // namespace
@@ -99,11 +117,15 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   if (!fs::is_directory(options.source, error)) {
     throw ToolError(options.source.string(), "the source folder does not exist");
   }
-  const std::vector<PayloadSource> sources = CollectSources(
+  std::vector<PayloadSource> sources = CollectSources(
       script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
+  if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
+  std::vector<std::unique_ptr<TemporaryFile>> signedCopies;
+  if (options.signing) {
+    SignUninstallers(script, *options.signing, options.output, sources, signedCopies);
+  }
   const std::vector<std::uint8_t> info = WithSizeLine(script, TotalSize(sources));
 
-  if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
   const TemporaryFile payload(options.output);
   PayloadSummary summary;
   {
@@ -125,7 +147,13 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource),
            {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
   ApplyVendorPictures(options.pictures, tree);
-  WriteExecutable(stub, stubName, std::move(tree), options.output);
+  if (!options.signing) {
+    WriteExecutable(stub, stubName, std::move(tree), options.output);
+    return summary;
+  }
+  const TemporaryFile unsignedExe(options.output);
+  WriteExecutable(stub, stubName, std::move(tree), unsignedExe.Path());
+  SignFile(*options.signing, unsignedExe.Path(), options.output, options.output.string());
   return summary;
 }
 

@@ -11,6 +11,7 @@
 #include "InputText.h"
 #include "PayloadWriter.h"
 #include "ScriptFile.h"
+#include "Sign.h"
 #include "VendorPictures.h"
 
 namespace setup::mksetup {
@@ -22,7 +23,8 @@ struct BuildOptions {
   InputEncoding encoding = InputEncoding::Windows1252;  // of the script and the licence
   // Told after each entry is written: inflated bytes done and in all.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress = nullptr;
-  std::vector<VendorPicture> pictures = {};  // checked: they replace the stub's
+  std::vector<VendorPicture> pictures = {};           // checked: they replace the stub's
+  std::optional<SignOptions> signing = std::nullopt;  // the setup.exe and its uninstaller
 };
 
 // The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws
@@ -46,7 +48,9 @@ std::uint64_t TotalSize(const std::vector<PayloadSource>& sources);
 void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence);
 
 // Builds options.output; nothing is left under that name when it throws. It does not check the
-// script: mksetup build runs CheckScript first.
+// script: mksetup build runs CheckScript first. With signing, the uninstaller is signed before
+// it is compressed (the S value counts its signed size) and the setup.exe last of all, after
+// its checksum: what was written is renamed to options.output only once it is signed.
 PayloadSummary BuildSetup(const BuildOptions& options);
 
 }  // namespace setup::mksetup

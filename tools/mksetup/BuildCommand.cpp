@@ -7,8 +7,11 @@
 #include "Build.h"
 #include "CommandHelp.h"
 #include "Commands.h"
+#include "MappedFile.h"
+#include "Sign.h"
 #include "ToolError.h"
 #include "ToolPaths.h"
+#include "pe/Signature.h"
 
 namespace setup::mksetup {
 
@@ -43,6 +46,8 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.licence = required("--licence");
   options.source = required("--source");
   options.output = required("-o");
+  options.signing = SignOptionsFrom(parsed);
+  if (options.signing) FindOsslsigncode();  // before minutes of compressing, not after
 
   // Every check first: an error means no setup.exe, and one that exists stays as it was.
   CheckedScript checked = RunChecks(parsed, options.script.string());
@@ -83,6 +88,11 @@ int BuildCommand(const std::vector<std::string>& args) {
       static_cast<unsigned long long>(summary.blocks),
       static_cast<unsigned long long>(summary.inflatedBytes),
       static_cast<unsigned long long>(summary.payloadBytes), CountText(checked.counts).c_str());
+  if (options.signing) {
+    const MappedFile built(options.output);
+    std::printf("%s: %s\n", options.output.string().c_str(),
+                SignatureText(ReadSignature(built.Bytes(), options.output.string())).c_str());
+  }
   return 0;
 }
 

@@ -18,6 +18,11 @@ const OptionHelp kEncoding{"--input-encoding", "NAME",
 const OptionHelp kStrict{"--strict", nullptr, "treat every warning as an error (for CI)"};
 const OptionHelp kAllow{"--allow", "CODES",
                         "comma-separated rule codes whose errors are only warnings"};
+const OptionHelp kSignCert{"--sign-cert", "CERT",
+                           "sign with Authenticode (osslsigncode): the certificates, PEM or DER"};
+const OptionHelp kSignKey{"--sign-key", "KEY", "the private key of the signing certificate"};
+const OptionHelp kSignPass{"--sign-pass", "FILE", "a file holding the key's password"};
+const OptionHelp kTimestamp{"--timestamp", "URL", "an RFC 3161 time-stamping server"};
 
 }  // namespace
 
@@ -36,8 +41,9 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--json", nullptr, "print the findings as JSON"}}},
       {"build",
        "--script SCRIPT --licence FILE --source DIR -o setup.exe [options]",
-       "Checks the script, then builds setup.exe. Any error: no output file (an existing one "
-       "stays as it was).",
+       "Checks the script, then builds setup.exe, signed last when --sign-cert is given (the "
+       "uninstaller in the payload as well). Any error: no output file (an existing one stays "
+       "as it was).",
        {{"--script", "SCRIPT", "the setup script"},
         kLicence,
         kSource,
@@ -48,12 +54,17 @@ const std::vector<CommandHelp>& AllCommands() {
          "quick-launch-classic.bmp, quick-launch-xp.bmp (any of them)"},
         {"--icon", "FILE.ico", "the icon Explorer shows for setup.exe"},
         kUninstaller,
+        kSignCert,
+        kSignKey,
+        kSignPass,
+        kTimestamp,
         kEncoding,
         kStrict,
         kAllow}},
       {"list",
        "setup.exe [--json] [--stub EXE]",
-       "Shows the header, every action line and each file's sizes.",
+       "Shows the header, whether it is signed and by whom, every action line and each "
+       "file's sizes.",
        {{"--json", nullptr, "print as JSON (schemaVersion 1)"},
         {"--stub", "EXE",
          "the stub to tell the product's own pictures from (default: the one build takes)"}}},
@@ -81,6 +92,11 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--addon", nullptr, "tick the add-on box"},
         {"--not-admin", nullptr, "run as a user without administrator rights"},
         {"--decline-admin", nullptr, "answer Cancel to the rights question"}}},
+      {"sign",
+       "setup.exe --sign-cert CERT --sign-key KEY [--sign-pass FILE] [--timestamp URL]",
+       "Signs a built file with Authenticode in place (a signature it has is replaced). A failed "
+       "signing leaves the file as it was.",
+       {kSignCert, kSignKey, kSignPass, kTimestamp}},
   };
   return commands;
 }

@@ -15,6 +15,7 @@ int ListCommand(const std::vector<std::string>& args);
 int ExtractCommand(const std::vector<std::string>& args);
 int InitCommand(const std::vector<std::string>& args);
 int RunCommand(const std::vector<std::string>& args);
+int SignCommand(const std::vector<std::string>& args);
 
 // What check and build share: the script as the setup would get it and every finding, with
 // --strict and --allow applied.

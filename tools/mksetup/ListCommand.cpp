@@ -12,6 +12,7 @@
 #include "ToolError.h"
 #include "VendorPictures.h"
 #include "install/SystemEffects.h"
+#include "pe/Signature.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
@@ -40,6 +41,7 @@ struct Listing {
   std::vector<ActionRow> actions;
   long long sizeValue = -1;  // the S line's number; -1 without one
   std::size_t leftOver = 0;
+  SignatureInfo signature;
 };
 
 std::string Offered(const LanguageFlags& flags) {
@@ -146,6 +148,7 @@ void PrintText(const Listing& listing) {
   field("Add-on French", s.AddOnCaptionFrench);
   std::printf("Licence                %llu bytes\n",
               static_cast<unsigned long long>(listing.licenceSize));
+  std::printf("Signature              %s\n", SignatureText(listing.signature).c_str());
   std::printf("\n%6s  %-4s %12s %12s %6s  %s\n", "line", "lang", "bytes", "compressed", "blocks",
               "path");
   for (const FileRow& row : listing.files) {
@@ -183,9 +186,15 @@ void PrintJson(const Listing& listing) {
   for (const auto& [name, value] : fields) {
     std::printf("  \"%s\": %s,\n", name, JsonString(*value).c_str());
   }
-  std::printf("  \"addOnTicked\": %s,\n  \"licenceBytes\": %llu,\n  \"files\": [",
+  std::printf("  \"addOnTicked\": %s,\n  \"licenceBytes\": %llu,\n",
               s.AddOnTicked ? "true" : "false",
               static_cast<unsigned long long>(listing.licenceSize));
+  const SignatureInfo& signature = listing.signature;
+  const bool named = signature.present && signature.problem.empty();
+  std::printf("  \"signed\": %s,\n  \"signer\": %s,\n  \"signerIssuer\": %s,\n  \"files\": [",
+              signature.present ? "true" : "false",
+              named ? JsonUtf8(signature.signer).c_str() : "null",
+              named ? JsonUtf8(signature.issuer).c_str() : "null");
   const char* separator = "\n";
   for (const FileRow& row : listing.files) {
     std::printf(
@@ -234,6 +243,7 @@ int ListCommand(const std::vector<std::string>& args) {
       });
   listing.actions = ActionRows(listing.script);
   listing.sizeValue = SizeValue(listing.script);
+  listing.signature = ReadSignature(exe.image->Bytes(), exe.name);
   parsed.Flag("--json") ? PrintJson(listing) : PrintText(listing);
   if (!parsed.Flag("--json")) {
     PrintPictureOrigins(stdout, exe.image->Bytes(), exe.name, parsed.Value("--stub"));

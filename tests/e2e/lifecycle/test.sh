@@ -3,14 +3,36 @@
 # uninstaller started from the registration's UninstallString as Windows starts it, its questions
 # answered by uninstall-driver.exe. Afterwards files, folders, shortcuts, file types and the
 # uninstall key must be as before, except the user's file, which stays with its folders, and the
-# uninstaller must be gone.
+# uninstaller must be gone. The product is signed as a vendor ships it, setup.exe and the
+# uninstaller inside it, with a certificate made here.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in setup-stub.exe wizard-driver.exe link-check.exe uninstall-driver.exe UnInstall.EXE; do
   [ -f "$WIN32_BIN/$program" ] || e2e_fail "not built: $WIN32_BIN/$program"
 done
 wizard_prefix lifecycle
-wizard_build_setup "$E2E_DIR/sample"
+signer=
+for candidate in /usr/local/bin/osslsigncode /usr/bin/osslsigncode; do
+  [ -n "$signer" ] || [ ! -x "$candidate" ] || signer=$candidate
+done
+sign=()
+if [ -n "$signer" ] && [ -x /usr/bin/openssl ]; then
+  signer_name="Veltro Lifecycle $$"
+  /usr/bin/openssl req -x509 -newkey rsa:2048 -days 2 -nodes -subj "/CN=$signer_name" \
+    -keyout "$E2E_DIR/sign.key" -out "$E2E_DIR/sign.pem" >"$E2E_DIR/openssl.log" 2>&1
+  sign=(--sign-cert "$E2E_DIR/sign.pem" --sign-key "$E2E_DIR/sign.key")
+else
+  echo "lifecycle: osslsigncode or openssl is not installed: the product is built unsigned" \
+    "(scripts/bootstrap installs both)"
+fi
+wizard_build_setup "$E2E_DIR/sample" "${sign[@]}"
+if [ ${#sign[@]} -gt 0 ]; then
+  grep -qF "Signature              signed by \"$signer_name\"" <("$HOST_BIN/mksetup" list "$E2E_DIR/sample/setup.exe") ||
+    e2e_fail "setup.exe is not listed as signed by $signer_name"
+  # The installation must carry the signed uninstaller, which the tree's file is not.
+  "$HOST_BIN/mksetup" extract "$E2E_DIR/sample/setup.exe" "$E2E_DIR/extracted" >"$E2E_DIR/extract.log" 2>&1
+  cp "$E2E_DIR/extracted/S/UnInstall.EXE" "$E2E_DIR/sample/tree/S/UnInstall.EXE"
+fi
 # What an installation touches and the uninstaller must give back; the R lines' values are not
 # in UnInstall.LOG, so they are not part of it.
 reg_scope='^\[software\\\\(classes|microsoft\\\\windows\\\\currentversion\\\\uninstall)(\\\\|\])'
@@ -24,6 +46,13 @@ wizard_run install walk --exe "$(wizard_winpath "$E2E_DIR/sample/setup.exe")" --
   --one-user --desktop --quick-launch --no-addon || e2e_fail "install: $(grep -a '^FAIL' "$E2E_DIR/install.report")"
 wizard_folders E one "$(report_ctrl install ProgramDestination DestinationEdit | cut -d' ' -f3-)"
 check_install "$E2E_DIR/sample/tree" yes yes || e2e_fail "the installation differs"
+if [ ${#sign[@]} -gt 0 ]; then
+  for file in "$E2E_DIR/sample/setup.exe" "$(unix_of "${S}UnInstall.EXE")"; do
+    "$signer" verify -CAfile "$E2E_DIR/sign.pem" -in "$file" >"$E2E_DIR/verify.log" 2>&1 ||
+      e2e_fail "osslsigncode verify refuses $file: $(tail -3 "$E2E_DIR/verify.log")"
+  done
+  echo "signed by $signer_name: setup.exe and the UnInstall.EXE it installed"
+fi
 snapshot installed
 cp "$(unix_of "${S}UnInstall.LOG")" "$E2E_DIR/UnInstall.LOG"
 

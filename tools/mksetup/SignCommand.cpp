@@ -1,0 +1,31 @@
+#include <cstdio>
+
+#include "Arguments.h"
+#include "CommandHelp.h"
+#include "Commands.h"
+#include "MappedFile.h"
+#include "Sign.h"
+#include "ToolError.h"
+#include "pe/PeFile.h"
+#include "pe/Signature.h"
+
+namespace setup::mksetup {
+
+int SignCommand(const std::vector<std::string>& args) {
+  const Arguments parsed =
+      ParseArguments(args, CommandValueOptions("sign"), CommandFlagOptions("sign"));
+  if (parsed.positionals.size() != 1) throw UsageError("usage: " + CommandUsage("sign"));
+  const std::optional<SignOptions> options = SignOptionsFrom(parsed);
+  if (!options) throw UsageError("usage: sign needs --sign-cert and --sign-key");
+  const std::string file = parsed.positionals[0];
+  {
+    const MappedFile image(file);
+    ReadPeLayout(image.Bytes(), file);  // osslsigncode's word for a non-PE file is less clear
+  }
+  SignFile(*options, file, file, file);
+  const MappedFile image(file);
+  std::printf("%s: %s\n", file.c_str(), SignatureText(ReadSignature(image.Bytes(), file)).c_str());
+  return 0;
+}
+
+}  // namespace setup::mksetup
