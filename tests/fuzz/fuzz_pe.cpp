@@ -1,10 +1,12 @@
-// The PE resource reader over arbitrary bytes: a clear error or a result, never a crash.
+// The PE resource reader and the signer reader over arbitrary bytes: a clear error or a result,
+// never a crash; a signature is named or has a reason, never both.
 #include <cstddef>
 #include <cstdint>
 
 #include "ToolError.h"
 #include "pe/PeFile.h"
 #include "pe/ResourceTree.h"
+#include "pe/Signature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const setup::ByteSpan bytes(data, size);
@@ -14,6 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (resource.offset + resource.size > size) __builtin_trap();
     }
     setup::mksetup::FindRcData(bytes, "SetupInfo", "fuzz");
+    const setup::mksetup::SignatureInfo signature = setup::mksetup::ReadSignature(bytes, "fuzz");
+    if (!signature.problem.empty() && (!signature.signer.empty() || !signature.issuer.empty()))
+      __builtin_trap();
+    if (!signature.present && !signature.problem.empty()) __builtin_trap();
   } catch (const setup::mksetup::ToolError&) {
   }
   return 0;

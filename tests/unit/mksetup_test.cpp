@@ -212,16 +212,25 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
     std::size_t payload;   // bytes of SetupData: the section shrinks or grows
     std::size_t trailing;  // bytes behind .reloc in the stub
     std::vector<std::string> sections;
+    bool signedStub = false;  // a certificate table behind .reloc
   };
   const std::vector<std::string> inPlace = {".text", ".rsrc", ".reloc"};
   const Case cases[] = {
       {"smaller resources", 3, 0, inPlace},
       {"larger resources", 20000, 0, inPlace},
       {"something behind the relocations", 3, 0x200, {".text", ".rsrc", ".reloc", ".rsrc"}},
+      {"a signed stub", 3, 0, inPlace, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<std::uint8_t> stub = WithRelocations(built, c.trailing);
+    std::vector<std::uint8_t> stub = WithRelocations(built, c.trailing);
+    if (c.signedStub) {
+      const PeLayout layout = ReadPeLayout(stub, "stub");
+      Put32(stub, layout.DataDirectoryOffset(kSecurityDirectory),
+            static_cast<std::uint32_t>(stub.size()));
+      Put32(stub, layout.DataDirectoryOffset(kSecurityDirectory) + 4, 16);
+      stub.resize(stub.size() + 16, 0xCC);
+    }
     const PeLayout before = ReadPeLayout(stub, "stub");
     const PeSection oldRelocations = before.sections[2];
     ResourceTree tree = ReadResourceTree(stub, before, "stub");
@@ -233,6 +242,7 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
     EXPECT_EQ(SectionNames(after), c.sections);
     ASSERT_EQ(FindRcData(out, "SetupData", "a").value().size(), c.payload);
     EXPECT_EQ(ListResources(out, after, "a").size(), 2u);
+    EXPECT_EQ(ReadDataDirectory(out, after, kSecurityDirectory, "a").size, 0u);
     // The resource section starts on a page of the file, so a loader can map it from there.
     const DataDirectory resourceDirectory = ReadDataDirectory(out, after, kResourceDirectory, "a");
     for (const PeSection& section : after.sections) {

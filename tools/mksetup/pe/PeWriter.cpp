@@ -102,6 +102,25 @@ std::optional<Placement> ReplaceResourceSection(ByteSpan stub, const PeLayout& l
   return placement;
 }
 
+// A signed stub: its certificate table follows the sections, outside the image, and no signature
+// survives new resources. Without it the resources can still be replaced in place instead of
+// being added after a dead signature.
+ByteSpan WithoutCertificateTable(ByteSpan stub, const PeLayout& layout, const std::string& what) {
+  const DataDirectory table = ReadDataDirectory(stub, layout, kSecurityDirectory, what);
+  if (table.size == 0 || table.rva > stub.size() || table.size != stub.size() - table.rva) {
+    return stub;  // none, or not at the end of the file
+  }
+  std::uint64_t end = layout.sizeOfHeaders;
+  for (const PeSection& section : layout.sections) {
+    if (section.sizeOfRawData != 0) end = std::max(end, RawEnd(section));
+  }
+  if (end > table.rva) return stub;
+  // The signer pads the file to 8 bytes before the table.
+  const bool padding = std::all_of(stub.begin() + end, stub.begin() + table.rva,
+                                   [](std::uint8_t b) { return b == 0; });
+  return stub.first(padding ? end : table.rva);
+}
+
 Placement AddSection(ByteSpan stub, const PeLayout& layout, const std::string& what) {
   const std::size_t headerOffset =
       layout.sectionTableOffset + layout.sections.size() * kSectionHeaderSize;
@@ -174,8 +193,10 @@ void PatchHeaders(std::vector<std::uint8_t>& head, const PeLayout& layout,
 
 }  // namespace
 
-void WriteExecutable(ByteSpan stub, const std::string& stubName, ResourceTree tree,
+void WriteExecutable(ByteSpan signedStub, const std::string& stubName, ResourceTree tree,
                      const std::filesystem::path& output) {
+  const ByteSpan stub =
+      WithoutCertificateTable(signedStub, ReadPeLayout(signedStub, stubName), stubName);
   const PeLayout layout = ReadPeLayout(stub, stubName);
   if (layout.numberOfRvaAndSizes <= kResourceDirectory) {
     throw ToolError(stubName, "it has no resource data directory");

@@ -13,7 +13,8 @@ namespace setup::mksetup {
 // it, unchanged); otherwise it is added as a new last section, which needs room for one more
 // section header, and the old one stays unused.
 // SizeOfImage, the resource directory, the section sizes and the checksum are updated; a
-// certificate directory is cleared (a signature cannot stay valid). The output appears under
+// certificate directory is cleared (a signature cannot stay valid) and a signed stub's certificate
+// table at the end of the file left out. The output appears under
 // its name only when complete. Throws ToolError(stubName: reason).
 void WriteExecutable(ByteSpan stub, const std::string& stubName, ResourceTree tree,
                      const std::filesystem::path& output);
