@@ -1543,6 +1543,7 @@ TEST(MksetupSign, OptionsBecomeOsslsigncodesCommandLine) {
     std::vector<std::string> args;
     std::vector<std::string> command;  // empty: no signing
     bool usageError;
+    std::optional<std::string> description = {};  // what build and sign give a setup.exe
   };
   const std::vector<std::string> base = {"/t", "sign", "-certs", "c", "-key", "k"};
   const auto with = [&](std::vector<std::string> middle) {
@@ -1563,6 +1564,10 @@ TEST(MksetupSign, OptionsBecomeOsslsigncodesCommandLine) {
       {{"--sign-cert", "c", "--sign-key", "k", "--sign-pass", "p", "--timestamp", "u"},
        with({"-readpass", "p", "-ts", "u"}),
        false},
+      {{"--sign-cert", "c", "--sign-key", "k", "--timestamp", "u"},
+       with({"-ts", "u", "-n", "Veltro 5 \xC3\xA9"}),
+       false,
+       "Veltro 5 \xC3\xA9"},
       {{"--sign-cert", "c"}, {}, true},
       {{"--sign-key", "k"}, {}, true},
       {{"--sign-pass", "p"}, {}, true},
@@ -1576,9 +1581,10 @@ TEST(MksetupSign, OptionsBecomeOsslsigncodesCommandLine) {
       EXPECT_THROW(SignOptionsFrom(parsed), UsageError);
       continue;
     }
-    const std::optional<SignOptions> options = SignOptionsFrom(parsed);
+    std::optional<SignOptions> options = SignOptionsFrom(parsed);
     ASSERT_EQ(options.has_value(), !c.command.empty());
     if (options) {
+      options->description = c.description;
       EXPECT_EQ(SignCommandLine("/t", *options, "in.exe", "out.exe"), c.command);
     }
   }
@@ -1660,6 +1666,10 @@ TEST(MksetupSign, FailedSigningLeavesNothingAndGoodSigningSignsBoth) {
   EXPECT_EQ(calls.find("-in\n" + (f.dir / "src/S/UnInstall.EXE").string() + "\n"),
             calls.find("-in\n"));
   EXPECT_NE(calls.rfind("-in\n"), calls.find("-in\n")) << "two signings";
+  const std::size_t named = calls.find("-n\nP\n");  // setup.exe only, by the product's name
+  EXPECT_NE(named, std::string::npos);
+  EXPECT_EQ(calls.find("-n\n"), named);
+  EXPECT_GT(named, calls.find("-in\n"));
   const std::vector<std::uint8_t> unsignedExe = ReadWholeFile(f.dir / "unsigned.exe");
   const std::vector<std::uint8_t> signedExe = ReadWholeFile(f.options.output);
   ASSERT_EQ(signedExe.size(), unsignedExe.size() + 6);

@@ -106,7 +106,8 @@ std::uint64_t TotalSize(const std::vector<PayloadSource>& sources) {
 PayloadSummary BuildSetup(const BuildOptions& options) {
   const ScriptFile script =
       ParseScriptFile(options.script.string(), ReadInputText(options.script, options.encoding));
-  ReadSetupState(script.name, ByteSpan(script.bytes));  // the setup must be able to start on it
+  // The setup must be able to start on it; its product name is what a signature calls it.
+  const std::string productName = ReadSetupState(script.name, ByteSpan(script.bytes))->ProductName;
   std::vector<std::uint8_t> licence = ReadInputText(options.licence, options.encoding);
   CheckLicence(options.licence.string(), licence);
   std::error_code error;
@@ -153,7 +154,9 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   }
   const TemporaryFile unsignedExe(options.output);
   WriteExecutable(stub, stubName, std::move(tree), unsignedExe.Path());
-  SignFile(*options.signing, unsignedExe.Path(), options.output, options.output.string());
+  SignOptions signing = *options.signing;
+  if (!signing.description) signing.description = Utf8From1252(productName);
+  SignFile(signing, unsignedExe.Path(), options.output, options.output.string());
   return summary;
 }
 

@@ -162,6 +162,7 @@ std::vector<std::string> SignCommandLine(const fs::path& tool, const SignOptions
       tool.string(), "sign", "-certs", options.certificate.string(), "-key", options.key.string()};
   if (options.pass) command.insert(command.end(), {"-readpass", options.pass->string()});
   if (options.timestamp) command.insert(command.end(), {"-ts", *options.timestamp});
+  if (options.description) command.insert(command.end(), {"-n", *options.description});
   command.insert(command.end(), {"-h", "sha256", "-in", input.string(), "-out", output.string()});
   return command;
 }

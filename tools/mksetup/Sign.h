@@ -15,6 +15,8 @@ struct SignOptions {
   std::filesystem::path key;                  // the private key
   std::optional<std::filesystem::path> pass;  // a file holding the key's password
   std::optional<std::string> timestamp;       // an RFC 3161 time-stamping server's URL
+  // What Windows' question before a signed program runs names it by (UTF-8): the product name.
+  std::optional<std::string> description = std::nullopt;
 };
 
 // The options --sign-cert, --sign-key, --sign-pass and --timestamp; nothing without --sign-cert

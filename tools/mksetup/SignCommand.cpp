@@ -4,7 +4,9 @@
 #include "CommandHelp.h"
 #include "Commands.h"
 #include "MappedFile.h"
+#include "SetupExe.h"
 #include "Sign.h"
+#include "Text1252.h"
 #include "ToolError.h"
 #include "pe/PeFile.h"
 #include "pe/Signature.h"
@@ -15,12 +17,17 @@ int SignCommand(const std::vector<std::string>& args) {
   const Arguments parsed =
       ParseArguments(args, CommandValueOptions("sign"), CommandFlagOptions("sign"));
   if (parsed.positionals.size() != 1) throw UsageError("usage: " + CommandUsage("sign"));
-  const std::optional<SignOptions> options = SignOptionsFrom(parsed);
+  std::optional<SignOptions> options = SignOptionsFrom(parsed);
   if (!options) throw UsageError("usage: sign needs --sign-cert and --sign-key");
   const std::string file = parsed.positionals[0];
   {
     const MappedFile image(file);
     ReadPeLayout(image.Bytes(), file);  // osslsigncode's word for a non-PE file is less clear
+  }
+  try {  // a setup.exe is called by its product name, as build calls it
+    const SetupExe exe = OpenSetupExe(file);
+    options->description = Utf8From1252(ReadSetupState(file, exe.info)->ProductName);
+  } catch (const ToolError&) {
   }
   SignFile(*options, file, file, file);
   const MappedFile image(file);
