@@ -12,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "Build.h"
 #include "Check.h"
@@ -30,6 +31,7 @@
 #include "pe/ResourceTree.h"
 #include "pe/Signature.h"
 #include "platform/Error.h"
+#include "platform/sim/SimRegistry.h"
 #include "test_support.h"
 #include "wizard/ControlIds.h"
 
@@ -1363,6 +1365,72 @@ TEST(MksetupRun, RefusesALanguageTheScriptDoesNotOffer) {
                         "--language", "G"}),
             0);
   EXPECT_TRUE(fs::exists(f.dir / "root-G/C/Program Files/sub/a.txt"));
+}
+
+// A second run into the same root starts from the registry the first one left: a reinstallation
+// keeps the other values, a second X line overwrites the association, the starts add up; a
+// damaged registry text is named by its line and nothing runs.
+TEST(MksetupRun, ASecondRunStartsFromTheRegistryTheFirstLeft) {
+  BuildFixture f;
+  const fs::path root = f.dir / "root";
+  const auto run = [&](const std::string& actions) {
+    WriteFile(f.dir / "script.txt", Script("D*%S\r\n" + actions));
+    BuildSetup(f.options);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int rc = -1;
+    try {
+      rc = RunCommand({f.options.output.string(), "--root", root.string(), "--language", "E",
+                       "--dest", "C:\\Inst"});
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    return std::make_tuple(rc, out, testing::internal::GetCapturedStderr());
+  };
+  const auto text = [](const fs::path& file) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  const std::string earlierLine = "the registry is the one an earlier run left in ";
+  {
+    const auto [rc, out, err] = run("R*Software\\P;v;1\r\nX*T5107;C:\\p.exe;First\r\nE*one\r\n");
+    ASSERT_EQ(rc, 0) << err;
+    EXPECT_EQ(out.find(earlierLine), std::string::npos) << out;
+  }
+  // What the second run finds is what the text says, not what a first run would write.
+  WriteFile(root / "registry.txt",
+            Replaced(text(root / "registry.txt"),
+                     "\"AppData\"=\"C:\\\\Users\\\\Tester\\\\AppData\\\\Roaming\"",
+                     "\"AppData\"=\"C:\\\\Elsewhere\""));
+  WriteFile(f.dir / "src/A/data.txt", "data");
+  WriteFile(f.dir / "src/S/new.txt", "new");
+  const auto [rc, out, err] =
+      run("R*Software\\P;w;2\r\nX*T5107;C:\\p.exe;Second\r\nE*two\r\nF*%Adata.txt\r\n");
+  ASSERT_EQ(rc, 0) << err;
+  EXPECT_EQ(out.rfind(earlierLine + (root / "registry.txt").string() + "\n", 0), 0u) << out;
+  SimRegistry registry;
+  registry.LoadText(text(root / "registry.txt"));
+  EXPECT_EQ(registry.Find(RegistryRoot::CurrentUser, "Software\\P", "v")->number, 1u);
+  EXPECT_EQ(registry.Find(RegistryRoot::CurrentUser, "Software\\P", "w")->number, 2u);
+  EXPECT_EQ(registry.Find(RegistryRoot::ClassesRoot, ".T5107", "Content Type")->text, "Second");
+  EXPECT_EQ(registry.Find(RegistryRoot::ClassesRoot, "T5107file", "")->text, "Second");
+  EXPECT_EQ(text(root / "C/Elsewhere/sub/data.txt"), "data");
+  EXPECT_EQ(text(root / "starts.txt"), "one\r\ntwo\r\n");
+
+  // One damaged line: the file and the line are named, and neither the registry, the starts nor
+  // the drive changes.
+  const std::string damaged = text(root / "registry.txt") + "[HKEY_CURRENT_USER\\Q\\R]\r\n";
+  WriteFile(root / "registry.txt", damaged);
+  const std::size_t line = std::count(damaged.begin(), damaged.end(), '\n');
+  const auto [rc2, out2, err2] = run("F*%Snew.txt\r\nE*three\r\n");
+  EXPECT_EQ(rc2, 1);
+  EXPECT_EQ(err2, (root / "registry.txt").string() + ":" + std::to_string(line) +
+                      ": error: the key's parent key must come before it\n");
+  EXPECT_EQ(out2, "");
+  EXPECT_EQ(text(root / "registry.txt"), damaged);
+  EXPECT_EQ(text(root / "starts.txt"), "one\r\ntwo\r\n");
+  EXPECT_FALSE(fs::exists(root / "C/Inst/new.txt"));
 }
 
 // What the setup cannot carry out ends the dry run with a clear error, the run's own first.

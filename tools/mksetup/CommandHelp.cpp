@@ -81,8 +81,10 @@ const std::vector<CommandHelp>& AllCommands() {
       {"run",
        "setup.exe --root SIMDIR [options]",
        "Installs into a simulated Windows under SIMDIR (a dry run), showing each message box "
-       "on stderr. Exit code: 0 installed, 1 an error message ended the run, 2 a command line "
-       "that mksetup or the wizard refuses, 3 the rights question declined (nothing written).",
+       "on stderr. A second run into the same SIMDIR starts from the SIMDIR/registry.txt the "
+       "first left. Exit code: 0 installed, 1 an error message ended the run (or registry.txt "
+       "is damaged: nothing run), 2 a command line that mksetup or the wizard refuses, 3 the "
+       "rights question declined (nothing written).",
        {{"--root", "SIMDIR", "the folder that holds the simulated drives and registry"},
         {"--language", "G|E|F", "the language chosen on the first page"},
         {"--dest", "PATH", "the destination folder (C:\\... or \\\\server\\share...)"},

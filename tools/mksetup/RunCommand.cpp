@@ -2,7 +2,9 @@
 // in a host folder, so a vendor sees on Linux what a script does before shipping it.
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Arguments.h"
 #include "Commands.h"
@@ -102,6 +104,28 @@ std::string BoxText(const SimQuestion& box, bool answer) {
   return text + " [" + AnswerName(box.flags, answer) + "]\n";
 }
 
+// The registry an earlier run into the same root left, read as a text anyone could have put
+// there: at most 16 MB (a run leaves a few KB), and every line checked by LoadText. Anything but
+// a file of that name is no earlier registry (saving over it will fail and say so).
+constexpr std::uintmax_t kLongestRegistryText = 16u << 20;
+
+std::optional<std::string> EarlierRegistry(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
+  const auto tooLarge = [&] {
+    return ToolError(file.string(), "error: larger than 16 MB (16,777,216 bytes)");
+  };
+  if (std::filesystem::file_size(file, error) > kLongestRegistryText) throw tooLarge();
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadWholeFile(file);
+  } catch (const ToolError& reading) {
+    throw ToolError(file.string(), "error: " + reading.Reason());
+  }
+  if (bytes.size() > kLongestRegistryText) throw tooLarge();
+  return std::string(bytes.begin(), bytes.end());
+}
+
 std::string LanguageNames(const LanguageFlags& offered) {
   std::string names;
   const std::pair<bool, const char*> languages[] = {
@@ -128,10 +152,32 @@ int RunCommand(const std::vector<std::string>& args) {
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const std::filesystem::path root = *parsed.Value("--root");
 
+  // A second run into the same root starts from the registry the first one left, as a second
+  // installation on one machine does; nothing runs over a registry text that is damaged.
+  const std::filesystem::path registryFile = root / "registry.txt";
+  std::optional<std::string> earlier;
+  try {
+    earlier = EarlierRegistry(registryFile);
+  } catch (const ToolError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
   SimPlatform sim(root);
+  if (earlier) {
+    try {
+      sim.registry.LoadText(*earlier);
+    } catch (const RegistryTextError& error) {
+      std::fprintf(stderr, "%s:%zu: error: %s\n", registryFile.string().c_str(), error.Line(),
+                   error.Reason().c_str());
+      return 1;
+    }
+    std::printf("the registry is the one an earlier run left in %s\n",
+                registryFile.string().c_str());
+  } else {
+    sim.AddDefaultSystemFolders();
+  }
   sim.session.admin = !parsed.Flag("--not-admin");
   sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
-  sim.AddDefaultSystemFolders();
   sim.resources.AddSpan(kScriptResource, exe.info);
   sim.resources.AddSpan(kPayloadResource, exe.data);
   sim.shell.SetStartsFile(root / "starts.txt");
@@ -186,14 +232,14 @@ int RunCommand(const std::vector<std::string>& args) {
     progress.Finish();
     if (dynamic_cast<const SetupError*>(&error) != nullptr) dialog.ShowError(error.what());
     try {
-      WriteFile(root / "registry.txt", sim.registry.SaveText());
+      WriteFile(registryFile, sim.registry.SaveText());
     } catch (const ToolError& saving) {
       throw ToolError(std::string(error.what()) + "; " + saving.what());
     }
     throw;
   }
   progress.Finish();
-  WriteFile(root / "registry.txt", sim.registry.SaveText());
+  WriteFile(registryFile, sim.registry.SaveText());
   if (outcome == InstallOutcome::Declined) {
     std::printf("the administrator question was declined: nothing was installed\n");
     return kDeclined;
@@ -201,7 +247,7 @@ int RunCommand(const std::vector<std::string>& args) {
   std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
               root.string().c_str());
   std::printf("registry: %s; %zu shortcuts made, %zu not; %zu program starts (in starts.txt)\n",
-              (root / "registry.txt").string().c_str(), sim.shell.shortcuts.size(), linkProblems,
+              registryFile.string().c_str(), sim.shell.shortcuts.size(), linkProblems,
               sim.shell.starts.size());
   return 0;
 }

@@ -5,12 +5,9 @@
 namespace setup {
 namespace {
 
-// Windows' limits: a key's name up to 255 characters, a value's name up to 16,383. A key or value
-// beyond them cannot be made on Windows, so it cannot be made here either. Wine is looser in one
-// place (its server takes a key name of 256) and stricter in another (its RegCreateKeyExA refuses
-// a key path over 260 characters); what Windows itself does is what the dry run shows.
-constexpr std::size_t kLongestKeyName = 255;
-constexpr std::size_t kLongestValueName = 16383;
+// Wine is looser than Windows in one place (its server takes a key name of 256 characters) and
+// stricter in another (its RegCreateKeyExA refuses a key path over 260 characters); what Windows
+// itself does is what the dry run shows.
 
 constexpr RegistryRoot kRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser,
                                    RegistryRoot::LocalMachine, RegistryRoot::Users};
@@ -113,7 +110,9 @@ SimRegistry::SimRegistry() {
 
 SimKeyNode* SimRegistry::Walk(RegistryRoot root, const std::string& path, bool create) {
   SimKeyNode* node = &roots_[static_cast<int>(root)];
-  for (const std::string& name : SplitKeyPath(path)) {
+  const std::vector<std::string> names = SplitKeyPath(path);
+  if (names.size() > kDeepestKey) return nullptr;
+  for (const std::string& name : names) {
     if (name.size() > kLongestKeyName) return nullptr;
     const std::string upper = ToUpperAscii(name);
     auto found = node->children.find(upper);

@@ -9,9 +9,32 @@
 #include <string>
 #include <vector>
 
+#include "platform/Error.h"
 #include "platform/Registry.h"
 
 namespace setup {
+
+// Windows' limits: a key's name up to 255 characters, a value's name up to 16,383, a key at most
+// 512 levels below its root. What lies beyond them cannot be made on Windows, so it cannot be
+// made in the simulated registry either.
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+constexpr std::size_t kDeepestKey = 512;
+
+// What LoadText found wrong with a registry text: the line (from 1) and the reason.
+class RegistryTextError : public SetupError {
+ public:
+  RegistryTextError(std::size_t line, std::string reason)
+      : SetupError("registry text, line " + std::to_string(line) + ": " + reason),
+        line_(line),
+        reason_(std::move(reason)) {}
+  std::size_t Line() const { return line_; }
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::size_t line_;
+  std::string reason_;
+};
 
 struct SimValue {
   enum class Type { String, Dword };
@@ -51,8 +74,10 @@ class SimRegistry : public Registry {
   // sub-keys sorted) with its values: "name"="text" (\ and " escaped), "name"=dword:xxxxxxxx,
   // @ for the default value.
   std::string SaveText() const;
-  // Replaces the content by a text in the form SaveText writes. Throws SetupError naming the
-  // line and the reason when a line is not in that form.
+  // Replaces the content by a text in the form SaveText writes, read as if anyone could have
+  // written it: each key once and after its parent, each value once in its key, names within
+  // Windows' limits, escapes only of \\ and \", no NUL byte. Throws RegistryTextError at the
+  // first line that is not in that form, and then leaves the content as it was.
   void LoadText(const std::string& text);
 
   bool MayWrite(const std::string& keyId, const std::string& name) const;

@@ -1,7 +1,8 @@
 // The simulated registry as REGEDIT4-like text, and back.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
+#include <set>
 
 #include "platform/Error.h"
 #include "platform/sim/SimRegistry.h"
@@ -39,10 +40,22 @@ void SaveKey(const SimKeyNode& node, const std::string& path, std::string& out) 
 }
 
 [[noreturn]] void Bad(std::size_t line, const std::string& reason) {
-  throw SetupError("registry text, line " + std::to_string(line) + ": " + reason);
+  throw RegistryTextError(line, reason);
+}
+
+// The line of the text that holds the byte at offset, counted as SplitScriptLines counts.
+std::size_t LineAt(const std::string& text, std::size_t offset) {
+  std::size_t line = 1;
+  for (std::size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      ++line;
+    }
+  }
+  return line;
 }
 
 // Reads a quoted text from position i (at the opening quote); i ends after the closing quote.
+// Only a backslash and a double quote are escaped, as SaveText writes them.
 std::string Unquote(const std::string& line, std::size_t& i, std::size_t number) {
   if (i >= line.size() || line[i] != '"') Bad(number, "a quoted text was expected");
   std::string text;
@@ -51,7 +64,13 @@ std::string Unquote(const std::string& line, std::size_t& i, std::size_t number)
       ++i;
       return text;
     }
-    if (line[i] == '\\' && i + 1 < line.size()) ++i;
+    if (line[i] == '\\') {
+      if (i + 1 >= line.size()) break;
+      if (line[i + 1] != '\\' && line[i + 1] != '"') {
+        Bad(number, "a backslash in a quoted text escapes only \\ or \"");
+      }
+      ++i;
+    }
     text += line[i];
   }
   Bad(number, "the quoted text is not closed");
@@ -60,12 +79,16 @@ std::string Unquote(const std::string& line, std::size_t& i, std::size_t number)
 bool ParseRoot(const std::string& name, RegistryRoot& root) {
   for (RegistryRoot candidate : {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser,
                                  RegistryRoot::LocalMachine, RegistryRoot::Users}) {
-    if (ToUpperAscii(name) == RootName(candidate)) {
+    if (name == RootName(candidate)) {
       root = candidate;
       return true;
     }
   }
   return false;
+}
+
+bool IsLowerHex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
 }
 
 SimValue ParseValue(const std::string& line, std::size_t number) {
@@ -75,21 +98,56 @@ SimValue ParseValue(const std::string& line, std::size_t number) {
     i = 1;
   } else {
     value.name = Unquote(line, i, number);
+    if (value.name.empty()) Bad(number, "the default value is written @, not \"\"");
+    if (value.name.size() > kLongestValueName) {
+      Bad(number, "a value name longer than 16,383 characters");
+    }
   }
   if (i >= line.size() || line[i] != '=') Bad(number, "'=' was expected after the value name");
   ++i;
   if (line.compare(i, 6, "dword:") == 0) {
     const std::string hex = line.substr(i + 6);
-    char* end = nullptr;
-    const unsigned long parsed = std::strtoul(hex.c_str(), &end, 16);
-    if (hex.size() != 8 || *end != '\0') Bad(number, "dword: needs eight hexadecimal digits");
+    if (hex.size() != 8 || !std::all_of(hex.begin(), hex.end(), IsLowerHex)) {
+      Bad(number, "dword: needs eight hexadecimal digits (0-9, a-f)");
+    }
     value.type = SimValue::Type::Dword;
-    value.number = static_cast<std::uint32_t>(parsed);
+    value.number = static_cast<std::uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
     return value;
   }
   value.text = Unquote(line, i, number);
   if (i != line.size()) Bad(number, "text after the closing quote");
   return value;
+}
+
+// A [ROOT\path] line: the key's root and its path below it, checked against Windows' limits
+// and against what was read before it.
+struct Section {
+  RegistryRoot root = RegistryRoot::CurrentUser;
+  std::string path;
+};
+
+Section ParseSection(const std::string& line, std::size_t number) {
+  if (line.size() < 2 || line.back() != ']') Bad(number, "a key line must end with ']'");
+  const std::string whole = line.substr(1, line.size() - 2);
+  const std::size_t slash = whole.find('\\');
+  Section section;
+  if (!ParseRoot(whole.substr(0, slash), section.root)) {
+    Bad(number,
+        "the key does not begin with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+        "HKEY_LOCAL_MACHINE or HKEY_USERS");
+  }
+  if (slash == std::string::npos) return section;
+  section.path = whole.substr(slash + 1);
+  std::size_t levels = 0, start = 0;
+  for (;;) {
+    const std::size_t end = std::min(section.path.find('\\', start), section.path.size());
+    if (end == start) Bad(number, "an empty key name (a backslash doubled or at the end)");
+    if (end - start > kLongestKeyName) Bad(number, "a key name longer than 255 characters");
+    if (++levels > kDeepestKey) Bad(number, "a key more than 512 levels below its root");
+    if (end == section.path.size()) break;
+    start = end + 1;
+  }
+  return section;
 }
 
 }  // namespace
@@ -101,24 +159,39 @@ std::string SimRegistry::SaveText() const {
 }
 
 void SimRegistry::LoadText(const std::string& text) {
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) Bad(LineAt(text, nul), "a NUL byte");
   const std::vector<std::string> lines = SplitScriptLines(text);
   if (lines.empty() || lines[0] != "REGEDIT4") Bad(1, "the text does not begin with REGEDIT4");
   SimRegistry loaded;
+  std::set<std::string> keysRead;    // KeyId of every key line so far
+  std::set<std::string> valuesRead;  // upper-cased names of the current key's values
   std::unique_ptr<RegistryKey> key;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
+    const std::size_t number = i + 1;
     if (line.empty()) continue;
     if (line[0] == '[') {
-      if (line.back() != ']') Bad(i + 1, "a key line must end with ']'");
-      const std::string path = line.substr(1, line.size() - 2);
-      RegistryRoot root;
-      if (!ParseRoot(path.substr(0, path.find('\\')), root)) Bad(i + 1, "unknown root key");
-      const std::size_t slash = path.find('\\');
-      key = loaded.CreateKey(root, slash == std::string::npos ? "" : path.substr(slash + 1));
+      const Section section = ParseSection(line, number);
+      const std::size_t last = section.path.rfind('\\');
+      // Parents first, as SaveText writes them: every key the text makes has a line of its own,
+      // so what is saved again is no larger than what was read.
+      if (last != std::string::npos &&
+          !loaded.KeyExists(section.root, section.path.substr(0, last))) {
+        Bad(number, "the key's parent key must come before it");
+      }
+      if (!keysRead.insert(KeyId(section.root, section.path)).second) {
+        Bad(number, "the key is given twice");
+      }
+      key = loaded.CreateKey(section.root, section.path);
+      valuesRead.clear();
       continue;
     }
-    if (!key) Bad(i + 1, "a value before the first key");
-    const SimValue value = ParseValue(line, i + 1);
+    if (!key) Bad(number, "a value before the first key");
+    const SimValue value = ParseValue(line, number);
+    if (!valuesRead.insert(ToUpperAscii(value.name)).second) {
+      Bad(number, "the value is given twice in its key");
+    }
     if (value.type == SimValue::Type::Dword) {
       key->WriteInteger(value.name, static_cast<std::int32_t>(value.number));
     } else {
