@@ -25,6 +25,7 @@
 #include "Sign.h"
 #include "SourceMap.h"
 #include "ToolError.h"
+#include "ToolPaths.h"
 #include "VendorPictures.h"
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
@@ -1129,6 +1130,37 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
 
 // The product init writes is a start a vendor can build on at once: check --strict finds nothing,
 // build makes a setup.exe, and a second init never writes over it.
+// An installed mksetup (bin/ beside share/morvex-setup/) builds on the programs shipped with it,
+// before the environment's and the build tree's; one copied alone finds the build tree's.
+TEST(MksetupToolPaths, InstalledProgramsComeFirst) {
+  const fs::path dir = TempDir("tool_paths");
+  const fs::path installed = dir / "usr" / "share" / "morvex-setup" / "setup-stub.exe";
+  const fs::path beside = dir / "usr" / "bin" / "setup-stub.exe";
+  const fs::path buildTree = dir / "win32" / "bin" / "setup-stub.exe";
+  struct Row {
+    const char* name;
+    std::vector<fs::path> present;
+    const char* env;
+    std::optional<fs::path> expected;
+  };
+  const std::vector<Row> rows = {
+      {"installed", {installed, beside, buildTree}, "/env/stub.exe", installed},
+      {"beside the binary", {beside, buildTree}, "/env/stub.exe", beside},
+      {"environment", {buildTree}, "/env/stub.exe", fs::path("/env/stub.exe")},
+      {"empty environment", {buildTree}, "", buildTree},
+      {"build tree", {buildTree}, nullptr, buildTree},
+      {"nothing", {}, nullptr, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(dir);
+    fs::create_directories(dir / "usr" / "bin");  // where the binary runs from, always there
+    for (const fs::path& file : row.present) WriteFile(file, "MZ");
+    const auto found = FindWindowsProgramFrom(dir / "usr" / "bin", row.env, "setup-stub.exe");
+    EXPECT_EQ(found, row.expected);
+  }
+}
+
 TEST(MksetupInit, WritesAProductThatPassesCheckStrictAndBuilds) {
   BuildFixture f;
   WriteFile(f.dir / "UnInstall.EXE", "the uninstaller as built");

@@ -63,7 +63,8 @@ int BuildCommand(const std::vector<std::string>& args) {
     options.stub = *found;
   } else {
     throw ToolError(
-        "setup-stub.exe: not found (give --stub, set MKSETUP_STUB, or build the "
+        "setup-stub.exe: not found (give --stub and --uninstaller, set MKSETUP_STUB and "
+        "MKSETUP_UNINSTALLER, install mksetup with its share/morvex-setup folder, or build the "
         "win32 preset)");
   }
   // One line on a terminal, rewritten a few times a second; nothing in a log.

@@ -12,15 +12,32 @@ fs::path ToolFolder() {
   return error ? fs::current_path() : self.parent_path();
 }
 
-std::optional<fs::path> FindWindowsProgram(const char* envName, const std::string& fileName) {
-  if (const char* value = std::getenv(envName); value && *value) return fs::path(value);
-  const fs::path folder = ToolFolder();
-  for (const fs::path& candidate :
-       {folder / fileName, folder / ".." / ".." / "win32" / "bin" / fileName}) {
+namespace {
+
+std::optional<fs::path> FirstFile(std::initializer_list<fs::path> candidates) {
+  for (const fs::path& candidate : candidates) {
     std::error_code error;
     if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal();
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<fs::path> FindWindowsProgramFrom(const fs::path& toolFolder, const char* envValue,
+                                               const std::string& fileName) {
+  // The installed programs come first: a packaged mksetup must build on the stub it was shipped
+  // with, whatever a build environment left in the variables.
+  if (auto found =
+          FirstFile({toolFolder / kInstalledProgramsFolder / fileName, toolFolder / fileName})) {
+    return found;
+  }
+  if (envValue && *envValue) return fs::path(envValue);
+  return FirstFile({toolFolder / ".." / ".." / "win32" / "bin" / fileName});
+}
+
+std::optional<fs::path> FindWindowsProgram(const char* envName, const std::string& fileName) {
+  return FindWindowsProgramFrom(ToolFolder(), std::getenv(envName), fileName);
 }
 
 }  // namespace setup::mksetup

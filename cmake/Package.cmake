@@ -1,0 +1,30 @@
+# mksetup as a vendor installs it: bin/mksetup and, under share/morvex-setup/, the stub and the
+# uninstaller the win32 preset built (SETUP_WIN32_BIN), where mksetup looks first. Packaged as a
+# .deb by `cpack -G DEB` in the host build.
+set(SETUP_SHARE_FOLDER share/morvex-setup)
+
+install(TARGETS mksetup RUNTIME DESTINATION bin)
+# install(FILES) would stop at a missing file with CMake's own words; say what to build instead.
+install(CODE "
+  foreach(program setup-stub.exe UnInstall.EXE)
+    if(NOT EXISTS \"${SETUP_WIN32_BIN}/\${program}\")
+      message(FATAL_ERROR \"${SETUP_WIN32_BIN}/\${program}: not built; mksetup is installed \"
+        \"with the Windows programs: build the win32 preset first (scripts/build), or configure \"
+        \"this build with -DSETUP_WIN32_BIN=FOLDER\")
+    endif()
+  endforeach()")
+install(FILES ${SETUP_WIN32_BIN}/setup-stub.exe ${SETUP_WIN32_BIN}/UnInstall.EXE
+  DESTINATION ${SETUP_SHARE_FOLDER})
+
+set(CPACK_PACKAGE_NAME morvex-setup)
+set(CPACK_PACKAGE_VENDOR "Morvex")
+set(CPACK_PACKAGE_CONTACT "Morvex setup developers <setup@morvex.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "mksetup: builds and checks setup.exe for a Windows application on Linux")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
