@@ -1399,6 +1399,44 @@ TEST(MksetupRun, RefusesALanguageTheScriptDoesNotOffer) {
   EXPECT_TRUE(fs::exists(f.dir / "root-G/C/Program Files/sub/a.txt"));
 }
 
+// --drive D=DIR gives the machine a drive D: in a host folder of its own, so that --dest D:\...
+// installs there; a value that names no drive and folder is refused before anything runs.
+TEST(MksetupRun, InstallsOntoADriveGivenItsFolder) {
+  BuildFixture f;
+  WriteFile(f.dir / "script.txt", Script("D*%S\r\nF*%Sa.txt\r\n"));
+  BuildSetup(f.options);
+  const fs::path root = f.dir / "root", drive = f.dir / "drive-d";
+  fs::create_directories(drive);
+  const std::string exe = f.options.output.string();
+  EXPECT_EQ(RunCommand({exe, "--root", root.string(), "--language", "E", "--drive",
+                        "d=" + drive.string(), "--dest", "D:\\Inst"}),
+            0);
+  EXPECT_EQ(ReadWholeFile(drive / "Inst/a.txt"), ReadWholeFile(f.dir / "src/S/a.txt"));
+  const std::vector<std::uint8_t> log = ReadWholeFile(drive / "Inst/UnInstall.LOG");
+  EXPECT_NE(std::string(log.begin(), log.end()).find("FD:\\Inst\\a.txt\r\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(root / "D"));
+
+  const std::string missing = (f.dir / "missing").string();
+  const std::vector<std::string> refused[] = {
+      {"--drive", "D"},
+      {"--drive", "D="},
+      {"--drive", "DE=" + drive.string()},
+      {"--drive", "1=" + drive.string()},
+      {"--drive", "C=" + drive.string()},
+      {"--drive", "D=" + missing},
+      {"--drive", "D=" + drive.string(), "--drive", "d=" + drive.string()},
+      {"--drive"},
+  };
+  for (const auto& options : refused) {
+    SCOPED_TRACE(options.back());
+    const fs::path fresh = f.dir / "fresh";
+    std::vector<std::string> args = {exe, "--root", fresh.string(), "--dest", "D:\\Inst"};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_THROW(RunCommand(args), UsageError);
+    EXPECT_FALSE(fs::exists(fresh));
+  }
+}
+
 // A second run into the same root starts from the registry the first one left: a reinstallation
 // keeps the other values, a second X line overwrites the association, the starts add up; a
 // damaged registry text is named by its line and nothing runs.

@@ -2,6 +2,7 @@
 // host, in another letter case, and new, at each depth; and folder creation over them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -66,8 +67,13 @@ TEST_F(SimHostPath, MapsEveryKindOfName) {
       {"C:\\a<b", nullptr},  // characters Windows refuses in a name
       {"C:\\x\\y:z", nullptr},
       {"C:\\x\\y\tz", nullptr},
+      {"D:\\x\\Y", "drive-d/x/Y"},  // a drive mapped to a folder of its own
+      {"d:\\..\\..\\x", "drive-d/x"},
+      {"D:", "drive-d"},
+      {"E:\\x", "E/x"},  // one that is not: its letter under the root
   };
   SimPlatform sim(root_);
+  sim.drives.MapDrive('d', root_ / "drive-d/");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.windows);
     EXPECT_EQ(sim.drives.HostPath(c.windows), c.host ? root_ / c.host : fs::path());
@@ -77,13 +83,16 @@ TEST_F(SimHostPath, MapsEveryKindOfName) {
             root_ / "C/Apps/Data");
 }
 
-// Random and hostile texts: whatever the text, the path given lies under the root, and neither
-// folder creation nor file creation through it leaves anything beside the root.
+// Random and hostile texts: whatever the text, the path given lies under the root or a mapped
+// drive's folder, and neither folder creation nor file creation through it leaves anything beside.
 TEST_F(SimHostPath, StaysUnderTheRootWhateverTheText) {
   const fs::path outer = root_ / "outer";
   const fs::path root = outer / "root";
   fs::create_directories(root / "UNC/srv/share");
+  const fs::path drive = outer / "drive-d";  // drive D: beside the root
+  fs::create_directories(drive);
   SimPlatform sim(root);
+  sim.drives.MapDrive('D', drive);
   std::vector<std::string> texts = {"\\\\..\\..\\x",
                                     "\\\\..\\..\\..\\..\\x",
                                     "//../../x",
@@ -97,9 +106,11 @@ TEST_F(SimHostPath, StaysUnderTheRootWhateverTheText) {
                                     "\\\\\\\\..\\..\\x",
                                     std::string("\\\\") + '\0' + "..\\..\\x",
                                     "\\\\ ..\\x",
-                                    "\\\\.. \\share\\x"};
+                                    "\\\\.. \\share\\x",
+                                    "D:\\..\\..\\x",
+                                    "d:..\\..\\x"};
   std::mt19937 random(11);
-  const std::string alphabet = "\\/.: ?<*aCU\t";
+  const std::string alphabet = "\\/.: ?<*aCDU\t";
   for (int i = 0; i < 3000; ++i) {
     std::string text;
     const std::size_t length = random() % 16;
@@ -111,9 +122,9 @@ TEST_F(SimHostPath, StaysUnderTheRootWhateverTheText) {
     SCOPED_TRACE(text);
     const fs::path host = sim.drives.HostPath(text);
     if (!host.empty()) {
-      const fs::path relative = host.lexically_normal().lexically_relative(root);
-      ASSERT_FALSE(relative.empty());
-      ASSERT_NE(*relative.begin(), "..");
+      ASSERT_TRUE(IsUnderRoot(host.lexically_normal(), root) || host.lexically_normal() == root ||
+                  IsUnderRoot(host.lexically_normal(), drive) || host.lexically_normal() == drive)
+          << host;
     }
     sim.files.CreateDirectories(text + "\\d");
     sim.files.CreateFileExclusive(text + "\\f.txt");
@@ -121,9 +132,12 @@ TEST_F(SimHostPath, StaysUnderTheRootWhateverTheText) {
   }
   std::vector<fs::path> beside;
   for (const auto& entry : fs::recursive_directory_iterator(outer)) {
-    if (!IsUnderRoot(entry.path(), root)) beside.push_back(entry.path());
+    if (!IsUnderRoot(entry.path(), root) && !IsUnderRoot(entry.path(), drive)) {
+      beside.push_back(entry.path());
+    }
   }
-  EXPECT_EQ(beside, std::vector<fs::path>{root}) << "made beside the root";
+  std::sort(beside.begin(), beside.end());
+  EXPECT_EQ(beside, (std::vector<fs::path>{drive, root})) << "made beside the root and drive D:";
 }
 
 TEST_F(SimHostPath, CreatesFoldersUnderExistingOnesWhateverTheCase) {

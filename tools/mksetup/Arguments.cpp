@@ -10,6 +10,11 @@ std::optional<std::string> Arguments::Value(const std::string& name) const {
   return it->second;
 }
 
+std::vector<std::string> Arguments::Values(const std::string& name) const {
+  const auto it = allValues.find(name);
+  return it == allValues.end() ? std::vector<std::string>() : it->second;
+}
+
 Arguments ParseArguments(const std::vector<std::string>& args,
                          const std::set<std::string>& valueOptions,
                          const std::set<std::string>& flagOptions) {
@@ -19,6 +24,7 @@ Arguments ParseArguments(const std::vector<std::string>& args,
     if (valueOptions.count(arg)) {
       if (i + 1 == args.size()) throw ToolError("usage: " + arg + " needs a value");
       parsed.values[arg] = args[++i];
+      parsed.allValues[arg].push_back(args[i]);
     } else if (flagOptions.count(arg)) {
       parsed.flags.insert(arg);
     } else if (arg.size() > 1 && arg[0] == '-') {

@@ -9,11 +9,14 @@
 namespace setup::mksetup {
 
 struct Arguments {
-  std::map<std::string, std::string> values;
+  std::map<std::string, std::string> values;                  // the last value of each option
+  std::map<std::string, std::vector<std::string>> allValues;  // every value, in order
   std::set<std::string> flags;
   std::vector<std::string> positionals;
 
   std::optional<std::string> Value(const std::string& name) const;
+  // Every value of an option that may be given more than once.
+  std::vector<std::string> Values(const std::string& name) const;
   bool Flag(const std::string& name) const { return flags.count(name) != 0; }
 };
 

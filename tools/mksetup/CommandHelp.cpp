@@ -88,6 +88,9 @@ const std::vector<CommandHelp>& AllCommands() {
        {{"--root", "SIMDIR", "the folder that holds the simulated drives and registry"},
         {"--language", "G|E|F", "the language chosen on the first page"},
         {"--dest", "PATH", "the destination folder (C:\\... or \\\\server\\share...)"},
+        {"--drive", "D=DIR",
+         "drive D: is the host folder DIR (repeatable; without it D: is SIMDIR/D when that "
+         "exists)"},
         {"--all-users", nullptr, "install for all users"},
         {"--no-desktop", nullptr, "no desktop shortcut"},
         {"--quick-launch", nullptr, "a quick-launch shortcut"},

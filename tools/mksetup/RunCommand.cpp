@@ -2,6 +2,7 @@
 // in a host folder, so a vendor sees on Linux what a script does before shipping it.
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/Error.h"
 #include "platform/sim/SimPlatform.h"
 #include "text/FileFormat.h"
+#include "text/ScriptText.h"
 #include "wizard/ErrorDisplay.h"
 #include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
@@ -30,7 +32,8 @@ constexpr int kDeclined = 3;
 
 constexpr const char* kUsage =
     "usage: run setup.exe --root DIR [--language G|E|F] [--all-users] [--dest PATH] "
-    "[--no-desktop] [--quick-launch] [--addon] [--not-admin] [--decline-admin]";
+    "[--drive D=DIR]... [--no-desktop] [--quick-launch] [--addon] [--not-admin] "
+    "[--decline-admin]";
 
 // The wizard's choices from the command line; what the wizard would refuse is refused when they
 // are applied.
@@ -48,6 +51,28 @@ InstallChoices ChoicesOf(const Arguments& parsed) {
   choices.quickLaunch = parsed.Flag("--quick-launch");
   if (parsed.Flag("--addon")) choices.addOn = true;
   return choices;
+}
+
+// The drives of --drive D=DIR: a letter other than C (C: is the root's own) and a host folder
+// that exists, each letter once.
+std::map<char, std::filesystem::path> DrivesOf(const Arguments& parsed) {
+  std::map<char, std::filesystem::path> drives;
+  for (const std::string& given : parsed.Values("--drive")) {
+    const char letter = given.empty() ? '\0' : ToUpperAscii(given[0]);
+    if (given.size() < 3 || given[1] != '=' || letter < 'A' || letter > 'Z') {
+      throw UsageError("--drive takes LETTER=FOLDER (D=/mnt/d), not " + given);
+    }
+    if (letter == 'C') throw UsageError("--drive: drive C: is the root's folder C");
+    const std::filesystem::path folder = given.substr(2);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+      throw UsageError("--drive " + given + ": " + folder.string() + " is no folder");
+    }
+    if (!drives.emplace(letter, folder).second) {
+      throw UsageError("--drive: drive " + std::string(1, letter) + ": is given twice");
+    }
+  }
+  return drives;
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
@@ -141,7 +166,7 @@ std::string LanguageNames(const LanguageFlags& offered) {
 int RunCommand(const std::vector<std::string>& args) {
   Arguments parsed;
   try {
-    parsed = ParseArguments(args, {"--root", "--language", "--dest"},
+    parsed = ParseArguments(args, {"--root", "--language", "--dest", "--drive"},
                             {"--all-users", "--no-desktop", "--quick-launch", "--addon",
                              "--not-admin", "--decline-admin"});
   } catch (const ToolError& error) {
@@ -149,6 +174,7 @@ int RunCommand(const std::vector<std::string>& args) {
   }
   if (parsed.positionals.size() != 1 || !parsed.Value("--root")) throw UsageError(kUsage);
   const InstallChoices choices = ChoicesOf(parsed);
+  const std::map<char, std::filesystem::path> drives = DrivesOf(parsed);
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const std::filesystem::path root = *parsed.Value("--root");
 
@@ -163,6 +189,7 @@ int RunCommand(const std::vector<std::string>& args) {
     return 1;
   }
   SimPlatform sim(root);
+  for (const auto& [letter, folder] : drives) sim.drives.MapDrive(letter, folder);
   if (earlier) {
     try {
       sim.registry.LoadText(*earlier);

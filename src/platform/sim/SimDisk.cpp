@@ -30,7 +30,9 @@ std::vector<std::string> SimDisk::ListDrives() {
       drives.push_back(name + ":\\");
     }
   }
+  for (char letter : drives_.MappedLetters()) drives.push_back(std::string(1, letter) + ":\\");
   std::sort(drives.begin(), drives.end());
+  drives.erase(std::unique(drives.begin(), drives.end()), drives.end());
   return drives;
 }
 

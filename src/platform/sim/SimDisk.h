@@ -1,5 +1,6 @@
 #pragma once
-// The drives of the simulated machine: the one-letter folders under the root.
+// The drives of the simulated machine: the one-letter folders under the root and the drives
+// mapped to host folders of their own.
 
 #include "platform/Disk.h"
 #include "platform/sim/SimDrives.h"

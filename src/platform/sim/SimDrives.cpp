@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -78,7 +79,21 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
 std::filesystem::path SimDrives::DriveFolder(char letter) const {
   const char upper = ToUpperAscii(letter);
   if (upper < 'A' || upper > 'Z') return {};
+  const auto mapped = mapped_.find(upper);
+  if (mapped != mapped_.end()) return mapped->second;
   return root_ / std::string(1, upper);
+}
+
+void SimDrives::MapDrive(char letter, const std::filesystem::path& folder) {
+  std::filesystem::path normal = std::filesystem::absolute(folder).lexically_normal();
+  if (normal.has_relative_path() && normal.filename().empty()) normal = normal.parent_path();
+  mapped_[ToUpperAscii(letter)] = std::move(normal);
+}
+
+std::vector<char> SimDrives::MappedLetters() const {
+  std::vector<char> letters;
+  for (const auto& [letter, folder] : mapped_) letters.push_back(letter);
+  return letters;
 }
 
 SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
@@ -120,7 +135,9 @@ SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   }
   Resolved found = Find(volume, names);
   // Whatever the look-up took from the host, what comes out must still lie on the volume.
-  if (!IsUnder(found.path, volume) || !IsUnder(volume, root_)) return nowhere;
+  const bool mappedDrive = std::any_of(mapped_.begin(), mapped_.end(),
+                                       [&](const auto& drive) { return drive.second == volume; });
+  if (!IsUnder(found.path, volume) || !(mappedDrive || IsUnder(volume, root_))) return nowhere;
   found.volume = std::move(volume);
   return found;
 }

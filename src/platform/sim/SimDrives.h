@@ -1,9 +1,11 @@
 #pragma once
-// Windows paths of the simulated machine mapped to host paths: drive C: is ROOT/C, a server
-// share \\srv\share is ROOT/UNC/srv/share.
+// Windows paths of the simulated machine mapped to host paths: drive C: is ROOT/C (another
+// drive ROOT/LETTER, or a host folder of its own), a server share \\srv\share is
+// ROOT/UNC/srv/share.
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,8 +38,14 @@ class SimDrives {
     std::filesystem::path volume;
   };
   Resolved Resolve(const std::string& windowsPath) const;
-  // The host folder of a drive letter ("C" -> ROOT/C); empty for anything but an ASCII letter.
+  // The host folder of a drive letter ("C" -> ROOT/C, or the folder MapDrive gave it); empty for
+  // anything but an ASCII letter.
   std::filesystem::path DriveFolder(char letter) const;
+  // The drive of that letter is the host folder given (made absolute), wherever it lies, instead
+  // of ROOT/LETTER; nothing of the machine is found or made outside it or the root.
+  void MapDrive(char letter, const std::filesystem::path& folder);
+  // The letters MapDrive was given, upper-cased, in letter order.
+  std::vector<char> MappedLetters() const;
 
   // What the simulated machine itself made or removed, so that the names it knows of a folder
   // stay right without listing the folder again.
@@ -68,6 +76,7 @@ class SimDrives {
   Resolved Find(const std::filesystem::path& volume, const std::vector<std::string>& names) const;
 
   std::filesystem::path root_;
+  std::map<char, std::filesystem::path> mapped_;  // by upper-cased letter
   // Without it, every new file in a folder of n entries cost a listing of n names.
   mutable std::unordered_map<std::string, FolderNames> names_;
   mutable std::size_t listings_ = 0;
