@@ -5,6 +5,7 @@
 // wizard walked by the driver, and NSIS's zlib silent installer of the same tree. A scale line
 // repeats the run and the engine program at 1/4 to 2 times the product. Each trial is a child
 // process, so that its time and peak resident size are its own; every figure is a median.
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,6 +41,13 @@ namespace fs = std::filesystem;
 using namespace setup;
 using bench::SecondsSince;
 
+// Set by Ctrl-C or SIGTERM: the benchmark stops after the trial under way, prints what it has,
+// and ends the Wine session and removes its folders on the way out.
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void OnInterrupt(int) {
+  interrupted = 1;
+}
+
 struct ChildFigures {
   double seconds = 0;  // wall clock
   double cpuSeconds = 0;
@@ -61,6 +69,8 @@ pid_t Start(std::vector<std::string> args) {
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    // Nothing outlives a benchmark that was killed outright.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
     ::dup2(null, 2);
@@ -503,6 +513,8 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
   bench::InstallBenchOptions options;
   if (const std::string error = bench::ParseInstallBenchOptions(args, options); !error.empty()) {
     std::fprintf(stderr, "bench_install: %s\n%s", error.c_str(), bench::kInstallBenchUsage);
@@ -641,8 +653,10 @@ int main(int argc, char** argv) {
   }
 
   std::printf("%d alternating rounds of %zu trials:\n", options.trials, trials.size());
-  for (int round = 0; round < options.trials; ++round) {
-    for (Trial& trial : trials) RunOnce(trial, wine.Server());
+  for (int round = 0; round < options.trials && !interrupted; ++round) {
+    for (Trial& trial : trials) {
+      if (!interrupted) RunOnce(trial, wine.Server());
+    }
     std::printf("  round %d done, load average %s\n", round + 1, LoadAverage().c_str());
   }
   const auto find = [&](const std::string& key) -> const Trial* {
@@ -744,5 +758,6 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (const Trial& trial : trials) failures += trial.failures;
   if (failures > 0) std::printf("%d trials failed\n", failures);
-  return failures > 0 ? 1 : 0;
+  if (interrupted) std::printf("interrupted: the figures are those of the trials before\n");
+  return interrupted ? 130 : failures > 0 ? 1 : 0;
 }
