@@ -165,7 +165,11 @@ int main(int argc, char** argv) {
       quarters = static_cast<unsigned>(std::stoul(args[++i]));
     } else if (args[i] == "--win32-bin" && i + 1 < args.size()) {
       bin = args[++i];
-    } else if (root.empty()) {
+    } else if (args[i] == "--help" || args[i] == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (root.empty() && !args[i].empty() && args[i][0] != '-') {
+      // An unknown option is not a folder to write a tree into.
       root = args[i];
     } else {
       std::fputs(kUsage, stderr);
