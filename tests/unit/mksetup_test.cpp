@@ -390,6 +390,12 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
       {"R value below -2^31", Clean("R*Software\\P;Low;-2147483649\r\n"), 14, "r-range",
        Severity::Error},
       {"R key with HKLM", Clean("R*HKLM\\Software\\P;Count;1\r\n"), 14, "r-hive", Severity::Error},
+      {"product name of 256", Replaced(Clean(), "N*P", "N*" + std::string(256, 'p')), 2,
+       "name-long", Severity::Error},
+      {"R key name of 256", Clean("R*Software\\" + std::string(256, 'k') + "\\P;Count;1\r\n"), 14,
+       "r-key-name", Severity::Error},
+      {"R value name of 16384", Clean("R*Software\\P;" + std::string(16384, 'v') + ";1\r\n"), 14,
+       "r-value-name", Severity::Error},
       {"R key with HKEY_", Clean("R*HKEY_CURRENT_USER\\Software\\P;Name;x\r\n"), 14, "r-hive",
        Severity::Error},
       {"X extension with a dot", Clean("X*.t51;%Sp.exe;Drawing\r\n"), 14, "x-extension",
@@ -438,6 +444,14 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
       {"KORVALT in the wrong case", Clean("T*Korvalt=x\r\n"), 14, "addon-key", Severity::Warning},
   };
   EXPECT_TRUE(CheckScript(ScriptFromText("s", Clean()), {}).empty());
+  // The longest names Windows takes are no mistake.
+  EXPECT_TRUE(
+      CheckScript(ScriptFromText("s", Replaced(Clean(), "N*P", "N*" + std::string(255, 'p'))), {})
+          .empty());
+  EXPECT_TRUE(CheckScript(ScriptFromText("s", Clean("R*Software\\" + std::string(255, 'k') + ";" +
+                                                    std::string(16383, 'v') + ";1\r\n")),
+                          {})
+                  .empty());
   std::size_t caught = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mistake);

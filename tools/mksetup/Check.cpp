@@ -12,6 +12,7 @@
 #include "Text1252.h"
 #include "ToolError.h"
 #include "install/SystemEffects.h"
+#include "platform/sim/SimRegistry.h"
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "script/ScriptHeader.h"
@@ -137,6 +138,13 @@ void CheckHeaderLine(Checker& checker, const ScriptLine& line) {
                  "read-me line with language code " + Quote(rest.empty() ? 0 : rest[0]) +
                      ": only G, D, E and F set a read-me; the line sets nothing");
   }
+  if (code == 'N' && rest.size() > 1 + kLongestKeyName) {
+    // The product's name is the name of its uninstall key.
+    checker.Fail(line.number, "name-long",
+                 "the product's name is " + std::to_string(rest.size() - 1) +
+                     " characters long, and Windows allows 255 for the name of its uninstall "
+                     "key: the installation is not registered for uninstalling");
+  }
   if (code == 'N' && !rest.empty() && !IsLanguageCode(rest[0])) {
     checker.Warn(
         line.number, "language-code",
@@ -258,9 +266,29 @@ void CheckShortcutFolder(Checker& checker, const FolderTracker& folders, std::si
 
 void CheckRegistryLine(Checker& checker, const ScriptLine& line, std::string rest) {
   const std::string key = SplitFirst(rest, ";");
-  SplitFirst(rest, ";");
+  const std::string name = SplitFirst(rest, ";");
   const std::string& value = rest;
   CheckMacros(checker, line.number, value);
+  // Windows refuses longer names: the key is then not made and the line has no effect, and a
+  // value name too long ends the installation.
+  for (std::size_t start = 0; start <= key.size();) {
+    const std::size_t end = std::min(key.find('\\', start), key.size());
+    if (end - start > kLongestKeyName) {
+      checker.Fail(line.number, "r-key-name",
+                   "a name in the key is " + std::to_string(end - start) + " characters long (" +
+                       Shown(key.substr(start, 20)) +
+                       "...), and Windows allows 255: the setup cannot make the key and the line "
+                       "does nothing");
+      break;
+    }
+    start = end + 1;
+  }
+  if (name.size() > kLongestValueName) {
+    checker.Fail(line.number, "r-value-name",
+                 "the value's name is " + std::to_string(name.size()) +
+                     " characters long, and Windows allows 16383: the installation stops with "
+                     "\"Failed to set data for '...'\"");
+  }
   const std::string upperKey = ToUpperAscii(key);
   for (const char* hive : {"HKEY_", "HKLM\\", "HKCU\\", "HKCR\\", "HKU\\", "HKCC\\"}) {
     if (upperKey.rfind(hive, 0) != 0) continue;
