@@ -6,7 +6,7 @@
 
 # small_product DIR NAME LINES...: DIR/setup.exe of a product named NAME whose action lines are
 # LINES; every F line's file holds its own path. They install no main program and no uninstaller,
-# which mksetup build refuses unless allowed.
+# which mksetup build refuses unless allowed; some name what Windows refuses, to show it refused.
 small_product() {
   local dir=$1 name=$2 line path file
   shift 2
@@ -26,7 +26,8 @@ small_product() {
   printf 'GERMAN\r\nLizenz.\r\nENGLISH\r\nLicence.\r\nFRENCH\r\nLicence fr.\r\n' >"$dir/licence.txt"
   "$HOST_BIN/mksetup" build --script "$dir/script.txt" --licence "$dir/licence.txt" \
     --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN32_BIN/engine-run.exe" \
-    --allow no-uninstaller,not-installed,shortcut-folder >"$dir/build.out"
+    --allow no-uninstaller,not-installed,shortcut-folder,r-key-name,r-value-name,name-long \
+    >"$dir/build.out"
 }
 
 # tree_of FOLDER: every entry below a host folder as "d path" or "f md5 path", sorted.
