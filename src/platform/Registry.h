@@ -1,10 +1,18 @@
 #pragma once
 // The registry: open or create a key under a root, read a string, write a string or a number.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace setup {
+
+// Windows' limits: a key's name up to 255 characters, a value's name up to 16,383, a key at most
+// 512 levels below its root. What lies beyond them cannot be made on Windows, so the simulated
+// registry cannot make it either, and a script that asks for it is refused before it is built.
+constexpr std::size_t kLongestKeyName = 255;
+constexpr std::size_t kLongestValueName = 16383;
+constexpr std::size_t kDeepestKey = 512;
 
 enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine, Users };
 

@@ -12,7 +12,7 @@
 #include "Text1252.h"
 #include "ToolError.h"
 #include "install/SystemEffects.h"
-#include "platform/sim/SimRegistry.h"
+#include "platform/Registry.h"
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "script/ScriptHeader.h"

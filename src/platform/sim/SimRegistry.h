@@ -14,13 +14,6 @@
 
 namespace setup {
 
-// Windows' limits: a key's name up to 255 characters, a value's name up to 16,383, a key at most
-// 512 levels below its root. What lies beyond them cannot be made on Windows, so it cannot be
-// made in the simulated registry either.
-constexpr std::size_t kLongestKeyName = 255;
-constexpr std::size_t kLongestValueName = 16383;
-constexpr std::size_t kDeepestKey = 512;
-
 // What LoadText found wrong with a registry text: the line (from 1) and the reason.
 class RegistryTextError : public SetupError {
  public:
