@@ -92,6 +92,8 @@ TEST_F(SimResolve, KnowsTheNamesOfAFolderWithoutListingItAgain) {
        "C:\\Apps\\OUTER\\x", "C/Apps/Outer/x"},
       {"removed from outside", [&] { fs::remove(root_ / "C/Apps/Outer"); }, "C:\\Apps\\outer",
        "C/Apps/outer"},
+      {"file made from outside", [&] { std::ofstream(root_ / "C/Apps/Outside.txt") << "x"; },
+       "C:\\Apps\\OUTSIDE.TXT", "C/Apps/Outside.txt"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

@@ -211,6 +211,14 @@ SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,
   // folder, so a failed one means that some folder on the way is spelled otherwise (or missing).
   std::filesystem::path exact = volume;
   for (const std::string& name : names) exact /= name;
+  // A new entry in a folder whose names are known needs no look-up of its own: the folder's
+  // status says whether the names are still right (the run's files are nearly all new ones).
+  if (!names.empty() && names_.count(exact.parent_path().native()) != 0) {
+    const FolderNames* known = Names(exact.parent_path());
+    if (known && known->byUpperName.count(ToUpperAscii(names.back())) == 0) {
+      return {exact, std::filesystem::file_status(std::filesystem::file_type::not_found), {}};
+    }
+  }
   const std::filesystem::file_status status = LinkStatus(exact);
   if (std::filesystem::exists(status)) return {exact, status, {}};
   if (!names.empty()) {
