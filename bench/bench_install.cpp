@@ -574,8 +574,24 @@ int main(int argc, char** argv) {
   std::printf("    tarball: %llu bytes\n", static_cast<unsigned long long>(fs::file_size(tarball)));
   const fs::path wizardExe = shm.Path() / "setup-wizard.exe";
   const fs::path nsisExe = shm.Path() / "nsis-setup.exe";
+  const fs::path nsisBytesExe = shm.Path() / "nsis-bytes.exe";
+  // The same names with one byte each: what file creation alone costs under Wine, where no
+  // inflater, however fast, can take the run below it.
+  Product bytes;
   WineSession wine;
   if (options.wine) {
+    bytes.quarters = main.quarters;
+    bytes.folder = shm.Path() / "product-bytes";
+    bytes.exe = shm.Path() / "setup-bytes.exe";
+    if (!Prepare(
+            "the same files of one byte each",
+            {"sh", "-c", "cp -r \"$0\" \"$1\" && find \"$1/tree\" -type f -exec truncate -s 1 {} +",
+             main.folder.string(), bytes.folder.string()}) ||
+        !Prepare("build (mksetup's BuildSetup)",
+                 {self, "--child", "build", bytes.folder, bytes.exe, stubPath})) {
+      return 1;
+    }
+    bytes.tree = TallyOf(bytes.folder / "tree/S/ref");
     if (!Prepare("build for the wizard (setup-stub.exe)",
                  {self, "--child", "build", main.folder, wizardExe, stub->string()})) {
       return 1;
@@ -586,6 +602,12 @@ int main(int argc, char** argv) {
       if (!Prepare("makensis (zlib)", {"makensis", "-V1", script.string()})) return 1;
       std::printf("    NSIS installer: %llu bytes\n",
                   static_cast<unsigned long long>(fs::file_size(nsisExe)));
+      const fs::path bytesScript = shm.Path() / "bytes.nsi";
+      std::ofstream(bytesScript) << bench::NsisScript((bytes.folder / "tree").string(),
+                                                      nsisBytesExe.string());
+      if (!Prepare("makensis, one byte each", {"makensis", "-V1", bytesScript.string()})) {
+        return 1;
+      }
     }
     if (!wine.Open(shm.Path() / "prefix")) return 1;
     // The first program under a new server starts Wine's own services; no trial pays for that.
@@ -637,6 +659,16 @@ int main(int argc, char** argv) {
           shm.Path() / "nsis",
           {"wine", nsisExe, "/S", "/D=" + bench::WinePath(shm.Path() / "nsis")});
     }
+    const fs::path bytesInto = shm.Path() / "engine-bytes";
+    add("engine-bytes", "engine program under Wine, files of one byte", Kind::Engine, bytes,
+        bytesInto,
+        {"wine", bytes.exe, bench::WinePath(bytesInto.string() + ".report"), "--destination",
+         bench::WinePath(bytesInto)});
+    if (nsis) {
+      add("nsis-bytes", "NSIS under Wine, files of one byte", Kind::Nsis, bytes,
+          shm.Path() / "nsis-bytes",
+          {"wine", nsisBytesExe, "/S", "/D=" + bench::WinePath(shm.Path() / "nsis-bytes")});
+    }
   }
   for (unsigned q : options.quarters) {
     if (q == options.size) continue;
@@ -673,7 +705,9 @@ int main(int argc, char** argv) {
       static_cast<unsigned long long>(main.tree.bytes), options.trials);
   for (const Trial& trial : trials) {
     if (trial.key.rfind("run", 0) == 0 && trial.product != &main) continue;
-    if (trial.key.rfind("engine", 0) == 0 && trial.product != &main) continue;
+    if (trial.key.rfind("engine", 0) == 0 && trial.product != &main && trial.product != &bytes) {
+      continue;
+    }
     PrintTrial(trial);
   }
 
@@ -711,6 +745,13 @@ int main(int argc, char** argv) {
     std::printf("  %-52s %7.1f MB  under 32 MB\n", "peak working set under Wine (engine program)",
                 MediansOf(*t).workingSetMb);
   }
+  // What a target leaves: the floor is the same inflater with nothing else of a run, and the
+  // files of one byte are the same run with no inflation left to speed up.
+  std::printf("%-54s %10s  %s\n", "bounds under those targets", "measured", "");
+  ratio("bare inflate + write / tar -xzf, tmpfs", "floor", "tar", "(run / tar)", true);
+  ratio("engine program, files of one byte / NSIS, Wine", "engine-bytes", "nsis", "(Wine / NSIS)",
+        true);
+  ratio("engine program / NSIS, both files of one byte", "engine-bytes", "nsis-bytes", "", true);
 
   if (!options.quarters.empty()) {
     std::printf(
