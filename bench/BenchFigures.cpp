@@ -39,7 +39,7 @@ std::string ParseQuarterList(const std::string& text, std::vector<unsigned>& qua
 
 const char* const kInstallBenchUsage =
     "usage: bench_install [--trials N] [--size 1|2|4|8] [--quarters LIST|none] [--no-wine]\n"
-    "                     [--no-nsis] [--no-disk] [--no-folder]\n";
+    "                     [--no-nsis] [--no-disk] [--no-folder] [--wine-cpu N]\n";
 
 std::string ParseInstallBenchOptions(const std::vector<std::string>& args,
                                      InstallBenchOptions& options) {
@@ -59,7 +59,7 @@ std::string ParseInstallBenchOptions(const std::vector<std::string>& args,
       options.*known->field = false;
       continue;
     }
-    if (flag != "--trials" && flag != "--size" && flag != "--quarters") {
+    if (flag != "--trials" && flag != "--size" && flag != "--quarters" && flag != "--wine-cpu") {
       return "unknown option " + flag;
     }
     if (i + 1 >= args.size()) return flag + " needs a value";
@@ -74,6 +74,11 @@ std::string ParseInstallBenchOptions(const std::vector<std::string>& args,
         return "--trials takes a number from 1 to 99";
       }
       options.trials = static_cast<int>(number);
+    } else if (flag == "--wine-cpu") {
+      if (!ParseNumber(value, number) || number > 1023) {
+        return "--wine-cpu takes a CPU number from 0 to 1023";
+      }
+      options.wineCpu = static_cast<int>(number);
     } else {
       if (!ParseNumber(value, number) || !IsQuarter(number)) return "--size takes 1, 2, 4 or 8";
       options.size = static_cast<unsigned>(number);

@@ -17,6 +17,7 @@ struct InstallBenchOptions {
   bool nsis = true;                            // NSIS's installer when makensis is on the PATH
   bool disk = true;                            // mksetup run and tar into a folder on disk too
   bool folder = true;  // new files in one folder through the simulated Windows
+  int wineCpu = -1;    // the Wine trials and their wineserver on this CPU only; -1: anywhere
 };
 
 // Reads the command line after the program's name into options; the reason when it cannot.

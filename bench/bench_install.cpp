@@ -343,11 +343,20 @@ std::string QuarterName(unsigned quarters) {
   return kNames[quarters];
 }
 
+// The command run by taskset on that one CPU (taskset execs it: the pid stays the command's);
+// the command itself for -1.
+std::vector<std::string> OnCpu(int cpu, std::vector<std::string> command) {
+  if (cpu < 0) return command;
+  command.insert(command.begin(), {"taskset", "-c", std::to_string(cpu)});
+  return command;
+}
+
 // Xvfb (when there is no display) and a persistent wineserver for a prefix of its own, ended
 // when the benchmark ends.
 class WineSession {
  public:
-  bool Open(const fs::path& prefix) {
+  // cpu: the one CPU the server may run on, or -1.
+  bool Open(const fs::path& prefix, int cpu) {
     if (!Prepare("Wine prefix (the end-to-end tests' template)",
                  {"bash", std::string(BENCH_SOURCE_DIR) + "/bench/wine-prefix.sh", prefix})) {
       return false;
@@ -364,7 +373,7 @@ class WineSession {
       std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     // A server that outlives each program, so that no trial pays for its start.
-    server_ = Start({"wineserver", "-f", "-p"});
+    server_ = Start(OnCpu(cpu, {"wineserver", "-f", "-p"}));
     struct stat info {};
     ::stat(prefix.c_str(), &info);
     char socket[128];
@@ -527,6 +536,9 @@ int main(int argc, char** argv) {
   const std::string tag = "bench_install." + std::to_string(::getpid());
   const bench::ScratchFolder shm(shmBase / tag), disk(bin.parent_path() / tag);
   std::printf("load average at the start: %s\n", LoadAverage().c_str());
+  if (options.wineCpu >= 0) {
+    std::printf("Wine trials and their wineserver on CPU %d only (taskset)\n", options.wineCpu);
+  }
 
   // What the Windows side needs; without it the benchmark runs natively only.
   const auto engine = mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe");
@@ -609,10 +621,10 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
-    if (!wine.Open(shm.Path() / "prefix")) return 1;
+    if (!wine.Open(shm.Path() / "prefix", options.wineCpu)) return 1;
     // The first program under a new server starts Wine's own services; no trial pays for that.
     Prepare("Wine warm-up (engine-run's usage text)",
-            {"sh", "-c", "wine \"$0\"; exit 0", main.exe.string()});
+            OnCpu(options.wineCpu, {"sh", "-c", "wine \"$0\"; exit 0", main.exe.string()}));
   }
 
   // The trials, in the order of each round.
@@ -625,7 +637,8 @@ int main(int argc, char** argv) {
     trial.kind = kind;
     trial.product = &product;
     trial.into = into;
-    trial.command = std::move(command);
+    trial.command =
+        kind == Kind::Native ? std::move(command) : OnCpu(options.wineCpu, std::move(command));
     if (kind != Kind::Native) {
       trial.makeInto = false;
       if (kind != Kind::Nsis) trial.report = into.string() + ".report";

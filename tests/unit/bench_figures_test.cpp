@@ -18,6 +18,7 @@ TEST(BenchFigures, ParsesTheCommandLine) {
     unsigned size;
     std::vector<unsigned> quarters;
     bool wine, nsis, disk, folder;
+    int wineCpu = -1;
   };
   const Row rows[] = {
       {{}, "", 5, 4, {1, 2, 4, 8}, true, true, true, true},
@@ -72,6 +73,26 @@ TEST(BenchFigures, ParsesTheCommandLine) {
        true},
       {{"--trials"}, "--trials needs a value", 5, 4, {1, 2, 4, 8}, true, true, true, true},
       {{"--fast"}, "unknown option --fast", 5, 4, {1, 2, 4, 8}, true, true, true, true},
+      {{"--wine-cpu", "1"}, "", 5, 4, {1, 2, 4, 8}, true, true, true, true, 1},
+      {{"--wine-cpu", "0", "--no-nsis"}, "", 5, 4, {1, 2, 4, 8}, true, false, true, true, 0},
+      {{"--wine-cpu", "-1"},
+       "--wine-cpu takes a CPU number from 0 to 1023",
+       5,
+       4,
+       {1, 2, 4, 8},
+       true,
+       true,
+       true,
+       true},
+      {{"--wine-cpu", "1024"},
+       "--wine-cpu takes a CPU number from 0 to 1023",
+       5,
+       4,
+       {1, 2, 4, 8},
+       true,
+       true,
+       true,
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.args));
@@ -85,6 +106,7 @@ TEST(BenchFigures, ParsesTheCommandLine) {
     EXPECT_EQ(options.nsis, row.nsis);
     EXPECT_EQ(options.disk, row.disk);
     EXPECT_EQ(options.folder, row.folder);
+    EXPECT_EQ(options.wineCpu, row.wineCpu);
   }
 }
 
