@@ -1,13 +1,41 @@
 # Shared helpers of the end-to-end tests, sourced by tests/e2e/run and by each group's test.sh.
-# A group gets a fresh Wine prefix copied from one template made once per run.
+# A group gets a fresh Wine prefix copied from one template made once per run and architecture.
 
 E2E_REPO=${E2E_REPO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
-E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e}
-WIN32_BIN=${WIN32_BIN:-$E2E_REPO/build/win32/bin}
+MACHINE_REPO=$E2E_REPO
+source "$E2E_REPO/scripts/machine.sh"
+
+# The Windows architecture under test: x86, the 32-bit programs in a 32-bit prefix, or x64, the
+# 64-bit programs in a 64-bit prefix. Each runs through its own loader, called by full path.
+E2E_ARCH=${E2E_ARCH:-x86}
+case $E2E_ARCH in
+  x86 | x64) ;;
+  *) echo "E2E_ARCH must be x86 or x64, not $E2E_ARCH" >&2; return 2 2>/dev/null || exit 2 ;;
+esac
+E2E_OUT=${E2E_OUT:-$E2E_REPO/build/e2e/$E2E_ARCH}
+WIN_BIN=${WIN_BIN:-$(machine_windows_bin "$E2E_ARCH")}
 HOST_BIN=${HOST_BIN:-$E2E_REPO/build/host/bin}
+E2E_WINE_LOADER=$(machine_wine_loader "$E2E_ARCH")
+E2E_WINESERVER=$(machine_wine_server)
+# Wine starts its own helper processes through WINELOADER and its server through WINESERVER.
+export WINELOADER=$E2E_WINE_LOADER WINESERVER=$E2E_WINESERVER
+export WINEARCH=$(machine_wine_prefix_arch "$E2E_ARCH") WINEDEBUG=${WINEDEBUG:--all}
 # Saving a shell link starts Wine's menu builder, which would write entries into the real home.
-export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+wine() { "$E2E_WINE_LOADER" "$@"; }
+wineserver() { "$E2E_WINESERVER" "$@"; }
+winepath() { "$E2E_WINE_LOADER" winepath "$@"; }
+wineboot() { "$E2E_WINE_LOADER" wineboot "$@"; }
+
+# e2e_restart: a Windows restart of the current prefix (it carries out the deletes that were
+# scheduled for it), then waits for the wineserver. A failure is the case's failure.
+e2e_restart() {
+  local rc=0 log=$E2E_DIR/wineboot-restart.log
+  wineboot -r >"$log" 2>&1 || rc=$?
+  [ $rc -eq 0 ] || e2e_fail "wineboot -r failed (exit $rc): $(tail -3 "$log")" || return 1
+  e2e_settle
+}
 
 # Makes the template prefix once: wineboot is the slow part (about 12 s), a copy takes 1.5 s.
 e2e_template() {
@@ -15,7 +43,13 @@ e2e_template() {
   if [ ! -f "$template/.ready-2" ]; then
     rm -rf "$template"
     mkdir -p "$E2E_OUT"
-    WINEPREFIX=$template wineboot -i >"$E2E_OUT/template.log" 2>&1
+    local rc=0
+    WINEPREFIX=$template wineboot -i >"$E2E_OUT/template.log" 2>&1 || rc=$?
+    if [ $rc -ne 0 ]; then
+      e2e_fail "making the $WINEARCH template prefix: $E2E_WINE_LOADER wineboot -i failed" \
+        "(exit $rc): $(tail -3 "$E2E_OUT/template.log" | tr '\n' ' ')"
+      return 1
+    fi
     WINEPREFIX=$template wineserver -w
     # Wine links Desktop and the documents folders to $HOME: an installation would escape the
     # prefix into the real home, and copies of the prefix would share it.
@@ -40,7 +74,7 @@ e2e_new_prefix() {
 # case that failed with a window still open) would hold it forever, so after a while everything
 # of this prefix is killed and the case fails instead of the whole run hanging.
 e2e_settle() {
-  timeout "${E2E_SETTLE_SECONDS:-180}" wineserver -w && return 0
+  timeout "${E2E_SETTLE_SECONDS:-180}" "$E2E_WINESERVER" -w && return 0
   wineserver -k 2>/dev/null
   e2e_fail "programs of $WINEPREFIX still running after ${E2E_SETTLE_SECONDS:-180} s, killed"
 }

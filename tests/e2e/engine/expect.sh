@@ -370,7 +370,7 @@ check_registry_and_links() {
   local rows=$E2E_DIR/values.expected batch=$WINEPREFIX/drive_c/engine-check.bat
   expected_values >"$rows"
   expected_links >"$E2E_DIR/links.expected"
-  cp "$WIN32_BIN/link-check.exe" "$WINEPREFIX/drive_c/link-check.exe"
+  cp "$WIN_BIN/link-check.exe" "$WINEPREFIX/drive_c/link-check.exe"
   LC_ALL=C sed -n 's/^Link=\[\(.*\)\]$/\1\r/p' "$E2E_DIR/links.expected" >"$WINEPREFIX/drive_c/links.lst"
   local -a keys
   mapfile -t keys < <(cut -d'|' -f1 "$rows" | awk '!seen[$0]++')

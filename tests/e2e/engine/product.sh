@@ -123,6 +123,6 @@ make_product() {
     >"$PRODUCT_DIR/licence.txt"
   "$HOST_BIN/mksetup" build --script "$PRODUCT_DIR/script.txt" \
     --licence "$PRODUCT_DIR/licence.txt" --source "$PRODUCT_DIR/tree" \
-    -o "$PRODUCT_DIR/setup.exe" --stub "$WIN32_BIN/engine-run.exe" \
+    -o "$PRODUCT_DIR/setup.exe" --stub "$WIN_BIN/engine-run.exe" \
     --allow unknown-code,shortcut-folder >"$PRODUCT_DIR/build.out"
 }

@@ -10,7 +10,7 @@ here=tests/e2e/engine
 source "$here/product.sh"
 source "$here/expect.sh"
 source "$here/versus-sim.sh"
-for program in "$WIN32_BIN/engine-run.exe" "$WIN32_BIN/link-check.exe" "$HOST_BIN/mksetup"; do
+for program in "$WIN_BIN/engine-run.exe" "$WIN_BIN/link-check.exe" "$HOST_BIN/mksetup"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
 # Saving a shell link starts winemenubuilder, which writes menu entries into the real home.

@@ -8,7 +8,7 @@
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in setup-stub.exe wizard-driver.exe link-check.exe uninstall-driver.exe UnInstall.EXE; do
-  [ -f "$WIN32_BIN/$program" ] || e2e_fail "not built: $WIN32_BIN/$program"
+  [ -f "$WIN_BIN/$program" ] || e2e_fail "not built: $WIN_BIN/$program"
 done
 wizard_prefix lifecycle
 signer=
@@ -66,7 +66,7 @@ command=$(e2e_reg_query "HKLM\\$WIZ_UNINSTALL_KEY\\$WIZ_PRODUCT" UninstallString
 echo "UninstallString: $command"
 start=$SECONDS
 rc=0
-e2e_wine "$E2E_DIR/uninstall.out" "$WIN32_BIN/uninstall-driver.exe" 'C:\uninstall-report.txt' \
+e2e_wine "$E2E_DIR/uninstall.out" "$WIN_BIN/uninstall-driver.exe" 'C:\uninstall-report.txt' \
   "$command" yes ok || rc=$?
 tr -d '\r' <"$(unix_of 'C:\uninstall-report.txt')" >"$E2E_DIR/uninstall.boxes"
 rm -f "$(unix_of 'C:\uninstall-report.txt')"
@@ -80,7 +80,7 @@ expect_box "\"$WIZ_PRODUCT\" has been removed."
 expect_box "folder (not empty): ${S}data\\"
 # The uninstaller runs as a copy in the temporary folder, which goes at the next restart.
 expect_box 'UnInstall.EXE is removed as soon as you close this message'
-wineboot -r >/dev/null 2>&1 && wineserver -w
+e2e_restart
 snapshot after
 
 # Files and folders. What stays: the user's file with its folders, and the folders that the run

@@ -7,11 +7,11 @@
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 e2e_new_prefix pictures
-probe=$WIN32_BIN/picture-probe.exe
-for program in "$probe" "$WIN32_BIN/picture-probe.dir" "$HOST_BIN/mksetup"; do
+probe=$WIN_BIN/picture-probe.exe
+for program in "$probe" "$WIN_BIN/picture-probe.dir" "$HOST_BIN/mksetup"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
-generated=$(head -1 "$WIN32_BIN/picture-probe.dir")
+generated=$(head -1 "$WIN_BIN/picture-probe.dir")
 
 python3 -B tests/e2e/pictures/generator_test.py >"$E2E_DIR/generator_test.out" 2>&1 ||
   e2e_fail "generator tests: $(cat "$E2E_DIR/generator_test.out")"
@@ -105,7 +105,7 @@ check_report() {
     differing=$(compare -metric AE "$generated/$file" "$dump/bitmap-$id.ppm" null: 2>&1) || true
     [ "$differing" = 0 ] || e2e_fail "$name: bitmap $id differs from $file in $differing pixels"
   done
-  e2e_same "$dump/manifest.xml" src/wizard/win32/resources/setup.manifest
+  e2e_same "$dump/manifest.xml" "$generated/setup.manifest"
   # Explorer shows the program icon, and it is drawn as the page draws it.
   same_pixels "$name: Explorer's icon" "$dump/program-icon.ppm" "$dump/explorer-icon.ppm"
   echo "$name: resources as expected"
@@ -139,10 +139,16 @@ check_vendor() {
   echo "$name: the vendor's pictures and icon as drawn"
 }
 
-# The manifest itself must ask for the version 6 common controls and for no elevation.
-manifest=src/wizard/win32/resources/setup.manifest
+# The manifest itself must ask for the version 6 common controls and for no elevation, and name
+# the program's own architecture: the 64-bit program is amd64, and takes the common controls of
+# whatever architecture Windows has ("*"); the 32-bit one names x86 for both.
+manifest=$generated/setup.manifest
+case $E2E_ARCH in
+  x86) architectures=('processorArchitecture="x86"/>' 'processorArchitecture="x86" publicKeyToken') ;;
+  x64) architectures=('processorArchitecture="amd64"/>' 'processorArchitecture="*" publicKeyToken') ;;
+esac
 for attribute in 'name="Microsoft.Windows.Common-Controls"' 'version="6.0.0.0"' \
-  'processorArchitecture="x86"' 'publicKeyToken="6595b64144ccf1df"' 'level="asInvoker"'; do
+  "${architectures[@]}" 'publicKeyToken="6595b64144ccf1df"' 'level="asInvoker"'; do
   grep -qF "$attribute" "$manifest" || e2e_fail "manifest lacks $attribute"
 done
 
@@ -179,9 +185,9 @@ modules=(self built) vendors=(vendor)
 run_probe self "$probe" -
 run_probe built "$E2E_DIR/built.exe" -
 run_probe vendor "$E2E_DIR/vendor.exe" -
-if [ -f "$WIN32_BIN/setup-stub.exe" ]; then
+if [ -f "$WIN_BIN/setup-stub.exe" ]; then
   modules+=(stub) vendors+=(sample)
-  run_probe stub "$probe" "Z:${WIN32_BIN//\//\\}\\setup-stub.exe"
+  run_probe stub "$probe" "Z:${WIN_BIN//\//\\}\\setup-stub.exe"
   # The sample product with the vendor's pictures, as scripts/demo builds it otherwise.
   wizard_build_setup "$E2E_DIR/sample" "${vendor_args[@]}" ||
     e2e_fail "the sample with the vendor's pictures: $(cat "$E2E_DIR/sample/mksetup.log")"
@@ -197,7 +203,7 @@ for name in "${vendors[@]}"; do check_vendor "$name"; done
 # it. Each picture lies where the layout puts it (a page's controls 2,88 further); the pictures
 # drawn transparent show the dialog's face colour where the vendor's have their lower-left
 # pixel's colour, and the icon shows it where its mask lets through.
-if [ -f "$WIN32_BIN/setup-stub.exe" ]; then
+if [ -f "$WIN_BIN/setup-stub.exe" ]; then
   wizard_run walk cancel --exe "$(wizard_winpath "$E2E_DIR/sample/setup.exe")" --language E \
     --page IconPage --answer yes || e2e_fail "walk: $(grep -a '^FAIL' "$E2E_DIR/walk.report")"
   shot=$(compgen -G "$E2E_DIR/shots/walk/*-IconPage.png" | head -1)

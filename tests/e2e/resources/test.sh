@@ -3,7 +3,7 @@
 # executable reports, and what the inputs hold.
 source tests/e2e/lib.sh
 e2e_new_prefix resources
-for program in "$WIN32_BIN/resource-probe.exe" "$HOST_BIN/resource-probe-host" "$HOST_BIN/mksetup"; do
+for program in "$WIN_BIN/resource-probe.exe" "$HOST_BIN/resource-probe-host" "$HOST_BIN/mksetup"; do
   [ -x "$program" ] || [ -f "$program" ] || e2e_fail "not built: $program"
 done
 input=$E2E_DIR/input
@@ -25,7 +25,7 @@ printf 'MZ not really a program' >"$input/tree/S/probe.exe"
 head -c 300000 /dev/urandom >"$input/tree/S/data/big.bin"
 
 "$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
-  --source "$input/tree" -o "$E2E_DIR/probe.exe" --stub "$WIN32_BIN/resource-probe.exe" \
+  --source "$input/tree" -o "$E2E_DIR/probe.exe" --stub "$WIN_BIN/resource-probe.exe" \
   --allow no-uninstaller,not-installed,shortcut-folder
 
 e2e_wine "$E2E_DIR/wine.out" "$E2E_DIR/probe.exe" 'C:\probe-report.txt' ||
@@ -52,7 +52,7 @@ sed -n '/^Licence:\r$/,$p' "$windows_report" | tail -n +2 >"$E2E_DIR/licence.out
 e2e_same "$E2E_DIR/licence.out" "$input/licence.txt"
 
 # The stub itself carries no resources: start-up must fail with a message, not crash.
-if e2e_wine "$E2E_DIR/bare.out" "$WIN32_BIN/resource-probe.exe" 'C:\bare-report.txt'; then
+if e2e_wine "$E2E_DIR/bare.out" "$WIN_BIN/resource-probe.exe" 'C:\bare-report.txt'; then
   e2e_fail "resource-probe.exe without resources reported success"
 fi
 grep -q 'SetupInfo' "$E2E_DIR/bare.out" "$E2E_DIR/bare.out.err" ||

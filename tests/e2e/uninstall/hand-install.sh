@@ -6,7 +6,7 @@ hand_install() {
   unix=$(e2e_unix_path "$folder")
   desktop='C:\users\Public\Desktop'
   mkdir -p "$unix/data" "$unix/help" "$(e2e_unix_path "$desktop")"
-  cp "$WIN32_BIN/UnInstall.EXE" "$unix/UnInstall.EXE"
+  cp "$WIN_BIN/UnInstall.EXE" "$unix/UnInstall.EXE"
   echo program >"$unix/hand.exe"
   echo symbols >"$unix/data/a.SYM5107"
   echo index >"$unix/data/a.SYM5107IND"

@@ -5,9 +5,9 @@
 source tests/e2e/lib.sh
 e2e_new_prefix uninstall
 here=tests/e2e/uninstall
-driver=$WIN32_BIN/uninstall-driver.exe
-uninstaller=$WIN32_BIN/UnInstall.EXE
-[ -f "$driver" ] && [ -f "$uninstaller" ] || e2e_fail "build/win32 lacks uninstall-driver.exe or UnInstall.EXE"
+driver=$WIN_BIN/uninstall-driver.exe
+uninstaller=$WIN_BIN/UnInstall.EXE
+[ -f "$driver" ] && [ -f "$uninstaller" ] || e2e_fail "$WIN_BIN lacks uninstall-driver.exe or UnInstall.EXE"
 key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 # What an installation touches, and what the uninstaller must give back.
 reg_scope='^\[software\\\\(classes|microsoft\\\\windows\\\\currentversion\\\\uninstall)(\\\\|\])'
@@ -54,7 +54,7 @@ expect_box hand 'Do you want to remove "Hand Made 1.0"'
 expect_box hand '"Hand Made 1.0" has been removed.'
 expect_box hand 'file type (now associated with another program): .T5109'
 expect_box hand 'UnInstall.EXE is removed as soon as you close this message'
-wineboot -r >/dev/null 2>&1 && wineserver -w  # carries out the copy's delete at restart
+e2e_restart  # carries out the copy's delete at restart
 snapshot after
 diff "$E2E_DIR/before.files" "$E2E_DIR/after.files" >"$E2E_DIR/hand.files.diff" ||
   e2e_fail "files differ after uninstalling: $(cat "$E2E_DIR/hand.files.diff")"
@@ -70,7 +70,7 @@ hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
 echo mine >"$(e2e_unix_path 'C:\Program Files\Hand Made\data\mine.txt')"
 uninstall_from_registration 'Hand Made 1.0' user yes ok || e2e_fail "UnInstall.EXE failed"
 expect_box user 'folder (not empty): C:\Program Files\Hand Made\data\'
-wineboot -r >/dev/null 2>&1 && wineserver -w
+e2e_restart
 snapshot user
 diff "$E2E_DIR/after.files" "$E2E_DIR/user.files" | grep '^[<>]' >"$E2E_DIR/user.files.diff" || true
 [ "$(cat "$E2E_DIR/user.files.diff")" = "$(printf '%s\n' \
@@ -92,7 +92,7 @@ for kept in 'C:\windows\win.ini' 'C:\windows\system32\notepad.exe'; do
   [ -f "$(e2e_unix_path "$kept")" ] || e2e_fail "tampered: $kept was removed"
 done
 [ ! -e "$(e2e_unix_path 'C:\Program Files\Hand Made\hand.exe')" ] || e2e_fail "tampered: the product stayed"
-wineboot -r >/dev/null 2>&1 && wineserver -w
+e2e_restart
 rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
 
 # --- A damaged or truncated log, a path in a form the setup never writes, a product name that

@@ -15,7 +15,7 @@ wizard_build_setup() {
   local dir=$1
   shift
   rm -rf "$dir/tree" && mkdir -p "$dir"
-  "$HOST_BIN/make_sample_tree" "$dir/tree" --win32-bin "$WIN32_BIN" 2>"$dir/tree.err"
+  "$HOST_BIN/make_sample_tree" "$dir/tree" --win32-bin "$WIN_BIN" 2>"$dir/tree.err"
   wizard_pack "$dir" "$@"
 }
 
@@ -24,8 +24,8 @@ wizard_pack() {
   local dir=$1
   shift
   "$HOST_BIN/mksetup" build --script "$WIZ_SCRIPT" --licence "$E2E_REPO/sample/licence.txt" \
-    --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN32_BIN/setup-stub.exe" \
-    --uninstaller "$WIN32_BIN/UnInstall.EXE" "$@" >"$dir/mksetup.log"
+    --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN_BIN/setup-stub.exe" \
+    --uninstaller "$WIN_BIN/UnInstall.EXE" "$@" >"$dir/mksetup.log"
 }
 
 # wizard_prefix NAME: a fresh prefix whose user folders are real folders (Wine links Desktop and
@@ -55,7 +55,7 @@ wizard_run() {
   shift
   local shots=$E2E_DIR/shots/$name rc=0
   rm -rf "$shots" && mkdir -p "$shots"
-  e2e_wine "$E2E_DIR/$name.out" "$WIN32_BIN/wizard-driver.exe" "$@" \
+  e2e_wine "$E2E_DIR/$name.out" "$WIN_BIN/wizard-driver.exe" "$@" \
     --report "$(wizard_winpath "$E2E_DIR/$name.raw")" --shots "$(wizard_winpath "$shots")" || rc=$?
   tr -d '\r' <"$E2E_DIR/$name.raw" >"$E2E_DIR/$name.report"
   if compgen -G "$shots/*.bmp" >/dev/null; then
@@ -205,7 +205,7 @@ check_links() {
   local expected links=() link target folder
   expected=$(expected_links "$1" "$2")
   while IFS='|' read -r link _ _; do links+=("$link"); done <<<"$expected"
-  e2e_wine "$E2E_DIR/link-check.out" "$WIN32_BIN/link-check.exe" \
+  e2e_wine "$E2E_DIR/link-check.out" "$WIN_BIN/link-check.exe" \
     "$(wizard_winpath "$E2E_DIR/links.raw")" "${links[@]}" || true
   tr -d '\r' <"$E2E_DIR/links.raw" >"$E2E_DIR/links.txt"
   while IFS='|' read -r link target folder; do

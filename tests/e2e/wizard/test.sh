@@ -6,8 +6,8 @@
 # build/e2e/wizard/*/shots/.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
-for program in "$WIN32_BIN/setup-stub.exe" "$WIN32_BIN/wizard-driver.exe" "$WIN32_BIN/link-check.exe" \
-  "$WIN32_BIN/planted.exe" "$WIN32_BIN/UnInstall.EXE" "$HOST_BIN/mksetup" "$HOST_BIN/make_sample_tree"; do
+for program in "$WIN_BIN/setup-stub.exe" "$WIN_BIN/wizard-driver.exe" "$WIN_BIN/link-check.exe" \
+  "$WIN_BIN/planted.exe" "$WIN_BIN/UnInstall.EXE" "$HOST_BIN/mksetup" "$HOST_BIN/make_sample_tree"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
 work=$E2E_OUT/wizard
@@ -99,7 +99,7 @@ plant_downloads() {
   folder=$(e2e_unix_path "$(downloads_folder)")
   mkdir -p "$folder"
   cp "$work/sample/setup.exe" "$folder/setup.exe"
-  cp "$WIN32_BIN/planted.exe" "$folder/NOTEPAD.EXE"
+  cp "$WIN_BIN/planted.exe" "$folder/NOTEPAD.EXE"
   echo "$(downloads_folder)\setup.exe"
 }
 # Started from a download folder that also holds someone else's NOTEPAD.EXE: the read-me is

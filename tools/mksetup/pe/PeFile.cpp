@@ -1,13 +1,18 @@
 #include "pe/PeFile.h"
 
+#include <cstdio>
+
 #include "ToolError.h"
 
 namespace setup::mksetup {
 namespace {
 
 constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::size_t kOptionalHeaderMinimum = 96;  // up to the data directories
-constexpr std::uint32_t kMaxSections = 96;          // the Windows loader's own limit
+constexpr std::uint16_t kPe32PlusMagic = 0x20B;
+// The optional header up to its data directories.
+constexpr std::size_t kPe32HeaderMinimum = 96;
+constexpr std::size_t kPe32PlusHeaderMinimum = 112;
+constexpr std::uint32_t kMaxSections = 96;  // the Windows loader's own limit
 
 bool IsPowerOfTwo(std::uint32_t value) {
   return value != 0 && (value & (value - 1)) == 0;
@@ -101,24 +106,26 @@ PeLayout ReadPeLayout(ByteSpan file, const std::string& what) {
   }
   const std::uint16_t sectionCount = ReadU16(file, layout.peOffset + 6, what);
   const std::uint16_t optionalSize = ReadU16(file, layout.peOffset + 20, what);
+  layout.machine = ReadU16(file, layout.peOffset + 4, what);
   layout.optionalHeaderOffset = layout.peOffset + 24;
-  if (optionalSize < kOptionalHeaderMinimum) {
-    throw ToolError(what, "the optional header is too short");
+  const std::uint16_t magic = ReadU16(file, layout.optionalHeaderOffset, what);
+  if (magic != kPe32Magic && magic != kPe32PlusMagic) {
+    throw ToolError(what, "not a PE32 or PE32+ executable");
   }
-  if (ReadU16(file, layout.optionalHeaderOffset, what) != kPe32Magic) {
-    throw ToolError(what, "not a 32-bit (PE32) executable");
-  }
+  layout.pe32Plus = magic == kPe32PlusMagic;
+  const std::size_t minimum = layout.pe32Plus ? kPe32PlusHeaderMinimum : kPe32HeaderMinimum;
+  if (optionalSize < minimum) throw ToolError(what, "the optional header is too short");
   layout.sectionAlignment = ReadU32(file, layout.optionalHeaderOffset + 32, what);
   layout.fileAlignment = ReadU32(file, layout.optionalHeaderOffset + 36, what);
   layout.sizeOfImage = ReadU32(file, layout.SizeOfImageOffset(), what);
   layout.sizeOfHeaders = ReadU32(file, layout.optionalHeaderOffset + 60, what);
-  layout.numberOfRvaAndSizes = ReadU32(file, layout.optionalHeaderOffset + 92, what);
+  layout.numberOfRvaAndSizes = ReadU32(file, layout.DataDirectoryOffset(0) - 4, what);
   if (!IsPowerOfTwo(layout.fileAlignment) || !IsPowerOfTwo(layout.sectionAlignment) ||
       layout.fileAlignment > layout.sectionAlignment || layout.fileAlignment < 0x200 ||
       layout.fileAlignment > 0x10000) {
     throw ToolError(what, "its file or section alignment is not a valid power of two");
   }
-  if (layout.numberOfRvaAndSizes > (optionalSize - kOptionalHeaderMinimum) / 8) {
+  if (layout.numberOfRvaAndSizes > (optionalSize - minimum) / 8) {
     throw ToolError(what, "its data directories do not fit the optional header");
   }
   if (sectionCount > kMaxSections) throw ToolError(what, "it has too many sections");
@@ -136,6 +143,43 @@ DataDirectory ReadDataDirectory(ByteSpan file, const PeLayout& layout, std::uint
   if (index >= layout.numberOfRvaAndSizes) return {};
   const std::size_t at = layout.DataDirectoryOffset(index);
   return {ReadU32(file, at, what), ReadU32(file, at + 4, what)};
+}
+
+namespace {
+
+std::string FormatName(const PeLayout& layout) {
+  return layout.pe32Plus ? "PE32+" : "PE32";
+}
+
+std::string MachineHex(std::uint16_t machine) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", machine);
+  return text;
+}
+
+}  // namespace
+
+std::optional<Architecture> ArchitectureOf(const PeLayout& layout) {
+  if (layout.machine == kMachineX86 && !layout.pe32Plus) return Architecture::X86;
+  if (layout.machine == kMachineX64 && layout.pe32Plus) return Architecture::X64;
+  return std::nullopt;
+}
+
+const char* ArchitectureName(Architecture architecture) {
+  return architecture == Architecture::X64 ? "x64" : "x86";
+}
+
+std::string ArchitectureText(const PeLayout& layout) {
+  if (const auto architecture = ArchitectureOf(layout)) return ArchitectureName(*architecture);
+  return "machine " + MachineHex(layout.machine) + " (" + FormatName(layout) + ")";
+}
+
+std::string ProgramKind(const PeLayout& layout) {
+  if (const auto architecture = ArchitectureOf(layout)) {
+    return std::string("an ") + ArchitectureName(*architecture) + " (" + FormatName(layout) +
+           ") program";
+  }
+  return "a " + FormatName(layout) + " program for machine " + MachineHex(layout.machine);
 }
 
 }  // namespace setup::mksetup
