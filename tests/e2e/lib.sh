@@ -40,7 +40,7 @@ e2e_restart() {
 # Makes the template prefix once: wineboot is the slow part (about 12 s), a copy takes 1.5 s.
 e2e_template() {
   local template=$E2E_OUT/template
-  if [ ! -f "$template/.ready-2" ]; then
+  if [ ! -f "$template/.ready-2-$WINEARCH" ]; then
     rm -rf "$template"
     mkdir -p "$E2E_OUT"
     local rc=0
@@ -57,7 +57,7 @@ e2e_template() {
     for link in "$template"/drive_c/users/*/*; do
       if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
     done
-    touch "$template/.ready-2"
+    touch "$template/.ready-2-$WINEARCH"
   fi
 }
 
