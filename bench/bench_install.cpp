@@ -182,8 +182,12 @@ std::vector<std::uint8_t> MinimalImage() {
 // probe, else a minimal image: mksetup run reads only the two resources, so the stub does not
 // change what is measured natively.
 fs::path FindStub(const fs::path& scratch) {
-  if (auto engine = mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe")) return *engine;
-  if (auto probe = mksetup::FindWindowsProgram("BENCH_STUB", "resource-probe.exe")) return *probe;
+  if (auto engine =
+          mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe", mksetup::Architecture::X86))
+    return *engine;
+  if (auto probe = mksetup::FindWindowsProgram("BENCH_STUB", "resource-probe.exe",
+                                               mksetup::Architecture::X86))
+    return *probe;
   const std::vector<std::uint8_t> image = MinimalImage();
   const fs::path path = scratch / "stub.exe";
   std::ofstream(path, std::ios::binary)
@@ -541,9 +545,12 @@ int main(int argc, char** argv) {
   }
 
   // What the Windows side needs; without it the benchmark runs natively only.
-  const auto engine = mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe");
-  const auto driver = mksetup::FindWindowsProgram("BENCH_DRIVER", "wizard-driver.exe");
-  const auto stub = mksetup::FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe");
+  const auto engine =
+      mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe", mksetup::Architecture::X86);
+  const auto driver =
+      mksetup::FindWindowsProgram("BENCH_DRIVER", "wizard-driver.exe", mksetup::Architecture::X86);
+  const auto stub =
+      mksetup::FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe", mksetup::Architecture::X86);
   if (options.wine && (!engine || !driver || !stub || !OnPath("wine"))) {
     std::printf(
         "no Wine trials: they need wine and a win32 build (engine-run.exe, "

@@ -27,6 +27,7 @@
 #include "ToolError.h"
 #include "ToolPaths.h"
 #include "VendorPictures.h"
+#include "pe/PeChecksum.h"
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
@@ -48,28 +49,34 @@ void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
   b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-// A minimal valid PE32: one .text section, no resources.
-std::vector<std::uint8_t> MinimalPe() {
+// A minimal valid image: one .text section, no resources. PE32 for x86; pe32Plus makes its x64
+// twin, whose wider image base puts the data directories and the section table 16 bytes on.
+std::vector<std::uint8_t> MinimalImage(bool pe32Plus, std::uint16_t machine) {
+  const std::uint16_t optionalSize = pe32Plus ? 240 : 224;
   std::vector<std::uint8_t> b(0x400, 0);
   b[0] = 'M', b[1] = 'Z';
   Put32(b, 0x3C, 0x40);
   Put32(b, 0x40, 0x00004550);
-  Put16(b, 0x44, 0x14C);
+  Put16(b, 0x44, machine);
   Put16(b, 0x46, 1);
-  Put16(b, 0x54, 224);
-  Put16(b, 0x56, 0x102);
+  Put16(b, 0x54, optionalSize);
+  Put16(b, 0x56, pe32Plus ? 0x22 : 0x102);
   const std::size_t opt = 0x58;
-  Put16(b, opt, 0x10B);
+  Put16(b, opt, pe32Plus ? 0x20B : 0x10B);
   Put32(b, opt + 16, 0x1000);
-  Put32(b, opt + 28, 0x400000);
+  if (pe32Plus) {
+    Put32(b, opt + 28, 1);  // image base 0x140000000, above 4 GiB as x64 linkers put it
+  } else {
+    Put32(b, opt + 28, 0x400000);
+  }
   Put32(b, opt + 32, 0x1000);
   Put32(b, opt + 36, 0x200);
-  Put16(b, opt + 40, 4);
+  Put16(b, opt + 40, pe32Plus ? 6 : 4);
   Put32(b, opt + 56, 0x2000);
   Put32(b, opt + 60, 0x200);
   Put16(b, opt + 68, 2);
-  Put32(b, opt + 92, 16);
-  const std::size_t section = opt + 224;
+  Put32(b, opt + (pe32Plus ? 108 : 92), 16);
+  const std::size_t section = opt + optionalSize;
   std::memcpy(&b[section], ".text", 5);
   Put32(b, section + 8, 0x10);
   Put32(b, section + 12, 0x1000);
@@ -78,6 +85,14 @@ std::vector<std::uint8_t> MinimalPe() {
   Put32(b, section + 36, 0x60000020);
   b[0x200] = 0xC3;
   return b;
+}
+
+std::vector<std::uint8_t> MinimalPe() {
+  return MinimalImage(false, kMachineX86);
+}
+
+std::vector<std::uint8_t> MinimalPe64() {
+  return MinimalImage(true, kMachineX64);
 }
 
 fs::path TempDir(const std::string& name) {
@@ -128,23 +143,52 @@ TEST(MksetupPayload, EntriesFollowTheBuilderRules) {
 
 TEST(MksetupPe, WrittenResourcesReadBack) {
   const fs::path dir = TempDir("pe");
-  ResourceTree tree;
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupInfo"),
-           {Bytes("GEF\r\n"), "", 0, 0});
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"), {Bytes("abc"), "", 0, 0});
-  const std::vector<std::uint8_t> stub = MinimalPe();
-  WriteExecutable(stub, "stub", tree, dir / "a.exe");
-  const std::vector<std::uint8_t> first = ReadWholeFile(dir / "a.exe");
-  ASSERT_EQ(FindRcData(first, "setupinfo", "a").value().size(), 5u);
-  // Replacing the resources of a built image keeps one of each name.
-  ResourceTree again = ReadResourceTree(first, ReadPeLayout(first, "a"), "a");
-  again.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SETUPDATA"), {Bytes("xy"), "", 0, 0});
-  WriteExecutable(first, "a", again, dir / "b.exe");
-  const std::vector<std::uint8_t> second = ReadWholeFile(dir / "b.exe");
-  const auto data = FindRcData(second, "SetupData", "b");
-  ASSERT_TRUE(data);
-  EXPECT_EQ(std::string(data->begin(), data->end()), "xy");
-  EXPECT_EQ(ListResources(second, ReadPeLayout(second, "b"), "b").size(), 2u);
+  struct Row {
+    const char* name;
+    std::vector<std::uint8_t> stub;
+    Architecture architecture;
+  };
+  const Row rows[] = {{"PE32", MinimalPe(), Architecture::X86},
+                      {"PE32+", MinimalPe64(), Architecture::X64}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ResourceTree tree;
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupInfo"),
+             {Bytes("GEF\r\n"), "", 0, 0});
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"),
+             {Bytes("abc"), "", 0, 0});
+    WriteExecutable(row.stub, "stub", tree, dir / "a.exe");
+    const std::vector<std::uint8_t> first = ReadWholeFile(dir / "a.exe");
+    ASSERT_EQ(FindRcData(first, "setupinfo", "a").value().size(), 5u);
+    const PeLayout layout = ReadPeLayout(first, "a");
+    EXPECT_EQ(ArchitectureOf(layout), row.architecture);
+    // The resource directory is where the loader looks for it in this format.
+    const DataDirectory directory = ReadDataDirectory(first, layout, kResourceDirectory, "a");
+    EXPECT_EQ(directory.rva, layout.sections.back().virtualAddress);
+    EXPECT_EQ(ReadU32(first, 0x58 + (row.architecture == Architecture::X64 ? 128 : 112), "a"),
+              directory.rva);
+    // Replacing the resources of a built image keeps one of each name.
+    ResourceTree again = ReadResourceTree(first, layout, "a");
+    again.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SETUPDATA"),
+              {Bytes("xy"), "", 0, 0});
+    WriteExecutable(first, "a", again, dir / "b.exe");
+    const std::vector<std::uint8_t> second = ReadWholeFile(dir / "b.exe");
+    const auto data = FindRcData(second, "SetupData", "b");
+    ASSERT_TRUE(data);
+    EXPECT_EQ(std::string(data->begin(), data->end()), "xy");
+    EXPECT_EQ(ListResources(second, ReadPeLayout(second, "b"), "b").size(), 2u);
+    // The image keeps its format and machine, and its checksum stands where this format has it
+    // (at the same offset in both): the sum of the file with that field read as zeros.
+    const PeLayout rewritten = ReadPeLayout(second, "b");
+    EXPECT_EQ(rewritten.machine, ReadU16(row.stub, 0x44, "stub"));
+    EXPECT_EQ(rewritten.pe32Plus, row.architecture == Architecture::X64);
+    std::vector<std::uint8_t> zeroed = second;
+    const std::size_t checksumAt = rewritten.ChecksumOffset();
+    Put32(zeroed, checksumAt, 0);
+    PeChecksum checksum;
+    checksum.Add(zeroed.data(), zeroed.size());
+    EXPECT_EQ(ReadU32(second, checksumAt, "b"), checksum.Finish());
+  }
 }
 
 // Names are found as FindResource finds them: the name looked for upper-cased, the stored one
@@ -209,13 +253,16 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
   pictures.Set(ResourceId::Number(2), ResourceId::Number(200),
                {std::vector<std::uint8_t>(9000, 0x55), "", 0, 0});
   WriteExecutable(MinimalPe(), "stub", pictures, dir / "pictures.exe");
+  WriteExecutable(MinimalPe64(), "stub", pictures, dir / "pictures64.exe");
   const std::vector<std::uint8_t> built = ReadWholeFile(dir / "pictures.exe");
+  const std::vector<std::uint8_t> built64 = ReadWholeFile(dir / "pictures64.exe");
   struct Case {
     const char* name;
     std::size_t payload;   // bytes of SetupData: the section shrinks or grows
     std::size_t trailing;  // bytes behind .reloc in the stub
     std::vector<std::string> sections;
     bool signedStub = false;  // a certificate table behind .reloc
+    bool pe32Plus = false;
   };
   const std::vector<std::string> inPlace = {".text", ".rsrc", ".reloc"};
   const Case cases[] = {
@@ -223,10 +270,19 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
       {"larger resources", 20000, 0, inPlace},
       {"something behind the relocations", 3, 0x200, {".text", ".rsrc", ".reloc", ".rsrc"}},
       {"a signed stub", 3, 0, inPlace, true},
+      {"PE32+, smaller resources", 3, 0, inPlace, false, true},
+      {"PE32+, larger resources", 20000, 0, inPlace, false, true},
+      {"PE32+, something behind the relocations",
+       3,
+       0x200,
+       {".text", ".rsrc", ".reloc", ".rsrc"},
+       false,
+       true},
+      {"PE32+, a signed stub", 3, 0, inPlace, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::uint8_t> stub = WithRelocations(built, c.trailing);
+    std::vector<std::uint8_t> stub = WithRelocations(c.pe32Plus ? built64 : built, c.trailing);
     if (c.signedStub) {
       const PeLayout layout = ReadPeLayout(stub, "stub");
       Put32(stub, layout.DataDirectoryOffset(kSecurityDirectory),
@@ -242,6 +298,7 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
     WriteExecutable(stub, "stub", tree, dir / "a.exe");
     const std::vector<std::uint8_t> out = ReadWholeFile(dir / "a.exe");
     const PeLayout after = ReadPeLayout(out, "a");
+    EXPECT_EQ(after.pe32Plus, c.pe32Plus);
     EXPECT_EQ(SectionNames(after), c.sections);
     ASSERT_EQ(FindRcData(out, "SetupData", "a").value().size(), c.payload);
     EXPECT_EQ(ListResources(out, after, "a").size(), 2u);
@@ -280,14 +337,33 @@ TEST(MksetupPe, MalformedInputIsAClearError) {
   ResourceTree tree;
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("X"), {Bytes("1"), "", 0, 0});
   WriteExecutable(MinimalPe(), "stub", tree, dir / "a.exe");
+  WriteExecutable(MinimalPe64(), "stub", tree, dir / "a64.exe");
   const std::vector<std::uint8_t> good = ReadWholeFile(dir / "a.exe");
+  const std::vector<std::uint8_t> good64 = ReadWholeFile(dir / "a64.exe");
   const PeLayout layout = ReadPeLayout(good, "a");
   const std::size_t rsrc = layout.sections.back().pointerToRawData;
+  const std::size_t rsrc64 = ReadPeLayout(good64, "a").sections.back().pointerToRawData;
+  const std::size_t optionalSize = 0x54, opt = 0x58;
   struct Case {
     const char* name;
     std::function<void(std::vector<std::uint8_t>&)> damage;
+    bool pe32Plus = false;
   };
   const Case cases[] = {
+      // Long enough for a PE32 header with one directory, too short for any PE32+ header: read
+      // as PE32's, its section table would be found in the directories.
+      {"PE32+ optional header of 104 bytes",
+       [&](auto& b) {
+         Put16(b, optionalSize, 104);
+         Put32(b, opt + 108, 0);
+       },
+       true},
+      {"PE32+ optional header of 111 bytes", [&](auto& b) { Put16(b, optionalSize, 111); }, true},
+      {"PE32+ directories past its header", [&](auto& b) { Put32(b, opt + 108, 17); }, true},
+      {"PE32+ section past the end", [&](auto& b) { b.resize(rsrc64 + 8); }, true},
+      {"PE32+ directory loop", [&](auto& b) { Put32(b, rsrc64 + 20, 0x80000000u); }, true},
+      {"PE32+ data outside the file", [&](auto& b) { Put32(b, rsrc64 + 72, 0); }, true},
+      {"unknown optional header magic", [&](auto& b) { Put16(b, opt, 0x107); }},
       {"truncated headers", [](auto& b) { b.resize(0x60); }},
       {"pe offset out of range", [](auto& b) { Put32(b, 0x3C, 0xFFFFFFF0); }},
       {"section past the end", [&](auto& b) { b.resize(rsrc + 8); }},
@@ -297,7 +373,8 @@ TEST(MksetupPe, MalformedInputIsAClearError) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::uint8_t> bytes = good;
+    std::vector<std::uint8_t> bytes = c.pe32Plus ? good64 : good;
+    ASSERT_TRUE(FindRcData(bytes, "X", "a"));
     c.damage(bytes);
     EXPECT_THROW(FindRcData(bytes, "X", "a"), ToolError);
   }
@@ -1151,11 +1228,17 @@ TEST(MksetupToolPaths, InstalledProgramsComeFirst) {
   const fs::path installed = dir / "usr" / "share" / "morvex-setup" / "setup-stub.exe";
   const fs::path beside = dir / "usr" / "bin" / "setup-stub.exe";
   const fs::path buildTree = dir / "win32" / "bin" / "setup-stub.exe";
+  const fs::path installed64 = dir / "usr" / "share" / "morvex-setup" / "x64" / "setup-stub.exe";
+  const fs::path beside64 = dir / "usr" / "bin" / "x64" / "setup-stub.exe";
+  const fs::path buildTree64 = dir / "win64" / "bin" / "setup-stub.exe";
+  const std::vector<fs::path> all = {installed,   beside,   buildTree,
+                                     installed64, beside64, buildTree64};
   struct Row {
     const char* name;
     std::vector<fs::path> present;
     const char* env;
     std::optional<fs::path> expected;
+    Architecture architecture = Architecture::X86;
   };
   const std::vector<Row> rows = {
       {"installed", {installed, beside, buildTree}, "/env/stub.exe", installed},
@@ -1164,13 +1247,32 @@ TEST(MksetupToolPaths, InstalledProgramsComeFirst) {
       {"empty environment", {buildTree}, "", buildTree},
       {"build tree", {buildTree}, nullptr, buildTree},
       {"nothing", {}, nullptr, std::nullopt},
+      {"x86 beside x64 programs", all, nullptr, installed},
+      {"x64 installed", all, "/env/stub.exe", installed64, Architecture::X64},
+      {"x64 beside the binary",
+       {installed, beside64, buildTree64},
+       "/env/stub.exe",
+       beside64,
+       Architecture::X64},
+      {"x64 from the environment",
+       {installed, beside, buildTree, buildTree64},
+       "/env/stub.exe",
+       fs::path("/env/stub.exe"),
+       Architecture::X64},
+      {"x64 build tree", {installed, beside, buildTree64}, nullptr, buildTree64, Architecture::X64},
+      {"x64 where only x86 is",
+       {installed, beside, buildTree},
+       nullptr,
+       std::nullopt,
+       Architecture::X64},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove_all(dir);
     fs::create_directories(dir / "usr" / "bin");  // where the binary runs from, always there
     for (const fs::path& file : row.present) WriteFile(file, "MZ");
-    const auto found = FindWindowsProgramFrom(dir / "usr" / "bin", row.env, "setup-stub.exe");
+    const auto found =
+        FindWindowsProgramFrom(dir / "usr" / "bin", row.env, "setup-stub.exe", row.architecture);
     EXPECT_EQ(found, row.expected);
   }
 }

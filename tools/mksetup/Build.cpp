@@ -17,10 +17,6 @@ namespace setup::mksetup {
 namespace fs = std::filesystem;
 namespace {
 
-bool IsUninstaller(const std::vector<std::string>& parts) {
-  return parts.size() == 2 && parts[0] == "S" && ToUpperAscii(parts[1]) == "UNINSTALL.EXE";
-}
-
 // The uninstaller the registration names is signed as setup.exe is, since Windows shows its
 // publisher when it starts: each "%SUnInstall.EXE" source is replaced by a signed copy, kept in
 // copies until the payload is written.
@@ -29,7 +25,7 @@ void SignUninstallers(const ScriptFile& script, const SignOptions& signing, cons
                       std::vector<std::unique_ptr<TemporaryFile>>& copies) {
   const std::vector<FileLine> lines = FileLines(script);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!IsUninstaller(SourceParts(lines[i].path, script.name))) continue;
+    if (!IsUninstallerSource(SourceParts(lines[i].path, script.name))) continue;
     PayloadSource& source = sources.at(i + 1);  // the licence comes first
     copies.push_back(std::make_unique<TemporaryFile>(output));
     SignFile(signing, source.path, copies.back()->Path(), source.path);
@@ -39,6 +35,25 @@ void SignUninstallers(const ScriptFile& script, const SignOptions& signing, cons
 }
 
 }  // namespace
+
+bool IsUninstallerSource(const std::vector<std::string>& parts) {
+  return parts.size() == 2 && parts[0] == "S" && ToUpperAscii(parts[1]) == "UNINSTALL.EXE";
+}
+
+void CheckStubArchitecture(ByteSpan stub, const std::string& stubName,
+                           std::optional<Architecture> wanted) {
+  const PeLayout layout = ReadPeLayout(stub, stubName);
+  const std::optional<Architecture> found = ArchitectureOf(layout);
+  if (!found) {
+    throw ToolError(
+        stubName, ProgramKind(layout) + "; a stub must be an x86 (PE32) or an x64 (PE32+) program");
+  }
+  const Architecture asked = wanted.value_or(Architecture::X86);
+  if (*found == asked) return;
+  std::string reason = ProgramKind(layout) + ", but --arch is " + ArchitectureName(asked);
+  if (!wanted) reason += std::string(" (the default): add --arch ") + ArchitectureName(*found);
+  throw ToolError(stubName, reason);
+}
 
 PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs::path& source,
                         const std::optional<fs::path>& uninstaller) {
@@ -54,7 +69,7 @@ PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs
   } catch (const ToolError& error) {
     fail(error.Reason());
   }
-  if (!file && IsUninstaller(parts) && uninstaller) file = uninstaller;
+  if (!file && IsUninstallerSource(parts) && uninstaller) file = uninstaller;
   if (!file) {
     fail("no source file for \"" + Utf8From1252(line.path) + "\" (looked for " +
          Utf8From1252(TargetPath(source, parts).string()) +
@@ -115,6 +130,7 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
     throw ToolError(options.stub.string(), "the stub setup program does not exist");
   }
   const std::vector<std::uint8_t> stub = ReadWholeFile(options.stub);
+  CheckStubArchitecture(stub, options.stub.string(), options.architecture);
   if (!fs::is_directory(options.source, error)) {
     throw ToolError(options.source.string(), "the source folder does not exist");
   }

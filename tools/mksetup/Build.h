@@ -13,6 +13,7 @@
 #include "ScriptFile.h"
 #include "Sign.h"
 #include "VendorPictures.h"
+#include "pe/PeFile.h"
 
 namespace setup::mksetup {
 
@@ -25,7 +26,18 @@ struct BuildOptions {
   std::function<void(std::uint64_t done, std::uint64_t total)> progress = nullptr;
   std::vector<VendorPicture> pictures = {};           // checked: they replace the stub's
   std::optional<SignOptions> signing = std::nullopt;  // the setup.exe and its uninstaller
+  // --arch: the stub must be of it. Not given is x86, and an x64 stub is refused with a hint.
+  std::optional<Architecture> architecture = std::nullopt;
 };
+
+// Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller
+// that the registration points at.
+bool IsUninstallerSource(const std::vector<std::string>& parts);
+
+// Throws ToolError(stubName: reason) unless stub is an x86 or x64 program of the architecture
+// asked for (x86 when none was).
+void CheckStubArchitecture(ByteSpan stub, const std::string& stubName,
+                           std::optional<Architecture> wanted);
 
 // The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws
 // ToolError(script:line: reason) for a missing file or one of 2^31 bytes or more.

@@ -57,15 +57,19 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.encoding = checked.options.encoding;
   options.uninstaller = checked.options.uninstaller;
 
+  options.architecture = ArchitectureOption(parsed);
+  const Architecture architecture = checked.options.architecture;
   if (const auto stub = parsed.Value("--stub")) {
     options.stub = *stub;
-  } else if (const auto found = FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe")) {
+  } else if (const auto found =
+                 FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe", architecture)) {
     options.stub = *found;
   } else {
-    throw ToolError(
-        "setup-stub.exe: not found (give --stub and --uninstaller, set MKSETUP_STUB and "
-        "MKSETUP_UNINSTALLER, install mksetup with its share/morvex-setup folder, or build the "
-        "win32 preset)");
+    const std::string kind = architecture == Architecture::X64 ? "x64/" : "";
+    throw ToolError(std::string("setup-stub.exe (") + ArchitectureName(architecture) +
+                    "): not found (give --stub and --uninstaller, set MKSETUP_STUB and "
+                    "MKSETUP_UNINSTALLER, install mksetup with its share/morvex-setup/" +
+                    kind + " folder, or build the " + BuildPresetOf(architecture) + " preset)");
   }
   // One line on a terminal, rewritten a few times a second; nothing in a log.
   const bool terminal = ::isatty(::fileno(stderr)) != 0;

@@ -7,6 +7,7 @@
 #include "Build.h"
 #include "CheckPaths.h"
 #include "FileIo.h"
+#include "MappedFile.h"
 #include "SetupExe.h"
 #include "SourceMap.h"
 #include "Text1252.h"
@@ -531,6 +532,38 @@ void CheckDuplicates(Checker& checker) {
   }
 }
 
+// The uninstaller works in the registry view of its own architecture, and the registration it
+// removes is in the setup.exe's: of another architecture it leaves the product registered.
+void CheckUninstallerArchitecture(Checker& checker, std::size_t line, const fs::path& file) {
+  std::optional<PeLayout> layout;
+  try {
+    const MappedFile image(file);
+    layout = ReadPeLayout(image.Bytes(), file.string());
+  } catch (const ToolError&) {
+    return;  // no program at all: what Windows makes of it is not this rule's question
+  }
+  const std::optional<Architecture> found = ArchitectureOf(*layout);
+  const Architecture wanted = checker.options.architecture;
+  if (found == wanted) return;
+  std::string why =
+      "an uninstaller of another architecture than the setup.exe's works in "
+      "another registry view and would leave the uninstall registration behind";
+  if (found == Architecture::X86) {
+    why =
+        "a 32-bit uninstaller sees the 32-bit registry view and would leave the 64-bit "
+        "setup's uninstall registration behind";
+  } else if (found == Architecture::X64) {
+    why =
+        "a 64-bit uninstaller sees the 64-bit registry view and would leave the 32-bit "
+        "setup's uninstall registration behind, and it does not start on 32-bit Windows";
+  }
+  checker.Fail(line, "uninstaller-arch",
+               "%SUnInstall.EXE is " + file.string() + ", " + ProgramKind(*layout) +
+                   ", but the setup.exe is " + ArchitectureName(wanted) + " (--arch " +
+                   ArchitectureName(wanted) + "): " + why + "; take the UnInstall.EXE built for " +
+                   ArchitectureName(wanted));
+}
+
 void CheckAgainstSource(Checker& checker) {
   const std::optional<fs::path>& source = checker.options.source;
   const std::optional<fs::path> licenceName =
@@ -563,7 +596,12 @@ void CheckAgainstSource(Checker& checker) {
   if (!source) return;
   for (const FileLine& line : FileLines(checker.script)) {
     try {
-      total += SourceFor(checker.script, line, *source, checker.options.uninstaller).size;
+      const PayloadSource file =
+          SourceFor(checker.script, line, *source, checker.options.uninstaller);
+      total += file.size;
+      if (IsUninstallerSource(SourceParts(line.path, file.what))) {
+        CheckUninstallerArchitecture(checker, line.number, file.path);
+      }
     } catch (const ToolError& error) {
       checker.Fail(line.number, "source", error.Reason());
       complete = false;
@@ -582,12 +620,14 @@ void CheckAgainstSource(Checker& checker) {
 
 }  // namespace
 
-TypicalFolders TypicalFoldersFor(const std::string& defaultSubFolder) {
+TypicalFolders TypicalFoldersFor(const std::string& defaultSubFolder, Architecture architecture) {
   const std::string profile = "C:\\Users\\" + std::string(20, 'u') + "\\";
   const std::string roaming = profile + "AppData\\Roaming\\";
   std::string sub = defaultSubFolder;
   EnsureTrailingBackslash(sub);
-  return {"C:\\Program Files (x86)\\" + sub, roaming + sub, profile + "Desktop\\",
+  const std::string programFiles =
+      architecture == Architecture::X64 ? "C:\\Program Files\\" : "C:\\Program Files (x86)\\";
+  return {programFiles + sub, roaming + sub, profile + "Desktop\\",
           roaming + "Microsoft\\Windows\\Start Menu\\Programs\\",
           roaming + "Microsoft\\Internet Explorer\\Quick Launch\\"};
 }
@@ -621,7 +661,7 @@ std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& o
                                       : ""));
     return checker.findings;
   }
-  const TypicalFolders folders = TypicalFoldersFor(state->DefaultSubFolder);
+  const TypicalFolders folders = TypicalFoldersFor(state->DefaultSubFolder, options.architecture);
   checker.typical.DestinationFolder = folders.destination;
   checker.typical.AppDataFolder = folders.appData;
   checker.typical.DesktopFolder = folders.desktop;

@@ -10,6 +10,7 @@
 #include "Findings.h"
 #include "InputText.h"
 #include "ScriptFile.h"
+#include "pe/PeFile.h"
 
 namespace setup::mksetup {
 
@@ -19,17 +20,20 @@ struct CheckOptions {
       licence;  // checked and counted in the S value; default source/licence.txt
   std::optional<std::filesystem::path> uninstaller;
   InputEncoding encoding = InputEncoding::Windows1252;  // of the licence (the script is given)
+  // The setup.exe's: its Program Files folder and the uninstaller's architecture follow it.
+  Architecture architecture = Architecture::X86;
 };
 
 // The longest path Windows writes without the long-path prefix (MAX_PATH less the NUL).
 inline constexpr std::size_t kPathLimit = 259;
 
-// The folders that the path length check puts in for the macros (Windows Vista and later with a
-// 20-letter user name, the folders a one-user installation resolves).
+// The folders that the path length check puts in for the macros (64-bit Windows Vista and later
+// with a 20-letter user name, the folders a one-user installation resolves). An x86 setup.exe
+// there is told "C:\Program Files (x86)", an x64 one "C:\Program Files".
 struct TypicalFolders {
   std::string destination, appData, desktop, programs, quickLaunch;
 };
-TypicalFolders TypicalFoldersFor(const std::string& defaultSubFolder);
+TypicalFolders TypicalFoldersFor(const std::string& defaultSubFolder, Architecture architecture);
 
 // Edit distance (insertions, deletions, substitutions) between two byte strings.
 std::size_t EditDistance(const std::string& a, const std::string& b);

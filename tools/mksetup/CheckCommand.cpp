@@ -10,8 +10,18 @@
 
 namespace setup::mksetup {
 
+std::optional<Architecture> ArchitectureOption(const Arguments& parsed) {
+  const std::optional<std::string> value = parsed.Value("--arch");
+  if (!value) return std::nullopt;
+  for (const Architecture architecture : {Architecture::X86, Architecture::X64}) {
+    if (*value == ArchitectureName(architecture)) return architecture;
+  }
+  throw UsageError("usage: --arch takes x86 or x64, not " + *value);
+}
+
 CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) {
   CheckedScript checked;
+  checked.options.architecture = ArchitectureOption(parsed).value_or(Architecture::X86);
   checked.options.encoding =
       ParseInputEncoding(parsed.Value("--input-encoding").value_or("windows-1252"));
   if (const auto source = parsed.Value("--source")) checked.options.source = *source;
@@ -19,7 +29,8 @@ CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) 
   if (const auto uninstaller = parsed.Value("--uninstaller")) {
     checked.options.uninstaller = *uninstaller;
   } else {
-    checked.options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
+    checked.options.uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName,
+                                                     checked.options.architecture);
   }
   FindingPolicy policy;
   policy.strict = parsed.Flag("--strict");

@@ -15,6 +15,9 @@ const OptionHelp kUninstaller{"--uninstaller", "EXE",
 const OptionHelp kEncoding{"--input-encoding", "NAME",
                            "windows-1252 (default) or utf-8: convert a UTF-8 script and licence "
                            "to Windows-1252"};
+const OptionHelp kArch{"--arch", "x86|x64",
+                       "the setup.exe's architecture (default x86); x64 for Windows without "
+                       "32-bit support"};
 const OptionHelp kStrict{"--strict", nullptr, "treat every warning as an error (for CI)"};
 const OptionHelp kAllow{"--allow", "CODES",
                         "comma-separated rule codes whose errors are only warnings"};
@@ -35,6 +38,7 @@ const std::vector<CommandHelp>& AllCommands() {
        {kSource,
         kLicence,
         kUninstaller,
+        kArch,
         kEncoding,
         kStrict,
         kAllow,
@@ -48,7 +52,9 @@ const std::vector<CommandHelp>& AllCommands() {
         kLicence,
         kSource,
         {"-o", "FILE", "the setup.exe to write"},
-        {"--stub", "EXE", "the stub setup program (default: setup-stub.exe beside mksetup)"},
+        kArch,
+        {"--stub", "EXE",
+         "the stub setup program (default: the installed or built setup-stub.exe of --arch)"},
         {"--pictures", "DIR",
          "the product's own pictures: logo.bmp, program.ico, program-folder.bmp, "
          "quick-launch-classic.bmp, quick-launch-xp.bmp (any of them)"},
@@ -63,8 +69,8 @@ const std::vector<CommandHelp>& AllCommands() {
         kAllow}},
       {"list",
        "setup.exe [--json] [--stub EXE]",
-       "Shows the header, whether it is signed and by whom, every action line and each "
-       "file's sizes.",
+       "Shows the header, whether it is signed and by whom, its architecture (x86 or x64), "
+       "every action line and each file's sizes.",
        {{"--json", nullptr, "print as JSON (schemaVersion 1)"},
         {"--stub", "EXE",
          "the stub to tell the product's own pictures from (default: the one build takes)"}}},

@@ -27,4 +27,8 @@ struct CheckedScript {
 };
 CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath);
 
+// --arch x86|x64 of check and build; nothing when it is not given. Throws UsageError for any
+// other value.
+std::optional<Architecture> ArchitectureOption(const Arguments& parsed);
+
 }  // namespace setup::mksetup

@@ -42,7 +42,7 @@ void WriteEntry(const PayloadEntry& entry, const fs::path& target) {
 std::string WriteOwnPictures(const SetupExe& exe, const fs::path& root,
                              const std::optional<std::string>& stubOption) {
   const std::optional<fs::path> stub =
-      stubOption ? fs::path(*stubOption) : FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe");
+      stubOption ? fs::path(*stubOption) : StubOfTheSameArchitecture(exe.image->Bytes(), exe.name);
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
   try {
     if (!stub) throw ToolError("no stub found (give --stub)");

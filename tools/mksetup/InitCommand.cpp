@@ -70,7 +70,8 @@ int InitCommand(const std::vector<std::string>& args) {
   Write(root / "setup.txt", kScript);
   Write(root / "licence.txt", kLicence);
   for (const TreeFile& file : kTree) Write(root / "tree" / file.path, file.content);
-  const auto uninstaller = FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName);
+  const auto uninstaller =
+      FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName, Architecture::X86);
   if (uninstaller) fs::copy_file(*uninstaller, root / "tree/S/UnInstall.EXE");
   std::printf(
       "%s: setup.txt, licence.txt and tree/ written%s\n"

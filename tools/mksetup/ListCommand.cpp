@@ -12,6 +12,7 @@
 #include "ToolError.h"
 #include "VendorPictures.h"
 #include "install/SystemEffects.h"
+#include "pe/PeFile.h"
 #include "pe/Signature.h"
 #include "text/ScriptText.h"
 
@@ -42,6 +43,7 @@ struct Listing {
   long long sizeValue = -1;  // the S line's number; -1 without one
   std::size_t leftOver = 0;
   SignatureInfo signature;
+  std::string architecture;  // x86, x64, or the machine of anything else
 };
 
 std::string Offered(const LanguageFlags& flags) {
@@ -149,6 +151,7 @@ void PrintText(const Listing& listing) {
   std::printf("Licence                %llu bytes\n",
               static_cast<unsigned long long>(listing.licenceSize));
   std::printf("Signature              %s\n", SignatureText(listing.signature).c_str());
+  std::printf("Architecture           %s\n", listing.architecture.c_str());
   std::printf("\n%6s  %-4s %12s %12s %6s  %s\n", "line", "lang", "bytes", "compressed", "blocks",
               "path");
   for (const FileRow& row : listing.files) {
@@ -167,7 +170,8 @@ void PrintText(const Listing& listing) {
 
 void PrintJson(const Listing& listing) {
   const SetupState& s = *listing.state;
-  std::printf("{\n  \"schemaVersion\": 1,\n  \"sizeValue\": %lld,\n", listing.sizeValue);
+  std::printf("{\n  \"schemaVersion\": 1,\n  \"architecture\": %s,\n  \"sizeValue\": %lld,\n",
+              JsonString(listing.architecture).c_str(), listing.sizeValue);
   std::printf("  \"languagesOffered\": %s,\n", JsonString(Offered(s.LanguagesOffered)).c_str());
   std::printf("  \"preselectedLanguage\": %s,\n",
               JsonString(std::string(1, s.PreselectedLanguage)).c_str());
@@ -244,6 +248,7 @@ int ListCommand(const std::vector<std::string>& args) {
   listing.actions = ActionRows(listing.script);
   listing.sizeValue = SizeValue(listing.script);
   listing.signature = ReadSignature(exe.image->Bytes(), exe.name);
+  listing.architecture = ArchitectureText(ReadPeLayout(exe.image->Bytes(), exe.name));
   parsed.Flag("--json") ? PrintJson(listing) : PrintText(listing);
   if (!parsed.Flag("--json")) {
     PrintPictureOrigins(stdout, exe.image->Bytes(), exe.name, parsed.Value("--stub"));

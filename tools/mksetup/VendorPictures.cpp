@@ -600,10 +600,15 @@ std::vector<std::pair<std::string, std::vector<std::uint8_t>>> OwnPictureFiles(
   return files;
 }
 
+std::optional<fs::path> StubOfTheSameArchitecture(ByteSpan built, const std::string& builtName) {
+  const std::optional<Architecture> architecture = ArchitectureOf(ReadPeLayout(built, builtName));
+  return FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe",
+                            architecture.value_or(Architecture::X86));
+}
+
 void PrintPictureOrigins(std::FILE* out, ByteSpan built, const std::string& builtName,
                          const std::optional<fs::path>& stub) {
-  const std::optional<fs::path> found =
-      stub ? stub : FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe");
+  const std::optional<fs::path> found = stub ? stub : StubOfTheSameArchitecture(built, builtName);
   if (!found) {
     std::fprintf(out, "\nPictures: no stub to compare them with (give --stub)\n");
     return;

@@ -85,6 +85,11 @@ inline constexpr const char* kExplorerIconFile = "setup.ico";
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> OwnPictureFiles(
     ByteSpan built, const std::string& builtName, ByteSpan stub, const std::string& stubName);
 
+// The stub build takes for the architecture of built (x86 when it is neither): what its pictures
+// are told apart from when no --stub is given.
+std::optional<std::filesystem::path> StubOfTheSameArchitecture(ByteSpan built,
+                                                               const std::string& builtName);
+
 // mksetup list's "Pictures" table, against stub or, without one, the stub build would take;
 // a line saying so when there is none.
 void PrintPictureOrigins(std::FILE* out, ByteSpan built, const std::string& builtName,
