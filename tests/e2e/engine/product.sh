@@ -121,7 +121,7 @@ make_product() {
   write_script >"$PRODUCT_DIR/script.txt"
   printf 'GERMAN\r\nLizenz.\r\nENGLISH\r\nLicence.\r\nFRENCH\r\nLicence fr.\r\n' \
     >"$PRODUCT_DIR/licence.txt"
-  "$HOST_BIN/mksetup" build --script "$PRODUCT_DIR/script.txt" \
+  "$HOST_BIN/mksetup" build --arch "$E2E_ARCH" --script "$PRODUCT_DIR/script.txt" \
     --licence "$PRODUCT_DIR/licence.txt" --source "$PRODUCT_DIR/tree" \
     -o "$PRODUCT_DIR/setup.exe" --stub "$WIN_BIN/engine-run.exe" \
     --allow unknown-code,shortcut-folder >"$PRODUCT_DIR/build.out"

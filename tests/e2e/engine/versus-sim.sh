@@ -24,7 +24,8 @@ small_product() {
     printf '%s\r\n' "$path" >"$file"
   done
   printf 'GERMAN\r\nLizenz.\r\nENGLISH\r\nLicence.\r\nFRENCH\r\nLicence fr.\r\n' >"$dir/licence.txt"
-  "$HOST_BIN/mksetup" build --script "$dir/script.txt" --licence "$dir/licence.txt" \
+  "$HOST_BIN/mksetup" build --arch "$E2E_ARCH" \
+    --script "$dir/script.txt" --licence "$dir/licence.txt" \
     --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN_BIN/engine-run.exe" \
     --allow no-uninstaller,not-installed,shortcut-folder,r-key-name,r-value-name,name-long \
     >"$dir/build.out"

@@ -162,7 +162,8 @@ printf 'MZ' >"$input/tree/S/probe.exe"
 build_probe() {
   local output=$1
   shift
-  "$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
+  "$HOST_BIN/mksetup" build --arch "$E2E_ARCH" \
+    --script "$input/script.txt" --licence "$input/licence.txt" \
     --source "$input/tree" -o "$output" --stub "$probe" \
     --allow no-uninstaller,not-installed,shortcut-folder "$@" >"$output.out" 2>&1 ||
     e2e_fail "mksetup build failed: $(cat "$output.out")"

@@ -24,7 +24,8 @@ printf 'MZ not really a program' >"$input/tree/S/probe.exe"
 : >"$input/tree/S/data/empty.dat"
 head -c 300000 /dev/urandom >"$input/tree/S/data/big.bin"
 
-"$HOST_BIN/mksetup" build --script "$input/script.txt" --licence "$input/licence.txt" \
+"$HOST_BIN/mksetup" build --arch "$E2E_ARCH" \
+  --script "$input/script.txt" --licence "$input/licence.txt" \
   --source "$input/tree" -o "$E2E_DIR/probe.exe" --stub "$WIN_BIN/resource-probe.exe" \
   --allow no-uninstaller,not-installed,shortcut-folder
 

@@ -23,7 +23,8 @@ wizard_build_setup() {
 wizard_pack() {
   local dir=$1
   shift
-  "$HOST_BIN/mksetup" build --script "$WIZ_SCRIPT" --licence "$E2E_REPO/sample/licence.txt" \
+  "$HOST_BIN/mksetup" build --arch "$E2E_ARCH" \
+    --script "$WIZ_SCRIPT" --licence "$E2E_REPO/sample/licence.txt" \
     --source "$dir/tree" -o "$dir/setup.exe" --stub "$WIN_BIN/setup-stub.exe" \
     --uninstaller "$WIN_BIN/UnInstall.EXE" "$@" >"$dir/mksetup.log"
 }
