@@ -706,12 +706,23 @@ TEST(MksetupBuild, BuildThenExtractGivesTheTreeBack) {
   EXPECT_EQ(Bytes(contents[3]), ReadWholeFile(f.dir / "src/A/big.bin"));
 }
 
+void WriteImage(const fs::path& path, const std::vector<std::uint8_t>& image) {
+  WriteFile(path, std::string(image.begin(), image.end()));
+}
+
 TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
   const fs::path signer = FakeSigner(TempDir("refusal-signer"));
   const ScopedEnv env("MKSETUP_OSSLSIGNCODE", signer.string());
   struct Case {
     const char* name;
     std::function<void(BuildFixture&)> spoil;
+    const char* ending = "";  // of the message
+  };
+  const auto stub = [](std::vector<std::uint8_t> image, std::optional<Architecture> asked) {
+    return [image, asked](BuildFixture& f) {
+      WriteImage(f.options.stub, image);
+      f.options.architecture = asked;
+    };
   };
   const Case cases[] = {
       {"missing source", [](BuildFixture& f) { fs::remove(f.dir / "src/S/a.txt"); }},
@@ -726,12 +737,33 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
          f.options.signing = SignOptions{
              signer.parent_path() / "cert.pem", signer.parent_path() / "setup-fails", {}, {}};
        }},
+      {"an x64 stub, no --arch", stub(MinimalPe64(), std::nullopt),
+       "stub.exe: an x64 (PE32+) program, but --arch is x86 (the default): add --arch x64"},
+      {"an x64 stub, --arch x86", stub(MinimalPe64(), Architecture::X86),
+       "stub.exe: an x64 (PE32+) program, but --arch is x86"},
+      {"an x86 stub, --arch x64", stub(MinimalPe(), Architecture::X64),
+       "stub.exe: an x86 (PE32) program, but --arch is x64"},
+      {"an ARM64 stub", stub(MinimalImage(true, 0xAA64), Architecture::X64),
+       "stub.exe: a PE32+ program for machine 0xAA64; a stub must be an x86 (PE32) or an x64 "
+       "(PE32+) program"},
+      {"an x64 machine in a PE32 image", stub(MinimalImage(false, kMachineX64), std::nullopt),
+       "stub.exe: a PE32 program for machine 0x8664; a stub must be an x86 (PE32) or an x64 "
+       "(PE32+) program"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BuildFixture f;
     c.spoil(f);
-    EXPECT_THROW(BuildSetup(f.options), ToolError);
+    try {
+      BuildSetup(f.options);
+      ADD_FAILURE() << "built";
+    } catch (const ToolError& error) {
+      const std::string message = error.what();
+      const std::string ending = c.ending;
+      EXPECT_TRUE(message.size() >= ending.size() &&
+                  message.compare(message.size() - ending.size(), ending.size(), ending) == 0)
+          << message;
+    }
     EXPECT_TRUE(!fs::exists(f.dir / "out") || fs::is_empty(f.dir / "out"));
   }
 }
@@ -742,6 +774,7 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
   BuildFixture f;
   for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"})
     WriteFile(f.dir / "src/S" / file, file);
+  WriteImage(f.dir / "src/S/UnInstall.EXE", MinimalPe());
   struct Case {
     const char* name;
     std::string script;
@@ -759,6 +792,7 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
        Clean("R*Software\\P;Name;Caf\xC3\xA9\r\n"),
        {"--input-encoding", "utf-8"},
        0},
+      {"an x86 uninstaller under --arch x64", Clean(), {"--arch", "x64"}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -791,6 +825,75 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
             std::string::npos)
       << json;
   EXPECT_NE(json.find("\"errors\": 1,\n  \"warnings\": 1"), std::string::npos) << json;
+}
+
+// The uninstaller removes the registration from the registry view of its own architecture, so
+// it must be the setup.exe's; the default destination in the path-length check is the Program
+// Files folder that architecture is told.
+TEST(MksetupCheck, TheUninstallerAndProgramFilesFollowTheArchitecture) {
+  BuildFixture f;
+  for (const char* file : {"p.exe", "r.txt"}) WriteFile(f.dir / "src/S" / file, file);
+  const std::string longName = std::string(231, 'n') + ".dat";  // 27 + 235 > 259 >= 21 + 235
+  WriteFile(f.dir / "src/S" / longName, "x");
+  const std::vector<std::uint8_t> x86 = MinimalPe(), x64 = MinimalPe64();
+  const std::vector<std::uint8_t> arm64 = MinimalImage(true, 0xAA64);
+  const std::vector<std::uint8_t> text = Bytes("not a program");
+  struct Row {
+    const char* name;
+    const std::vector<std::uint8_t>* inTree;  // src/S/UnInstall.EXE; nullptr: none
+    const std::vector<std::uint8_t>* given;   // --uninstaller; nullptr: not given
+    std::vector<std::string> options;
+    const char* finding;  // the rule found on line 12 (14 for path-length); nullptr: none
+    std::string actions = "";
+  };
+  const Row rows[] = {
+      {"x86 in x86, --arch not given", &x86, nullptr, {}, nullptr},
+      {"x86 in x86", &x86, nullptr, {"--arch", "x86"}, nullptr},
+      {"x64 in x64", &x64, nullptr, {"--arch", "x64"}, nullptr},
+      {"x86 in x64", &x86, nullptr, {"--arch", "x64"}, "uninstaller-arch"},
+      {"x64 in x86, --arch not given", &x64, nullptr, {}, "uninstaller-arch"},
+      {"x64 in x86", &x64, nullptr, {"--arch", "x86"}, "uninstaller-arch"},
+      {"x86 given by --uninstaller in x64", nullptr, &x86, {"--arch", "x64"}, "uninstaller-arch"},
+      {"x64 given by --uninstaller in x64", nullptr, &x64, {"--arch", "x64"}, nullptr},
+      {"ARM64 in x64", &arm64, nullptr, {"--arch", "x64"}, "uninstaller-arch"},
+      {"no program at all", &text, nullptr, {"--arch", "x64"}, nullptr},
+      {"a long path under Program Files (x86)",
+       &x86,
+       nullptr,
+       {},
+       "path-length",
+       "F*%S" + longName + "\r\n"},
+      {"a long path under Program Files",
+       &x64,
+       nullptr,
+       {"--arch", "x64"},
+       nullptr,
+       "F*%S" + longName + "\r\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(f.dir / "src/S/UnInstall.EXE");
+    if (row.inTree) WriteImage(f.dir / "src/S/UnInstall.EXE", *row.inTree);
+    WriteImage(f.dir / "given.exe", row.given ? *row.given : text);
+    WriteFile(f.dir / "script.txt", Clean(row.actions));
+    std::vector<std::string> args = {f.options.script.string(),  "--source",
+                                     f.options.source.string(),  "--licence",
+                                     f.options.licence.string(), "--json"};
+    if (row.given) args.insert(args.end(), {"--uninstaller", (f.dir / "given.exe").string()});
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    testing::internal::CaptureStdout();
+    const int exitCode = CheckCommand(args);
+    const std::string json = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(exitCode, row.finding ? 1 : 0) << json;
+    if (row.finding) {
+      const std::string line = std::string(row.finding) == "path-length" ? "14" : "12";
+      EXPECT_NE(json.find("\"line\": " + line + ", \"severity\": \"error\", \"code\": \"" +
+                          row.finding + "\""),
+                std::string::npos)
+          << json;
+    }
+  }
+  EXPECT_THROW(CheckCommand({f.options.script.string(), "--arch", "amd64"}), UsageError);
 }
 
 // What extract writes builds the same setup.exe again, byte for byte; a folder that is not empty
@@ -1362,9 +1465,23 @@ TEST(MksetupList, JsonShowsEveryActionLineAndEachFile) {
       "REG_DWORD 7",
       "{\"line\": 15, \"code\": \"X\"",
       "\"signed\": false,\n  \"signer\": null,",
+      "\"architecture\": \"x86\",",
   };
   for (const std::string& part : expected)
     EXPECT_NE(json.find(part), std::string::npos) << part << json;
+  // The same product on the x64 stub says so in both forms.
+  WriteImage(f.dir / "stub64.exe", MinimalPe64());
+  ASSERT_EQ(
+      BuildCommand({"--script", f.options.script.string(), "--licence", f.options.licence.string(),
+                    "--source", f.options.source.string(), "-o", f.options.output.string(),
+                    "--stub", (f.dir / "stub64.exe").string(), "--arch", "x64"}),
+      0);
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(ListCommand({f.options.output.string(), "--json"}), 0);
+  ASSERT_EQ(ListCommand({f.options.output.string()}), 0);
+  const std::string listed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(listed.find("\"architecture\": \"x64\","), std::string::npos) << listed;
+  EXPECT_NE(listed.find("\nArchitecture           x64\n"), std::string::npos) << listed;
 }
 
 // mksetup run carries out a built setup.exe in a simulated Windows: the language filter decides
