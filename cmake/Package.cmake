@@ -1,20 +1,30 @@
 # mksetup as a vendor installs it: bin/mksetup and, under share/morvex-setup/, the stub and the
-# uninstaller the win32 preset built (SETUP_WIN32_BIN), where mksetup looks first. Packaged as a
-# .deb by `cpack -G DEB` in the host build.
+# uninstaller the win32 preset built (SETUP_WIN32_BIN), where mksetup looks first; the win64
+# preset's (SETUP_WIN64_BIN) under share/morvex-setup/x64/, for mksetup build --arch x64.
+# Packaged as a .deb by `cpack -G DEB` in the host build.
 set(SETUP_SHARE_FOLDER share/morvex-setup)
+set(SETUP_WIN64_BIN ${CMAKE_BINARY_DIR}/../win64/bin CACHE PATH
+  "The 64-bit Windows programs' folder")
 
 install(TARGETS mksetup RUNTIME DESTINATION bin)
 # install(FILES) would stop at a missing file with CMake's own words; say what to build instead.
-install(CODE "
-  foreach(program setup-stub.exe UnInstall.EXE)
-    if(NOT EXISTS \"${SETUP_WIN32_BIN}/\${program}\")
-      message(FATAL_ERROR \"${SETUP_WIN32_BIN}/\${program}: not built; mksetup is installed \"
-        \"with the Windows programs: build the win32 preset first (scripts/build), or configure \"
-        \"this build with -DSETUP_WIN32_BIN=FOLDER\")
-    endif()
-  endforeach()")
+foreach(kind "win32;SETUP_WIN32_BIN" "win64;SETUP_WIN64_BIN")
+  list(GET kind 0 preset)
+  list(GET kind 1 variable)
+  set(folder ${${variable}})
+  install(CODE "
+    foreach(program setup-stub.exe UnInstall.EXE)
+      if(NOT EXISTS \"${folder}/\${program}\")
+        message(FATAL_ERROR \"${folder}/\${program}: not built; mksetup is installed \"
+          \"with the Windows programs: build the ${preset} preset first (scripts/build), or \"
+          \"configure this build with -D${variable}=FOLDER\")
+      endif()
+    endforeach()")
+endforeach()
 install(FILES ${SETUP_WIN32_BIN}/setup-stub.exe ${SETUP_WIN32_BIN}/UnInstall.EXE
   DESTINATION ${SETUP_SHARE_FOLDER})
+install(FILES ${SETUP_WIN64_BIN}/setup-stub.exe ${SETUP_WIN64_BIN}/UnInstall.EXE
+  DESTINATION ${SETUP_SHARE_FOLDER}/x64)
 
 set(CPACK_PACKAGE_NAME morvex-setup)
 set(CPACK_PACKAGE_VENDOR "Morvex")
