@@ -3,8 +3,6 @@
 # preset's (SETUP_WIN64_BIN) under share/morvex-setup/x64/, for mksetup build --arch x64.
 # Packaged as a .deb by `cpack -G DEB` in the host build.
 set(SETUP_SHARE_FOLDER share/morvex-setup)
-set(SETUP_WIN64_BIN ${CMAKE_BINARY_DIR}/../win64/bin CACHE PATH
-  "The 64-bit Windows programs' folder")
 
 install(TARGETS mksetup RUNTIME DESTINATION bin)
 # install(FILES) would stop at a missing file with CMake's own words; say what to build instead.
