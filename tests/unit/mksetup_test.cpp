@@ -1517,6 +1517,137 @@ TEST(MksetupRun, InstallsTheChosenLanguageIntoTheSimulatedWindows) {
   EXPECT_FALSE(fs::exists(f.dir / "r/C/Program Files/sub/UnInstall.LOG"));
 }
 
+// A simulated machine as a text: every file under the root with its bytes (the tool's own
+// registry.txt and starts.txt apart) and the registry.
+std::string MachineText(const fs::path& root) {
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const fs::path relative = entry.path().lexically_relative(root);
+    if (relative == "registry.txt" || relative == "starts.txt") continue;
+    std::string line = relative.string();
+    if (entry.is_regular_file()) {
+      const std::vector<std::uint8_t> bytes = ReadWholeFile(entry.path());
+      line += " = " + std::string(bytes.begin(), bytes.end());
+    }
+    entries.push_back(line);
+  }
+  std::sort(entries.begin(), entries.end());
+  const std::vector<std::uint8_t> registry = ReadWholeFile(root / "registry.txt");
+  std::string text(registry.begin(), registry.end());
+  for (const std::string& entry : entries) text += entry + "\n";
+  return text;
+}
+
+constexpr const char* kUninstallKeyText =
+    "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall]\r\n";
+
+// mksetup uninstall after mksetup run: the machine is as it was before the installation, and
+// every way it can end leaves it as the code says.
+TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
+  struct Case {
+    const char* name;
+    const char* actions;  // besides those of a clean product
+    std::vector<std::string> runOptions;
+    std::vector<std::string> uninstallOptions;
+    const char* damage;  // the UnInstall.LOG written over the installed one; nullptr: as installed
+    int rc;
+    bool removed;  // the machine is as before the installation (else as after it)
+  };
+  const Case cases[] = {
+      {"clean product", "", {}, {}, nullptr, 0, true},
+      {"file type and data folder",
+       "X*T5107;%Sp.exe;Drawing\r\nD*%Sdata\\\r\n",
+       {},
+       {},
+       nullptr,
+       0,
+       true},
+      {"all users", "", {"--all-users"}, {}, nullptr, 0, true},
+      {"the log named",
+       "",
+       {},
+       {"--log", "C:\\Program Files\\sub\\UnInstall.LOG"},
+       nullptr,
+       0,
+       true},
+      {"answered No", "", {}, {"--no"}, nullptr, 3, false},
+      {"damaged log", "", {}, {}, "garbage\r\n", 1, false},
+  };
+  int row = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BuildFixture f;
+    for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"})
+      WriteFile(f.dir / "src/S" / file, file);
+    // The destination's D line before its files, so that the log names the folder.
+    WriteFile(f.dir / "script.txt", Replaced(Clean(c.actions), "F*%Sp.exe", "D*%S\r\nF*%Sp.exe"));
+    ASSERT_EQ(BuildCommand({"--script", f.options.script.string(), "--licence",
+                            f.options.licence.string(), "--source", f.options.source.string(), "-o",
+                            f.options.output.string(), "--stub", f.options.stub.string()}),
+              0);
+    const fs::path root = f.dir / ("root" + std::to_string(row++));
+    const std::string exe = f.options.output.string();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    // The machine before: what a run that installs nothing leaves.
+    EXPECT_EQ(RunCommand({exe, "--root", root.string(), "--decline-admin", "--not-admin"}), 3);
+    const std::string before = MachineText(root);
+    std::vector<std::string> run = {exe, "--root", root.string(), "--language", "E"};
+    run.insert(run.end(), c.runOptions.begin(), c.runOptions.end());
+    EXPECT_EQ(RunCommand(run), 0);
+    const fs::path log = root / "C/Program Files/sub/UnInstall.LOG";
+    if (c.damage) WriteFile(log, c.damage);
+    const std::string installed = MachineText(root);
+    std::vector<std::string> uninstall = {"--root", root.string()};
+    uninstall.insert(uninstall.end(), c.uninstallOptions.begin(), c.uninstallOptions.end());
+    const int rc = UninstallCommand(uninstall);
+    const std::string out = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rc, c.rc) << out;
+    // The Uninstall key itself stays: every Windows has it, the simulated one gets it with the
+    // first registration.
+    EXPECT_EQ(Replaced(MachineText(root), kUninstallKeyText, ""),
+              Replaced(c.removed ? before : installed, kUninstallKeyText, ""))
+        << out;
+    if (c.removed) {
+      EXPECT_NE(out.find("removed C:\\Program Files\\sub\\p.exe\n"), std::string::npos) << out;
+    } else {
+      EXPECT_EQ(out.find("removed C:"), std::string::npos) << out;
+    }
+  }
+}
+
+// What mksetup uninstall refuses before it reads a log: a root no run has used, and a machine
+// with two registrations when no --log says which.
+TEST(MksetupUninstall, RefusesWhatItCannotTellApart) {
+  BuildFixture f;
+  BuildSetup(f.options);
+  const fs::path root = f.dir / "root";
+  EXPECT_THROW(UninstallCommand({"--root", root.string()}), UsageError);
+  EXPECT_THROW(UninstallCommand({"--root", root.string(), "extra"}), UsageError);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  for (const char* dest : {"C:\\One", "C:\\Two"}) {
+    const std::string product = dest + 3;  // a registration of its own
+    WriteFile(f.dir / "script.txt",
+              Replaced(Script("FG%Sa.txt\r\nF*%SUnInstall.EXE\r\n"), "N*P", "N*" + product));
+    WriteFile(f.dir / "src/S/UnInstall.EXE", "u");
+    BuildSetup(f.options);
+    EXPECT_EQ(RunCommand({f.options.output.string(), "--root", root.string(), "--language", "G",
+                          "--dest", dest}),
+              0);
+  }
+  testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+  try {
+    UninstallCommand({"--root", root.string()});
+    ADD_FAILURE() << "two registrations taken";
+  } catch (const UsageError& error) {
+    EXPECT_NE(std::string(error.what()).find("C:\\One\\UnInstall.EXE"), std::string::npos)
+        << error.what();
+  }
+}
+
 // The dry run shows what a user would see: every message box in its order on stderr, the
 // languages offered and the first page, shortcuts counted as made, and an exit code per ending.
 TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {

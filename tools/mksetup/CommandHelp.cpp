@@ -103,6 +103,19 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--addon", nullptr, "tick the add-on box"},
         {"--not-admin", nullptr, "run as a user without administrator rights"},
         {"--decline-admin", nullptr, "answer Cancel to the rights question"}}},
+      {"uninstall",
+       "--root SIMDIR [options]",
+       "Uninstalls from the simulated Windows that mksetup run left under SIMDIR, with the "
+       "uninstaller's own reading of UnInstall.LOG, its plan and its removal: each message box "
+       "on stderr, each file, folder, key and value removed on stdout. Exit code: 0 removed, 1 "
+       "the log refused (nothing removed) or SIMDIR/registry.txt damaged, 2 a command line "
+       "refused, 3 the question answered No, 4 removed with something left or refused.",
+       {{"--root", "SIMDIR", "the folder mksetup run installed into"},
+        {"--log", "PATH",
+         "the Windows path of the UnInstall.LOG to use (default: that of the one uninstall "
+         "registration)"},
+        {"--drive", "D=DIR", "drive D: is the host folder DIR, as for run (repeatable)"},
+        {"--no", nullptr, "answer No to the question whether to remove the product"}}},
       {"sign",
        "setup.exe --sign-cert CERT --sign-key KEY [--sign-pass FILE] [--timestamp URL]",
        "Signs a built file with Authenticode in place (a signature it has is replaced). A failed "

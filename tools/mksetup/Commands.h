@@ -16,6 +16,7 @@ int ExtractCommand(const std::vector<std::string>& args);
 int InitCommand(const std::vector<std::string>& args);
 int RunCommand(const std::vector<std::string>& args);
 int SignCommand(const std::vector<std::string>& args);
+int UninstallCommand(const std::vector<std::string>& args);
 
 // What check and build share: the script as the setup would get it and every finding, with
 // --strict and --allow applied.

@@ -12,6 +12,7 @@
 #include "FileIo.h"
 #include "ProgressLine.h"
 #include "SetupExe.h"
+#include "SimMachine.h"
 #include "ToolError.h"
 #include "install/Installation.h"
 #include "payload/PayloadReader.h"
@@ -53,34 +54,6 @@ InstallChoices ChoicesOf(const Arguments& parsed) {
   return choices;
 }
 
-// The drives of --drive D=DIR: a letter other than C (C: is the root's own) and a host folder
-// that exists, each letter once.
-std::map<char, std::filesystem::path> DrivesOf(const Arguments& parsed) {
-  std::map<char, std::filesystem::path> drives;
-  for (const std::string& given : parsed.Values("--drive")) {
-    const char letter = given.empty() ? '\0' : ToUpperAscii(given[0]);
-    if (given.size() < 3 || given[1] != '=' || letter < 'A' || letter > 'Z') {
-      throw UsageError("--drive takes LETTER=FOLDER (D=/mnt/d), not " + given);
-    }
-    if (letter == 'C') throw UsageError("--drive: drive C: is the root's folder C");
-    const std::filesystem::path folder = given.substr(2);
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-      throw UsageError("--drive " + given + ": " + folder.string() + " is no folder");
-    }
-    if (!drives.emplace(letter, folder).second) {
-      throw UsageError("--drive: drive " + std::string(1, letter) + ": is given twice");
-    }
-  }
-  return drives;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  AtomicOutput out(path);
-  out.Write(text.data(), text.size());
-  out.Commit();
-}
-
 // setup.exe keeps the whole licence text in memory and ends with a message when it cannot; the
 // dry run draws the line well below what a machine has, so a hostile payload cannot exhaust it.
 constexpr std::size_t kLongestLicence = 16u << 20;
@@ -100,56 +73,6 @@ class LicenceSink : public ByteSink {
   std::string exeName_;
   std::size_t bytes_ = 0;
 };
-
-// The button a box of these flags was closed with, as a user would name it.
-const char* AnswerName(unsigned flags, bool answer) {
-  switch (flags & 0xF) {
-    case 1:  // MB_OKCANCEL
-      return answer ? "OK" : "Cancel";
-    case 4:  // MB_YESNO
-      return answer ? "Yes" : "No";
-    default:
-      return "OK";
-  }
-}
-
-// A box as the user saw it: its caption, its text (each line break a new indented line) and
-// the button that closed it.
-std::string BoxText(const SimQuestion& box, bool answer) {
-  std::string text = "message box \"" + box.caption + "\": ";
-  for (std::size_t i = 0; i < box.text.size(); ++i) {
-    const char c = box.text[i];
-    if (c != '\r' && c != '\n') {
-      text += c;
-      continue;
-    }
-    if (c == '\r' && i + 1 < box.text.size() && box.text[i + 1] == '\n') ++i;
-    text += "\n    ";
-  }
-  return text + " [" + AnswerName(box.flags, answer) + "]\n";
-}
-
-// The registry an earlier run into the same root left, read as a text anyone could have put
-// there: at most 16 MB (a run leaves a few KB), and every line checked by LoadText. Anything but
-// a file of that name is no earlier registry (saving over it will fail and say so).
-constexpr std::uintmax_t kLongestRegistryText = 16u << 20;
-
-std::optional<std::string> EarlierRegistry(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
-  const auto tooLarge = [&] {
-    return ToolError(file.string(), "error: larger than 16 MB (16,777,216 bytes)");
-  };
-  if (std::filesystem::file_size(file, error) > kLongestRegistryText) throw tooLarge();
-  std::vector<std::uint8_t> bytes;
-  try {
-    bytes = ReadWholeFile(file);
-  } catch (const ToolError& reading) {
-    throw ToolError(file.string(), "error: " + reading.Reason());
-  }
-  if (bytes.size() > kLongestRegistryText) throw tooLarge();
-  return std::string(bytes.begin(), bytes.end());
-}
 
 std::string LanguageNames(const LanguageFlags& offered) {
   std::string names;
@@ -259,14 +182,14 @@ int RunCommand(const std::vector<std::string>& args) {
     progress.Finish();
     if (dynamic_cast<const SetupError*>(&error) != nullptr) dialog.ShowError(error.what());
     try {
-      WriteFile(registryFile, sim.registry.SaveText());
+      WriteTextFile(registryFile, sim.registry.SaveText());
     } catch (const ToolError& saving) {
       throw ToolError(std::string(error.what()) + "; " + saving.what());
     }
     throw;
   }
   progress.Finish();
-  WriteFile(registryFile, sim.registry.SaveText());
+  WriteTextFile(registryFile, sim.registry.SaveText());
   if (outcome == InstallOutcome::Declined) {
     std::printf("the administrator question was declined: nothing was installed\n");
     return kDeclined;

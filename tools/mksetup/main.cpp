@@ -21,7 +21,7 @@ constexpr CommandEntry kCommands[] = {
     {"check", setup::mksetup::CheckCommand}, {"build", setup::mksetup::BuildCommand},
     {"list", setup::mksetup::ListCommand},   {"extract", setup::mksetup::ExtractCommand},
     {"init", setup::mksetup::InitCommand},   {"run", setup::mksetup::RunCommand},
-    {"sign", setup::mksetup::SignCommand},
+    {"sign", setup::mksetup::SignCommand},   {"uninstall", setup::mksetup::UninstallCommand},
 };
 
 bool AsksForHelp(const std::vector<std::string>& args) {
