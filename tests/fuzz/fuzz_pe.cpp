@@ -1,5 +1,6 @@
-// The PE resource reader and the signer reader over arbitrary bytes: a clear error or a result,
-// never a crash; a signature is named or has a reason, never both.
+// The PE resource reader (its look-ups and its whole tree) and the signer reader over arbitrary
+// bytes: a clear error or a result, never a crash; a signature is named or has a reason, never
+// both.
 #include <cstddef>
 #include <cstdint>
 
@@ -16,6 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (resource.offset + resource.size > size) __builtin_trap();
     }
     setup::mksetup::FindRcData(bytes, "SetupInfo", "fuzz");
+    // The whole tree, as build and the picture check read a stub or a built setup.exe.
+    const setup::mksetup::ResourceTree tree =
+        setup::mksetup::ReadResourceTree(bytes, layout, "fuzz");
+    (void)tree;
     const setup::mksetup::SignatureInfo signature = setup::mksetup::ReadSignature(bytes, "fuzz");
     if (!signature.problem.empty() && (!signature.signer.empty() || !signature.issuer.empty()))
       __builtin_trap();
