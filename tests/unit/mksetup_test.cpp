@@ -1523,12 +1523,29 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
   struct Case {
     const char* name;
     std::vector<std::string> options;
-    const char* script;  // action lines after the header; empty: the fixture's
-    int rc;              // -1: SetupError escapes (exit 1), -2: UsageError (exit 2)
-    const char* err;     // the message boxes on stderr, in order
-    const char* out;     // a part of stdout
+    const char* script;          // action lines after the header; empty: the fixture's
+    int rc;                      // -1: SetupError escapes (exit 1), -2: UsageError (exit 2)
+    const char* err;             // the message boxes on stderr, in order
+    const char* out;             // a part of stdout
+    const char* link = nullptr;  // planted below the root, to the outside folder's file "secret"
+                                 // or (ending in "/") to the folder itself; named on stderr
   };
   const Case cases[] = {
+      {"a linked destination folder",
+       {},
+       "F*%Sx\r\n",
+       -1,
+       "message box \"Setup\": Cannot create file C:\\Inst\\x. [OK]\n",
+       "",
+       "C/Inst/"},
+      {"a linked file in the destination",
+       {},
+       "F*%Sx\r\n",
+       -1,
+       "message box \"Setup\": Cannot create file C:\\Inst\\x. [OK]\n",
+       "",
+       "C/Inst/x"},
+      {"a linked registry", {}, "", 1, "", "", "registry.txt"},
       {"installed", {}, "", 0, "", "0 shortcuts made, 0 not"},
       {"link without its folder",
        {},
@@ -1574,8 +1591,20 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
       WriteFile(f.dir / "script.txt", Script(c.script));
     }
     BuildSetup(f.options);
-    std::vector<std::string> args = {f.options.output.string(), "--root", (f.dir / "root").string(),
-                                     "--dest", "C:\\Inst"};
+    const fs::path root = f.dir / "root", outside = f.dir / "outside";
+    WriteFile(outside / "secret", "kept");
+    if (c.link) {
+      const fs::path at = root / c.link;
+      fs::create_directories(at.parent_path().parent_path());
+      if (at.filename().empty()) {
+        fs::create_directory_symlink(outside, at.parent_path());
+      } else {
+        fs::create_directories(at.parent_path());
+        fs::create_symlink(outside / "secret", at);
+      }
+    }
+    std::vector<std::string> args = {f.options.output.string(), "--root", root.string(), "--dest",
+                                     "C:\\Inst"};
     args.insert(args.end(), c.options.begin(), c.options.end());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -1602,7 +1631,18 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
     }
     EXPECT_EQ(boxes, c.err) << err;
     EXPECT_NE(out.find(c.out), std::string::npos) << out;
-    if (c.rc != -2) {
+    if (c.link) {
+      const fs::path link = (root / c.link).parent_path() / (root / c.link).filename();
+      const std::string named =
+          (fs::path(c.link).filename().empty() ? link.parent_path() : link).string() +
+          ": error: a symbolic link, not followed";
+      EXPECT_NE(err.find(named), std::string::npos) << err;
+      std::vector<fs::path> there;
+      for (const auto& entry : fs::directory_iterator(outside)) there.push_back(entry);
+      EXPECT_EQ(there, std::vector<fs::path>{outside / "secret"});
+      EXPECT_EQ(ReadWholeFile(outside / "secret"), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
+    }
+    if (c.rc != -2 && c.rc != 1) {  // 1: nothing ran
       EXPECT_NE(out.find("setup.exe offers German, English, French; the wizard opens on "
                          "LanguagePage"),
                 std::string::npos)
@@ -1751,14 +1791,15 @@ TEST(MksetupRun, EndsWithTheRunsOwnErrorFirst) {
                    "GERMAN\r\nENGLISH\r\nFRENCH\r\n" + std::string((16u << 20) - 23, 'x'));
        },
        "its licence text inflates to more than 16 MB", true},
-      {"disk full",
+      {"a file that cannot be made",
        [](BuildFixture&, const fs::path& root) {
-         // A file that takes no byte, and a registry.txt that cannot be written either.
+         // A link the sim will not write through, and a registry.txt that cannot be written
+         // either.
          fs::create_directories(root / "C/Inst");
          fs::create_symlink("/dev/full", root / "C/Inst/a.txt");
          fs::create_directories(root / "registry.txt");
        },
-       "Stream write error; ", false},
+       "Cannot create file C:\\Inst\\a.txt; ", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
