@@ -2,6 +2,7 @@
 // source mapping, check findings, build refusals and round trips, and the vendor's pictures.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstring>
 
@@ -780,9 +781,49 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
     std::string script;
     std::vector<std::string> extra;
     int exitCode;
+    std::function<void(const fs::path& src)> plant = nullptr;  // into the source tree
+    const char* code = "";                                     // the finding the source tree gives
+  };
+  const fs::path outside = f.dir / "outside";
+  WriteFile(outside / "secret", "the build machine's own");
+  fs::permissions(outside / "secret", fs::perms::owner_read | fs::perms::owner_write);
+  const auto link = [&](const char* name, const fs::path& target) {
+    return [=](const fs::path& src) { fs::create_symlink(target, src / "S" / name); };
   };
   const Case cases[] = {
       {"clean", Clean(), {}, 0},
+      {"a file linked out of the tree",
+       Clean("F*%Slinked.txt\r\n"),
+       {},
+       1,
+       link("linked.txt", outside / "secret"),
+       "source-link"},
+      {"a folder linked out of the tree",
+       Clean("F*%Sout\\secret\r\n"),
+       {},
+       1,
+       link("out", outside),
+       "source-link"},
+      {"a link out of the tree allowed",
+       Clean("F*%Sallowed.txt\r\n"),
+       {"--allow", "source-link"},
+       0,
+       link("allowed.txt", outside / "secret"),
+       "source-link"},
+      {"a link within the tree", Clean("F*%Swithin.txt\r\n"), {}, 0, link("within.txt", "r.txt")},
+      {"a link to nothing",
+       Clean("F*%Snothing.txt\r\n"),
+       {},
+       1,
+       link("nothing.txt", "missing.txt"),
+       "source-kind"},
+      {"a named pipe",
+       Clean("F*%Spipe\r\n"),
+       {},
+       1,
+       [](const fs::path& src) { ASSERT_EQ(::mkfifo((src / "S/pipe").c_str(), 0600), 0); },
+       "source-kind"},
+      {"a device", Clean("F*%Sdevice\r\n"), {}, 1, link("device", "/dev/zero"), "source-kind"},
       {"an error", Clean("G*%Squi.dll\r\n"), {}, 1},
       {"an error allowed", Clean("G*%Squi.dll\r\n"), {"--allow", "unknown-code"}, 0},
       {"a warning", Clean("X*pdf;%Sp.exe;Document\r\n"), {}, 0},
@@ -803,6 +844,16 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
         "--source", f.options.source.string(), "-o",        f.options.output.string(),
         "--stub",   f.options.stub.string()};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
+    if (c.plant) c.plant(f.options.source);
+    if (*c.code) {
+      CheckOptions options;
+      options.source = f.options.source;
+      options.licence = f.options.licence;
+      const auto findings = CheckScript(ScriptFromText("s", c.script), options);
+      EXPECT_TRUE(std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) {
+        return finding.code == c.code && finding.line == 14 && finding.severity == Severity::Error;
+      }));
+    }
     EXPECT_EQ(BuildCommand(args), c.exitCode);
     const std::vector<std::uint8_t> out = ReadWholeFile(f.options.output);
     if (c.exitCode) {

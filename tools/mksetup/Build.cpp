@@ -75,6 +75,9 @@ PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs
          Utf8From1252(TargetPath(source, parts).string()) +
          ", letters in any case, names in Windows-1252 or UTF-8)");
   }
+  if (const std::optional<std::string> why = NotARegularFile(*file)) {
+    throw SourceKindError(script.name, line.number, *why);
+  }
   std::error_code error;
   const std::uintmax_t size = fs::file_size(*file, error);
   if (error) fail(file->string() + " cannot be read: " + error.message());
