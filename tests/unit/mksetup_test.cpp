@@ -971,6 +971,54 @@ TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
   EXPECT_EQ(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "second.exe"));
   EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), ToolError);
   EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
+
+  // --force into a folder with a link on the way of a file: refused before anything is written,
+  // through the link or beside it, and no staging folder is left.
+  const fs::path outside = f.dir / "outside";
+  WriteFile(outside / "secret", "kept");
+  struct Planted {
+    const char* name;
+    const char* at;   // below the folder
+    fs::path target;  // empty: a plain file
+  };
+  const Planted planted[] = {
+      {"a linked folder", "S", outside},
+      {"a linked folder deeper", "S/data", outside},
+      {"a linked file", "setup.txt", outside / "secret"},
+      {"a linked file deeper", "S/r.txt", outside / "secret"},
+      {"a file where a folder goes", "A", {}},
+  };
+  for (const Planted& p : planted) {
+    SCOPED_TRACE(p.name);
+    const fs::path forced = f.dir / "forced";
+    fs::remove_all(forced);
+    fs::create_directories((forced / p.at).parent_path());
+    if (p.target.empty()) {
+      WriteFile(forced / p.at, "plain");
+    } else if (fs::is_directory(p.target)) {
+      fs::create_directory_symlink(p.target, forced / p.at);
+    } else {
+      fs::create_symlink(p.target, forced / p.at);
+    }
+    EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), forced.string(), "--force"}),
+                 ToolError);
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::recursive_directory_iterator(forced)) left.push_back(entry);
+    const fs::path at = p.at;  // only it, and the folders above it
+    EXPECT_EQ(left.size(), static_cast<std::size_t>(std::distance(at.begin(), at.end())));
+    std::vector<fs::path> outsideNow;
+    for (const auto& entry : fs::directory_iterator(outside)) outsideNow.push_back(entry);
+    EXPECT_EQ(outsideNow, std::vector<fs::path>{outside / "secret"});
+    std::string secret;
+    for (const std::uint8_t byte : ReadWholeFile(outside / "secret")) secret += char(byte);
+    EXPECT_EQ(secret, "kept");
+  }
+  std::vector<fs::path> beside;
+  for (const auto& entry : fs::directory_iterator(f.dir)) {
+    if (entry.path().filename().string().find(".extracting-") != std::string::npos)
+      beside.push_back(entry);
+  }
+  EXPECT_EQ(beside, std::vector<fs::path>{});
 }
 
 // A BMP file as paint programs write them: file header, a header of headerSize bytes whose first
