@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <cstring>
 
@@ -767,6 +768,38 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
     }
     EXPECT_TRUE(!fs::exists(f.dir / "out") || fs::is_empty(f.dir / "out"));
   }
+}
+
+// A build killed half-way (kill -9) leaves its scratch payload and partial files beside the
+// output; the next build of that output removes them, and only them.
+TEST(MksetupBuild, TakesAwayWhatAKilledBuildLeft) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child), live = std::to_string(::getppid());
+  struct Left {
+    std::string name;
+    bool removed;
+  };
+  const Left left[] = {
+      {".setup.exe.scratch-" + dead + "-1", true},
+      {".setup.exe.partial-" + dead + "-7", true},
+      {"..setup.exe.scratch-" + dead + "-1.partial-" + dead + "-2", true},
+      {".setup.exe.scratch-" + live + "-1", false},  // a build that still runs
+      {".other.exe.scratch-" + dead + "-1", false},  // another output's
+      {".setup.exe.scratch-" + dead, false},         // not a name the build gives
+      {".setup.exe.scratch-" + dead + "-1x", false},
+      {"..setup.exe.scratch-" + live + "-1.partial-" + dead + "-2", false},
+      {"setup.exe.scratch-" + dead + "-1", false},
+  };
+  BuildFixture f;
+  for (const Left& l : left) WriteFile(f.dir / "out" / l.name, "left");
+  BuildSetup(f.options);
+  for (const Left& l : left) {
+    EXPECT_EQ(fs::exists(f.dir / "out" / l.name), !l.removed) << l.name;
+  }
+  EXPECT_TRUE(fs::exists(f.options.output));
 }
 
 // mksetup build runs every check first: an error leaves no setup.exe and an existing one as it

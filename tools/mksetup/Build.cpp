@@ -140,6 +140,9 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   std::vector<PayloadSource> sources = CollectSources(
       script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
   if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
+  // A build killed half-way leaves its scratch and partial files beside the output, the payload
+  // among them as large as the setup.exe: the next build of that output takes them away.
+  RemoveStaleScratch(options.output);
   std::vector<std::unique_ptr<TemporaryFile>> signedCopies;
   if (options.signing) {
     SignUninstallers(script, *options.signing, options.output, sources, signedCopies);
