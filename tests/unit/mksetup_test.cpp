@@ -179,6 +179,47 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
     ASSERT_TRUE(data);
     EXPECT_EQ(std::string(data->begin(), data->end()), "xy");
     EXPECT_EQ(ListResources(second, ReadPeLayout(second, "b"), "b").size(), 2u);
+    // Many names of several types and languages read back each in its place, and only the types
+    // asked for when a filter is given.
+    ResourceTree many;
+    for (const std::uint16_t type : {std::uint16_t{2}, std::uint16_t{3}, kRtRcData}) {
+      ResourceType& added = many.types.emplace_back();
+      added.id = ResourceId::Number(type);
+      for (std::uint16_t i = 1; i <= 300; ++i) {
+        const ResourceId id =
+            i % 3 ? ResourceId::Number(i) : ResourceId::Name("N" + std::to_string(i));
+        added.names.push_back(
+            {id, {{ResourceId::Number(1033), {Bytes(std::to_string(type * i)), "", 0, 0}}}});
+        if (i % 7 == 0) {
+          added.names.back().languages.push_back(
+              {ResourceId::Number(1031), {Bytes("de"), "", 0, 0}});
+        }
+      }
+    }
+    WriteExecutable(row.stub, "stub", many, dir / "many.exe");
+    const std::vector<std::uint8_t> manyImage = ReadWholeFile(dir / "many.exe");
+    const auto flat = [](const ResourceTree& tree) {
+      std::vector<std::tuple<std::string, std::string, std::string, std::string>> leaves;
+      for (const ResourceType& type : tree.types) {
+        for (const ResourceName& name : type.names) {
+          for (const ResourceLeaf& leaf : name.languages) {
+            leaves.emplace_back(type.id.Text(), name.id.Text(), leaf.language.Text(),
+                                std::string(leaf.data.bytes.begin(), leaf.data.bytes.end()));
+          }
+        }
+      }
+      return leaves;
+    };
+    many.Sort();
+    const ResourceTree readBack = ReadResourceTree(manyImage, ReadPeLayout(manyImage, "m"), "m");
+    EXPECT_EQ(readBack.types.size(), 3u);
+    EXPECT_EQ(flat(readBack), flat(many));
+    const ResourceTree icons =
+        ReadResourceTree(manyImage, ReadPeLayout(manyImage, "m"), "m",
+                         [](const ResourceId& type) { return type == ResourceId::Number(3); });
+    ASSERT_EQ(icons.types.size(), 1u);
+    EXPECT_EQ(icons.types[0].names.size(), 300u);
+    EXPECT_EQ(icons.types[0].id, ResourceId::Number(3));
     // The image keeps its format and machine, and its checksum stands where this format has it
     // (at the same offset in both): the sum of the file with that field read as zeros.
     const PeLayout rewritten = ReadPeLayout(second, "b");

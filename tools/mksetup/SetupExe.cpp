@@ -45,12 +45,17 @@ std::size_t WalkPayload(const SetupExe& exe, const ScriptFile& script,
                         const std::function<void(const FileLine*, const PayloadEntry&)>& visit) {
   PayloadReader reader(exe.data);
   try {
+    // The pages of entries done are given back, so that memory stays flat over a payload of
+    // many files however large it is (a single file's pages stay until it is done).
+    const auto release = [&] { exe.image->ReleaseBefore(exe.data.data() + reader.Position()); };
     visit(nullptr, reader.NextEntry());
+    release();
     for (const FileLine& line : FileLines(script)) {
       if (reader.Size() - reader.Position() < 4) {
         throw ToolError(script.name, line.number, "the payload has no entry for this F line");
       }
       visit(&line, reader.NextEntry());
+      release();
     }
   } catch (const SetupError& error) {
     throw ToolError(exe.name, error.what());
