@@ -2,6 +2,8 @@
 // source mapping, check findings, build refusals and round trips, and the vendor's pictures.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <cstring>
 
@@ -177,6 +179,47 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
     ASSERT_TRUE(data);
     EXPECT_EQ(std::string(data->begin(), data->end()), "xy");
     EXPECT_EQ(ListResources(second, ReadPeLayout(second, "b"), "b").size(), 2u);
+    // Many names of several types and languages read back each in its place, and only the types
+    // asked for when a filter is given.
+    ResourceTree many;
+    for (const std::uint16_t type : {std::uint16_t{2}, std::uint16_t{3}, kRtRcData}) {
+      ResourceType& added = many.types.emplace_back();
+      added.id = ResourceId::Number(type);
+      for (std::uint16_t i = 1; i <= 300; ++i) {
+        const ResourceId id =
+            i % 3 ? ResourceId::Number(i) : ResourceId::Name("N" + std::to_string(i));
+        added.names.push_back(
+            {id, {{ResourceId::Number(1033), {Bytes(std::to_string(type * i)), "", 0, 0}}}});
+        if (i % 7 == 0) {
+          added.names.back().languages.push_back(
+              {ResourceId::Number(1031), {Bytes("de"), "", 0, 0}});
+        }
+      }
+    }
+    WriteExecutable(row.stub, "stub", many, dir / "many.exe");
+    const std::vector<std::uint8_t> manyImage = ReadWholeFile(dir / "many.exe");
+    const auto flat = [](const ResourceTree& tree) {
+      std::vector<std::tuple<std::string, std::string, std::string, std::string>> leaves;
+      for (const ResourceType& type : tree.types) {
+        for (const ResourceName& name : type.names) {
+          for (const ResourceLeaf& leaf : name.languages) {
+            leaves.emplace_back(type.id.Text(), name.id.Text(), leaf.language.Text(),
+                                std::string(leaf.data.bytes.begin(), leaf.data.bytes.end()));
+          }
+        }
+      }
+      return leaves;
+    };
+    many.Sort();
+    const ResourceTree readBack = ReadResourceTree(manyImage, ReadPeLayout(manyImage, "m"), "m");
+    EXPECT_EQ(readBack.types.size(), 3u);
+    EXPECT_EQ(flat(readBack), flat(many));
+    const ResourceTree icons =
+        ReadResourceTree(manyImage, ReadPeLayout(manyImage, "m"), "m",
+                         [](const ResourceId& type) { return type == ResourceId::Number(3); });
+    ASSERT_EQ(icons.types.size(), 1u);
+    EXPECT_EQ(icons.types[0].names.size(), 300u);
+    EXPECT_EQ(icons.types[0].id, ResourceId::Number(3));
     // The image keeps its format and machine, and its checksum stands where this format has it
     // (at the same offset in both): the sum of the file with that field read as zeros.
     const PeLayout rewritten = ReadPeLayout(second, "b");
@@ -768,6 +811,38 @@ TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {
   }
 }
 
+// A build killed half-way (kill -9) leaves its scratch payload and partial files beside the
+// output; the next build of that output removes them, and only them.
+TEST(MksetupBuild, TakesAwayWhatAKilledBuildLeft) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child), live = std::to_string(::getppid());
+  struct Left {
+    std::string name;
+    bool removed;
+  };
+  const Left left[] = {
+      {".setup.exe.scratch-" + dead + "-1", true},
+      {".setup.exe.partial-" + dead + "-7", true},
+      {"..setup.exe.scratch-" + dead + "-1.partial-" + dead + "-2", true},
+      {".setup.exe.scratch-" + live + "-1", false},  // a build that still runs
+      {".other.exe.scratch-" + dead + "-1", false},  // another output's
+      {".setup.exe.scratch-" + dead, false},         // not a name the build gives
+      {".setup.exe.scratch-" + dead + "-1x", false},
+      {"..setup.exe.scratch-" + live + "-1.partial-" + dead + "-2", false},
+      {"setup.exe.scratch-" + dead + "-1", false},
+  };
+  BuildFixture f;
+  for (const Left& l : left) WriteFile(f.dir / "out" / l.name, "left");
+  BuildSetup(f.options);
+  for (const Left& l : left) {
+    EXPECT_EQ(fs::exists(f.dir / "out" / l.name), !l.removed) << l.name;
+  }
+  EXPECT_TRUE(fs::exists(f.options.output));
+}
+
 // mksetup build runs every check first: an error leaves no setup.exe and an existing one as it
 // was; --strict stops on a warning, --allow lets a rule's error pass as a warning.
 TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
@@ -780,9 +855,49 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
     std::string script;
     std::vector<std::string> extra;
     int exitCode;
+    std::function<void(const fs::path& src)> plant = nullptr;  // into the source tree
+    const char* code = "";                                     // the finding the source tree gives
+  };
+  const fs::path outside = f.dir / "outside";
+  WriteFile(outside / "secret", "the build machine's own");
+  fs::permissions(outside / "secret", fs::perms::owner_read | fs::perms::owner_write);
+  const auto link = [&](const char* name, const fs::path& target) {
+    return [=](const fs::path& src) { fs::create_symlink(target, src / "S" / name); };
   };
   const Case cases[] = {
       {"clean", Clean(), {}, 0},
+      {"a file linked out of the tree",
+       Clean("F*%Slinked.txt\r\n"),
+       {},
+       1,
+       link("linked.txt", outside / "secret"),
+       "source-link"},
+      {"a folder linked out of the tree",
+       Clean("F*%Sout\\secret\r\n"),
+       {},
+       1,
+       link("out", outside),
+       "source-link"},
+      {"a link out of the tree allowed",
+       Clean("F*%Sallowed.txt\r\n"),
+       {"--allow", "source-link"},
+       0,
+       link("allowed.txt", outside / "secret"),
+       "source-link"},
+      {"a link within the tree", Clean("F*%Swithin.txt\r\n"), {}, 0, link("within.txt", "r.txt")},
+      {"a link to nothing",
+       Clean("F*%Snothing.txt\r\n"),
+       {},
+       1,
+       link("nothing.txt", "missing.txt"),
+       "source-kind"},
+      {"a named pipe",
+       Clean("F*%Spipe\r\n"),
+       {},
+       1,
+       [](const fs::path& src) { ASSERT_EQ(::mkfifo((src / "S/pipe").c_str(), 0600), 0); },
+       "source-kind"},
+      {"a device", Clean("F*%Sdevice\r\n"), {}, 1, link("device", "/dev/zero"), "source-kind"},
       {"an error", Clean("G*%Squi.dll\r\n"), {}, 1},
       {"an error allowed", Clean("G*%Squi.dll\r\n"), {"--allow", "unknown-code"}, 0},
       {"a warning", Clean("X*pdf;%Sp.exe;Document\r\n"), {}, 0},
@@ -803,6 +918,16 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
         "--source", f.options.source.string(), "-o",        f.options.output.string(),
         "--stub",   f.options.stub.string()};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
+    if (c.plant) c.plant(f.options.source);
+    if (*c.code) {
+      CheckOptions options;
+      options.source = f.options.source;
+      options.licence = f.options.licence;
+      const auto findings = CheckScript(ScriptFromText("s", c.script), options);
+      EXPECT_TRUE(std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) {
+        return finding.code == c.code && finding.line == 14 && finding.severity == Severity::Error;
+      }));
+    }
     EXPECT_EQ(BuildCommand(args), c.exitCode);
     const std::vector<std::uint8_t> out = ReadWholeFile(f.options.output);
     if (c.exitCode) {
@@ -920,6 +1045,54 @@ TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
   EXPECT_EQ(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "second.exe"));
   EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), ToolError);
   EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
+
+  // --force into a folder with a link on the way of a file: refused before anything is written,
+  // through the link or beside it, and no staging folder is left.
+  const fs::path outside = f.dir / "outside";
+  WriteFile(outside / "secret", "kept");
+  struct Planted {
+    const char* name;
+    const char* at;   // below the folder
+    fs::path target;  // empty: a plain file
+  };
+  const Planted planted[] = {
+      {"a linked folder", "S", outside},
+      {"a linked folder deeper", "S/data", outside},
+      {"a linked file", "setup.txt", outside / "secret"},
+      {"a linked file deeper", "S/r.txt", outside / "secret"},
+      {"a file where a folder goes", "A", {}},
+  };
+  for (const Planted& p : planted) {
+    SCOPED_TRACE(p.name);
+    const fs::path forced = f.dir / "forced";
+    fs::remove_all(forced);
+    fs::create_directories((forced / p.at).parent_path());
+    if (p.target.empty()) {
+      WriteFile(forced / p.at, "plain");
+    } else if (fs::is_directory(p.target)) {
+      fs::create_directory_symlink(p.target, forced / p.at);
+    } else {
+      fs::create_symlink(p.target, forced / p.at);
+    }
+    EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), forced.string(), "--force"}),
+                 ToolError);
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::recursive_directory_iterator(forced)) left.push_back(entry);
+    const fs::path at = p.at;  // only it, and the folders above it
+    EXPECT_EQ(left.size(), static_cast<std::size_t>(std::distance(at.begin(), at.end())));
+    std::vector<fs::path> outsideNow;
+    for (const auto& entry : fs::directory_iterator(outside)) outsideNow.push_back(entry);
+    EXPECT_EQ(outsideNow, std::vector<fs::path>{outside / "secret"});
+    std::string secret;
+    for (const std::uint8_t byte : ReadWholeFile(outside / "secret")) secret += char(byte);
+    EXPECT_EQ(secret, "kept");
+  }
+  std::vector<fs::path> beside;
+  for (const auto& entry : fs::directory_iterator(f.dir)) {
+    if (entry.path().filename().string().find(".extracting-") != std::string::npos)
+      beside.push_back(entry);
+  }
+  EXPECT_EQ(beside, std::vector<fs::path>{});
 }
 
 // A BMP file as paint programs write them: file header, a header of headerSize bytes whose first
@@ -1654,12 +1827,29 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
   struct Case {
     const char* name;
     std::vector<std::string> options;
-    const char* script;  // action lines after the header; empty: the fixture's
-    int rc;              // -1: SetupError escapes (exit 1), -2: UsageError (exit 2)
-    const char* err;     // the message boxes on stderr, in order
-    const char* out;     // a part of stdout
+    const char* script;          // action lines after the header; empty: the fixture's
+    int rc;                      // -1: SetupError escapes (exit 1), -2: UsageError (exit 2)
+    const char* err;             // the message boxes on stderr, in order
+    const char* out;             // a part of stdout
+    const char* link = nullptr;  // planted below the root, to the outside folder's file "secret"
+                                 // or (ending in "/") to the folder itself; named on stderr
   };
   const Case cases[] = {
+      {"a linked destination folder",
+       {},
+       "F*%Sx\r\n",
+       -1,
+       "message box \"Setup\": Cannot create file C:\\Inst\\x. [OK]\n",
+       "",
+       "C/Inst/"},
+      {"a linked file in the destination",
+       {},
+       "F*%Sx\r\n",
+       -1,
+       "message box \"Setup\": Cannot create file C:\\Inst\\x. [OK]\n",
+       "",
+       "C/Inst/x"},
+      {"a linked registry", {}, "", 1, "", "", "registry.txt"},
       {"installed", {}, "", 0, "", "0 shortcuts made, 0 not"},
       {"link without its folder",
        {},
@@ -1705,8 +1895,20 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
       WriteFile(f.dir / "script.txt", Script(c.script));
     }
     BuildSetup(f.options);
-    std::vector<std::string> args = {f.options.output.string(), "--root", (f.dir / "root").string(),
-                                     "--dest", "C:\\Inst"};
+    const fs::path root = f.dir / "root", outside = f.dir / "outside";
+    WriteFile(outside / "secret", "kept");
+    if (c.link) {
+      const fs::path at = root / c.link;
+      fs::create_directories(at.parent_path().parent_path());
+      if (at.filename().empty()) {
+        fs::create_directory_symlink(outside, at.parent_path());
+      } else {
+        fs::create_directories(at.parent_path());
+        fs::create_symlink(outside / "secret", at);
+      }
+    }
+    std::vector<std::string> args = {f.options.output.string(), "--root", root.string(), "--dest",
+                                     "C:\\Inst"};
     args.insert(args.end(), c.options.begin(), c.options.end());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -1733,7 +1935,18 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
     }
     EXPECT_EQ(boxes, c.err) << err;
     EXPECT_NE(out.find(c.out), std::string::npos) << out;
-    if (c.rc != -2) {
+    if (c.link) {
+      const fs::path link = (root / c.link).parent_path() / (root / c.link).filename();
+      const std::string named =
+          (fs::path(c.link).filename().empty() ? link.parent_path() : link).string() +
+          ": error: a symbolic link, not followed";
+      EXPECT_NE(err.find(named), std::string::npos) << err;
+      std::vector<fs::path> there;
+      for (const auto& entry : fs::directory_iterator(outside)) there.push_back(entry);
+      EXPECT_EQ(there, std::vector<fs::path>{outside / "secret"});
+      EXPECT_EQ(ReadWholeFile(outside / "secret"), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
+    }
+    if (c.rc != -2 && c.rc != 1) {  // 1: nothing ran
       EXPECT_NE(out.find("setup.exe offers German, English, French; the wizard opens on "
                          "LanguagePage"),
                 std::string::npos)
@@ -1882,14 +2095,15 @@ TEST(MksetupRun, EndsWithTheRunsOwnErrorFirst) {
                    "GERMAN\r\nENGLISH\r\nFRENCH\r\n" + std::string((16u << 20) - 23, 'x'));
        },
        "its licence text inflates to more than 16 MB", true},
-      {"disk full",
+      {"a file that cannot be made",
        [](BuildFixture&, const fs::path& root) {
-         // A file that takes no byte, and a registry.txt that cannot be written either.
+         // A link the sim will not write through, and a registry.txt that cannot be written
+         // either.
          fs::create_directories(root / "C/Inst");
          fs::create_symlink("/dev/full", root / "C/Inst/a.txt");
          fs::create_directories(root / "registry.txt");
        },
-       "Stream write error; ", false},
+       "Cannot create file C:\\Inst\\a.txt; ", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

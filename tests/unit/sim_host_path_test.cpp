@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/sim/HostBeneath.h"
 #include "platform/sim/SimPlatform.h"
 #include "test_support.h"
 
@@ -165,6 +168,110 @@ TEST_F(SimHostPath, CreatesFoldersUnderExistingOnesWhateverTheCase) {
   }
   EXPECT_FALSE(fs::exists(root_ / "C/apps"));
   EXPECT_FALSE(fs::exists(root_ / "C/Apps/Data/SUB"));
+}
+
+std::string Contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Links planted below the root and a mapped drive's folder, each pointing out of it: no read,
+// write, creation or removal goes through one, each is named, and what they point at is as it
+// was. Once with openat2, once the way of kernels without it.
+TEST_F(SimHostPath, NeverFollowsALinkOutOfTheRootOrADrive) {
+  const fs::path outside = root_ / "outside";
+  fs::create_directories(outside / "empty");
+  std::ofstream(outside / "secret") << "mode 600";
+  const fs::path root = root_ / "root";
+  const fs::path drive = root_ / "drive-d";
+  fs::create_directories(root / "C/Apps/Data");
+  fs::create_directories(drive);
+  fs::create_directory_symlink(outside, root / "C/Linked");
+  fs::create_symlink(outside / "secret", root / "C/Apps/Data/Linked.txt");
+  fs::create_directory_symlink(outside, drive / "Out");
+  struct Case {
+    const char* what;
+    std::function<bool(SimPlatform&)> act;  // whether the operation reported success
+    bool succeeds;
+    const char* link;  // the link named, under root_
+  };
+  const Case cases[] = {
+      {"folder through a linked folder",
+       [](SimPlatform& sim) { return sim.files.CreateDirectories("C:\\Linked\\Sub"); }, false,
+       "root/C/Linked"},
+      {"folder through it in another case",
+       [](SimPlatform& sim) { return sim.files.CreateDirectories("c:\\LINKED\\Sub\\Two"); }, false,
+       "root/C/Linked"},
+      {"file in a linked folder",
+       [](SimPlatform& sim) {
+         return sim.files.CreateFileExclusive("C:\\Linked\\f.txt") != nullptr;
+       },
+       false, "root/C/Linked"},
+      {"file over a linked file",
+       [](SimPlatform& sim) {
+         return sim.files.CreateFileExclusive("C:\\Apps\\Data\\linked.TXT") != nullptr;
+       },
+       false, "root/C/Apps/Data/Linked.txt"},
+      {"read of a linked file",
+       [](SimPlatform& sim) {
+         return sim.files.ReadFileBytes("C:\\Apps\\Data\\Linked.txt").has_value();
+       },
+       false, "root/C/Apps/Data/Linked.txt"},
+      {"read in a linked folder",
+       [](SimPlatform& sim) { return sim.files.ReadFileBytes("C:\\Linked\\secret").has_value(); },
+       false, "root/C/Linked"},
+      {"file test in a linked folder",
+       [](SimPlatform& sim) { return sim.files.FileExists("C:\\Linked\\secret"); }, false,
+       "root/C/Linked"},
+      {"folder test of a linked folder",
+       [](SimPlatform& sim) { return sim.files.DirectoryExists("C:\\Linked"); }, false,
+       "root/C/Linked"},
+      {"removal in a linked folder",
+       [](SimPlatform& sim) { return sim.files.RemoveFile("C:\\Linked\\secret"); }, false,
+       "root/C/Linked"},
+      {"removal of a linked file",
+       [](SimPlatform& sim) { return sim.files.RemoveFile("C:\\Apps\\Data\\Linked.txt"); }, false,
+       "root/C/Apps/Data/Linked.txt"},
+      {"folder removal in a linked folder",
+       [](SimPlatform& sim) { return sim.files.RemoveEmptyFolder("C:\\Linked\\empty"); }, false,
+       "root/C/Linked"},
+      {"shortcut in a linked folder",
+       [](SimPlatform& sim) { return sim.shell.SaveShortcut("C:\\Linked\\a.lnk", "p", "", ""); },
+       false, "root/C/Linked"},
+      {"file in a mapped drive's linked folder",
+       [](SimPlatform& sim) { return sim.files.CreateFileExclusive("D:\\Out\\f.txt") != nullptr; },
+       false, "drive-d/Out"},
+      {"folder in a mapped drive's linked folder",
+       [](SimPlatform& sim) { return sim.files.CreateDirectories("D:\\out\\x"); }, false,
+       "drive-d/Out"},
+      {"a plain file beside the links is written",
+       [](SimPlatform& sim) { return sim.files.CreateFileExclusive("C:\\Apps\\f.txt") != nullptr; },
+       true, nullptr},
+      {"and a plain folder made",
+       [](SimPlatform& sim) { return sim.files.CreateDirectories("C:\\Apps\\Data\\New\\Sub"); },
+       true, nullptr},
+  };
+  for (const bool openat2 : {true, false}) {
+    UseOpenat2(openat2);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (openat2 ? " (openat2)" : " (by names)"));
+      SimPlatform sim(root);
+      sim.drives.MapDrive('D', drive);
+      std::set<fs::path> links;  // a link may be met by the test and again by the operation
+      sim.drives.onLink = [&](const fs::path& link) { links.insert(link); };
+      EXPECT_EQ(c.act(sim), c.succeeds);
+      const std::set<fs::path> named =
+          c.link ? std::set<fs::path>{root_ / c.link} : std::set<fs::path>{};
+      EXPECT_EQ(links, named);
+    }
+  }
+  UseOpenat2(true);
+  std::vector<fs::path> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(outside)) entries.push_back(entry);
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<fs::path>{outside / "empty", outside / "secret"}));
+  EXPECT_EQ(Contents(outside / "secret"), "mode 600");
+  EXPECT_TRUE(fs::is_symlink(root / "C/Apps/Data/Linked.txt"));
 }
 
 }  // namespace

@@ -47,8 +47,9 @@ TEST_F(SimResolve, TellsWhatItFoundAndTheFileSystemAgreesWithTheHost) {
       {"C:\\Apps\\Data", "C/Apps/Data", T::directory, true, false, false},
       {"C:\\Apps\\locked.TXT", "C/Apps/Locked.txt", T::none, false, true, false},
       {"C:\\Apps\\Locked.txt", "C/Apps/Locked.txt", T::regular, false, true, false},
-      {"C:\\Apps\\Link", "C/Apps/Link", T::symlink, true, false, false},
-      {"C:\\Apps\\FileLink", "C/Apps/FileLink", T::symlink, false, true, true},
+      // A link, even to a place within the root, is neither followed nor written over.
+      {"C:\\Apps\\Link", "C/Apps/Link", T::symlink, false, false, false},
+      {"C:\\Apps\\FileLink", "C/Apps/FileLink", T::symlink, false, false, false},
       {"C:\\Apps\\Missing\\x.txt", "C/Apps/Missing/x.txt", T::none, false, false, false},
   };
   SimPlatform sim(root_);
@@ -59,7 +60,8 @@ TEST_F(SimResolve, TellsWhatItFoundAndTheFileSystemAgreesWithTheHost) {
     EXPECT_EQ(entry.status.type(), c.told);
     EXPECT_EQ(sim.files.DirectoryExists(c.windows), c.folder);
     EXPECT_EQ(sim.files.FileExists(c.windows), c.file);
-    EXPECT_EQ(sim.files.DirectoryExists(c.windows), fs::is_directory(root_ / c.host));
+    EXPECT_EQ(sim.files.DirectoryExists(c.windows),
+              fs::is_directory(fs::symlink_status(root_ / c.host)));
     EXPECT_EQ(sim.files.CreateFileExclusive(c.windows) != nullptr, c.creatable);
   }
 }

@@ -75,6 +75,9 @@ PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs
          Utf8From1252(TargetPath(source, parts).string()) +
          ", letters in any case, names in Windows-1252 or UTF-8)");
   }
+  if (const std::optional<std::string> why = NotARegularFile(*file)) {
+    throw SourceKindError(script.name, line.number, *why);
+  }
   std::error_code error;
   const std::uintmax_t size = fs::file_size(*file, error);
   if (error) fail(file->string() + " cannot be read: " + error.message());
@@ -137,6 +140,9 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   std::vector<PayloadSource> sources = CollectSources(
       script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
   if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
+  // A build killed half-way leaves its scratch and partial files beside the output, the payload
+  // among them as large as the setup.exe: the next build of that output takes them away.
+  RemoveStaleScratch(options.output);
   std::vector<std::unique_ptr<TemporaryFile>> signedCopies;
   if (options.signing) {
     SignUninstallers(script, *options.signing, options.output, sources, signedCopies);

@@ -599,9 +599,15 @@ void CheckAgainstSource(Checker& checker) {
       const PayloadSource file =
           SourceFor(checker.script, line, *source, checker.options.uninstaller);
       total += file.size;
+      if (const std::optional<std::string> why = LinkOutOfTree(*source, file.path)) {
+        checker.Fail(line.number, "source-link", *why);
+      }
       if (IsUninstallerSource(SourceParts(line.path, file.what))) {
         CheckUninstallerArchitecture(checker, line.number, file.path);
       }
+    } catch (const SourceKindError& error) {
+      checker.Fail(line.number, "source-kind", error.Reason());
+      complete = false;
     } catch (const ToolError& error) {
       checker.Fail(line.number, "source", error.Reason());
       complete = false;

@@ -1,9 +1,12 @@
 #include "FileIo.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "ToolError.h"
@@ -17,6 +20,34 @@ fs::path UniqueSibling(const fs::path& target, const char* kind) {
   const std::string name = "." + target.filename().string() + "." + kind + "-" +
                            std::to_string(::getpid()) + "-" + std::to_string(++counter);
   return target.parent_path() / name;
+}
+
+constexpr const char* kScratchKinds[] = {"partial", "scratch"};
+
+// The process id in a name UniqueSibling gave for the file called owner, or for such a name
+// itself (a partial file of a scratch file); nothing for any other name.
+std::optional<pid_t> ScratchOwner(std::string_view name, std::string_view owner) {
+  if (name.size() < 2 || name[0] != '.') return std::nullopt;
+  for (const std::string_view kind : kScratchKinds) {
+    const std::string marker = "." + std::string(kind) + "-";
+    const std::size_t at = name.rfind(marker);
+    if (at == std::string_view::npos || at < 1) continue;
+    const std::string_view inner = name.substr(1, at - 1);
+    const std::string_view rest = name.substr(at + marker.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() ||
+        rest.find_first_not_of("0123456789-") != std::string_view::npos ||
+        rest.find('-', dash + 1) != std::string_view::npos) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+    if (inner == owner || ScratchOwner(inner, owner) == pid) return pid;
+  }
+  return std::nullopt;
+}
+
+bool Runs(pid_t pid) {
+  return pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH;
 }
 
 std::string SystemReason() {
@@ -74,6 +105,17 @@ void AtomicOutput::Commit() {
   fs::rename(temporary_, target_, error);
   if (error) throw ToolError(target_.string(), "cannot be written: " + error.message());
   temporary_.clear();
+}
+
+void RemoveStaleScratch(const fs::path& target) {
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const std::string owner = target.filename().string();
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::optional<pid_t> pid = ScratchOwner(it->path().filename().string(), owner);
+    std::error_code ignored;
+    if (pid && !Runs(*pid)) fs::remove(it->path(), ignored);
+  }
 }
 
 TemporaryFile::TemporaryFile(const fs::path& nearTarget)

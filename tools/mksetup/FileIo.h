@@ -44,4 +44,9 @@ class TemporaryFile {
   std::filesystem::path path_;
 };
 
+// Removes the partial and scratch files of target that a process which no longer runs left beside
+// it (killed half-way, it never reached the destructors that remove them); those of a process
+// that still runs, this one included, stay.
+void RemoveStaleScratch(const std::filesystem::path& target);
+
 }  // namespace setup::mksetup

@@ -241,7 +241,7 @@ int ListCommand(const std::vector<std::string>& args) {
           return;
         }
         FileSink sink;
-        entry.InflateTo(sink);
+        InflateEntry(exe, entry, sink);
         listing.files.push_back(
             {*line, sink.bytes, BlockCount(entry), 4 + entry.Body().size(), sink.hash.HexDigest()});
       });

@@ -4,6 +4,7 @@
 #include <exception>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,15 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.resources.AddSpan(kScriptResource, exe.info);
   sim.resources.AddSpan(kPayloadResource, exe.data);
   sim.shell.SetStartsFile(root / "starts.txt");
+  // A link below the root or a mapped drive would take the run's files somewhere else on the
+  // host: the sim refuses it, as a place it cannot reach, and the run says which it met.
+  ProgressLine progress(stderr);
+  std::set<std::filesystem::path> links;
+  sim.drives.onLink = [&](const std::filesystem::path& link) {
+    if (!links.insert(link).second) return;
+    progress.Break();
+    std::fprintf(stderr, "%s: error: a symbolic link, not followed\n", link.string().c_str());
+  };
 
   // The licence is measured before the start-up holds it in memory; a damaged payload is left
   // to the start-up to report, in its own order.
@@ -141,7 +151,6 @@ int RunCommand(const std::vector<std::string>& args) {
   }
 
   // Every box the run puts up is shown where it comes, on a line of its own.
-  ProgressLine progress(stderr);
   std::size_t linkProblems = 0;
   sim.ui.onAsk = [&](const SimQuestion& box, bool answer) {
     progress.Break();
@@ -190,6 +199,11 @@ int RunCommand(const std::vector<std::string>& args) {
   }
   progress.Finish();
   WriteTextFile(registryFile, sim.registry.SaveText());
+  if (!links.empty()) {
+    std::fprintf(stderr, "%s: %zu symbolic links met below the root or a mapped drive\n",
+                 exe.name.c_str(), links.size());
+    return 1;
+  }
   if (outcome == InstallOutcome::Declined) {
     std::printf("the administrator question was declined: nothing was installed\n");
     return kDeclined;

@@ -33,6 +33,10 @@ std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan scr
 std::size_t WalkPayload(const SetupExe& exe, const ScriptFile& script,
                         const std::function<void(const FileLine*, const PayloadEntry&)>& visit);
 
+// entry.InflateTo(sink), giving the mapped pages of each block back once the bytes out show it
+// done, so that a single file of hundreds of MB is not held whole.
+void InflateEntry(const SetupExe& exe, const PayloadEntry& entry, ByteSink& sink);
+
 // The BlockCount of an entry (0 for the empty entry).
 std::uint32_t BlockCount(const PayloadEntry& entry);
 

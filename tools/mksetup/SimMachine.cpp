@@ -74,6 +74,9 @@ constexpr std::uintmax_t kLongestRegistryText = 16u << 20;
 
 std::optional<std::string> EarlierRegistry(const fs::path& file) {
   std::error_code error;
+  if (fs::is_symlink(fs::symlink_status(file, error))) {
+    throw ToolError(file.string(), "error: a symbolic link, not followed out of the root");
+  }
   if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
   const auto tooLarge = [&] {
     return ToolError(file.string(), "error: larger than 16 MB (16,777,216 bytes)");

@@ -76,8 +76,52 @@ std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::
     at = *next;
   }
   std::error_code error;
-  if (!fs::is_regular_file(at, error)) return std::nullopt;
+  if (!fs::exists(fs::symlink_status(at, error)) || fs::is_directory(at, error)) {
+    return std::nullopt;
+  }
   return at;
+}
+
+std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& file) {
+  std::error_code error;
+  const fs::path tree = fs::weakly_canonical(root, error);
+  const auto within = [&](const fs::path& path) {
+    const fs::path relative = path.lexically_relative(tree);
+    return !relative.empty() && *relative.begin() != "..";
+  };
+  const fs::path below = file.lexically_relative(root);
+  if (below.empty() || *below.begin() == "..") return std::nullopt;  // --uninstaller's own file
+  fs::path at = root;
+  for (const fs::path& name : below) {
+    at /= name;
+    if (!fs::is_symlink(fs::symlink_status(at, error))) continue;
+    const fs::path target = fs::weakly_canonical(at, error);
+    if (error || !within(target)) {
+      return at.string() + " is a symbolic link to " +
+             (error ? fs::read_symlink(at, error).string() : target.string()) +
+             ", outside the source tree; copy the file into the tree";
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> NotARegularFile(const fs::path& file) {
+  std::error_code error;
+  switch (fs::status(file, error).type()) {
+    case fs::file_type::regular:
+      return std::nullopt;
+    case fs::file_type::not_found:
+      return file.string() + " is a symbolic link to nothing";
+    case fs::file_type::fifo:
+      return file.string() + " is a named pipe, not a file";
+    case fs::file_type::socket:
+      return file.string() + " is a socket, not a file";
+    case fs::file_type::block:
+    case fs::file_type::character:
+      return file.string() + " is a device, not a file";
+    default:
+      return file.string() + " is no regular file";
+  }
 }
 
 fs::path TargetPath(const fs::path& root, const std::vector<std::string>& parts) {

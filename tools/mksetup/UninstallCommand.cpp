@@ -22,8 +22,9 @@ namespace setup::mksetup {
 namespace fs = std::filesystem;
 namespace {
 
-// The exit codes: 0 removed, 1 the log refused (nothing removed) or mksetup could not start,
-// 2 a command line refused, 3 the question declined, 4 removed with something left or refused.
+// The exit codes: 0 removed, 1 the log refused (nothing removed), a link met or mksetup could
+// not start, 2 a command line refused, 3 the question declined, 4 removed with something left or
+// refused.
 constexpr int kRefused = 1;
 constexpr int kDeclined = 3;
 constexpr int kLeftSomething = 4;
@@ -156,6 +157,14 @@ int UninstallCommand(const std::vector<std::string>& args) {
               root.string().c_str());
   std::fflush(stdout);
 
+  // A link below the root or a mapped drive is never followed, as for run: the removal fails
+  // there, and the command says which links it met.
+  std::set<fs::path> links;
+  sim.drives.onLink = [&](const fs::path& link) {
+    if (links.insert(link).second) {
+      std::fprintf(stderr, "%s: error: a symbolic link, not followed\n", link.string().c_str());
+    }
+  };
   const std::set<std::string> filesBefore = DriveEntries(sim);
   const std::set<std::string> registryBefore = RegistryEntries(*registryText);
   // The question is answered as --no says; every box is shown where it comes.
@@ -184,6 +193,10 @@ int UninstallCommand(const std::vector<std::string>& args) {
   }
   for (const std::string& entry : Minus(registryNow, registryBefore)) {
     std::printf("added %s\n", entry.c_str());
+  }
+  if (!links.empty()) {
+    std::fprintf(stderr, "%zu symbolic links met below the root or a mapped drive\n", links.size());
+    return kRefused;
   }
   switch (outcome) {
     case UninstallOutcome::LogRejected:

@@ -559,10 +559,18 @@ void ApplyVendorPictures(const std::vector<VendorPicture>& pictures, ResourceTre
   }
 }
 
+// The bitmaps and icons of an image: what the picture slots and the icon groups hold.
+ResourceTree PictureTree(ByteSpan image, const std::string& name) {
+  return ReadResourceTree(image, ReadPeLayout(image, name), name, [](const ResourceId& type) {
+    return type == ResourceId::Number(kRtBitmap) || type == ResourceId::Number(kRtGroupIcon) ||
+           type == ResourceId::Number(kRtIcon);
+  });
+}
+
 std::vector<PictureOrigin> PictureOrigins(ByteSpan built, const std::string& builtName,
                                           ByteSpan stub, const std::string& stubName) {
-  ResourceTree builtTree = ReadResourceTree(built, ReadPeLayout(built, builtName), builtName);
-  ResourceTree stubTree = ReadResourceTree(stub, ReadPeLayout(stub, stubName), stubName);
+  ResourceTree builtTree = PictureTree(built, builtName);
+  ResourceTree stubTree = PictureTree(stub, stubName);
   std::vector<const PictureSlot*> places;
   for (const PictureSlot& slot : PictureSlots()) places.push_back(&slot);
   places.push_back(nullptr);
@@ -584,7 +592,7 @@ std::vector<PictureOrigin> PictureOrigins(ByteSpan built, const std::string& bui
 
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>> OwnPictureFiles(
     ByteSpan built, const std::string& builtName, ByteSpan stub, const std::string& stubName) {
-  ResourceTree tree = ReadResourceTree(built, ReadPeLayout(built, builtName), builtName);
+  ResourceTree tree = PictureTree(built, builtName);
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
   for (const PictureOrigin& origin : PictureOrigins(built, builtName, stub, stubName)) {
     if (!origin.own) continue;

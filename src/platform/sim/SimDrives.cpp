@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -202,6 +203,37 @@ void SimDrives::NoteRemoved(const std::filesystem::path& hostPath) const {
     return;
   }
   if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
+}
+
+std::filesystem::path SimDrives::Base(const std::filesystem::path& hostPath) const {
+  const std::filesystem::path* base = nullptr;
+  // The deepest folder that holds the path: a drive mapped below the root is a base of its own.
+  for (const auto& [letter, folder] : mapped_) {
+    if ((hostPath == folder || IsUnder(hostPath, folder)) &&
+        (!base || folder.native().size() > base->native().size())) {
+      base = &folder;
+    }
+  }
+  if (base) return *base;
+  if (hostPath == root_ || IsUnder(hostPath, root_)) return root_;
+  return {};
+}
+
+HostFd SimDrives::Open(const std::filesystem::path& hostPath, int flags, mode_t mode) const {
+  const std::filesystem::path base = Base(hostPath);
+  if (base.empty()) {
+    errno = ENOENT;
+    return HostFd();
+  }
+  BeneathOpen opened = OpenBeneath(
+      base, hostPath.lexically_normal().lexically_relative(base.lexically_normal()), flags, mode);
+  if (!opened.link.empty()) NoteLink(opened.link);
+  errno = opened.error;
+  return std::move(opened.fd);
+}
+
+void SimDrives::NoteLink(const std::filesystem::path& link) const {
+  if (onLink) onLink(link);
 }
 
 SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,

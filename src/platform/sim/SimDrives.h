@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/sim/HostBeneath.h"
 
 namespace setup {
 
@@ -46,6 +49,17 @@ class SimDrives {
   void MapDrive(char letter, const std::filesystem::path& folder);
   // The letters MapDrive was given, upper-cased, in letter order.
   std::vector<char> MappedLetters() const;
+
+  // Opens a host path that Resolve gave (or one of the root's own files) below the folder it
+  // lies in, a mapped drive's or the root, following no link on the way (see OpenBeneath). A
+  // link met is told to onLink; errno says why when the result is not open.
+  HostFd Open(const std::filesystem::path& hostPath, int flags, mode_t mode = 0) const;
+  // The folder below which hostPath is reached without a link: the mapped drive's folder it lies
+  // in, else the root; empty when it lies in neither.
+  std::filesystem::path Base(const std::filesystem::path& hostPath) const;
+  // Each link that Open met instead of following it, as it is met.
+  std::function<void(const std::filesystem::path& link)> onLink;
+  void NoteLink(const std::filesystem::path& link) const;
 
   // What the simulated machine itself made or removed, so that the names it knows of a folder
   // stay right without listing the folder again.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "ToolError.h"
 #include "text/ScriptText.h"
@@ -80,6 +81,12 @@ void ReadDirectory(TreeView& view, std::size_t at, int level, ResourceId (&path)
   }
 }
 
+// One text per id, names and numbers apart: a number is one unit after a mark no name has.
+std::u16string KeyOf(const ResourceId& id) {
+  if (!id.isName) return {u'#', static_cast<char16_t>(id.number)};
+  return u'N' + id.name;
+}
+
 bool IdLess(const ResourceId& a, const ResourceId& b) {
   if (a.isName != b.isName) return a.isName;  // names come first
   return a.isName ? a.name < b.name : a.number < b.number;
@@ -155,21 +162,29 @@ std::optional<ByteSpan> FindRcData(ByteSpan file, const std::string& name,
   return std::nullopt;
 }
 
-ResourceTree ReadResourceTree(ByteSpan file, const PeLayout& layout, const std::string& what) {
+ResourceTree ReadResourceTree(ByteSpan file, const PeLayout& layout, const std::string& what,
+                              const std::function<bool(const ResourceId& type)>& wanted) {
   ResourceTree tree;
+  // Where each type and name went, so that every leaf finds its place in one look-up: a search
+  // along the names made reading a tree of n names take n * n steps.
+  std::unordered_map<std::u16string, std::size_t> typeAt;
+  std::vector<std::unordered_map<std::u16string, std::size_t>> nameAt;
   for (const ResourceLocation& resource : ListResources(file, layout, what)) {
-    auto type = std::find_if(tree.types.begin(), tree.types.end(),
-                             [&](const ResourceType& t) { return t.id == resource.type; });
-    if (type == tree.types.end()) type = tree.types.insert(tree.types.end(), {resource.type, {}});
-    auto name = std::find_if(type->names.begin(), type->names.end(),
-                             [&](const ResourceName& n) { return n.id == resource.name; });
-    if (name == type->names.end())
-      name = type->names.insert(type->names.end(), {resource.name, {}});
+    if (wanted && !wanted(resource.type)) continue;
+    const auto [type, newType] = typeAt.try_emplace(KeyOf(resource.type), tree.types.size());
+    if (newType) {
+      tree.types.push_back({resource.type, {}});
+      nameAt.emplace_back();
+    }
+    ResourceType& names = tree.types[type->second];
+    const auto [name, newName] =
+        nameAt[type->second].try_emplace(KeyOf(resource.name), names.names.size());
+    if (newName) names.names.push_back({resource.name, {}});
     ResourceData data;
     const ByteSpan bytes = file.subspan(resource.offset, resource.size);
     data.bytes.assign(bytes.begin(), bytes.end());
     data.codePage = resource.codePage;
-    name->languages.push_back({resource.language, std::move(data)});
+    names.names[name->second].languages.push_back({resource.language, std::move(data)});
   }
   return tree;
 }

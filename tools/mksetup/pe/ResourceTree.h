@@ -1,6 +1,7 @@
 #pragma once
 // The resource tree of a PE image (type, name, language), read with every offset checked.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,7 +80,10 @@ std::vector<ResourceLocation> ListResources(ByteSpan file, const PeLayout& layou
 // "setupinfo" has no resource SetupInfo.
 std::optional<ByteSpan> FindRcData(ByteSpan file, const std::string& name, const std::string& what);
 
-// The tree with every leaf's bytes copied out, for writing a new image from this one.
-ResourceTree ReadResourceTree(ByteSpan file, const PeLayout& layout, const std::string& what);
+// The tree with every leaf's bytes copied out, for writing a new image from this one; given
+// wanted, only the types it takes (a setup.exe's pictures are a few KB beside a payload of
+// hundreds of MB).
+ResourceTree ReadResourceTree(ByteSpan file, const PeLayout& layout, const std::string& what,
+                              const std::function<bool(const ResourceId& type)>& wanted = {});
 
 }  // namespace setup::mksetup
