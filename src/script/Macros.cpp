@@ -12,15 +12,18 @@ namespace {
 std::string ReplaceMacro(const std::string& text, char letter, const std::string& value) {
   std::string result;
   result.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '%' && i + 1 < text.size() && ToUpperAscii(text[i + 1]) == letter) {
+  std::size_t from = 0;
+  for (std::size_t at = text.find('%'); at != std::string::npos;) {
+    if (at + 1 < text.size() && ToUpperAscii(text[at + 1]) == letter) {
+      result.append(text, from, at - from);
       result += value;
-      i += 2;
+      from = at + 2;
+      at = text.find('%', from);
     } else {
-      result += text[i++];
+      at = text.find('%', at + 1);
     }
   }
+  result.append(text, from, std::string::npos);
   return result;
 }
 
@@ -32,7 +35,12 @@ std::string ExpandMacros(const SetupState& state, const std::string& text) {
       {'P', &state.ProgramsFolder},    {'Q', &state.QuickLaunchFolder},
   };
   std::string result = text;
-  for (const auto& [letter, value] : macros) result = ReplaceMacro(result, letter, *value);
+  // A text without '%' is left as it is by every pass that is still to come; most paths lose
+  // their one macro in the first pass, and mksetup check expands every path of a script often.
+  for (const auto& [letter, value] : macros) {
+    if (result.find('%') == std::string::npos) break;
+    result = ReplaceMacro(result, letter, *value);
+  }
   return result;
 }
 
