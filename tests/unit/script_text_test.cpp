@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
+#include "text/Sha256.h"
 
 namespace setup {
 namespace {
@@ -215,6 +217,34 @@ TEST(Paths, FoldPathAsWindowsFoldsIt) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(FoldPath(c.path), c.folded);
     EXPECT_EQ(FoldPath(c.folded), c.folded);
+  }
+}
+
+// The FIPS 180-2 examples, fed in pieces of several sizes so the block buffering is crossed.
+TEST(Sha256, StandardExamples) {
+  struct Case {
+    std::string text;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t piece : {1, 63, 64, 1000}) {
+      SCOPED_TRACE(std::to_string(c.text.size()) + " bytes in pieces of " + std::to_string(piece));
+      Sha256 sink;
+      const auto* data = reinterpret_cast<const std::uint8_t*>(c.text.data());
+      for (std::size_t at = 0; at < c.text.size(); at += piece) {
+        sink.Append(data + at, std::min(piece, c.text.size() - at));
+      }
+      EXPECT_EQ(sink.HexDigest(), c.digest);
+    }
+    EXPECT_EQ(Sha256Hex(c.text), c.digest);
   }
 }
 
