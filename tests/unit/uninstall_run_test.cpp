@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,6 +14,8 @@
 
 #include "RemovalExecutor.h"
 #include "Uninstaller.h"
+#include "platform/sim/SimPlatform.h"
+#include "test_support.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
 #include "text/Sha256.h"
@@ -756,6 +759,44 @@ TEST(UninstallRun, RemovesOnlyTheInstallation) {
     EXPECT_FALSE(machine.DirectoryExists(programs));
     EXPECT_EQ(machine.HasKey(kMachine, key), c.product != "Prod");
   }
+}
+
+// A folder of the installation replaced by a link to a folder outside it (a junction on
+// Windows, a host link in the simulated machine): the link goes, never what it points at.
+TEST(UninstallRun, LinksAreRemovedNotFollowed) {
+  namespace fs = std::filesystem;
+  const fs::path root = test::TempFolder("uninstall_links");
+  SimPlatform sim(root);
+  sim.AddDefaultSystemFolders();
+  auto write = [&](const std::string& path, const std::string& bytes) {
+    sim.files.CreateDirectories(path.substr(0, path.rfind('\\') + 1));
+    sim.files.CreateFileExclusive(path)->Append(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                bytes.size());
+  };
+  for (const char* file : {"C:\\Outside\\a.dat", "C:\\Outside\\b.dat", "C:\\Outside\\keep.txt"})
+    write(file, "theirs");
+  const std::string log =
+      "NProd\r\nLE\r\nDC:\\P\\\r\nDC:\\P\\data\\\r\nFC:\\P\\data\\a.dat\r\nDC:\\P\\more\\\r\n"
+      "FC:\\P\\more\\b.dat\r\nFC:\\P\\p.exe\r\n";
+  write("C:\\P\\p.exe", "ours");
+  write("C:\\P\\UnInstall.LOG", log);
+  // Both folders made by the installation, then replaced by links out of it.
+  fs::create_directory_symlink(root / "C/Outside", root / "C/P/data");
+  fs::create_directory_symlink(root / "C/Outside", root / "C/P/more");
+  const std::string key = UninstallKeyPath("Prod");
+  sim.registry.CreateKey(kMachine, key)->WriteString("UninstallString", "C:\\P\\UnInstall.EXE");
+  sim.registry.CreateKey(kMachine, key)->WriteString(kLogDigestValue, Sha256Hex(log));
+
+  UninstallerServices services{sim.files, sim.registry, sim.ui,
+                               [](const RemovalPlan&) { return true; }};
+  EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), UninstallOutcome::Removed);
+  for (const char* file : {"C:\\Outside\\a.dat", "C:\\Outside\\b.dat", "C:\\Outside\\keep.txt"})
+    EXPECT_TRUE(sim.files.FileExists(file)) << file;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "C/P/data")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "C/P/more")));
+  EXPECT_FALSE(sim.files.FileExists("C:\\P\\p.exe"));
+  EXPECT_FALSE(sim.files.DirectoryExists("C:\\P\\"));
+  fs::remove_all(root);
 }
 
 }  // namespace

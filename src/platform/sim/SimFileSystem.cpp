@@ -100,20 +100,41 @@ std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string
   return std::make_unique<File>(*this, host, fd);
 }
 
-bool SimFileSystem::RemoveFile(const std::string& path) {
-  const fs::path host = drives_.HostPath(path);
+namespace {
+
+// A host link on the way from the drive or share to the entry stands for a junction or a
+// symbolic link: nothing is removed through one, as on Windows.
+bool ThroughLink(const SimDrives::Resolved& entry) {
+  if (entry.path.empty() || entry.volume.empty()) return false;
   std::error_code error;
-  if (fs::is_regular_file(host, error) && fs::remove(host, error)) drives_.NoteRemoved(host);
+  fs::path at = entry.volume;
+  for (const fs::path& name : entry.path.lexically_relative(entry.volume).parent_path()) {
+    at /= name;
+    if (fs::is_symlink(at, error)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool SimFileSystem::RemoveFile(const std::string& path) {
+  const SimDrives::Resolved entry = drives_.Resolve(path);
+  const fs::path& host = entry.path;
+  std::error_code error;
+  if (fs::is_regular_file(host, error) && !ThroughLink(entry) && fs::remove(host, error))
+    drives_.NoteRemoved(host);
   return !fs::is_regular_file(host, error);
 }
 
 bool SimFileSystem::RemoveEmptyFolder(const std::string& path) {
-  const fs::path host = drives_.HostPath(path);
+  const SimDrives::Resolved entry = drives_.Resolve(path);
+  const fs::path& host = entry.path;
   std::error_code error;
-  if (fs::is_directory(host, error) && fs::is_empty(host, error) && fs::remove(host, error)) {
+  if (!fs::is_directory(host, error) || ThroughLink(entry)) return !fs::is_directory(host, error);
+  // A linked folder goes as the link it is, as Windows removes a junction, whatever it points at.
+  if ((fs::is_symlink(host, error) || fs::is_empty(host, error)) && fs::remove(host, error))
     drives_.NoteRemoved(host);
-  }
-  return !fs::is_directory(host, error);
+  return !fs::exists(fs::symlink_status(host, error));
 }
 
 std::optional<std::string> SimFileSystem::ReadFileBytes(const std::string& path) {

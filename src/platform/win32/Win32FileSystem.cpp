@@ -15,6 +15,29 @@ std::string WithoutTrailingSeparators(std::string path) {
   return path;
 }
 
+// Where the folders below the drive or share begin: after "X:\" or "\\server\share\".
+std::size_t RootLength(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') return 3;
+  if (path.compare(0, 2, "\\\\") != 0) return 0;
+  const std::size_t server = path.find('\\', 2);
+  const std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+  return share == std::string::npos ? path.size() : share + 1;
+}
+
+// Whether a folder on the way to path, below its drive or share, is a junction or a symbolic
+// link. Removing through one would reach whatever it points at, outside the installation; the
+// entry itself may be one, and is then removed as the link it is.
+bool ThroughReparsePoint(const std::string& path) {
+  const std::string entry = WithoutTrailingSeparators(path);
+  for (std::size_t at = entry.find('\\', RootLength(entry)); at != std::string::npos;
+       at = entry.find('\\', at + 1)) {
+    const DWORD attributes = GetFileAttributesA(entry.substr(0, at).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return false;
+}
+
 class Win32OutputFile : public OutputFile {
  public:
   explicit Win32OutputFile(win32::Handle file) : file_(std::move(file)) {}
@@ -73,14 +96,18 @@ std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::stri
 
 bool Win32FileSystem::RemoveFile(const std::string& path) {
   if (!FileExists(path)) return true;
-  DeleteFileA(path.c_str());
+  if (ThroughReparsePoint(path)) return false;
+  DeleteFileA(path.c_str());  // a symbolic link goes itself, never its target
   return !FileExists(path);
 }
 
 bool Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
   std::string folder = WithoutTrailingSeparators(path);
   if (!DirectoryExists(folder)) return true;
-  RemoveDirectoryA(folder.c_str());  // fails on a folder that still holds anything
+  if (ThroughReparsePoint(folder)) return false;
+  // Fails on a folder that still holds anything; a junction goes as the link it is, whatever
+  // its target holds.
+  RemoveDirectoryA(folder.c_str());
   return !DirectoryExists(folder);
 }
 
