@@ -83,6 +83,14 @@ TEST(ScriptText, UpperCasesOnlyAsciiLetters) {
   EXPECT_EQ(ToUpperAscii('\0'), '\0');
 }
 
+// As a file system folds names in Windows-1252: the accented letters too, but not the division
+// sign, the micro sign or the sharp s, which have no upper case of their own there.
+TEST(ScriptText, FoldsWindows1252Letters) {
+  EXPECT_EQ(
+      FoldWindows1252("abz J\366rg \344\374\351\340\376 \232\234\236\377 \367\265\337 {`@[09"),
+      "ABZ J\326RG \304\334\311\300\336 \212\214\216\237 \367\265\337 {`@[09");
+}
+
 // The one signed 32-bit reader: the header's S line and the integer registry values use it.
 TEST(ScriptText, ParsesSigned32BitDecimals) {
   struct Case {

@@ -62,7 +62,8 @@ const RemovalBounds kBounds = {
      "C:\\WINDOWS\\"},
     {"C:\\Program Files\\", "C:\\Users\\Anna\\AppData\\",
      "C:\\Users\\Anna\\Start Menu\\Programs\\"},
-    {"ANNAS-PC"}};
+    {"ANNAS-PC"},
+    {}};
 
 struct PlanCase {
   const char* name;

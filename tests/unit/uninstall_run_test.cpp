@@ -81,6 +81,16 @@ class FakeMachine : public FileSystem, public Registry {
     folders_.erase(Key(path));
     return true;
   }
+  // An 8.3 alias of a folder: the file system gives its long name.
+  void AddShortName(const std::string& alias, const std::string& folder) {
+    shortNames_.push_back({alias, folder});
+  }
+  std::string ComparisonKey(const std::string& path) override {
+    for (const auto& [alias, folder] : shortNames_)
+      if (FoldWindows1252(path).rfind(FoldWindows1252(alias), 0) == 0)
+        return FoldWindows1252(folder + path.substr(alias.size()));
+    return FoldWindows1252(path);
+  }
   std::optional<std::string> ReadFileBytes(const std::string& path) override {
     auto file = files_.find(ToUpperAscii(path));
     if (file == files_.end()) return std::nullopt;
@@ -148,6 +158,7 @@ class FakeMachine : public FileSystem, public Registry {
   std::map<std::string, std::string> folders_;
   std::set<std::string> locked_;
   std::map<std::string, Values> keys_;
+  std::vector<std::pair<std::string, std::string>> shortNames_;
 };
 
 constexpr auto kClasses = RegistryRoot::ClassesRoot;
@@ -572,7 +583,8 @@ void AddWindowsFolders(FakeMachine& m) {
       {"Start Menu", programs},
       {"Programs", std::string(programs) + "\\Programs"},
       {"Personal", "C:\\Users\\bob\\Documents"},
-      {"My Pictures", "C:\\Users\\bob\\Pictures"}};
+      {"My Pictures", "C:\\Users\\bob\\Pictures"},
+      {"Startup", std::string(programs) + "\\Programs\\D\351marrage"}};
   for (const auto& [name, folder] : userFolders)
     m.SetValue(RegistryRoot::CurrentUser, user, name, folder);
   const std::pair<const char*, const char*> commonFolders[] = {
@@ -585,6 +597,8 @@ void AddWindowsFolders(FakeMachine& m) {
   m.SetValue(kMachine, version, "ProgramFilesDir", "C:\\Program Files (x86)");
   m.SetValue(kMachine, version, "ProgramW6432Dir", "C:\\Program Files");
   m.SetValue(kMachine, version, "CommonFilesDir", "C:\\Program Files (x86)\\Common Files");
+  m.AddShortName("C:\\PROGRA~2", "C:\\Program Files (x86)");
+  m.AddShortName("C:\\Program Files (x86)\\COMMON~1", "C:\\Program Files (x86)\\Common Files");
   m.SetValue(kMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
              "C:\\Windows");
   // As Windows keeps them: unexpanded.
@@ -660,14 +674,21 @@ TEST(UninstallRun, RemovesOnlyTheInstallation) {
        pf,
        "Prod",
        {"DC:\\PROGRA~2\\", "FC:\\PROGRA~2\\Other\\other.exe", "D" + bob + "DOCUME~1\\",
-        "F" + bob + "DOCUME~1\\letter.doc"},
-       {"C:\\PROGRA~2\\Other\\other.exe", bob + "DOCUME~1\\letter.doc"},
+        "F" + bob + "DOCUME~1\\letter.doc", "DC:\\Program Files (x86)\\COMMON~1\\",
+        "FC:\\Program Files (x86)\\COMMON~1\\System\\shared.dll"},
+       {"C:\\PROGRA~2\\Other\\other.exe", bob + "DOCUME~1\\letter.doc",
+        "C:\\Program Files (x86)\\COMMON~1\\System\\shared.dll"},
        false},
       {"OtherCaseOfANonAsciiLetter",
        pf,
        "Prod",
-       {"DC:\\Users\\J\326rg\\", "FC:\\Users\\J\326rg\\letter.doc"},
-       {"C:\\Users\\J\326rg\\letter.doc"},
+       {"DC:\\Users\\J\326rg\\", "FC:\\Users\\J\326rg\\letter.doc",
+        "D" + bob + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\",
+        "F" + bob +
+            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\notes.txt"},
+       {"C:\\Users\\J\326rg\\letter.doc",
+        bob +
+            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\notes.txt"},
        false},
       {"AnyFolderRecord",
        pf,

@@ -37,23 +37,6 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool IsSameOrInside(const std::string& path, const std::string& folder) {
-  return SamePath(path, folder) || IsInsideFolder(path, folder);
-}
-
-bool InsideAny(const std::string& path, const std::vector<std::string>& folders) {
-  for (const std::string& folder : folders)
-    if (IsInsideFolder(path, folder)) return true;
-  return false;
-}
-
-// A D-record folder that is, or holds, one of the system's own folders.
-bool HoldsSystemFolder(const std::string& folder, const RemovalBounds& bounds) {
-  for (const std::string& system : bounds.systemFolders)
-    if (IsSameOrInside(system, folder)) return true;
-  return false;
-}
-
 // "\\host\share\" of a server path in upper case, empty for a drive path.
 std::string ShareOf(const std::string& path) {
   if (path.compare(0, 2, "\\\\") != 0) return {};
@@ -99,7 +82,7 @@ class Containment {
  public:
   Containment(const InstalledProduct& product, const std::string& destination,
               const RemovalBounds& bounds)
-      : bounds_(bounds), destinationShare_(ShareOf(destination)) {
+      : bounds_(bounds), paths_(bounds.key), destinationShare_(ShareOf(destination)) {
     roots_.push_back(destination);
     for (const LogRecord& record : product.records)
       if (record.kind == RecordKind::Folder && IsProductFolder(record.argument))
@@ -111,7 +94,7 @@ class Containment {
     if (ReachesSystemShare(path)) return false;
     if (kind == StepKind::Folder) {
       for (const std::string& root : roots_)
-        if (IsSameOrInside(path, root)) return !HoldsSystemFolder(path, bounds_);
+        if (paths_.SameOrInside(path, root)) return !HoldsSystemFolder(path);
       return false;
     }
     if (InsideAny(path, roots_)) return true;
@@ -119,16 +102,30 @@ class Containment {
   }
 
  private:
+  bool InsideAny(const std::string& path, const std::vector<std::string>& folders) const {
+    for (const std::string& folder : folders)
+      if (paths_.Inside(path, folder)) return true;
+    return false;
+  }
+
+  // A folder that is, or holds, one of the system's own folders.
+  bool HoldsSystemFolder(const std::string& folder) const {
+    for (const std::string& system : bounds_.systemFolders)
+      if (paths_.SameOrInside(system, folder)) return true;
+    return false;
+  }
+
   bool ReachesSystemShare(const std::string& path) const {
     return IsSystemShare(path, bounds_) && ShareOf(path) != destinationShare_;
   }
 
   bool IsProductFolder(const std::string& folder) const {
-    return InsideAny(folder, bounds_.productParents) && !HoldsSystemFolder(folder, bounds_) &&
+    return InsideAny(folder, bounds_.productParents) && !HoldsSystemFolder(folder) &&
            !ReachesSystemShare(folder);
   }
 
   const RemovalBounds& bounds_;
+  const PathCompare paths_;
   const std::string destinationShare_;
   std::vector<std::string> roots_;
 };
@@ -241,8 +238,21 @@ RemovalBounds ReadRemovalBounds(Registry& registry) {
   return bounds;
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-  return ToUpperAscii(a) == ToUpperAscii(b);
+std::string PathCompare::KeyOf(const std::string& path) const {
+  std::string key = key_ ? key_(path) : FoldWindows1252(path);
+  if (!path.empty() && path.back() == '\\' && (key.empty() || key.back() != '\\')) key += '\\';
+  return key;
+}
+
+bool PathCompare::Inside(const std::string& path, const std::string& folder) const {
+  const std::string folderKey = KeyOf(folder);
+  const std::string pathKey = KeyOf(path);
+  return !folderKey.empty() && folderKey.back() == '\\' && pathKey.size() > folderKey.size() &&
+         pathKey.compare(0, folderKey.size(), folderKey) == 0;
+}
+
+bool PathCompare::SameOrInside(const std::string& path, const std::string& folder) const {
+  return Same(path, folder) || Inside(path, folder);
 }
 
 std::string UninstallKeyPath(const std::string& productName) {
@@ -253,25 +263,28 @@ RemovalPlan MakeRemovalPlan(const InstalledProduct& product, const std::string& 
                             const RemovalBounds& bounds) {
   RemovalPlan plan;
   const Containment containment(product, FolderPart(uninstallerPath), bounds);
-  const std::string selfUpper = ToUpperAscii(uninstallerPath);
-  const std::string selfFolderUpper = FolderPart(selfUpper);
+  const PathCompare paths(bounds.key);
+  const std::string selfKey = paths.KeyOf(uninstallerPath);
+  const std::string selfFolderKey = FolderPart(selfKey);
   const std::string logPath = FolderPart(uninstallerPath) + kLogFileName;
-  const std::string logUpper = ToUpperAscii(logPath);
+  const std::string logKey = paths.KeyOf(logPath);
   std::set<std::pair<StepKind, std::string>> seen;
   for (auto record = product.records.rbegin(); record != product.records.rend(); ++record) {
     StepKind kind = StepFor(record->kind);
-    std::string upper = ToUpperAscii(record->argument);
-    if (!seen.insert({kind, upper}).second) continue;
+    // An extension is no path: the file system has nothing to resolve in it.
+    const std::string key = kind == StepKind::Association ? FoldWindows1252(record->argument)
+                                                          : paths.KeyOf(record->argument);
+    if (!seen.insert({kind, key}).second) continue;
     if (!containment.MayRemove(kind, record->argument)) {
       plan.leftAlone.push_back(record->argument);
       continue;
     }
     if (kind == StepKind::File) plan.productFiles.push_back(record->argument);
-    if (kind == StepKind::File && upper == selfUpper) {
+    if (kind == StepKind::File && key == selfKey) {
       plan.selfPath = uninstallerPath;
-    } else if (kind == StepKind::Folder && StartsWith(selfFolderUpper, upper)) {
+    } else if (kind == StepKind::Folder && StartsWith(selfFolderKey, key)) {
       plan.selfFolders.push_back(record->argument);
-    } else if (!(kind == StepKind::File && upper == logUpper)) {
+    } else if (!(kind == StepKind::File && key == logKey)) {
       plan.steps.push_back({kind, record->argument});
     }
   }

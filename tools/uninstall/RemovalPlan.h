@@ -1,5 +1,6 @@
 #pragma once
 // What the uninstaller removes, and in which order, worked out from the log alone.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct RemovalStep {
 // lie below to be a product's, and the system's own folders, which no D record can make
 // removable (the setup never creates them, so a record naming one, or a folder above one, is not
 // the setup's). Every folder ends with a backslash.
+// The form in which a path is compared: FileSystem::ComparisonKey, short names resolved and
+// letters folded as the file system does.
+using PathKey = std::function<std::string(const std::string&)>;
+
 struct RemovalBounds {
   std::vector<std::string> shortcutFolders;  // start menu, desktop, quick launch; both kinds
   std::vector<std::string> systemFolders;
@@ -34,6 +39,8 @@ struct RemovalBounds {
   // Names by which this machine reaches itself over the network ("localhost", its own name): a
   // "\\host\share\" path of one of them is a local folder under another name.
   std::vector<std::string> localHosts;
+  // Unset: names fold as Windows-1252 letters do, short names stay as written.
+  PathKey key;
 };
 
 // The bounds as this machine's registry gives them: the Shell Folders of the user and of all
@@ -54,8 +61,19 @@ struct RemovalPlan {
   std::vector<std::string> productFiles;
 };
 
-// Whether two full paths name the same file as Windows compares names.
-bool SamePath(const std::string& a, const std::string& b);
+// Paths compared through a PathKey (or, unset, folded as Windows-1252 letters): the same entry,
+// and the same entry or one inside a folder (which ends in a backslash).
+class PathCompare {
+ public:
+  explicit PathCompare(PathKey key = {}) : key_(std::move(key)) {}
+  std::string KeyOf(const std::string& path) const;
+  bool Same(const std::string& a, const std::string& b) const { return KeyOf(a) == KeyOf(b); }
+  bool SameOrInside(const std::string& path, const std::string& folder) const;
+  bool Inside(const std::string& path, const std::string& folder) const;
+
+ private:
+  PathKey key_;
+};
 
 // The key of the uninstall registration of a product under HKEY_LOCAL_MACHINE.
 std::string UninstallKeyPath(const std::string& productName);

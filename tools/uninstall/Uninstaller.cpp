@@ -33,12 +33,13 @@ std::string Unquoted(std::string command) {
   return command;
 }
 
-Registration CheckRegistration(Registry& registry, const std::string& productName,
-                               const std::string& uninstallerPath, const std::string& logBytes) {
+Registration CheckRegistration(Registry& registry, const PathCompare& paths,
+                               const std::string& productName, const std::string& uninstallerPath,
+                               const std::string& logBytes) {
   std::unique_ptr<RegistryKey> key =
       registry.OpenKey(RegistryRoot::LocalMachine, UninstallKeyPath(productName));
   if (!key) return Registration::Absent;
-  if (!SamePath(Unquoted(key->ReadString("UninstallString")), uninstallerPath))
+  if (!paths.Same(Unquoted(key->ReadString("UninstallString")), uninstallerPath))
     return Registration::OtherProgram;
   const std::string digest = key->ReadString(kLogDigestValue);
   if (digest.empty()) return Registration::Unconfirmed;
@@ -58,13 +59,14 @@ void KeepForeignKey(RemovalPlan& plan, Registration registration) {
   }
 }
 
-bool OutsideDestination(const RemovalStep& step, const std::string& destination) {
+bool OutsideDestination(const RemovalStep& step, const std::string& destination,
+                        const PathCompare& paths) {
   switch (step.kind) {
     case StepKind::Association:
       return true;
     case StepKind::File:
     case StepKind::Folder:
-      return !SamePath(step.target, destination) && !IsInsideFolder(step.target, destination);
+      return !paths.SameOrInside(step.target, destination);
     case StepKind::UninstallKey:
     case StepKind::Log:
       break;
@@ -75,12 +77,12 @@ bool OutsideDestination(const RemovalStep& step, const std::string& destination)
 // Without a registration that vouches for the log, the user decides whether anything outside the
 // destination goes; a No leaves it all alone.
 void KeepOutsideUnlessAllowed(RemovalPlan& plan, const std::string& destination,
-                              UninstallerServices& services, LogLanguage language,
-                              const std::string& productName) {
+                              const PathCompare& paths, UninstallerServices& services,
+                              LogLanguage language, const std::string& productName) {
   std::vector<RemovalStep> inside;  // the steps kept whatever the answer
   std::vector<std::string> outside;
   for (const RemovalStep& step : plan.steps) {
-    if (OutsideDestination(step, destination)) {
+    if (OutsideDestination(step, destination, paths)) {
       outside.push_back(step.kind == StepKind::Association ? "." + step.target : step.target);
     } else {
       inside.push_back(step);
@@ -88,7 +90,7 @@ void KeepOutsideUnlessAllowed(RemovalPlan& plan, const std::string& destination,
   }
   std::vector<std::string> selfFolders;
   for (const std::string& folder : plan.selfFolders) {
-    if (OutsideDestination({StepKind::Folder, folder}, destination)) {
+    if (OutsideDestination({StepKind::Folder, folder}, destination, paths)) {
       outside.push_back(folder);
     } else {
       selfFolders.push_back(folder);
@@ -121,8 +123,13 @@ UninstallOutcome RunUninstaller(UninstallerServices& services, const std::string
     return UninstallOutcome::LogRejected;
   }
   const InstalledProduct& product = *reading.product;
+  // Every path compared as the file system compares it: short names resolved, its case folding.
+  const PathKey key = [&files = services.files](const std::string& path) {
+    return files.ComparisonKey(path);
+  };
+  const PathCompare paths(key);
   const Registration registration =
-      CheckRegistration(services.registry, product.productName, uninstallerPath, *bytes);
+      CheckRegistration(services.registry, paths, product.productName, uninstallerPath, *bytes);
   if (registration == Registration::Rewritten) {
     services.ui.AskUser(UninstallCaption(language),
                         RewrittenLogMessage(language, logPath, product.productName), kWarning);
@@ -132,11 +139,12 @@ UninstallOutcome RunUninstaller(UninstallerServices& services, const std::string
                            RemoveQuestion(language, product.productName), kYesNoQuestion))
     return UninstallOutcome::Declined;
 
-  RemovalPlan plan =
-      MakeRemovalPlan(product, uninstallerPath, ReadRemovalBounds(services.registry));
+  RemovalBounds bounds = ReadRemovalBounds(services.registry);
+  bounds.key = key;
+  RemovalPlan plan = MakeRemovalPlan(product, uninstallerPath, bounds);
   KeepForeignKey(plan, registration);
   if (registration != Registration::Confirmed)
-    KeepOutsideUnlessAllowed(plan, destination, services, language, product.productName);
+    KeepOutsideUnlessAllowed(plan, destination, paths, services, language, product.productName);
   std::vector<RemovalProblem> problems =
       ExecuteRemoval(plan.steps, services.files, services.registry, plan.productFiles);
   for (const std::string& path : plan.leftAlone) problems.push_back({ProblemKind::LeftAlone, path});

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Trace.h"
 #include "text/FolderPath.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {
@@ -36,6 +37,44 @@ bool ThroughReparsePoint(const std::string& path) {
       return true;
   }
   return false;
+}
+
+std::wstring Widened(const std::string& text, UINT codePage) {
+  const int size =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size > 0 ? size : 0, L'\0');
+  if (size > 0)
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  return wide;
+}
+
+std::string Narrowed(const std::wstring& wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(size > 0 ? size : 0, '\0');
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
+                        nullptr, nullptr);
+  return text;
+}
+
+// The longest part of the path that exists, with each name in its long form, then the rest as
+// given: a folder the log names may be gone already, its parents not.
+std::wstring LongForm(const std::wstring& path) {
+  std::wstring head = path, tail;
+  while (head.size() > 3) {
+    const DWORD size = GetLongPathNameW(head.c_str(), nullptr, 0);
+    if (size > 0) {
+      std::wstring buffer(size, L'\0');
+      const DWORD got = GetLongPathNameW(head.c_str(), &buffer[0], size);
+      if (got > 0 && got < size) return buffer.substr(0, got) + tail;
+    }
+    const std::size_t cut = head.find_last_of(L'\\', head.size() - 2);
+    if (cut == std::wstring::npos) break;
+    tail = head.substr(cut + 1) + tail;
+    head.resize(cut + 1);
+  }
+  return path;
 }
 
 class Win32OutputFile : public OutputFile {
@@ -123,6 +162,18 @@ std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& pat
     bytes.append(buffer, got);
   if (!ok) return std::nullopt;
   return bytes;
+}
+
+// The key is UTF-8 of the long form upper-cased by the system's own table (the invariant
+// locale's, which NTFS's names follow), so that "J\366rg" and "J\326RG" meet as they do on disk.
+std::string Win32FileSystem::ComparisonKey(const std::string& path) {
+  std::wstring wide = LongForm(Widened(path, CP_ACP));
+  if (wide.empty()) return FoldWindows1252(path);
+  std::wstring upper(wide.size(), L'\0');
+  const int got =
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
+                   &upper[0], static_cast<int>(upper.size()));
+  return got == static_cast<int>(wide.size()) ? Narrowed(upper) : FoldWindows1252(path);
 }
 
 }  // namespace setup
