@@ -12,6 +12,7 @@
 #include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
+#include "text/Sha256.h"
 
 namespace setup {
 namespace {
@@ -204,11 +205,13 @@ void ShowProgress(DialogControls& controls, Platform& platform, std::size_t i, s
   platform.ui.Repaint(PaintOf(controls.PercentLabel));
 }
 
-// Registration first; the log is saved whatever became of it, and its error goes on after.
+// Registration first, with the digest of the bytes about to be saved; the log is saved whatever
+// became of it, and its error goes on after.
 void Finish(SetupState& state, Platform& platform) {
   std::exception_ptr failure;
   try {
-    RegisterUninstaller(platform.registry, state.ProductName, state.DestinationFolder);
+    RegisterUninstaller(platform.registry, state.ProductName, state.DestinationFolder,
+                        Sha256Hex(state.Log->Bytes()));
   } catch (const SetupError&) {
     failure = std::current_exception();
   }

@@ -69,13 +69,14 @@ void WriteRegistryValue(Registry& registry, bool allUsers, const std::string& ke
 }
 
 void RegisterUninstaller(Registry& registry, const std::string& productName,
-                         const std::string& destinationFolder) {
+                         const std::string& destinationFolder, const std::string& logDigest) {
   auto key =
       registry.CreateKey(RegistryRoot::LocalMachine,
                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\" + productName);
   SetString(key.get(), "DisplayName", productName);
   // Quoted: Windows splits an unquoted path with blanks at the first blank.
   SetString(key.get(), "UninstallString", "\"" + destinationFolder + kUninstallerFileName + "\"");
+  SetString(key.get(), kLogDigestValue, logDigest);
 }
 
 }  // namespace setup

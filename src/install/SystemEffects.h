@@ -26,9 +26,11 @@ bool IsIntegerText(const std::string& text);
 void WriteRegistryValue(Registry& registry, bool allUsers, const std::string& key,
                         const std::string& name, const std::string& value);
 
-// HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion\uninstall\" + product: DisplayName and the
-// quoted UninstallString. A key that cannot be made fails at the first value.
+// HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion\uninstall\" + product: DisplayName, the
+// quoted UninstallString and the log's digest (kLogDigestValue). The log lies where a user may
+// write; this key only an administrator can, so the uninstaller trusts a log only when its digest
+// is the one registered here. A key that cannot be made fails at the first value.
 void RegisterUninstaller(Registry& registry, const std::string& productName,
-                         const std::string& destinationFolder);
+                         const std::string& destinationFolder, const std::string& logDigest);
 
 }  // namespace setup

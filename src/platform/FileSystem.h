@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "text/ScriptText.h"
+
 namespace setup {
 
 // Where inflated bytes go: a file being written, or a memory buffer.
@@ -37,6 +39,11 @@ class FileSystem {
   virtual bool RemoveFile(const std::string& path) { return !FileExists(path); }
   // Deletes the folder only when it is empty; false when it still exists afterwards.
   virtual bool RemoveEmptyFolder(const std::string& path) { return !DirectoryExists(path); }
+  // The path as the file system compares it: each existing name in its long form (an 8.3 alias
+  // resolved), then every letter folded to upper case by the file system's own rules, not ASCII
+  // only. Two paths name the same entry when their keys are equal, and one lies in a folder when
+  // its key begins with the folder's; a key is for comparing, never for opening.
+  virtual std::string ComparisonKey(const std::string& path) { return FoldWindows1252(path); }
   // The whole content of a file; nothing when it cannot be read.
   virtual std::optional<std::string> ReadFileBytes(const std::string& /*path*/) {
     return std::nullopt;

@@ -18,6 +18,7 @@
 #include "platform/sim/SimPlatform.h"
 #include "script/SystemFolders.h"
 #include "test_support.h"
+#include "text/Sha256.h"
 
 namespace setup {
 namespace {
@@ -101,6 +102,9 @@ TEST_F(InstallRun, LanguageFilterKeepsEntriesPairedAndLogsInOrder) {
   EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "DisplayName")->text, "Prod");
   EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "UninstallString")->text,
             "\"C:\\P\\UnInstall.EXE\"");
+  // The digest of the log exactly as saved, which only an administrator can write.
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "UninstallLogSha256")->text,
+            Sha256Hex(Read("C:\\P\\UnInstall.LOG")));
 }
 
 TEST_F(InstallRun, ProgressFigures) {
@@ -370,8 +374,8 @@ TEST_F(InstallRun, FileSystemCallsPerFile) {
 
 // Every log the run writes can be uninstalled: for each script and destination, an installation
 // into a simulated Windows and the uninstaller over it give back the machine as it was, with the
-// files, shortcuts and keys of others (a neighbour's shortcut, the system's own txtfile print
-// verb, another program's uninstall entry) untouched.
+// files, shortcuts and keys of others (a neighbour's shortcut, a print verb the logfile type had
+// before, another program's uninstall entry) untouched.
 class RoundTrip {
  public:
   explicit RoundTrip(const fs::path& root) : sim(root) {
@@ -386,8 +390,8 @@ class RoundTrip {
     sim.files.CreateDirectories("C:\\Apps\\");
     sim.files.CreateFileExclusive("C:\\Users\\Tester\\Desktop\\Other.lnk")
         ->Append(reinterpret_cast<const std::uint8_t*>("x"), 1);
-    sim.registry.CreateKey(RegistryRoot::ClassesRoot, ".txt")->WriteString("PerceivedType", "text");
-    sim.registry.CreateKey(RegistryRoot::ClassesRoot, "txtfile\\shell\\print\\command")
+    sim.registry.CreateKey(RegistryRoot::ClassesRoot, ".log")->WriteString("PerceivedType", "text");
+    sim.registry.CreateKey(RegistryRoot::ClassesRoot, "logfile\\shell\\print\\command")
         ->WriteString("", "notepad.exe /p \"%1\"");
     sim.registry
         .CreateKey(RegistryRoot::LocalMachine,
@@ -447,7 +451,7 @@ TEST(InstallRoundTrip, EveryLogCanBeUninstalled) {
        false},
       {"FileTypes",
        "C:\\Apps\\Prod",
-       {"D*%S", "X*T5107;%SApp.exe;Prod drawing", "X*txt;%S.\\App.exe;Prod text"},
+       {"D*%S", "X*T5107;%SApp.exe;Prod drawing", "X*log;%S.\\App.exe;Prod text"},
        false},
       {"AppDataFolder", "C:\\Apps\\Prod", {"D*%S", "D*%A", "D*%Alibs\\", "F*%Alibs\\p.lib"}, false},
   };

@@ -23,7 +23,6 @@
 #include "InputText.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
-#include "Sha256.h"
 #include "Sign.h"
 #include "SourceMap.h"
 #include "ToolError.h"
@@ -1585,33 +1584,6 @@ TEST(MksetupInit, WritesAProductThatPassesCheckStrictAndBuilds) {
   const std::vector<std::uint8_t> script = ReadWholeFile(product / "setup.txt");
   EXPECT_THROW(InitCommand({product.string()}), ToolError);
   EXPECT_EQ(ReadWholeFile(product / "setup.txt"), script);
-}
-
-// The FIPS 180-2 examples, fed in pieces of several sizes so the block buffering is crossed.
-TEST(MksetupList, Sha256OfTheStandardExamples) {
-  struct Case {
-    std::string text;
-    const char* digest;
-  };
-  const Case cases[] = {
-      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-      {std::string(1000000, 'a'),
-       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-  };
-  for (const Case& c : cases) {
-    for (std::size_t piece : {1, 63, 64, 1000}) {
-      SCOPED_TRACE(std::to_string(c.text.size()) + " bytes in pieces of " + std::to_string(piece));
-      Sha256Sink sink;
-      const auto* data = reinterpret_cast<const std::uint8_t*>(c.text.data());
-      for (std::size_t at = 0; at < c.text.size(); at += piece) {
-        sink.Append(data + at, std::min(piece, c.text.size() - at));
-      }
-      EXPECT_EQ(sink.HexDigest(), c.digest);
-    }
-  }
 }
 
 // list --json: the schema version, the S value as a number, each file's sizes and hash, and

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
+#include "text/Sha256.h"
 
 namespace setup {
 namespace {
@@ -79,6 +81,14 @@ TEST(ScriptText, UpperCasesOnlyAsciiLetters) {
   EXPECT_EQ(ToUpperAscii('z'), 'Z');
   EXPECT_EQ(ToUpperAscii('\xE4'), '\xE4');
   EXPECT_EQ(ToUpperAscii('\0'), '\0');
+}
+
+// As a file system folds names in Windows-1252: the accented letters too, but not the division
+// sign, the micro sign or the sharp s, which have no upper case of their own there.
+TEST(ScriptText, FoldsWindows1252Letters) {
+  EXPECT_EQ(
+      FoldWindows1252("abz J\366rg \344\374\351\340\376 \232\234\236\377 \367\265\337 {`@[09"),
+      "ABZ J\326RG \304\334\311\300\336 \212\214\216\237 \367\265\337 {`@[09");
 }
 
 // The one signed 32-bit reader: the header's S line and the integer registry values use it.
@@ -215,6 +225,34 @@ TEST(Paths, FoldPathAsWindowsFoldsIt) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(FoldPath(c.path), c.folded);
     EXPECT_EQ(FoldPath(c.folded), c.folded);
+  }
+}
+
+// The FIPS 180-2 examples, fed in pieces of several sizes so the block buffering is crossed.
+TEST(Sha256, StandardExamples) {
+  struct Case {
+    std::string text;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t piece : {1, 63, 64, 1000}) {
+      SCOPED_TRACE(std::to_string(c.text.size()) + " bytes in pieces of " + std::to_string(piece));
+      Sha256 sink;
+      const auto* data = reinterpret_cast<const std::uint8_t*>(c.text.data());
+      for (std::size_t at = 0; at < c.text.size(); at += piece) {
+        sink.Append(data + at, std::min(piece, c.text.size() - at));
+      }
+      EXPECT_EQ(sink.HexDigest(), c.digest);
+    }
+    EXPECT_EQ(Sha256Hex(c.text), c.digest);
   }
 }
 

@@ -2,6 +2,9 @@
 // and what the user is told.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,7 +14,11 @@
 
 #include "RemovalExecutor.h"
 #include "Uninstaller.h"
+#include "platform/sim/SimPlatform.h"
+#include "test_support.h"
+#include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Sha256.h"
 
 namespace setup {
 namespace {
@@ -73,6 +80,16 @@ class FakeMachine : public FileSystem, public Registry {
       if (key.rfind(prefix, 0) == 0) return false;
     folders_.erase(Key(path));
     return true;
+  }
+  // An 8.3 alias of a folder: the file system gives its long name.
+  void AddShortName(const std::string& alias, const std::string& folder) {
+    shortNames_.push_back({alias, folder});
+  }
+  std::string ComparisonKey(const std::string& path) override {
+    for (const auto& [alias, folder] : shortNames_)
+      if (FoldWindows1252(path).rfind(FoldWindows1252(alias), 0) == 0)
+        return FoldWindows1252(folder + path.substr(alias.size()));
+    return FoldWindows1252(path);
   }
   std::optional<std::string> ReadFileBytes(const std::string& path) override {
     auto file = files_.find(ToUpperAscii(path));
@@ -141,6 +158,7 @@ class FakeMachine : public FileSystem, public Registry {
   std::map<std::string, std::string> folders_;
   std::set<std::string> locked_;
   std::map<std::string, Values> keys_;
+  std::vector<std::pair<std::string, std::string>> shortNames_;
 };
 
 constexpr auto kClasses = RegistryRoot::ClassesRoot;
@@ -327,10 +345,12 @@ TEST(UninstallRemoval, CopyRemovesOnlyTheUninstallerAndFoldersHoldingIt) {
 
 class ScriptedUi : public UserInterface {
  public:
-  explicit ScriptedUi(bool answer) : answer_(answer) {}
+  explicit ScriptedUi(bool answer) : answers_{answer} {}
+  // One answer a box in turn; the last one for every box after.
+  explicit ScriptedUi(std::vector<bool> answers) : answers_(std::move(answers)) {}
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
     shown.push_back({caption, text, flags});
-    return answer_;
+    return answers_[std::min(shown.size(), answers_.size()) - 1];
   }
   void Repaint(const ControlPaint&) override {}
   struct Shown {
@@ -340,7 +360,7 @@ class ScriptedUi : public UserInterface {
   std::vector<Shown> shown;
 
  private:
-  bool answer_;
+  std::vector<bool> answers_;
 };
 
 const char* kInstalledLog =
@@ -356,7 +376,10 @@ void Install(FakeMachine& machine, const std::string& log) {
   machine.SetKey(kClasses, ".T5107", "T5107file");
   machine.SetValue(kClasses, ".T5107", "Content Type", "Zeichnung");
   machine.SetKey(kClasses, "T5107file", "Zeichnung");
-  machine.SetKey(kMachine, UninstallKeyPath("Veltro"), "");
+  machine.SetValue(kMachine, UninstallKeyPath("Veltro"), "DisplayName", "Veltro");
+  machine.SetValue(kMachine, UninstallKeyPath("Veltro"), "UninstallString",
+                   "\"C:\\P\\UnInstall.EXE\"");
+  machine.SetValue(kMachine, UninstallKeyPath("Veltro"), kLogDigestValue, Sha256Hex(log));
 }
 
 TEST(UninstallRun, RemovesAfterYesAndTellsInTheLogsLanguage) {
@@ -435,6 +458,366 @@ TEST(UninstallRun, NothingRemovedWhenDeclinedOrLogDamaged) {
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_NE(ui.shown[0].text.find(c.message), std::string::npos) << c.name << ui.shown[0].text;
   }
+}
+
+// The registration the log's N record names decides how far the log is trusted: a digest of
+// other bytes removes nothing; without a registration naming this program, or without a digest,
+// nothing outside the destination goes unless the user says so, and another program's key stays.
+TEST(UninstallRun, RegistrationVouchesForTheLog) {
+  struct Case {
+    const char* name;
+    std::vector<bool> answers;
+    std::function<void(FakeMachine&)> change;  // after the installation
+    UninstallOutcome outcome;
+    bool productRemoved;             // C:\P\data\a.dat
+    bool associationRemoved;         // .T5107, outside the destination
+    bool keyRemoved;                 // gone afterwards
+    std::vector<const char*> boxes;  // a piece of each box's text, in turn
+  };
+  const std::string key = UninstallKeyPath("Veltro");
+  auto setValue = [&](const char* name, std::string value) {
+    return [=](FakeMachine& m) { m.SetValue(kMachine, key, name, value); };
+  };
+  const Case cases[] = {
+      {"Confirmed",
+       {true},
+       nullptr,
+       UninstallOutcome::Removed,
+       true,
+       true,
+       true,
+       {"M\366chten", "wurde entfernt"}},
+      {"DigestInUpperCaseHex",
+       {true},
+       setValue(kLogDigestValue, ToUpperAscii(Sha256Hex(kInstalledLog))),
+       UninstallOutcome::Removed,
+       true,
+       true,
+       true,
+       {"M\366chten", "wurde entfernt"}},
+      {"UnquotedInOtherCase",
+       {true},
+       setValue("UninstallString", "c:\\p\\uninstall.exe"),
+       UninstallOutcome::Removed,
+       true,
+       true,
+       true,
+       {"M\366chten", "wurde entfernt"}},
+      {"LogRewritten",
+       {true},
+       [](FakeMachine& m) {
+         m.AddFile("C:\\P\\UnInstall.LOG", std::string(kInstalledLog) + "XT5108\r\n");
+       },
+       UninstallOutcome::LogRejected,
+       false,
+       false,
+       false,
+       {"C:\\P\\UnInstall.LOG ist nicht die, die bei der Installation von \"Veltro\""}},
+      {"OtherDigest",
+       {true},
+       setValue(kLogDigestValue, Sha256Hex("other")),
+       UninstallOutcome::LogRejected,
+       false,
+       false,
+       false,
+       {"Es wurde nichts entfernt."}},
+      {"NoDigestYes",
+       {true, true},
+       [&](FakeMachine& m) { m.SetValue(kMachine, key, kLogDigestValue, ""); },
+       UninstallOutcome::Removed,
+       true,
+       true,
+       true,
+       {"M\366chten", "best\344tigt UnInstall.LOG", "wurde entfernt"}},
+      {"NoDigestNo",
+       {true, false},
+       setValue(kLogDigestValue, ""),
+       UninstallOutcome::Removed,
+       true,
+       false,
+       true,
+       {"M\366chten", "\r\n.T5107\r\n", "nicht angetastet: .T5107"}},
+      {"NoRegistration",
+       {true, false},
+       [&](FakeMachine& m) { m.DeleteKeyTree(kMachine, key); },
+       UninstallOutcome::Removed,
+       true,
+       false,
+       true,
+       {"M\366chten", "Au\337erhalb des Ordners C:\\P\\", "nicht angetastet: .T5107"}},
+      {"OtherProgramsKey",
+       {true, true},
+       setValue("UninstallString", "\"C:\\Other\\UnInstall.EXE\""),
+       UninstallOutcome::Removed,
+       true,
+       true,
+       false,
+       {"M\366chten", "best\344tigt", "nicht angetastet: HKEY_LOCAL_MACHINE\\SOFTWARE"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMachine machine;
+    Install(machine, kInstalledLog);
+    if (c.change) c.change(machine);
+    ScriptedUi ui(c.answers);
+    UninstallerServices services{machine, machine, ui, [](const RemovalPlan&) { return true; }};
+    EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), c.outcome);
+    EXPECT_NE(machine.FileExists("C:\\P\\data\\a.dat"), c.productRemoved);
+    EXPECT_NE(machine.HasKey(kClasses, ".T5107"), c.associationRemoved);
+    EXPECT_NE(machine.HasKey(kMachine, key), c.keyRemoved);
+    ASSERT_EQ(ui.shown.size(), c.boxes.size());
+    for (std::size_t i = 0; i < c.boxes.size(); ++i)
+      EXPECT_NE(ui.shown[i].text.find(c.boxes[i]), std::string::npos) << ui.shown[i].text;
+  }
+}
+
+// A 64-bit Windows as the 32-bit uninstaller sees it, for the user bob.
+void AddWindowsFolders(FakeMachine& m) {
+  const char* user = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const char* common = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const char* programs = "C:\\Users\\bob\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
+  const std::pair<const char*, std::string> userFolders[] = {
+      {"AppData", "C:\\Users\\bob\\AppData\\Roaming"},
+      {"Local AppData", "C:\\Users\\bob\\AppData\\Local"},
+      {"Desktop", "C:\\Users\\bob\\Desktop"},
+      {"Start Menu", programs},
+      {"Programs", std::string(programs) + "\\Programs"},
+      {"Personal", "C:\\Users\\bob\\Documents"},
+      {"My Pictures", "C:\\Users\\bob\\Pictures"},
+      {"Startup", std::string(programs) + "\\Programs\\D\351marrage"}};
+  for (const auto& [name, folder] : userFolders)
+    m.SetValue(RegistryRoot::CurrentUser, user, name, folder);
+  const std::pair<const char*, const char*> commonFolders[] = {
+      {"Common AppData", "C:\\ProgramData"},
+      {"Common Desktop", "C:\\Users\\Public\\Desktop"},
+      {"Common Start Menu", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
+      {"Common Programs", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"}};
+  for (const auto& [name, folder] : commonFolders) m.SetValue(kMachine, common, name, folder);
+  const char* version = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  m.SetValue(kMachine, version, "ProgramFilesDir", "C:\\Program Files (x86)");
+  m.SetValue(kMachine, version, "ProgramW6432Dir", "C:\\Program Files");
+  m.SetValue(kMachine, version, "CommonFilesDir", "C:\\Program Files (x86)\\Common Files");
+  m.AddShortName("C:\\PROGRA~2", "C:\\Program Files (x86)");
+  m.AddShortName("C:\\Program Files (x86)\\COMMON~1", "C:\\Program Files (x86)\\Common Files");
+  m.SetValue(kMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
+             "C:\\Windows");
+  // As Windows keeps them: unexpanded.
+  const char* profiles = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+  m.SetValue(kMachine, profiles, "ProfilesDirectory", "%SystemDrive%\\Users");
+  m.SetValue(kMachine, profiles, "Public", "%SystemDrive%\\Users\\Public");
+  m.SetValue(kMachine, "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
+             "ComputerName", "BOBS-PC");
+  // The stock file types of programs, shortcuts and texts.
+  for (const char* type : {"exe", "lnk", "txt"}) {
+    m.SetKey(kClasses, std::string(".") + type, std::string(type) + "file");
+    m.SetKey(kClasses, std::string(type) + "file", "stock");
+  }
+}
+
+// The bounds as that machine's registry gives them, the profile list's unexpanded folders
+// expanded.
+TEST(UninstallRun, BoundsFromTheRegistry) {
+  FakeMachine machine;
+  AddWindowsFolders(machine);
+  const RemovalBounds bounds = ReadRemovalBounds(machine);
+  auto has = [](const std::vector<std::string>& list, const std::string& folder) {
+    return std::find(list.begin(), list.end(), folder) != list.end();
+  };
+  for (const char* folder :
+       {"C:\\Program Files (x86)\\", "C:\\Program Files\\", "C:\\Users\\bob\\AppData\\Roaming\\",
+        "C:\\ProgramData\\", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"}) {
+    EXPECT_TRUE(has(bounds.productParents, folder)) << folder;
+    EXPECT_TRUE(has(bounds.systemFolders, folder)) << folder;
+  }
+  for (const char* folder :
+       {"C:\\Users\\", "C:\\Users\\Public\\", "C:\\Windows\\",
+        "C:\\Program Files (x86)\\Common Files\\", "C:\\Users\\bob\\Pictures\\"})
+    EXPECT_TRUE(has(bounds.systemFolders, folder)) << folder;
+  EXPECT_FALSE(has(bounds.productParents, "C:\\Users\\bob\\Documents\\"));
+  EXPECT_TRUE(has(bounds.shortcutFolders, "C:\\Users\\Public\\Desktop\\"));
+  EXPECT_EQ(bounds.localHosts, std::vector<std::string>{"BOBS-PC"});
+}
+
+// Records added to an installation's log, each of the kinds that once reached outside it: the
+// uninstaller removes the installation and nothing else, even when the user says yes to all.
+// Then the logs that must keep working as they did.
+TEST(UninstallRun, RemovesOnlyTheInstallation) {
+  struct Case {
+    const char* name;
+    std::string destination;  // with its backslash
+    std::string product;      // the N record
+    std::vector<std::string> records;
+    std::vector<std::string> outside;  // files to lay down that must stay
+    bool registered;                   // the registration holds the log's digest
+  };
+  const std::string pf = "C:\\Program Files (x86)\\Prod\\";
+  const std::string bob = "C:\\Users\\bob\\";
+  const Case cases[] = {
+      {"AdministrativeShares",
+       pf,
+       "Prod",
+       {"D\\\\localhost\\C$\\Windows\\", "F\\\\localhost\\C$\\Windows\\win.ini",
+        "F\\\\localhost\\C$\\Windows\\System32\\drivers\\etc\\hosts", "D\\\\localhost\\C$\\Users\\",
+        "F\\\\localhost\\C$\\Users\\bob\\Documents\\letter.doc", "D\\\\BOBS-PC\\ADMIN$\\System32\\",
+        "F\\\\bobs-pc\\ADMIN$\\win.ini"},
+       {"\\\\localhost\\C$\\Windows\\win.ini",
+        "\\\\localhost\\C$\\Windows\\System32\\drivers\\etc\\hosts",
+        "\\\\localhost\\C$\\Users\\bob\\Documents\\letter.doc", "\\\\bobs-pc\\ADMIN$\\win.ini"},
+       false},
+      {"BelowASystemFolder",
+       pf,
+       "Prod",
+       {"DC:\\Windows\\System32\\", "FC:\\Windows\\System32\\drivers\\etc\\hosts"},
+       {"C:\\Windows\\System32\\drivers\\etc\\hosts"},
+       false},
+      {"ShortNames",
+       pf,
+       "Prod",
+       {"DC:\\PROGRA~2\\", "FC:\\PROGRA~2\\Other\\other.exe", "D" + bob + "DOCUME~1\\",
+        "F" + bob + "DOCUME~1\\letter.doc", "DC:\\Program Files (x86)\\COMMON~1\\",
+        "FC:\\Program Files (x86)\\COMMON~1\\System\\shared.dll"},
+       {"C:\\PROGRA~2\\Other\\other.exe", bob + "DOCUME~1\\letter.doc",
+        "C:\\Program Files (x86)\\COMMON~1\\System\\shared.dll"},
+       false},
+      {"OtherCaseOfANonAsciiLetter",
+       pf,
+       "Prod",
+       {"DC:\\Users\\J\326rg\\", "FC:\\Users\\J\326rg\\letter.doc",
+        "D" + bob + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\",
+        "F" + bob +
+            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\notes.txt"},
+       {"C:\\Users\\J\326rg\\letter.doc",
+        bob +
+            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\notes.txt"},
+       false},
+      {"AnyFolderRecord",
+       pf,
+       "Prod",
+       {"DC:\\Program Files\\", "FC:\\Program Files\\Other\\other.exe", "DC:\\Users\\alice\\",
+        "FC:\\Users\\alice\\letter.doc", "D" + bob + "Pictures\\", "F" + bob + "Pictures\\p.jpg",
+        "DD:\\Data\\", "FD:\\Data\\db.dat", "DC:\\Documents and Settings\\bob\\",
+        "FC:\\Documents and Settings\\bob\\letter.doc"},
+       {"C:\\Program Files\\Other\\other.exe", "C:\\Users\\alice\\letter.doc",
+        bob + "Pictures\\p.jpg", "D:\\Data\\db.dat", "C:\\Documents and Settings\\bob\\letter.doc"},
+       false},
+      {"SystemFileTypes", pf, "Prod", {"Xexe", "Xlnk", "Xtxt"}, {}, false},
+      {"AnotherProductsKey", pf, "Microsoft Edge", {}, {}, false},
+      // What must keep working.
+      {"SampleLog",
+       pf,
+       "Prod",
+       {"D" + pf + "help\\", "F" + pf + "help\\h.txt",
+        "F" + bob + "AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch\\Prod.lnk"},
+       {},
+       true},
+      {"AppDataFolders",
+       pf,
+       "Prod",
+       {"D" + bob + "AppData\\Roaming\\Prod\\", "D" + bob + "AppData\\Roaming\\Prod\\libs\\",
+        "F" + bob + "AppData\\Roaming\\Prod\\libs\\p.lib"},
+       {},
+       true},
+      {"AllUsersShortcuts",
+       pf,
+       "Prod",
+       {"DC:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Prod\\",
+        "FC:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Prod\\Prod.lnk",
+        "FC:\\Users\\Public\\Desktop\\Prod.lnk"},
+       {},
+       true},
+      {"UncDestination", "\\\\server\\apps\\Prod\\", "Prod", {}, {}, true},
+      {"DestinationOnAnAdministrativeShare", "\\\\server\\D$\\Prod\\", "Prod", {}, {}, true},
+  };
+  const std::string programs =
+      bob + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Prod\\";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeMachine machine;
+    AddWindowsFolders(machine);
+    // The installation: its folders and files, shortcuts, a file type and the registration.
+    std::vector<std::string> records = {"N" + c.product,
+                                        "LE",
+                                        "D" + c.destination,
+                                        "F" + c.destination + "prod.exe",
+                                        "F" + c.destination + "UnInstall.EXE",
+                                        "D" + programs,
+                                        "F" + programs + "Prod.lnk",
+                                        "F" + bob + "Desktop\\Prod.lnk",
+                                        "XT5107"};
+    records.insert(records.end(), c.records.begin(), c.records.end());
+    std::string log;
+    for (const std::string& record : records) {
+      log += record + "\r\n";
+      if (record[0] == 'D') machine.AddFolder(record.substr(1));
+      if (record[0] == 'F') machine.AddFile(record.substr(1));
+    }
+    machine.AddFile(c.destination + "UnInstall.LOG", log);
+    machine.SetKey(kClasses, ".T5107", "T5107file");
+    machine.SetKey(kClasses, "T5107file", "");
+    const std::string key = UninstallKeyPath("Prod");
+    machine.SetValue(kMachine, key, "UninstallString", c.destination + "UnInstall.EXE");
+    if (c.registered) machine.SetValue(kMachine, key, kLogDigestValue, Sha256Hex(log));
+    const std::string edge = UninstallKeyPath("Microsoft Edge");
+    machine.SetValue(kMachine, edge, "UninstallString",
+                     "\"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\setup.exe\"");
+
+    ScriptedUi ui(true);
+    UninstallerServices services{machine, machine, ui, [](const RemovalPlan&) { return true; }};
+    EXPECT_EQ(RunUninstaller(services, c.destination + "UnInstall.EXE"), UninstallOutcome::Removed);
+    for (const std::string& path : c.outside) EXPECT_TRUE(machine.FileExists(path)) << path;
+    for (const char* type : {"exe", "lnk", "txt"}) {
+      const std::string dotKey = std::string(".") + type;
+      ASSERT_TRUE(machine.ValuesOf(kClasses, dotKey)) << dotKey;
+      EXPECT_EQ(machine.ValuesOf(kClasses, dotKey)->at(""), std::string(type) + "file");
+    }
+    EXPECT_TRUE(machine.HasKey(kMachine, edge));
+    // The installation itself is gone but for the uninstaller, which its copy removes.
+    std::set<std::string> left;
+    for (const std::string& file : machine.Files())
+      if (std::find(c.outside.begin(), c.outside.end(), file) == c.outside.end()) left.insert(file);
+    EXPECT_EQ(left, (std::set<std::string>{c.destination + "UnInstall.EXE"}));
+    EXPECT_FALSE(machine.HasKey(kClasses, ".T5107"));
+    EXPECT_FALSE(machine.DirectoryExists(programs));
+    EXPECT_EQ(machine.HasKey(kMachine, key), c.product != "Prod");
+  }
+}
+
+// A folder of the installation replaced by a link to a folder outside it (a junction on
+// Windows, a host link in the simulated machine): the link goes, never what it points at.
+TEST(UninstallRun, LinksAreRemovedNotFollowed) {
+  namespace fs = std::filesystem;
+  const fs::path root = test::TempFolder("uninstall_links");
+  SimPlatform sim(root);
+  sim.AddDefaultSystemFolders();
+  auto write = [&](const std::string& path, const std::string& bytes) {
+    sim.files.CreateDirectories(path.substr(0, path.rfind('\\') + 1));
+    sim.files.CreateFileExclusive(path)->Append(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                bytes.size());
+  };
+  for (const char* file : {"C:\\Outside\\a.dat", "C:\\Outside\\b.dat", "C:\\Outside\\keep.txt"})
+    write(file, "theirs");
+  const std::string log =
+      "NProd\r\nLE\r\nDC:\\P\\\r\nDC:\\P\\data\\\r\nFC:\\P\\data\\a.dat\r\nDC:\\P\\more\\\r\n"
+      "FC:\\P\\more\\b.dat\r\nFC:\\P\\p.exe\r\n";
+  write("C:\\P\\p.exe", "ours");
+  write("C:\\P\\UnInstall.LOG", log);
+  // Both folders made by the installation, then replaced by links out of it.
+  fs::create_directory_symlink(root / "C/Outside", root / "C/P/data");
+  fs::create_directory_symlink(root / "C/Outside", root / "C/P/more");
+  const std::string key = UninstallKeyPath("Prod");
+  sim.registry.CreateKey(kMachine, key)->WriteString("UninstallString", "C:\\P\\UnInstall.EXE");
+  sim.registry.CreateKey(kMachine, key)->WriteString(kLogDigestValue, Sha256Hex(log));
+
+  UninstallerServices services{sim.files, sim.registry, sim.ui,
+                               [](const RemovalPlan&) { return true; }};
+  EXPECT_EQ(RunUninstaller(services, "C:\\P\\UnInstall.EXE"), UninstallOutcome::Removed);
+  for (const char* file : {"C:\\Outside\\a.dat", "C:\\Outside\\b.dat", "C:\\Outside\\keep.txt"})
+    EXPECT_TRUE(sim.files.FileExists(file)) << file;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "C/P/data")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "C/P/more")));
+  EXPECT_FALSE(sim.files.FileExists("C:\\P\\p.exe"));
+  EXPECT_FALSE(sim.files.DirectoryExists("C:\\P\\"));
+  fs::remove_all(root);
 }
 
 }  // namespace

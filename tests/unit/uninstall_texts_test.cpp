@@ -1,7 +1,9 @@
 // Every message exists in the three languages, with the names and reasons filled in.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "UninstallTexts.h"
 
@@ -52,6 +54,29 @@ TEST(UninstallTexts, LanguagesDiffer) {
   EXPECT_EQ(UninstallCaption(LogLanguage::French), "D\351sinstallation");
   EXPECT_EQ(UninstallCaption(LogLanguage::English), "Uninstall");
   EXPECT_NE(RemoveQuestion(LogLanguage::German, "P"), RemoveQuestion(LogLanguage::French, "P"));
+}
+
+// A rewritten log's refusal names the file and the product; the question before anything outside
+// the destination shows what, the first twelve items and then "...", so the box keeps its buttons.
+TEST(UninstallTexts, RefusalAndOutsideQuestionInEveryLanguage) {
+  std::vector<std::string> outside;
+  for (int i = 1; i <= 13; ++i) outside.push_back("C:\\Out\\item" + std::to_string(i) + "x");
+  std::set<std::string> refusals, questions;
+  for (LogLanguage language : kLanguages) {
+    const std::string refusal = RewrittenLogMessage(language, "C:\\P\\UnInstall.LOG", "Prod %1");
+    EXPECT_NE(refusal.find("C:\\P\\UnInstall.LOG"), std::string::npos);
+    EXPECT_NE(refusal.find("\"Prod %1\""), std::string::npos);
+    refusals.insert(refusal);
+    const std::string question = OutsideQuestion(language, "Prod", "C:\\P\\", outside);
+    EXPECT_NE(question.find("\"Prod\""), std::string::npos);
+    EXPECT_NE(question.find("C:\\Out\\item12x\r\n...\r\n"), std::string::npos) << question;
+    EXPECT_EQ(question.find("item13x"), std::string::npos);
+    questions.insert(question);
+    EXPECT_EQ(OutsideQuestion(language, "Prod", "C:\\P\\", {"C:\\Out\\a"}).find("..."),
+              std::string::npos);
+  }
+  EXPECT_EQ(refusals.size(), 3u);
+  EXPECT_EQ(questions.size(), 3u);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "script/Macros.h"
 #include "script/Paths.h"
 #include "script/ScriptHeader.h"
+#include "text/FileFormat.h"
 #include "text/FolderPath.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
@@ -32,16 +33,12 @@ constexpr std::string_view kMacroLetters = "SADPQ";
 // The start-menu folder of the main program's first shortcut: fixed in the setup program.
 constexpr const char* kStartMenuFolder = "%PVELTRO 5107!\\";
 
-// Extensions whose file type Windows itself needs: registering them breaks the system.
-constexpr std::string_view kSystemExtensions[] = {"EXE",  "COM", "BAT", "CMD", "LNK", "PIF", "SCR",
-                                                  "DLL",  "SYS", "MSI", "REG", "TXT", "INI", "HTM",
-                                                  "HTML", "VBS", "JS",  "CPL", "INF", "URL"};
 // Extensions a typical Windows has a program for already: taking them over is rarely meant.
 constexpr std::string_view kCommonExtensions[] = {
-    "DOC", "DOCX", "XLS",  "XLSX", "PPT", "PPTX", "PDF", "RTF", "CSV",  "XML", "LOG", "ZIP",
-    "CAB", "JPG",  "JPEG", "PNG",  "GIF", "BMP",  "ICO", "TIF", "TIFF", "MP3", "WAV", "MID",
-    "AVI", "MP4",  "MPG",  "WMA",  "WMV", "MOV",  "CHM", "HLP", "TTF",  "FON", "CSS", "MSC",
-    "OCX", "PS1",  "WSF",  "JAR",  "ISO", "7Z",   "RAR", "CUR", "DAT"};
+    "DOC", "DOCX", "XLS", "XLSX", "PPT", "PPTX", "PDF", "RTF", "CSV", "XML",  "LOG",
+    "ZIP", "CAB",  "JPG", "JPEG", "PNG", "GIF",  "BMP", "ICO", "TIF", "TIFF", "MP3",
+    "WAV", "MID",  "AVI", "MP4",  "MPG", "WMA",  "WMV", "MOV", "CHM", "HLP",  "TTF",
+    "FON", "CSS",  "MSC", "PS1",  "JAR", "ISO",  "7Z",  "RAR", "CUR", "DAT"};
 
 std::string Shown(const std::string& text1252) {
   return "\"" + Utf8From1252(text1252) + "\"";

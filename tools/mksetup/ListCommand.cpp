@@ -7,7 +7,6 @@
 #include "Commands.h"
 #include "ScriptFile.h"
 #include "SetupExe.h"
-#include "Sha256.h"
 #include "Text1252.h"
 #include "ToolError.h"
 #include "VendorPictures.h"
@@ -15,6 +14,7 @@
 #include "pe/PeFile.h"
 #include "pe/Signature.h"
 #include "text/ScriptText.h"
+#include "text/Sha256.h"
 
 namespace setup::mksetup {
 namespace {
@@ -68,7 +68,7 @@ class FileSink : public ByteSink {
     hash.Append(data, size);
   }
   std::uint64_t bytes = 0;
-  Sha256Sink hash;
+  Sha256 hash;
 };
 
 std::string Meaning(char code, std::string rest) {

@@ -9,13 +9,14 @@ namespace {
 
 using Problems = std::vector<RemovalProblem>;
 
+// Both removals say true for what is not there (already gone is no problem), and they alone
+// decide about links: a test of the entry first would see a link as absent where the file
+// system does not follow it, and leave the link behind.
 void RemoveFile(const std::string& path, FileSystem& files, Problems& problems) {
-  if (!files.FileExists(path)) return;
   if (!files.RemoveFile(path)) problems.push_back({ProblemKind::FileNotRemoved, path});
 }
 
 void RemoveFolder(const std::string& path, FileSystem& files, Problems& problems) {
-  if (!files.DirectoryExists(path)) return;
   if (!files.RemoveEmptyFolder(path)) problems.push_back({ProblemKind::FolderNotRemoved, path});
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "script/Paths.h"
@@ -36,14 +37,44 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool IsSameOrInside(const std::string& path, const std::string& folder) {
-  return ToUpperAscii(path) == ToUpperAscii(folder) || IsInsideFolder(path, folder);
+// "\\host\share\" of a server path in upper case, empty for a drive path.
+std::string ShareOf(const std::string& path) {
+  if (path.compare(0, 2, "\\\\") != 0) return {};
+  const std::size_t host = path.find('\\', 2);
+  if (host == std::string::npos) return {};
+  const std::size_t share = path.find('\\', host + 1);
+  return ToUpperAscii(share == std::string::npos ? path + "\\" : path.substr(0, share + 1));
 }
 
-// A D-record folder that is, or holds, one of the system's own folders.
-bool HoldsSystemFolder(const std::string& folder, const RemovalBounds& bounds) {
-  for (const std::string& system : bounds.systemFolders)
-    if (IsSameOrInside(system, folder)) return true;
+bool IsLoopbackHost(const std::string& host) {
+  return host == "LOCALHOST" || host == "." || host == "::1" || host == "[::1]" ||
+         host.compare(0, 4, "127.") == 0 || host == "0:0:0:0:0:0:0:1";
+}
+
+// C$, ADMIN$, IPC$ and the like: every server shares its drives and its Windows folder so.
+bool IsAdministrativeShare(const std::string& share) {
+  return (share.size() == 2 && share[1] == '$') || share == "ADMIN$" || share == "IPC$" ||
+         share == "PRINT$";
+}
+
+// A server path that reaches this machine's own drives, or any machine's administrative share:
+// the same system folders under a name the folder bounds do not know.
+bool IsSystemShare(const std::string& path, const RemovalBounds& bounds) {
+  const std::string share = ShareOf(path);
+  if (share.empty()) return false;
+  const std::size_t cut = share.find('\\', 2);
+  const std::string host = share.substr(2, cut - 2);
+  const std::string name = share.substr(cut + 1, share.size() - cut - 2);
+  if (IsAdministrativeShare(name) || IsLoopbackHost(host)) return true;
+  for (const std::string& local : bounds.localHosts)
+    if (ToUpperAscii(local) == host) return true;
+  return false;
+}
+
+bool IsSystemFileType(const std::string& extension) {
+  const std::string upper = ToUpperAscii(extension);
+  for (std::string_view system : kSystemExtensions)
+    if (upper == system) return true;
   return false;
 }
 
@@ -51,26 +82,51 @@ class Containment {
  public:
   Containment(const InstalledProduct& product, const std::string& destination,
               const RemovalBounds& bounds)
-      : bounds_(bounds) {
+      : bounds_(bounds), paths_(bounds.key), destinationShare_(ShareOf(destination)) {
     roots_.push_back(destination);
     for (const LogRecord& record : product.records)
-      if (record.kind == RecordKind::Folder && !HoldsSystemFolder(record.argument, bounds))
+      if (record.kind == RecordKind::Folder && IsProductFolder(record.argument))
         roots_.push_back(record.argument);
   }
 
   bool MayRemove(StepKind kind, const std::string& path) const {
-    if (kind == StepKind::Association) return true;
-    if (kind == StepKind::Folder) return !HoldsSystemFolder(path, bounds_);
-    for (const std::string& root : roots_)
-      if (IsInsideFolder(path, root)) return true;
-    if (!EndsWith(ToUpperAscii(path), ".LNK")) return false;
-    for (const std::string& folder : bounds_.shortcutFolders)
-      if (IsInsideFolder(path, folder)) return true;
-    return false;
+    if (kind == StepKind::Association) return !IsSystemFileType(path);
+    if (ReachesSystemShare(path)) return false;
+    if (kind == StepKind::Folder) {
+      for (const std::string& root : roots_)
+        if (paths_.SameOrInside(path, root)) return !HoldsSystemFolder(path);
+      return false;
+    }
+    if (InsideAny(path, roots_)) return true;
+    return EndsWith(ToUpperAscii(path), ".LNK") && InsideAny(path, bounds_.shortcutFolders);
   }
 
  private:
+  bool InsideAny(const std::string& path, const std::vector<std::string>& folders) const {
+    for (const std::string& folder : folders)
+      if (paths_.Inside(path, folder)) return true;
+    return false;
+  }
+
+  // A folder that is, or holds, one of the system's own folders.
+  bool HoldsSystemFolder(const std::string& folder) const {
+    for (const std::string& system : bounds_.systemFolders)
+      if (paths_.SameOrInside(system, folder)) return true;
+    return false;
+  }
+
+  bool ReachesSystemShare(const std::string& path) const {
+    return IsSystemShare(path, bounds_) && ShareOf(path) != destinationShare_;
+  }
+
+  bool IsProductFolder(const std::string& folder) const {
+    return InsideAny(folder, bounds_.productParents) && !HoldsSystemFolder(folder) &&
+           !ReachesSystemShare(folder);
+  }
+
   const RemovalBounds& bounds_;
+  const PathCompare paths_;
+  const std::string destinationShare_;
   std::vector<std::string> roots_;
 };
 
@@ -79,32 +135,78 @@ struct BoundsSource {
   const char* key;
   const char* name;
   bool shortcuts;  // a folder the setup puts shortcuts in
+  bool parent;     // a folder the setup may create product folders in
 };
+
+constexpr const char* kNtCurrentVersion = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+// The 32-bit view's own values, for a 64-bit uninstaller; a 32-bit one sees them at the usual key.
+constexpr const char* kWow64CurrentVersion =
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char* kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
 constexpr BoundsSource kBoundsSources[] = {
-    {RegistryRoot::CurrentUser, kUserShellFolders, "Start Menu", true},
-    {RegistryRoot::CurrentUser, kUserShellFolders, "Programs", true},
-    {RegistryRoot::CurrentUser, kUserShellFolders, "Desktop", true},
-    {RegistryRoot::CurrentUser, kUserShellFolders, "AppData", false},
-    {RegistryRoot::CurrentUser, kUserShellFolders, "Local AppData", false},
-    {RegistryRoot::CurrentUser, kUserShellFolders, "Personal", false},
-    {RegistryRoot::CurrentUser, kUserShellFolders, "Startup", false},
-    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Start Menu", true},
-    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Programs", true},
-    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Desktop", true},
-    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common AppData", false},
-    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Documents", false},
-    {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir", false},
-    {RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
-     false},
-    {RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "SystemRoot",
-     false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Start Menu", true, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Programs", true, true},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Desktop", true, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "AppData", false, true},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Local AppData", false, true},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Personal", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "My Pictures", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "My Music", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "My Video", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Favorites", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Startup", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "SendTo", false, false},
+    {RegistryRoot::CurrentUser, kUserShellFolders, "Templates", false, false},
+    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Start Menu", true, false},
+    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Programs", true, true},
+    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Desktop", true, false},
+    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common AppData", false, true},
+    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Documents", false, false},
+    {RegistryRoot::LocalMachine, kCommonShellFolders, "Common Startup", false, false},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir", false, true},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir (x86)", false, true},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramW6432Dir", false, true},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "CommonFilesDir", false, false},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "CommonFilesDir (x86)", false, false},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "CommonW6432Dir", false, false},
+    {RegistryRoot::LocalMachine, kWow64CurrentVersion, "ProgramFilesDir", false, true},
+    {RegistryRoot::LocalMachine, kWow64CurrentVersion, "CommonFilesDir", false, false},
+    {RegistryRoot::LocalMachine, kNtCurrentVersion, "SystemRoot", false, false},
+    {RegistryRoot::LocalMachine, kCurrentVersionKey, "SystemRoot", false, false},
+    // Every user's profile lies below the profiles folder, so it and the shared profiles are
+    // system folders whoever runs the uninstaller.
+    {RegistryRoot::LocalMachine, kProfileList, "ProfilesDirectory", false, false},
+    {RegistryRoot::LocalMachine, kProfileList, "Public", false, false},
+    {RegistryRoot::LocalMachine, kProfileList, "Default", false, false},
+    {RegistryRoot::LocalMachine, kProfileList, "AllUsersProfile", false, false},
 };
 
-std::string ReadFolder(Registry& registry, const BoundsSource& source) {
-  std::unique_ptr<RegistryKey> key = registry.OpenKey(source.root, source.key);
-  if (!key) return {};
-  std::string folder = key->ReadString(source.name);
+constexpr const char* kComputerNameKeys[] = {
+    "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
+    "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName"};
+
+std::string ReadValue(Registry& registry, RegistryRoot root, const char* key, const char* name) {
+  std::unique_ptr<RegistryKey> opened = registry.OpenKey(root, key);
+  return opened ? opened->ReadString(name) : std::string();
+}
+
+// The profile list keeps its folders unexpanded ("%SystemDrive%\Users"); the Windows folder
+// gives both variables.
+std::string Expanded(const std::string& folder, const std::string& systemRoot) {
+  const std::string upper = ToUpperAscii(folder);
+  const std::string drive = "%SYSTEMDRIVE%", root = "%SYSTEMROOT%";
+  if (upper.compare(0, drive.size(), drive) == 0 && systemRoot.size() >= 2)
+    return systemRoot.substr(0, 2) + folder.substr(drive.size());
+  if (upper.compare(0, root.size(), root) == 0 && !systemRoot.empty())
+    return systemRoot + folder.substr(root.size());
+  return folder;
+}
+
+std::string ReadFolder(Registry& registry, const BoundsSource& source,
+                       const std::string& systemRoot) {
+  std::string folder =
+      Expanded(ReadValue(registry, source.root, source.key, source.name), systemRoot);
   if (folder.empty()) return {};
   if (folder.back() != '\\') folder += '\\';
   return CheckFullPath(folder) == PathFault::None ? folder : std::string();
@@ -114,18 +216,43 @@ std::string ReadFolder(Registry& registry, const BoundsSource& source) {
 
 RemovalBounds ReadRemovalBounds(Registry& registry) {
   RemovalBounds bounds;
+  std::string systemRoot =
+      ReadValue(registry, RegistryRoot::LocalMachine, kNtCurrentVersion, "SystemRoot");
+  if (!systemRoot.empty() && systemRoot.back() == '\\') systemRoot.pop_back();
   for (const BoundsSource& source : kBoundsSources) {
-    const std::string folder = ReadFolder(registry, source);
+    const std::string folder = ReadFolder(registry, source, systemRoot);
     if (folder.empty()) continue;
     bounds.systemFolders.push_back(folder);
     if (source.shortcuts) bounds.shortcutFolders.push_back(folder);
+    if (source.parent) bounds.productParents.push_back(folder);
     // Quick launch lies below the user's application data, for both kinds of installation.
     if (std::string(source.name) == "AppData") {
       bounds.shortcutFolders.push_back(folder + kQuickLaunchSubFolder);
       bounds.systemFolders.push_back(folder + kQuickLaunchSubFolder);
     }
   }
+  for (const char* key : kComputerNameKeys)
+    if (std::string name = ReadValue(registry, RegistryRoot::LocalMachine, key, "ComputerName");
+        !name.empty())
+      bounds.localHosts.push_back(name);
   return bounds;
+}
+
+std::string PathCompare::KeyOf(const std::string& path) const {
+  std::string key = key_ ? key_(path) : FoldWindows1252(path);
+  if (!path.empty() && path.back() == '\\' && (key.empty() || key.back() != '\\')) key += '\\';
+  return key;
+}
+
+bool PathCompare::Inside(const std::string& path, const std::string& folder) const {
+  const std::string folderKey = KeyOf(folder);
+  const std::string pathKey = KeyOf(path);
+  return !folderKey.empty() && folderKey.back() == '\\' && pathKey.size() > folderKey.size() &&
+         pathKey.compare(0, folderKey.size(), folderKey) == 0;
+}
+
+bool PathCompare::SameOrInside(const std::string& path, const std::string& folder) const {
+  return Same(path, folder) || Inside(path, folder);
 }
 
 std::string UninstallKeyPath(const std::string& productName) {
@@ -136,25 +263,28 @@ RemovalPlan MakeRemovalPlan(const InstalledProduct& product, const std::string& 
                             const RemovalBounds& bounds) {
   RemovalPlan plan;
   const Containment containment(product, FolderPart(uninstallerPath), bounds);
-  const std::string selfUpper = ToUpperAscii(uninstallerPath);
-  const std::string selfFolderUpper = FolderPart(selfUpper);
+  const PathCompare paths(bounds.key);
+  const std::string selfKey = paths.KeyOf(uninstallerPath);
+  const std::string selfFolderKey = FolderPart(selfKey);
   const std::string logPath = FolderPart(uninstallerPath) + kLogFileName;
-  const std::string logUpper = ToUpperAscii(logPath);
+  const std::string logKey = paths.KeyOf(logPath);
   std::set<std::pair<StepKind, std::string>> seen;
   for (auto record = product.records.rbegin(); record != product.records.rend(); ++record) {
     StepKind kind = StepFor(record->kind);
-    std::string upper = ToUpperAscii(record->argument);
-    if (!seen.insert({kind, upper}).second) continue;
+    // An extension is no path: the file system has nothing to resolve in it.
+    const std::string key = kind == StepKind::Association ? FoldWindows1252(record->argument)
+                                                          : paths.KeyOf(record->argument);
+    if (!seen.insert({kind, key}).second) continue;
     if (!containment.MayRemove(kind, record->argument)) {
       plan.leftAlone.push_back(record->argument);
       continue;
     }
     if (kind == StepKind::File) plan.productFiles.push_back(record->argument);
-    if (kind == StepKind::File && upper == selfUpper) {
+    if (kind == StepKind::File && key == selfKey) {
       plan.selfPath = uninstallerPath;
-    } else if (kind == StepKind::Folder && StartsWith(selfFolderUpper, upper)) {
+    } else if (kind == StepKind::Folder && StartsWith(selfFolderKey, key)) {
       plan.selfFolders.push_back(record->argument);
-    } else if (!(kind == StepKind::File && upper == logUpper)) {
+    } else if (!(kind == StepKind::File && key == logKey)) {
       plan.steps.push_back({kind, record->argument});
     }
   }

@@ -21,6 +21,24 @@ constexpr Text kDamaged = {
     "Die Datei %1 ist besch\344digt oder unvollst\344ndig (%2).\r\nEs wurde nichts entfernt.",
     "Le fichier %1 est endommag\351 ou incomplet (%2).\r\nRien n'a \351t\351 supprim\351.",
     "The file %1 is damaged or incomplete (%2).\r\nNothing has been removed."};
+constexpr Text kRewritten = {
+    "Die Datei %1 ist nicht die, die bei der Installation von \"%2\" gespeichert wurde: sie wurde "
+    "seitdem ver\344ndert.\r\nEs wurde nichts entfernt.",
+    "Le fichier %1 n'est pas celui que l'installation de \"%2\" a enregistr\351 : il a \351t\351 "
+    "modifi\351 depuis.\r\nRien n'a \351t\351 supprim\351.",
+    "The file %1 is not the one that the installation of \"%2\" saved: it has been changed "
+    "since.\r\nNothing has been removed."};
+constexpr Text kOutside = {
+    "Keine Deinstallationsregistrierung von \"%1\" best\344tigt UnInstall.LOG. Au\337erhalb des "
+    "Ordners %2 nennt die Datei au\337erdem:",
+    "Aucune inscription de d\351sinstallation de \"%1\" ne confirme UnInstall.LOG. En dehors du "
+    "dossier %2, le fichier nomme aussi :",
+    "No uninstall registration of \"%1\" confirms UnInstall.LOG. Outside the folder %2 the file "
+    "also names:"};
+constexpr Text kOutsideChoice = {
+    "Sollen diese auch entfernt werden? Mit Nein wird nur entfernt, was in %1 liegt.",
+    "Faut-il les supprimer aussi ? Avec Non, seul le contenu de %1 est supprim\351.",
+    "Remove these too? With No, only what lies in %1 is removed."};
 constexpr Text kLine = {"Zeile %1: %2", "ligne %1 : %2", "line %1: %2"};
 constexpr Text kRemoved = {"\"%1\" wurde entfernt.", "\"%1\" a \351t\351 supprim\351.",
                            "\"%1\" has been removed."};
@@ -147,6 +165,22 @@ std::string UninstallCaption(LogLanguage language) {
 
 std::string RemoveQuestion(LogLanguage language, const std::string& productName) {
   return Fill(In(language, kQuestion), productName);
+}
+
+std::string RewrittenLogMessage(LogLanguage language, const std::string& logPath,
+                                const std::string& productName) {
+  return Fill(In(language, kRewritten), logPath, productName);
+}
+
+std::string OutsideQuestion(LogLanguage language, const std::string& productName,
+                            const std::string& destination,
+                            const std::vector<std::string>& outside) {
+  // A box taller than the screen hides its buttons: the first few items show what is meant.
+  constexpr std::size_t kShown = 12;
+  std::string text = Fill(In(language, kOutside), productName, destination);
+  for (std::size_t i = 0; i < outside.size() && i < kShown; ++i) text += "\r\n" + outside[i];
+  if (outside.size() > kShown) text += "\r\n...";
+  return text + "\r\n\r\n" + Fill(In(language, kOutsideChoice), destination);
 }
 
 std::string DamagedLogMessage(LogLanguage language, const std::string& logPath, LogDamage damage,

@@ -137,13 +137,16 @@ std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string
   return std::make_unique<File>(*this, host, std::move(fd));
 }
 
+// A link stands for a junction or a symbolic link. Nothing is removed through one on the way
+// (the parent cannot be opened without following it); a link that is itself the entry goes as
+// the link it is, as Windows removes a junction, whatever it points at, and is reported.
 bool SimFileSystem::RemoveFile(const std::string& path) {
   const fs::path host = drives_.HostPath(path);
   const Parent parent = ParentOf(drives_, host);
   if (!parent.fd) return errno != ELOOP;  // no folder, so no file either; or a link on the way
   const fs::file_type type = TypeAt(parent);
   if (type == fs::file_type::symlink) drives_.NoteLink(host);
-  if (type != fs::file_type::regular) return type != fs::file_type::symlink;
+  if (type != fs::file_type::regular && type != fs::file_type::symlink) return true;
   if (::unlinkat(parent.fd.Get(), parent.name.c_str(), 0) != 0) return false;
   drives_.NoteRemoved(host);
   return true;
@@ -154,8 +157,13 @@ bool SimFileSystem::RemoveEmptyFolder(const std::string& path) {
   const Parent parent = ParentOf(drives_, host);
   if (!parent.fd) return errno != ELOOP;
   const fs::file_type type = TypeAt(parent);
-  if (type == fs::file_type::symlink) drives_.NoteLink(host);
-  if (type != fs::file_type::directory) return type != fs::file_type::symlink;
+  if (type == fs::file_type::symlink) {
+    drives_.NoteLink(host);
+    if (::unlinkat(parent.fd.Get(), parent.name.c_str(), 0) != 0) return false;
+    drives_.NoteRemoved(host);
+    return true;
+  }
+  if (type != fs::file_type::directory) return true;
   // rmdir removes only an empty folder: a full one stays and is still there.
   if (::unlinkat(parent.fd.Get(), parent.name.c_str(), AT_REMOVEDIR) != 0) return false;
   drives_.NoteRemoved(host);

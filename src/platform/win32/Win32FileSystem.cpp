@@ -6,12 +6,74 @@
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Trace.h"
 #include "text/FolderPath.h"
+#include "text/ScriptText.h"
 
 namespace setup {
 namespace {
 
 std::string WithoutTrailingSeparators(std::string path) {
   while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+// Where the folders below the drive or share begin: after "X:\" or "\\server\share\".
+std::size_t RootLength(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') return 3;
+  if (path.compare(0, 2, "\\\\") != 0) return 0;
+  const std::size_t server = path.find('\\', 2);
+  const std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+  return share == std::string::npos ? path.size() : share + 1;
+}
+
+// Whether a folder on the way to path, below its drive or share, is a junction or a symbolic
+// link. Removing through one would reach whatever it points at, outside the installation; the
+// entry itself may be one, and is then removed as the link it is.
+bool ThroughReparsePoint(const std::string& path) {
+  const std::string entry = WithoutTrailingSeparators(path);
+  for (std::size_t at = entry.find('\\', RootLength(entry)); at != std::string::npos;
+       at = entry.find('\\', at + 1)) {
+    const DWORD attributes = GetFileAttributesA(entry.substr(0, at).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return false;
+}
+
+std::wstring Widened(const std::string& text, UINT codePage) {
+  const int size =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size > 0 ? size : 0, L'\0');
+  if (size > 0)
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  return wide;
+}
+
+std::string Narrowed(const std::wstring& wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(size > 0 ? size : 0, '\0');
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
+                        nullptr, nullptr);
+  return text;
+}
+
+// The longest part of the path that exists, with each name in its long form, then the rest as
+// given: a folder the log names may be gone already, its parents not.
+std::wstring LongForm(const std::wstring& path) {
+  std::wstring head = path, tail;
+  while (head.size() > 3) {
+    const DWORD size = GetLongPathNameW(head.c_str(), nullptr, 0);
+    if (size > 0) {
+      std::wstring buffer(size, L'\0');
+      const DWORD got = GetLongPathNameW(head.c_str(), &buffer[0], size);
+      if (got > 0 && got < size) return buffer.substr(0, got) + tail;
+    }
+    const std::size_t cut = head.find_last_of(L'\\', head.size() - 2);
+    if (cut == std::wstring::npos) break;
+    tail = head.substr(cut + 1) + tail;
+    head.resize(cut + 1);
+  }
   return path;
 }
 
@@ -73,14 +135,18 @@ std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::stri
 
 bool Win32FileSystem::RemoveFile(const std::string& path) {
   if (!FileExists(path)) return true;
-  DeleteFileA(path.c_str());
+  if (ThroughReparsePoint(path)) return false;
+  DeleteFileA(path.c_str());  // a symbolic link goes itself, never its target
   return !FileExists(path);
 }
 
 bool Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
   std::string folder = WithoutTrailingSeparators(path);
   if (!DirectoryExists(folder)) return true;
-  RemoveDirectoryA(folder.c_str());  // fails on a folder that still holds anything
+  if (ThroughReparsePoint(folder)) return false;
+  // Fails on a folder that still holds anything; a junction goes as the link it is, whatever
+  // its target holds.
+  RemoveDirectoryA(folder.c_str());
   return !DirectoryExists(folder);
 }
 
@@ -96,6 +162,18 @@ std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& pat
     bytes.append(buffer, got);
   if (!ok) return std::nullopt;
   return bytes;
+}
+
+// The key is UTF-8 of the long form upper-cased by the system's own table (the invariant
+// locale's, which NTFS's names follow), so that "J\366rg" and "J\326RG" meet as they do on disk.
+std::string Win32FileSystem::ComparisonKey(const std::string& path) {
+  std::wstring wide = LongForm(Widened(path, CP_ACP));
+  if (wide.empty()) return FoldWindows1252(path);
+  std::wstring upper(wide.size(), L'\0');
+  const int got =
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
+                   &upper[0], static_cast<int>(upper.size()));
+  return got == static_cast<int>(wide.size()) ? Narrowed(upper) : FoldWindows1252(path);
 }
 
 }  // namespace setup

@@ -12,6 +12,7 @@ class Win32FileSystem : public FileSystem {
   bool RemoveFile(const std::string& path) override;
   bool RemoveEmptyFolder(const std::string& path) override;
   std::optional<std::string> ReadFileBytes(const std::string& path) override;
+  std::string ComparisonKey(const std::string& path) override;
 };
 
 }  // namespace setup

@@ -348,6 +348,7 @@ expected_values() {
   local uninstall="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$PRODUCT"
   echo "$uninstall|DisplayName|REG_SZ|$PRODUCT"
   echo "$uninstall|UninstallString|REG_SZ|\"${S}UnInstall.EXE\""
+  echo "$uninstall|UninstallLogSha256|REG_SZ|$(expected_log | LC_ALL=C sed 's/$/\r/' | sha256sum | cut -c1-64)"
 }
 
 # Link=[..] Path=[..] WorkingFolder=[..] Arguments=[..] of every shortcut that must exist.

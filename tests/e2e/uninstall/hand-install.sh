@@ -1,5 +1,6 @@
 # hand_install FOLDER PRODUCT: lays down what a setup run leaves behind, with the uninstaller
-# built here: files, a shortcut, two associations, the registration and UnInstall.LOG (English).
+# built here: files, a shortcut, two associations, the registration with the log's digest and
+# UnInstall.LOG (English).
 hand_install() {
   local folder=$1 product=$2
   local unix desktop
@@ -46,7 +47,18 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\$product]
 "DisplayName"="$product"
 "UninstallString"="$win\\\\UnInstall.EXE"
+"UninstallLogSha256"="$(sha256sum <"$unix/UnInstall.LOG" | cut -c1-64)"
 REG
   wine regedit /s "$(winepath -w "$E2E_DIR/hand.reg")" >/dev/null 2>&1
+  wineserver -w
+}
+
+# register_digest FOLDER PRODUCT: registers the digest of the UnInstall.LOG now in FOLDER, as the
+# setup would have for a log it wrote so.
+register_digest() {
+  local digest
+  digest=$(sha256sum <"$(e2e_unix_path "$1\\UnInstall.LOG")" | cut -c1-64)
+  wine reg add "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\$2" \
+    /v UninstallLogSha256 /d "$digest" /f >/dev/null 2>&1
   wineserver -w
 }

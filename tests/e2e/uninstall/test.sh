@@ -1,7 +1,7 @@
 # UnInstall.EXE under Wine, started from the registration's UninstallString as Windows starts it
 # (CreateProcess of the string, no quotes, no arguments), its message boxes answered by
 # uninstall-driver.exe. The prefix must be as before the installation, except what the user
-# added, and a damaged log must remove nothing.
+# added, and a damaged or rewritten log must remove nothing.
 source tests/e2e/lib.sh
 e2e_new_prefix uninstall
 here=tests/e2e/uninstall
@@ -79,12 +79,34 @@ diff "$E2E_DIR/after.files" "$E2E_DIR/user.files" | grep '^[<>]' >"$E2E_DIR/user
   e2e_fail "user's file: unexpected difference: $(cat "$E2E_DIR/user.files.diff")"
 rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
 
-# --- A tampered log: what lies outside the installation's folders is reported and stays, also
-# below a D record naming a system folder.
+# --- A log rewritten after the installation: its bytes are not those whose digest the
+# registration holds, so nothing at all is removed and the exit code says so.
+tamper() {
+  printf 'DC:\\windows\\\r\nFC:\\windows\\win.ini\r\nFC:\\windows\\system32\\notepad.exe\r\n' \
+    >>"$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')"
+}
 hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
-printf 'DC:\\windows\\\r\nFC:\\windows\\win.ini\r\nFC:\\windows\\system32\\notepad.exe\r\n' \
-  >>"$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')"
-uninstall_from_registration 'Hand Made 1.0' tampered yes ok || e2e_fail "UnInstall.EXE failed"
+tamper
+snapshot rewritten.before
+if uninstall_from_registration 'Hand Made 1.0' rewritten ok; then e2e_fail "rewritten: exit 0"; fi
+expect_box rewritten 'is not the one that the installation of "Hand Made 1.0" saved'
+expect_box rewritten 'Nothing has been removed.'
+snapshot rewritten.after
+e2e_same "$E2E_DIR/rewritten.before.files" "$E2E_DIR/rewritten.after.files"
+e2e_same "$E2E_DIR/rewritten.before.reg" "$E2E_DIR/rewritten.after.reg"
+rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
+
+# --- The same log with no digest registered (a registration cut short): the user is asked
+# before anything outside the destination goes, and what lies outside the installation's
+# folders is reported and stays, also below a D record naming a system folder.
+hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
+tamper
+wine reg delete "$key\\Hand Made 1.0" /v UninstallLogSha256 /f >/dev/null 2>&1
+wineserver -w
+uninstall_from_registration 'Hand Made 1.0' tampered yes yes ok || e2e_fail "UnInstall.EXE failed"
+expect_box tampered 'No uninstall registration of "Hand Made 1.0" confirms UnInstall.LOG'
+expect_box tampered 'C:\users\Public\Desktop\Hand.lnk'
+[ ! -e "$(e2e_unix_path 'C:\users\Public\Desktop\Hand.lnk')" ] || e2e_fail "tampered: the shortcut stayed"
 expect_box tampered 'outside the installation, left alone: C:\windows\win.ini'
 expect_box tampered 'outside the installation, left alone: C:\windows\system32\notepad.exe'
 expect_box tampered 'outside the installation, left alone: C:\windows\'
@@ -102,7 +124,7 @@ for damage in truncated unknown-kind no-language foreign-path key-path declined;
   log=$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')
   case $damage in
     truncated) sed -i '2s/^LE/LF/' "$log" && head -c -2 "$log" >"$log.new" && mv "$log.new" "$log" ;;
-    declined) sed -i '2s/^LE/LG/' "$log" ;;
+    declined) sed -i '2s/^LE/LG/' "$log" && register_digest 'C:\Program Files\Hand Made' 'Hand Made 1.0' ;;
     unknown-kind) printf 'QC:\\x\r\n' >>"$log" ;;
     no-language) sed -i '2d' "$log" ;;
     foreign-path) printf 'FC:/Program Files/Hand Made/../../windows/system.ini\r\n' >>"$log" ;;

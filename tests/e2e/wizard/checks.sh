@@ -277,15 +277,18 @@ check_registry() {
   check_uninstall_key "$S"
 }
 
-# check_uninstall_key FOLDER: the product's uninstall key holds exactly DisplayName and
+# check_uninstall_key FOLDER: the product's uninstall key holds exactly DisplayName,
 # UninstallString: FOLDER + UnInstall.EXE in double quotes, no arguments (the setup quotes it,
-# since Windows would split a path with blanks at its first blank).
+# since Windows would split a path with blanks at its first blank), and the SHA-256 of the
+# UnInstall.LOG in FOLDER.
 check_uninstall_key() {
   local folder=$1 bs='\\\\' got want
   e2e_reg_sections "$E2E_DIR/uninstall-key.txt" \
     "^\\[software${bs}microsoft${bs}windows${bs}currentversion${bs}uninstall${bs}${WIZ_PRODUCT,,}\\]"
   got=$(grep -v '^system.reg \[' "$E2E_DIR/uninstall-key.txt" | sed 's/^system.reg //')
-  want=$(printf '"DisplayName"="%s"\n"UninstallString"="\\"%s\\""' "$WIZ_PRODUCT" "${folder//\\/\\\\}UnInstall.EXE")
+  want=$(printf '"DisplayName"="%s"\n"UninstallLogSha256"="%s"\n"UninstallString"="\\"%s\\""' \
+    "$WIZ_PRODUCT" "$(sha256sum <"$(unix_of "${folder}UnInstall.LOG")" | cut -c1-64)" \
+    "${folder//\\/\\\\}UnInstall.EXE")
   [ "$got" = "$want" ] || e2e_fail "uninstall key: [$got], expected [$want]"
 }
 

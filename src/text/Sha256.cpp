@@ -1,8 +1,9 @@
-#include "Sha256.h"
+#include "text/Sha256.h"
 
+#include <algorithm>
 #include <cstdio>
 
-namespace setup::mksetup {
+namespace setup {
 namespace {
 
 constexpr std::uint32_t kRound[64] = {
@@ -21,11 +22,11 @@ constexpr std::uint32_t Rotate(std::uint32_t x, int n) {
 
 }  // namespace
 
-Sha256Sink::Sha256Sink()
+Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
-void Sha256Sink::Block(const std::uint8_t* block) {
+void Sha256::Block(const std::uint8_t* block) {
   std::uint32_t w[64];
   for (int i = 0; i < 16; ++i) {
     w[i] = std::uint32_t{block[4 * i]} << 24 | block[4 * i + 1] << 16 | block[4 * i + 2] << 8 |
@@ -49,7 +50,7 @@ void Sha256Sink::Block(const std::uint8_t* block) {
   for (int i = 0; i < 8; ++i) state_[i] += add[i];
 }
 
-void Sha256Sink::Append(const std::uint8_t* data, std::size_t size) {
+void Sha256::Append(const std::uint8_t* data, std::size_t size) {
   length_ += size;
   while (size > 0) {
     if (buffered_ == 0 && size >= 64) {
@@ -64,7 +65,7 @@ void Sha256Sink::Append(const std::uint8_t* data, std::size_t size) {
   }
 }
 
-std::string Sha256Sink::HexDigest() {
+std::string Sha256::HexDigest() {
   const std::uint64_t bits = length_ * 8;
   const std::uint8_t one = 0x80, zero = 0;
   Append(&one, 1);
@@ -81,4 +82,10 @@ std::string Sha256Sink::HexDigest() {
   return hex;
 }
 
-}  // namespace setup::mksetup
+std::string Sha256Hex(const std::string& bytes) {
+  Sha256 hash;
+  hash.Append(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  return hash.HexDigest();
+}
+
+}  // namespace setup
