@@ -50,13 +50,13 @@ inline constexpr const char* kUninstallerFileName = "UnInstall.EXE";
 // The uninstall registration's value that holds the SHA-256 of the log's bytes as saved, in
 // lower-case hex. Windows and the tools that list installed programs read only the values they
 // know, so one more REG_SZ changes nothing for them.
+inline constexpr const char* kLogDigestValue = "UninstallLogSha256";
 // Extensions whose file type Windows itself needs, in upper case: mksetup check refuses a script
 // that registers one, and the uninstaller never removes one, whatever a log says.
 inline constexpr std::string_view kSystemExtensions[] = {
     "EXE", "COM", "BAT", "CMD", "LNK", "PIF",  "SCR", "DLL", "SYS",
     "MSI", "REG", "TXT", "INI", "HTM", "HTML", "VBS", "VBE", "JS",
     "JSE", "WSF", "WSH", "HTA", "CPL", "INF",  "URL", "MSP", "OCX"};
-inline constexpr const char* kLogDigestValue = "UninstallLogSha256";
 
 // The records' letters of UnInstall.LOG.
 inline constexpr char kProductRecord = 'N';

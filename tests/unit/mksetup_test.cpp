@@ -36,6 +36,8 @@
 #include "platform/Error.h"
 #include "platform/sim/SimRegistry.h"
 #include "test_support.h"
+#include "text/FileFormat.h"
+#include "text/ScriptText.h"
 #include "wizard/ControlIds.h"
 
 namespace setup::mksetup {
@@ -1696,8 +1698,16 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     std::vector<std::string> uninstallOptions;
     const char* damage;  // the UnInstall.LOG written over the installed one; nullptr: as installed
     int rc;
-    bool removed;  // the machine is as before the installation (else as after it)
+    bool removed;                    // the machine is as before the installation (else as after it)
+    const char* appended = nullptr;  // records added to the installed log
+    bool withoutDigest = false;      // the registration's digest of the log taken away
   };
+  // Records a rewritten log may add: system and other users' folders and files, the same
+  // through an administrative share, a system file type.
+  const char* hostile =
+      "DC:\\Windows\\\r\nFC:\\Windows\\win.ini\r\nDC:\\Users\\alice\\\r\n"
+      "FC:\\Users\\alice\\doc.txt\r\nD\\\\localhost\\C$\\Windows\\\r\n"
+      "F\\\\localhost\\C$\\Windows\\win.ini\r\nXexe\r\n";
   const Case cases[] = {
       {"clean product", "", {}, {}, nullptr, 0, true},
       {"file type and data folder",
@@ -1717,6 +1727,11 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
        true},
       {"answered No", "", {}, {"--no"}, nullptr, 3, false},
       {"damaged log", "", {}, {}, "garbage\r\n", 1, false},
+      // The registration vouches for the log as installed: a rewritten one is refused whole.
+      {"rewritten log", "", {}, {}, nullptr, 1, false, hostile},
+      // Without the digest the records outside the installation are left alone, and the rest
+      // goes: the box at the end names what stayed.
+      {"rewritten log without its digest", "", {}, {}, nullptr, 4, true, hostile, true},
   };
   int row = 0;
   for (const Case& c : cases) {
@@ -1732,6 +1747,8 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
               0);
     const fs::path root = f.dir / ("root" + std::to_string(row++));
     const std::string exe = f.options.output.string();
+    WriteFile(root / "C/Windows/win.ini", "[windows]");
+    WriteFile(root / "C/Users/alice/doc.txt", "alice's");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     // The machine before: what a run that installs nothing leaves.
@@ -1742,6 +1759,15 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     EXPECT_EQ(RunCommand(run), 0);
     const fs::path log = root / "C/Program Files/sub/UnInstall.LOG";
     if (c.damage) WriteFile(log, c.damage);
+    if (c.appended) std::ofstream(log, std::ios::binary | std::ios::app) << c.appended;
+    if (c.withoutDigest) {
+      const std::vector<std::uint8_t> text = ReadWholeFile(root / "registry.txt");
+      std::string kept;
+      for (const std::string& line : SplitScriptLines(std::string(text.begin(), text.end()))) {
+        if (line.find(kLogDigestValue) == std::string::npos) kept += line + "\r\n";
+      }
+      WriteFile(root / "registry.txt", kept);
+    }
     const std::string installed = MachineText(root);
     std::vector<std::string> uninstall = {"--root", root.string()};
     uninstall.insert(uninstall.end(), c.uninstallOptions.begin(), c.uninstallOptions.end());
