@@ -91,6 +91,18 @@ e2e_wine() {
   return $rc
 }
 
+# e2e_winepath UNIXPATH: the Windows path Wine gives a Linux path; a failure of winepath is the
+# case's failure, said where it happens, never an empty argument further on.
+e2e_winepath() {
+  local out rc=0
+  out=$(winepath -w "$1" 2>"$E2E_DIR/winepath.err") || rc=$?
+  if [ $rc -ne 0 ] || [ -z "$out" ]; then
+    e2e_fail "winepath -w $1 failed (exit $rc): $(cat "$E2E_DIR/winepath.err")"
+    return 1
+  fi
+  echo "$out"
+}
+
 # e2e_unix_path 'C:\x\y': the Linux path of a path on drive C: of the current prefix.
 e2e_unix_path() {
   local p=${1#[Cc]:}

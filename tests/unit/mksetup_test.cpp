@@ -1701,6 +1701,8 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     bool removed;                    // the machine is as before the installation (else as after it)
     const char* appended = nullptr;  // records added to the installed log
     bool withoutDigest = false;      // the registration's digest of the log taken away
+    const char* product = nullptr;   // the log's N record names this product instead
+    bool linkedData = false;         // the data folder replaced by a link to C:\Outside
   };
   // Records a rewritten log may add: system and other users' folders and files, the same
   // through an administrative share, a system file type.
@@ -1732,6 +1734,30 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
       // Without the digest the records outside the installation are left alone, and the rest
       // goes: the box at the end names what stayed.
       {"rewritten log without its digest", "", {}, {}, nullptr, 4, true, hostile, true},
+      // Another product's registration is never the one removed.
+      {"another product named",
+       "",
+       {},
+       {"--log", "C:\\Program Files\\sub\\UnInstall.LOG"},
+       nullptr,
+       4,
+       true,
+       nullptr,
+       true,
+       "Other Product"},
+      // A folder of the installation that is now a link out of it goes as the link it is;
+      // what it points at stays, and the link is named (exit 1).
+      {"data folder replaced by a link",
+       "D*%Sdata\\\r\n",
+       {},
+       {},
+       nullptr,
+       1,
+       true,
+       nullptr,
+       false,
+       nullptr,
+       true},
   };
   int row = 0;
   for (const Case& c : cases) {
@@ -1749,6 +1775,10 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     const std::string exe = f.options.output.string();
     WriteFile(root / "C/Windows/win.ini", "[windows]");
     WriteFile(root / "C/Users/alice/doc.txt", "alice's");
+    WriteFile(root / "C/Outside/keep.txt", "theirs");
+    const std::string otherKey =
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\"
+        "Other Product]\r\n\"UninstallString\"=\"C:\\\\Other\\\\UnInstall.EXE\"\r\n";
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     // The machine before: what a run that installs nothing leaves.
@@ -1760,6 +1790,16 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     const fs::path log = root / "C/Program Files/sub/UnInstall.LOG";
     if (c.damage) WriteFile(log, c.damage);
     if (c.appended) std::ofstream(log, std::ios::binary | std::ios::app) << c.appended;
+    if (c.product) {
+      const std::vector<std::uint8_t> bytes = ReadWholeFile(log);
+      std::string text(bytes.begin(), bytes.end());
+      WriteFile(log, "N" + std::string(c.product) + text.substr(text.find('\r')));
+      std::ofstream(root / "registry.txt", std::ios::binary | std::ios::app) << otherKey;
+    }
+    if (c.linkedData) {
+      fs::remove(root / "C/Program Files/sub/data");
+      fs::create_directory_symlink(root / "C/Outside", root / "C/Program Files/sub/data");
+    }
     if (c.withoutDigest) {
       const std::vector<std::uint8_t> text = ReadWholeFile(root / "registry.txt");
       std::string kept;
@@ -1775,6 +1815,13 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     const std::string out = testing::internal::GetCapturedStdout();
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(rc, c.rc) << out;
+    if (c.product) {
+      // The files go as the log says; the registration it names belongs to another program.
+      const std::vector<std::uint8_t> registry = ReadWholeFile(root / "registry.txt");
+      EXPECT_NE(std::string(registry.begin(), registry.end()).find(otherKey), std::string::npos);
+      EXPECT_FALSE(fs::exists(root / "C/Program Files/sub/p.exe"));
+      continue;
+    }
     // The Uninstall key itself stays: every Windows has it, the simulated one gets it with the
     // first registration.
     EXPECT_EQ(Replaced(MachineText(root), kUninstallKeyText, ""),

@@ -49,7 +49,10 @@ REGEDIT4
 "UninstallString"="$win\\\\UnInstall.EXE"
 "UninstallLogSha256"="$(sha256sum <"$unix/UnInstall.LOG" | cut -c1-64)"
 REG
-  wine regedit /s "$(winepath -w "$E2E_DIR/hand.reg")" >/dev/null 2>&1
+  local reg
+  reg=$(e2e_winepath "$E2E_DIR/hand.reg")
+  wine regedit /s "$reg" >"$E2E_DIR/regedit.out" 2>&1 ||
+    e2e_fail "regedit /s $reg failed: $(cat "$E2E_DIR/regedit.out")"
   wineserver -w
 }
 
