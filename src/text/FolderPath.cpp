@@ -32,7 +32,35 @@ bool IsShareName(const std::string& name) {
   return !name.empty() && name != "." && name != "?";
 }
 
+// "\\?\C:\x" as "C:\x" and "\\?\UNC\server\share" as "\\server\share", every run of
+// separators as one backslash and none at the end.
+std::string PlainFinalPath(const std::string& path) {
+  std::string plain = path;
+  if (plain.rfind("\\\\?\\UNC\\", 0) == 0)
+    plain = "\\\\" + plain.substr(8);
+  else if (plain.rfind("\\\\?\\", 0) == 0)
+    plain = plain.substr(4);
+  std::string collapsed;
+  for (std::size_t at = 0; at < plain.size(); ++at) {
+    const bool separator = IsSeparator(plain[at]);
+    if (separator && at >= 2 && !collapsed.empty() && collapsed.back() == '\\') continue;
+    collapsed += separator ? '\\' : plain[at];
+  }
+  while (collapsed.size() > 2 && collapsed.back() == '\\') collapsed.pop_back();
+  return collapsed;
+}
+
 }  // namespace
+
+bool FinalPathMatches(const std::string& entryFinal, const std::string& rootFinal,
+                      const std::string& fullPath) {
+  const std::size_t root = RootLength(fullPath);
+  if (root == 0 || entryFinal.empty() || rootFinal.empty()) return false;
+  const std::string below = fullPath.substr(root);
+  std::string expected = PlainFinalPath(rootFinal);
+  if (!PlainFinalPath(below).empty()) expected += "\\" + PlainFinalPath(below);
+  return PlainFinalPath(entryFinal) == PlainFinalPath(expected);
+}
 
 std::string ParentFolder(const std::string& folder) {
   std::size_t end = folder.size();

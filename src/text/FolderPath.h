@@ -15,6 +15,14 @@ std::string ParentFolder(const std::string& folder);
 // "\x", "x" and the empty text would be taken against the current drive or folder.
 bool IsAbsoluteFolder(const std::string& folder);
 
+// Whether an open entry lies where fullPath names it. entryFinal and rootFinal are what Windows
+// gives as the final paths of the entry and of fullPath's drive or share ("\\?\C:\x",
+// "\\?\UNC\server\share\x"); the place is taken from the root's final path, so a substituted
+// or mapped drive still matches, while a junction or link anywhere below the root, the entry
+// itself included, ends somewhere else. All three come in one encoding and one letter case.
+bool FinalPathMatches(const std::string& entryFinal, const std::string& rootFinal,
+                      const std::string& fullPath);
+
 // Appends a backslash unless path already ends in one; the empty text becomes "\".
 void EnsureTrailingBackslash(std::string& path);
 

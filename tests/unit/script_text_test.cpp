@@ -202,6 +202,42 @@ TEST(FolderPath, ParentFolderTakesARunOfSeparatorsAsOne) {
   }
 }
 
+// The uninstaller deletes an entry only when the handle it opened on it ends where the log's
+// path names it: a junction or link anywhere below the drive leads elsewhere.
+TEST(FolderPath, FinalPathMatchesOnlyTheNamedPlace) {
+  const struct {
+    const char* entryFinal;
+    const char* rootFinal;
+    const char* full;
+    bool matches;
+  } cases[] = {
+      {"\\\\?\\C:\\APPS\\X\\A.TXT", "\\\\?\\C:\\", "C:\\APPS\\X\\A.TXT", true},
+      {"\\\\?\\C:\\APPS\\X", "\\\\?\\C:\\", "C:\\APPS\\X\\", true},
+      {"\\\\?\\C:\\", "\\\\?\\C:\\", "C:\\", true},
+      // a folder on the way, or the entry itself, is a junction to another place
+      {"\\\\?\\C:\\WINDOWS\\WIN.INI", "\\\\?\\C:\\", "C:\\APPS\\X\\LINK\\WIN.INI", false},
+      {"\\\\?\\C:\\OUTSIDE", "\\\\?\\C:\\", "C:\\APPS\\X\\LINK", false},
+      {"\\\\?\\D:\\APPS\\X\\A.TXT", "\\\\?\\C:\\", "C:\\APPS\\X\\A.TXT", false},
+      {"\\\\?\\C:\\APPS\\X\\A.TXT.BAK", "\\\\?\\C:\\", "C:\\APPS\\X\\A.TXT", false},
+      {"\\\\?\\C:\\APPS\\X", "\\\\?\\C:\\", "C:\\APPS\\X\\A.TXT", false},
+      // a substituted or mapped drive: the place is read from where its root leads
+      {"\\\\?\\C:\\WORK\\APPS\\X\\A.TXT", "\\\\?\\C:\\WORK\\", "S:\\APPS\\X\\A.TXT", true},
+      {"\\\\?\\UNC\\SRV\\SHARE\\APPS\\A.TXT", "\\\\?\\UNC\\SRV\\SHARE", "Z:\\APPS\\A.TXT", true},
+      {"\\\\?\\UNC\\SRV\\SHARE\\APPS\\A.TXT", "\\\\?\\UNC\\SRV\\SHARE\\",
+       "\\\\SRV\\SHARE\\APPS\\A.TXT", true},
+      {"\\\\?\\UNC\\SRV\\OTHER\\APPS\\A.TXT", "\\\\?\\UNC\\SRV\\SHARE\\",
+       "\\\\SRV\\SHARE\\APPS\\A.TXT", false},
+      // nothing to compare with is never a match
+      {"", "\\\\?\\C:\\", "C:\\APPS\\A.TXT", false},
+      {"\\\\?\\C:\\APPS\\A.TXT", "", "C:\\APPS\\A.TXT", false},
+      {"\\\\?\\C:\\APPS\\A.TXT", "\\\\?\\C:\\", "APPS\\A.TXT", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.full) + " opened as " + c.entryFinal);
+    EXPECT_EQ(FinalPathMatches(c.entryFinal, c.rootFinal, c.full), c.matches);
+  }
+}
+
 // The form every path the run creates is logged in, and that the uninstaller then accepts.
 TEST(Paths, FoldPathAsWindowsFoldsIt) {
   const struct {

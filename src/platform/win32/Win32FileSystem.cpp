@@ -16,29 +16,6 @@ std::string WithoutTrailingSeparators(std::string path) {
   return path;
 }
 
-// Where the folders below the drive or share begin: after "X:\" or "\\server\share\".
-std::size_t RootLength(const std::string& path) {
-  if (path.size() >= 3 && path[1] == ':') return 3;
-  if (path.compare(0, 2, "\\\\") != 0) return 0;
-  const std::size_t server = path.find('\\', 2);
-  const std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
-  return share == std::string::npos ? path.size() : share + 1;
-}
-
-// Whether a folder on the way to path, below its drive or share, is a junction or a symbolic
-// link. Removing through one would reach whatever it points at, outside the installation; the
-// entry itself may be one, and is then removed as the link it is.
-bool ThroughReparsePoint(const std::string& path) {
-  const std::string entry = WithoutTrailingSeparators(path);
-  for (std::size_t at = entry.find('\\', RootLength(entry)); at != std::string::npos;
-       at = entry.find('\\', at + 1)) {
-    const DWORD attributes = GetFileAttributesA(entry.substr(0, at).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      return true;
-  }
-  return false;
-}
-
 std::wstring Widened(const std::string& text, UINT codePage) {
   const int size =
       MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -75,6 +52,140 @@ std::wstring LongForm(const std::wstring& path) {
     head.resize(cut + 1);
   }
   return path;
+}
+
+// The key two paths are compared by: UTF-8 of the text upper-cased by the system's own table
+// (the invariant locale's, which NTFS's names follow), so that "J\366rg" and "J\326RG" meet as
+// they do on disk. Empty when the system cannot map it.
+std::string UpperKey(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  std::wstring upper(wide.size(), L'\0');
+  const int got =
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
+                   &upper[0], static_cast<int>(upper.size()));
+  return got == static_cast<int>(wide.size()) ? Narrowed(upper) : std::string();
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return {};
+  std::wstring full(size, L'\0');
+  const DWORD got = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  return got > 0 && got < size ? full.substr(0, got) : std::wstring();
+}
+
+// Where the folders below the drive or share begin: after "X:\" or "\\server\share\".
+std::size_t RootLength(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') return 3;
+  if (path.compare(0, 2, "\\\\") != 0) return 0;
+  const std::size_t server = path.find('\\', 2);
+  const std::size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+  return share == std::string::npos ? path.size() : share + 1;
+}
+
+// Windows Vista and later; looked up so that the program still starts on XP, where removal
+// falls back to checking each folder on the way before deleting by name.
+using GetFinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+using SetInformationFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+
+struct HandleDeletion {
+  GetFinalPathFunction finalPath = nullptr;
+  SetInformationFunction setInformation = nullptr;
+};
+
+const HandleDeletion& HandleDeletionCalls() {
+  static const HandleDeletion calls = [] {
+    HandleDeletion found;
+    // kernel32 is always mapped: asking for its handle loads nothing from anywhere.
+    if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+      found.finalPath = reinterpret_cast<GetFinalPathFunction>(
+          reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleW")));
+      found.setInformation = reinterpret_cast<SetInformationFunction>(
+          reinterpret_cast<void*>(GetProcAddress(kernel, "SetFileInformationByHandle")));
+    }
+    return found;
+  }();
+  return calls;
+}
+
+std::wstring FinalPathOf(HANDLE entry) {
+  const GetFinalPathFunction finalPath = HandleDeletionCalls().finalPath;
+  wchar_t buffer[1024];
+  const DWORD got = finalPath(entry, buffer, 1024, 0);  // normalized, with the drive letter
+  if (got > 0 && got < 1024) return std::wstring(buffer, got);
+  if (got < 1024) return {};
+  std::wstring large(got, L'\0');
+  const DWORD again = finalPath(entry, &large[0], got, 0);
+  return again > 0 && again < got ? large.substr(0, again) : std::wstring();
+}
+
+// Whether the entry the handle holds is the one full names, reached through no junction or link:
+// the handle was opened on the entry itself, so its final path is where that entry really lies.
+bool ReachedAsNamed(HANDLE entry, const std::wstring& full) {
+  const std::string fullKey = UpperKey(LongForm(full));
+  const std::string fullText = Narrowed(full);
+  const std::size_t rootLength = RootLength(fullText);
+  if (rootLength == 0) return false;
+  std::wstring root = Widened(fullText.substr(0, rootLength), CP_UTF8);
+  if (root.back() != L'\\') root += L'\\';
+  // The root is followed where it leads: a substituted or mapped drive is where it is meant to be.
+  const win32::Handle rootHandle(CreateFileW(
+      root.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!rootHandle) return false;
+  return FinalPathMatches(UpperKey(FinalPathOf(entry)), UpperKey(FinalPathOf(rootHandle.Get())),
+                          fullKey);
+}
+
+// Marks the entry for deletion through a handle opened on the entry itself, never on what it
+// points at, and only when that entry lies where the path names it: a folder on the way that was
+// swapped for a junction, before or while this runs, leaves the handle elsewhere and nothing is
+// deleted. The entry goes when the handle closes, on return. Nothing when the calls are missing
+// (Windows XP).
+std::optional<bool> RemoveThroughHandle(const std::string& path, bool folder) {
+  const HandleDeletion& calls = HandleDeletionCalls();
+  if (!calls.finalPath || !calls.setInformation) return std::nullopt;
+  const std::wstring full = FullPath(Widened(path, CP_ACP));
+  if (full.empty()) return false;
+  const win32::Handle entry(
+      CreateFileW(full.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!entry) {
+    win32::TraceFailedCall("CreateFileW", path);
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(entry.Get(), &information)) return false;
+  const bool isFolder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (isFolder != folder) return false;
+  if (!ReachedAsNamed(entry.Get(), full)) {
+    win32::TraceFailedCall("GetFinalPathNameByHandleW", path + " lies elsewhere",
+                           ERROR_CANT_ACCESS_FILE);
+    return false;
+  }
+  // A folder that still holds anything refuses this, as RemoveDirectory does.
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  if (!calls.setInformation(entry.Get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+    win32::TraceFailedCall("SetFileInformationByHandle", path);
+    return false;
+  }
+  return true;
+}
+
+// Whether a folder on the way to path, below its drive or share, is a junction or a symbolic
+// link: the check of Windows without the handle calls, which leaves a moment between the check
+// and the deletion.
+bool ThroughReparsePoint(const std::string& path) {
+  const std::string entry = WithoutTrailingSeparators(path);
+  for (std::size_t at = entry.find('\\', RootLength(entry)); at != std::string::npos;
+       at = entry.find('\\', at + 1)) {
+    const DWORD attributes = GetFileAttributesA(entry.substr(0, at).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return false;
 }
 
 class Win32OutputFile : public OutputFile {
@@ -135,6 +246,8 @@ std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::stri
 
 bool Win32FileSystem::RemoveFile(const std::string& path) {
   if (!FileExists(path)) return true;
+  if (const std::optional<bool> marked = RemoveThroughHandle(path, false))
+    return *marked && !FileExists(path);
   if (ThroughReparsePoint(path)) return false;
   DeleteFileA(path.c_str());  // a symbolic link goes itself, never its target
   return !FileExists(path);
@@ -143,6 +256,8 @@ bool Win32FileSystem::RemoveFile(const std::string& path) {
 bool Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
   std::string folder = WithoutTrailingSeparators(path);
   if (!DirectoryExists(folder)) return true;
+  if (const std::optional<bool> marked = RemoveThroughHandle(folder, true))
+    return *marked && !DirectoryExists(folder);
   if (ThroughReparsePoint(folder)) return false;
   // Fails on a folder that still holds anything; a junction goes as the link it is, whatever
   // its target holds.
@@ -164,16 +279,9 @@ std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& pat
   return bytes;
 }
 
-// The key is UTF-8 of the long form upper-cased by the system's own table (the invariant
-// locale's, which NTFS's names follow), so that "J\366rg" and "J\326RG" meet as they do on disk.
 std::string Win32FileSystem::ComparisonKey(const std::string& path) {
-  std::wstring wide = LongForm(Widened(path, CP_ACP));
-  if (wide.empty()) return FoldWindows1252(path);
-  std::wstring upper(wide.size(), L'\0');
-  const int got =
-      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
-                   &upper[0], static_cast<int>(upper.size()));
-  return got == static_cast<int>(wide.size()) ? Narrowed(upper) : FoldWindows1252(path);
+  const std::string key = UpperKey(LongForm(Widened(path, CP_ACP)));
+  return key.empty() ? FoldWindows1252(path) : key;
 }
 
 }  // namespace setup

@@ -79,6 +79,25 @@ diff "$E2E_DIR/after.files" "$E2E_DIR/user.files" | grep '^[<>]' >"$E2E_DIR/user
   e2e_fail "user's file: unexpected difference: $(cat "$E2E_DIR/user.files.diff")"
 rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
 
+# --- A folder of the installation swapped for a link to a folder outside it that holds files of
+# the names the log gives: the log is the one registered, yet nothing is removed through the
+# link, and the rest of the product still goes.
+hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
+product=$(e2e_unix_path 'C:\Program Files\Hand Made')
+outside=$(e2e_unix_path 'C:\outside')
+mkdir -p "$outside"
+echo keep >"$outside/a.SYM5107"
+echo keep >"$outside/a.SYM5107IND"
+rm -rf "$product/data" && ln -s "$outside" "$product/data"
+uninstall_from_registration 'Hand Made 1.0' linked yes ok || e2e_fail "linked: UnInstall.EXE failed"
+expect_box linked 'C:\Program Files\Hand Made\data\a.SYM5107'
+for kept in a.SYM5107 a.SYM5107IND; do
+  [ "$(cat "$outside/$kept" 2>/dev/null)" = keep ] || e2e_fail "linked: $kept removed through the link"
+done
+[ ! -e "$product/hand.exe" ] || e2e_fail "linked: the product stayed"
+e2e_restart
+rm -rf "$product" "$outside"
+
 # --- A log rewritten after the installation: its bytes are not those whose digest the
 # registration holds, so nothing at all is removed and the exit code says so.
 tamper() {
