@@ -74,7 +74,7 @@ class Run {
 
   void Folder(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
-    std::string folder = FoldPath(ExpandMacros(state_, text));
+    std::string folder = ExpandMacros(state_, text);
     EnsureTrailingBackslash(folder);
     Show(folder);
     if (platform_.files.DirectoryExists(folder)) return;
@@ -101,7 +101,7 @@ class Run {
 
   void File(std::string text) {
     const char code = TakeFirstChar(text);
-    const std::string path = FoldPath(ExpandMacros(state_, text));
+    const std::string path = ExpandMacros(state_, text);
     Show(path);
     if (!state_.Payload) throw SetupError("Resource SetupData not found");
     const PayloadEntry entry = state_.Payload->NextEntry();  // taken before the language test
@@ -130,7 +130,7 @@ class Run {
   }
 
   static bool IsIndexed(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\:");
+    const std::size_t slash = path.find_last_of("\\/:");
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
     const std::string extension = ToUpperAscii(path.substr(dot));
@@ -149,15 +149,14 @@ class Run {
     };
     for (const auto& [wanted, link] : links) {
       if (!wanted) continue;
-      const std::string folded = FoldPath(link);
-      log_.Append(kFileRecord + folded);
-      CreateShellLink(platform_, folded, state_.MainProgram, "");
+      log_.Append(kFileRecord + link);
+      CreateShellLink(platform_, link, state_.MainProgram, "");
     }
   }
 
   void Shortcut(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
-    const std::string link = FoldPath(ExpandMacros(state_, SplitFirst(text, ";")));
+    const std::string link = ExpandMacros(state_, SplitFirst(text, ";"));
     const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
     const std::string arguments = ExpandMacros(state_, SplitFirst(text, ";"));
     log_.Append(kFileRecord + link);
@@ -176,7 +175,7 @@ class Run {
   void FileType(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
     const std::string extension = SplitFirst(text, ";");
-    const std::string program = FoldPath(ExpandMacros(state_, SplitFirst(text, ";")));
+    const std::string program = ExpandMacros(state_, SplitFirst(text, ";"));
     log_.Append(kFileTypeRecord + extension);
     RegisterFileType(platform_.registry, extension, program, text);
   }
@@ -227,12 +226,12 @@ InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Plat
   state.Log = std::make_unique<UninstallLog>();
   state.Log->Append(kProductRecord + state.ProductName);
   state.Log->Append(std::string{kLanguageRecord, LanguageInForce(controls)});
-  // Every path the run creates, logs and registers is folded as Windows folds it before the file
-  // system sees it ("C:/Apps/X", "%P..\\Name.lnk"): the same files, in the one form the
-  // uninstaller accepts.
-  state.DestinationFolder = FoldPath(controls.DestinationEdit.Text);
+  // Paths are logged, shown and used as they came out of ExpandMacros ("C:/Apps/X",
+  // "%P..\\Name.lnk"): the log is read by others too. Windows folds them when it opens them, and
+  // the uninstaller folds what it reads before comparing.
+  state.DestinationFolder = controls.DestinationEdit.Text;
   EnsureTrailingBackslash(state.DestinationFolder);
-  state.MainProgram = FoldPath(ExpandMacros(state, state.MainProgram));
+  state.MainProgram = ExpandMacros(state, state.MainProgram);
   Run run(state, controls, platform);
   const std::size_t n = state.ScriptLines.size();
   for (std::size_t i = 0; i < n; ++i) {

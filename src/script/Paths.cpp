@@ -58,7 +58,7 @@ bool IsNameCharacter(char c) {
 }  // namespace
 
 std::string FolderPart(const std::string& path) {
-  const std::size_t last = path.find_last_of("\\:");
+  const std::size_t last = path.find_last_of("\\/:");
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
@@ -70,7 +70,19 @@ std::string FoldPath(const std::string& path) {
   std::string collapsed = server ? "\\\\" : "";
   for (std::size_t i = server ? 2 : 0; i < text.size(); ++i)
     if (text[i] != '\\' || collapsed.empty() || collapsed.back() != '\\') collapsed += text[i];
-  const std::size_t root = RootLength(collapsed);
+  std::size_t root = RootLength(collapsed);
+  // What ".." cannot climb above: a full path's drive or share, or the current drive's root of
+  // "\x"; a drive-relative "C:x" keeps its drive and, like a relative path, the steps it cannot
+  // take back. A server without a share names nothing yet and stays as it is.
+  bool climbs = root > 0;
+  if (root == 0 && server) return collapsed;
+  if (root == 0 && !collapsed.empty() && collapsed[0] == '\\') {
+    root = 1;
+    climbs = true;
+  } else if (root == 0 && collapsed.size() >= 2 && IsDriveLetter(collapsed[0]) &&
+             collapsed[1] == ':') {
+    root = 2;
+  }
   if (root == collapsed.size()) return collapsed;
   const bool folder = collapsed.back() == '\\';
   std::vector<std::string> kept;
@@ -78,7 +90,7 @@ std::string FoldPath(const std::string& path) {
     if (name == "..") {
       if (!kept.empty() && kept.back() != "..") {
         kept.pop_back();
-      } else if (root == 0) {
+      } else if (!climbs) {
         kept.push_back(name);  // a relative path keeps the steps it cannot take back
       }
       continue;

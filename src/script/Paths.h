@@ -6,14 +6,16 @@
 
 namespace setup {
 
-// The folder part of a Windows path: everything up to and including its last backslash or drive
-// colon; the empty text when it has neither ("x.txt").
+// The folder part of a Windows path: everything up to and including its last separator ("\" or
+// "/", which Windows takes alike) or drive colon; the empty text when it has none ("x.txt").
 std::string FolderPart(const std::string& path);
 
 // The path as Windows folds it before it reaches the file system, so the same file on disk:
 // forward slashes become backslashes, runs of backslashes one (a leading "\\" of a server path
-// stays), "." steps go, ".." takes the step before it away but never the drive or the server
-// and share, and trailing dots and blanks of each name are dropped. A trailing backslash stays.
+// stays), "." steps go, ".." takes the step before it away but never the drive, the server and
+// share or the leading backslash of a path on the current drive, and trailing dots and blanks of
+// each name are dropped. Every root stays: "C:\", "C:", "\\server\share\" and "\". A trailing
+// backslash stays.
 std::string FoldPath(const std::string& path);
 
 // The longest path the setup can create through the ANSI file functions (MAX_PATH less the NUL).

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 
+#include "Check.h"
 #include "RemovalExecutor.h"
 #include "UninstallRecords.h"
 #include "Uninstaller.h"
@@ -419,13 +421,78 @@ class RoundTrip {
   SimPlatform sim;
 };
 
+struct RoundTripCase {
+  const char* name;
+  std::string destination;
+  std::vector<std::string> lines;  // besides F*%SApp.exe and F*%SUnInstall.EXE
+  bool allUsers;
+  // Shell folders of all users that this machine lacks (Windows 9x), and what the log then
+  // names on the current drive: outside every folder of the installation, reported and left.
+  std::vector<const char*> missingCommon = {};
+  std::vector<std::string> leftAlone = {};
+};
+
+// Installs the case into a fresh simulated machine and uninstalls it again from its log.
+void ExpectRoundTrip(const RoundTripCase& c, const fs::path& root) {
+  RoundTrip machine(root);
+  for (const char* name : c.missingCommon)
+    machine.sim.registry
+        .CreateKey(RegistryRoot::LocalMachine,
+                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
+        ->DeleteValue(name);
+  const std::string before = machine.Snapshot();
+
+  SetupState state;
+  state.ProductName = "Prod";
+  state.DefaultSubFolder = "Prod\\";
+  state.MainProgram = "%SApp.exe";
+  ResolveSystemFolders(state, machine.sim.registry, !c.allUsers);
+  DialogControls controls;
+  controls.DestinationEdit.Text = c.destination;
+  controls.EnglishBox.Checked = true;
+  controls.AllUserBtn.Checked = c.allUsers;
+  controls.OneUserBtn.Checked = !c.allUsers;
+  controls.DesktopBox.Checked = true;
+  controls.QuickLaunchBox.Checked = true;
+  // The destination's D line first, then the main program with its three shortcuts.
+  state.ScriptLines = c.lines;
+  state.ScriptLines.insert(state.ScriptLines.begin() + 1,
+                           {"D*%PVELTRO 5107!\\", "F*%SApp.exe", "F*%SUnInstall.EXE"});
+  std::string payload = Entry("app") + Entry("uninstaller");
+  for (const std::string& line : c.lines)
+    if (line[0] == 'F') payload += Entry(line);
+  state.Payload = std::make_unique<PayloadReader>(
+      ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
+  ASSERT_EQ(RunInstallation(state, controls, machine.sim.platform()), InstallOutcome::Completed);
+  const std::string uninstaller = state.DestinationFolder + "UnInstall.EXE";
+  ASSERT_TRUE(machine.sim.files.FileExists(uninstaller)) << uninstaller;
+  const std::string log =
+      machine.sim.files.ReadFileBytes(state.DestinationFolder + "UnInstall.LOG").value_or("");
+  EXPECT_EQ(ReadUninstallLog(log).damage, LogDamage::None) << log;
+
+  machine.sim.ui.questions.clear();
+  UninstallerServices services{
+      machine.sim.files, machine.sim.registry, machine.sim.ui, [&](const RemovalPlan& plan) {
+        RemoveUninstaller(plan.selfPath, plan.selfFolders, machine.sim.files);
+        return true;
+      }};
+  EXPECT_EQ(RunUninstaller(services, uninstaller), UninstallOutcome::Removed) << log;
+  ASSERT_FALSE(machine.sim.ui.questions.empty());
+  const std::string& last = machine.sim.ui.questions.back().text;
+  EXPECT_EQ(machine.sim.ui.questions.back().flags, c.leftAlone.empty() ? kInformation : kWarning)
+      << last;
+  for (const std::string& path : c.leftAlone) {
+    EXPECT_NE(last.find("outside the installation, left alone: " + path), std::string::npos)
+        << path << " in " << last;
+    // What the report names stays, on the drive of the current folder: take it away by hand.
+    const std::string top = path.substr(1, path.find('\\', 1) - 1);
+    fs::remove_all(machine.sim.drives.HostPath("C:\\" + top));
+  }
+  EXPECT_EQ(machine.Snapshot(), before) << log;
+}
+
 TEST(InstallRoundTrip, EveryLogCanBeUninstalled) {
-  const struct {
-    const char* name;
-    const char* destination;
-    std::vector<std::string> lines;  // besides F*%SApp.exe and F*%SUnInstall.EXE
-    bool allUsers;
-  } cases[] = {
+  const RoundTripCase cases[] = {
       {"Plain", "C:\\Apps\\Prod", {"D*%S", "D*%Sdata\\", "F*%Sdata\\a.dat", "D*%PProd\\"}, false},
       {"ForwardSlashDestination", "C:/Apps/Prod", {"D*%S", "D*%Sdata/", "F*%Sdata/b.dat"}, false},
       {"DoubledBackslashes",
@@ -454,55 +521,98 @@ TEST(InstallRoundTrip, EveryLogCanBeUninstalled) {
        {"D*%S", "X*T5107;%SApp.exe;Prod drawing", "X*log;%S.\\App.exe;Prod text"},
        false},
       {"AppDataFolder", "C:\\Apps\\Prod", {"D*%S", "D*%A", "D*%Alibs\\", "F*%Alibs\\p.lib"}, false},
+      {"MissingShellFolders",
+       "C:\\Apps\\Prod",
+       {"D*%S", "F*%Dreadme.txt", "D*%Avqx\\Prod2\\projects\\", "K*%DProd2.lnk;%SApp.exe;"},
+       true,
+       {"Common Desktop", "Common AppData"},
+       {"\\readme.txt", "\\Prod2.lnk", "\\Prod.lnk", "\\Prod\\vqx\\Prod2\\projects\\"}},
+      {"DeepDestinationWithShortcut",
+       "C:\\Apps\\" + std::string(220, 'd'),
+       {"D*%S", "K*%S" + std::string(30, 'k') + ".lnk;%SApp.exe;"},
+       false},
+      {"UnfoldedDestination", "C:\\Apps\\My App \\", {"D*%S", "F*%S.\\sub\\..\\a.txt"}, false},
   };
   int row = 0;
-  for (const auto& c : cases) {
+  for (const RoundTripCase& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path root = test::TempFolder("round_trip_" + std::to_string(row++));
-    RoundTrip machine(root);
-    const std::string before = machine.Snapshot();
-
-    SetupState state;
-    state.ProductName = "Prod";
-    state.DefaultSubFolder = "Prod\\";
-    state.MainProgram = "%SApp.exe";
-    ResolveSystemFolders(state, machine.sim.registry, !c.allUsers);
-    DialogControls controls;
-    controls.DestinationEdit.Text = c.destination;
-    controls.EnglishBox.Checked = true;
-    controls.AllUserBtn.Checked = c.allUsers;
-    controls.OneUserBtn.Checked = !c.allUsers;
-    controls.DesktopBox.Checked = true;
-    controls.QuickLaunchBox.Checked = true;
-    // The destination's D line first, then the main program with its three shortcuts.
-    state.ScriptLines = c.lines;
-    state.ScriptLines.insert(state.ScriptLines.begin() + 1,
-                             {"D*%PVELTRO 5107!\\", "F*%SApp.exe", "F*%SUnInstall.EXE"});
-    std::string payload = Entry("app") + Entry("uninstaller");
-    for (const std::string& line : c.lines)
-      if (line[0] == 'F') payload += Entry(line);
-    state.Payload = std::make_unique<PayloadReader>(
-        ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
-    ASSERT_EQ(RunInstallation(state, controls, machine.sim.platform()), InstallOutcome::Completed);
-    const std::string uninstaller = state.DestinationFolder + "UnInstall.EXE";
-    ASSERT_TRUE(machine.sim.files.FileExists(uninstaller)) << uninstaller;
-    const std::string log =
-        machine.sim.files.ReadFileBytes(state.DestinationFolder + "UnInstall.LOG").value_or("");
-    EXPECT_EQ(ReadUninstallLog(log).damage, LogDamage::None) << log;
-
-    machine.sim.ui.questions.clear();
-    UninstallerServices services{
-        machine.sim.files, machine.sim.registry, machine.sim.ui, [&](const RemovalPlan& plan) {
-          RemoveUninstaller(plan.selfPath, plan.selfFolders, machine.sim.files);
-          return true;
-        }};
-    EXPECT_EQ(RunUninstaller(services, uninstaller), UninstallOutcome::Removed) << log;
-    ASSERT_FALSE(machine.sim.ui.questions.empty());
-    EXPECT_EQ(machine.sim.ui.questions.back().flags, kInformation)
-        << machine.sim.ui.questions.back().text;
-    EXPECT_EQ(machine.Snapshot(), before) << log;
+    ExpectRoundTrip(c, root);
     fs::remove_all(root);
   }
+}
+
+// Scripts that mksetup check accepts, installed into destinations the wizard takes, all
+// uninstall. Drawn from a fixed seed, so that a failure names a script that can be run again.
+TEST(InstallRoundTrip, GeneratedScriptsUninstall) {
+  std::mt19937 random(5107);
+  auto pick = [&](const std::vector<std::string>& from) {
+    return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+  };
+  const std::vector<std::string> folders = {
+      "%S",          "%Sdata\\", "%Sa b\\c.\\", "%S..\\Prod\\x\\", "%Sfw/sub/",
+      "%S\\dbl\\\\", "%A",       "%Alibs\\",    "%PProd\\",        "%S.\\d\\"};
+  const std::vector<std::string> names = {"a.txt", "b.dat", "c d.SYM5107", "e", "f.PCK5107"};
+  const std::vector<std::string> linkFolders = {"%PProd\\", "%P..\\", "%D", "%Q", "%S"};
+  const std::vector<std::string> destinations = {"C:\\Apps\\Prod",
+                                                 "C:/Apps/Prod",
+                                                 "C:\\Apps\\Prod\\",
+                                                 "C:\\Apps\\My Prod",
+                                                 "C:\\Apps\\.\\Prod",
+                                                 "C:\\Apps\\Prod\\\\",
+                                                 "C:\\Apps\\" + std::string(120, 'd')};
+  const std::string header =
+      "GEF\r\nN*Prod\r\nV1\r\nS0\r\nDProd\\\r\nH%SApp.exe\r\nME%SApp.exe\r\n\r\n\r\n"
+      "D*%PVELTRO 5107!\\\r\nF*%SApp.exe\r\nF*%SUnInstall.EXE\r\n";
+  int accepted = 0;
+  for (int run = 0; run < 40; ++run) {
+    std::vector<std::string> lines = {"D*%S"};
+    // A vendor makes a folder with D lines, outermost first: a folder made only on the way to
+    // another one or to a file is not logged, and stays.
+    auto addFolder = [&](const std::string& folder) {
+      lines.push_back("D*" + folder.substr(0, 2));
+      for (std::size_t at = folder.find_first_of("\\/", 2); at != std::string::npos;
+           at = folder.find_first_of("\\/", at + 1))
+        lines.push_back("D*" + folder.substr(0, at + 1));
+      lines.push_back("D*" + folder);
+    };
+    const int count = std::uniform_int_distribution<int>(1, 8)(random);
+    for (int i = 0; i < count; ++i) {
+      switch (std::uniform_int_distribution<int>(0, 3)(random)) {
+        case 0:
+          addFolder(pick(folders));
+          break;
+        case 1: {
+          const std::string folder = pick(folders);
+          addFolder(folder);
+          lines.push_back("F*" + folder + pick(names));
+          break;
+        }
+        case 2:
+          lines.push_back("D*%PProd\\");
+          lines.push_back("K*" + pick(linkFolders) + "L" + std::to_string(i) + ".lnk;%SApp.exe;");
+          break;
+        default:
+          lines.push_back("X*T51" + std::to_string(10 + i) + ";%SApp.exe;Prod " +
+                          std::to_string(i));
+      }
+    }
+    std::string script = header;
+    for (const std::string& line : lines) script += line + "\r\n";
+    const auto findings = mksetup::CheckScript(mksetup::ScriptFromText("generated", script), {});
+    if (std::any_of(findings.begin(), findings.end(), [](const mksetup::Finding& finding) {
+          return finding.severity == mksetup::Severity::Error;
+        }))
+      continue;
+    ++accepted;
+    const RoundTripCase c{"generated", pick(destinations), lines,
+                          std::uniform_int_distribution<int>(0, 1)(random) == 1};
+    SCOPED_TRACE(c.destination + (c.allUsers ? " (all users)\n" : "\n") + script);
+    const fs::path root = test::TempFolder("round_trip_generated_" + std::to_string(run));
+    ExpectRoundTrip(c, root);
+    fs::remove_all(root);
+  }
+  EXPECT_GE(accepted, 20);  // the generator must keep making scripts that check takes
 }
 
 }  // namespace

@@ -513,6 +513,8 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
       {"R key with HKLM", Clean("R*HKLM\\Software\\P;Count;1\r\n"), 14, "r-hive", Severity::Error},
       {"product name of 256", Replaced(Clean(), "N*P", "N*" + std::string(256, 'p')), 2,
        "name-long", Severity::Error},
+      {"product name nesting its uninstall key", Replaced(Clean(), "N*P", "N*Vendor\\Tool"), 2,
+       "name-backslash", Severity::Error},
       {"R key name of 256", Clean("R*Software\\" + std::string(256, 'k') + "\\P;Count;1\r\n"), 14,
        "r-key-name", Severity::Error},
       {"R value name of 16384", Clean("R*Software\\P;" + std::string(16384, 'v') + ";1\r\n"), 14,

@@ -162,7 +162,8 @@ TEST(Paths, FolderPartKeepsTheLastBackslashOrColon) {
       {"", ""},
       {"a\\b\\", "a\\b\\"},
       {"\\\\server\\share\\f", "\\\\server\\share\\"},
-      {"a/b", ""},
+      {"a/b", "a/"},
+      {"C:\\Apps\\X\\fw/sub/b.dat", "C:\\Apps\\X\\fw/sub/"},
   };
   for (const auto& c : cases) EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
 }
@@ -256,6 +257,17 @@ TEST(Paths, FoldPathAsWindowsFoldsIt) {
       {"//srv/share/a//b", "\\\\srv\\share\\a\\b"},
       {"a\\..\\..\\b", "..\\b"},
       {"", ""},
+      // the root of a path on the current drive, or relative to a drive's current folder
+      {"\\x\\y", "\\x\\y"},
+      {"\\", "\\"},
+      {"\\readme.txt", "\\readme.txt"},
+      {"\\vqx\\..\\..\\Prod2\\", "\\Prod2\\"},
+      {"/x//y/", "\\x\\y\\"},
+      {"C:x\\..\\y", "C:y"},
+      {"C:", "C:"},
+      {"C:..\\x", "C:..\\x"},
+      {"C:x/./y", "C:x\\y"},
+      {"\\\\server", "\\\\server"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);

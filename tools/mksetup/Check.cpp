@@ -143,6 +143,13 @@ void CheckHeaderLine(Checker& checker, const ScriptLine& line) {
                      " characters long, and Windows allows 255 for the name of its uninstall "
                      "key: the installation is not registered for uninstalling");
   }
+  if (code == 'N' && rest.size() > 1 && rest.find('\\', 1) != std::string::npos) {
+    // The name is the last name of the uninstall key: a backslash nests the key, which the
+    // Apps list does not show and the uninstaller does not remove.
+    checker.Fail(line.number, "name-backslash",
+                 "the product's name holds a backslash: its uninstall key would be nested "
+                 "below another, which Windows does not list and UnInstall.EXE does not remove");
+  }
   if (code == 'N' && !rest.empty() && !IsLanguageCode(rest[0])) {
     checker.Warn(
         line.number, "language-code",

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "script/Paths.h"
 #include "text/ScriptText.h"
 
 namespace setup {
@@ -35,9 +36,10 @@ bool NamesProductFile(const std::string& value, const std::string& suffix,
   if (value.size() <= suffix.size() ||
       value.compare(value.size() - suffix.size(), suffix.size(), suffix) != 0)
     return false;
-  const std::string program = value.substr(0, value.size() - suffix.size());
+  // Both as the setup wrote them, from its macros: compared as Windows would open them.
+  const std::string program = FoldPath(value.substr(0, value.size() - suffix.size()));
   for (const std::string& file : productFiles)
-    if (EqualsAscii(program, file)) return true;
+    if (EqualsAscii(program, FoldPath(file))) return true;
   return false;
 }
 

@@ -82,15 +82,17 @@ class Containment {
  public:
   Containment(const InstalledProduct& product, const std::string& destination,
               const RemovalBounds& bounds)
-      : bounds_(bounds), paths_(bounds.key), destinationShare_(ShareOf(destination)) {
+      : bounds_(bounds), paths_(bounds.key), destinationShare_(ShareOf(FoldPath(destination))) {
     roots_.push_back(destination);
     for (const LogRecord& record : product.records)
-      if (record.kind == RecordKind::Folder && IsProductFolder(record.argument))
-        roots_.push_back(record.argument);
+      if (record.kind == RecordKind::Folder && IsProductFolder(FoldPath(record.argument)))
+        roots_.push_back(FoldPath(record.argument));
   }
 
-  bool MayRemove(StepKind kind, const std::string& path) const {
-    if (kind == StepKind::Association) return !IsSystemFileType(path);
+  // path as logged; judged as Windows will open it.
+  bool MayRemove(StepKind kind, const std::string& logged) const {
+    if (kind == StepKind::Association) return !IsSystemFileType(logged);
+    const std::string path = FoldPath(logged);
     if (ReachesSystemShare(path)) return false;
     if (kind == StepKind::Folder) {
       for (const std::string& root : roots_)
@@ -239,7 +241,8 @@ RemovalBounds ReadRemovalBounds(Registry& registry) {
 }
 
 std::string PathCompare::KeyOf(const std::string& path) const {
-  std::string key = key_ ? key_(path) : FoldWindows1252(path);
+  const std::string folded = FoldPath(path);
+  std::string key = key_ ? key_(folded) : FoldWindows1252(folded);
   if (!path.empty() && path.back() == '\\' && (key.empty() || key.back() != '\\')) key += '\\';
   return key;
 }

@@ -61,8 +61,9 @@ struct RemovalPlan {
   std::vector<std::string> productFiles;
 };
 
-// Paths compared through a PathKey (or, unset, folded as Windows-1252 letters): the same entry,
-// and the same entry or one inside a folder (which ends in a backslash).
+// Paths compared as Windows folds them (FoldPath), then through a PathKey (or, unset, folded as
+// Windows-1252 letters): the same entry, and the same entry or one inside a folder (which ends
+// in a backslash).
 class PathCompare {
  public:
   explicit PathCompare(PathKey key = {}) : key_(std::move(key)) {}

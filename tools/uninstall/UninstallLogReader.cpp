@@ -31,21 +31,21 @@ std::optional<Damage> CheckLineEnds(const std::string& bytes) {
   return std::nullopt;
 }
 
-// Only paths exactly as the setup writes them: full, folded, within MAX_PATH, no device. Any
-// other form could name something else than it seems to ("C:/P/../../windows/system.ini",
-// "regedit.exe.", "\\\\?\\C:\\..."), so a log holding one is not the setup's.
+// A path is read as Windows reads it: folded first, since the setup logs paths as its macros
+// gave them ("C:/Apps/X/", "%P..\\Name.lnk", "\\readme.txt" when a shell folder is missing, one
+// longer than any file can have). Where it leads is for the removal plan to judge; only a form
+// that names no file at all (a device, "\\?\", "\\.\", a character no name can hold) says the
+// log is not the setup's.
 std::optional<LogDamage> CheckPath(const std::string& path) {
-  switch (CheckFullPath(path)) {
+  switch (CheckFullPath(FoldPath(path))) {
     case PathFault::None:
-      return std::nullopt;
     case PathFault::NotFull:
-      return LogDamage::NotAbsolutePath;
+    case PathFault::TooLong:
+      return std::nullopt;
     case PathFault::ForeignForm:
       return LogDamage::ForeignPathForm;
     case PathFault::DeviceName:
       return LogDamage::DeviceName;
-    case PathFault::TooLong:
-      return LogDamage::PathTooLong;
   }
   return LogDamage::ForeignPathForm;
 }
@@ -63,7 +63,7 @@ std::optional<LogDamage> CheckArgument(RecordKind kind, const std::string& argum
       }
       return CheckPath(argument);
     case RecordKind::File:
-      if (argument.back() == '\\') return LogDamage::NotAbsolutePath;
+      if (argument.back() == '\\') return LogDamage::FileNamingFolder;
       return CheckPath(argument);
   }
   return std::nullopt;

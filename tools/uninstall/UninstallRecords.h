@@ -33,12 +33,11 @@ enum class LogDamage {
   NoLanguageRecord,  // the second record is not LG, LF or LE
   UnknownKind,       // a record whose kind is not D, F or X (N and L only at their places)
   EmptyArgument,     // a D, F or X record with nothing after its kind
-  NotAbsolutePath,   // a D or F path that does not start with a drive or a server
+  FileNamingFolder,  // an F path ending in a backslash: no file the setup can have written
   FolderWithoutBackslash,
   BadExtension,     // an extension holding a backslash or a dot
-  ForeignPathForm,  // a path not in the folded form the setup writes ("/", "..", "\\?\", "x.")
+  ForeignPathForm,  // a path naming no file even when folded ("\\?\", "\\.\", "*", ":")
   DeviceName,       // a path naming a device (CON, NUL, COM1...)
-  PathTooLong,      // longer than any path the setup can create
   BadProductName,   // a product name that is no plain key name (a backslash, "." or "..")
 };
 

@@ -136,9 +136,9 @@ done
 e2e_restart
 rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
 
-# --- A damaged or truncated log, a path in a form the setup never writes, a product name that
+# --- A damaged or truncated log, a path that names no file ("\\?\"), a product name that
 # would reach the whole Uninstall key, and a No: nothing is removed.
-for damage in truncated unknown-kind no-language foreign-path key-path declined; do
+for damage in truncated unknown-kind no-language device-path key-path declined; do
   hand_install 'C:\Program Files\Hand Made' 'Hand Made 1.0'
   log=$(e2e_unix_path 'C:\Program Files\Hand Made\UnInstall.LOG')
   case $damage in
@@ -146,7 +146,7 @@ for damage in truncated unknown-kind no-language foreign-path key-path declined;
     declined) sed -i '2s/^LE/LG/' "$log" && register_digest 'C:\Program Files\Hand Made' 'Hand Made 1.0' ;;
     unknown-kind) printf 'QC:\\x\r\n' >>"$log" ;;
     no-language) sed -i '2d' "$log" ;;
-    foreign-path) printf 'FC:/Program Files/Hand Made/../../windows/system.ini\r\n' >>"$log" ;;
+    device-path) printf 'F\\\\?\\C:\\windows\\system.ini\r\n' >>"$log" ;;
     key-path) sed -i '1s/^N.*/N\\\r/' "$log" ;;
   esac
   snapshot "$damage.before"
