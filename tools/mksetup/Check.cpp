@@ -579,7 +579,16 @@ void CheckAgainstSource(Checker& checker) {
           : (source ? std::optional<fs::path>(*source / "licence.txt") : std::nullopt);
   std::uint64_t total = 0;
   bool complete = true;
-  if (licenceName) {
+  // A licence in the source tree (its licence.txt, taken when no --licence is given) is a file of
+  // the tree like an F line's: a link there out of the tree would package whatever the build
+  // machine keeps where it leads. It is not read then, so that no line of it shows in a finding.
+  const std::optional<std::string> licenceLink =
+      licenceName && source ? LinkOutOfTree(*source, *licenceName) : std::nullopt;
+  if (licenceLink) {
+    checker.findings.push_back(
+        {0, Severity::Error, *licenceLink, "source-link", licenceName->string()});
+    complete = false;
+  } else if (licenceName) {
     const std::string name = licenceName->string();
     try {
       const std::vector<std::uint8_t> raw = ReadWholeFile(*licenceName);
