@@ -1,9 +1,11 @@
 #pragma once
-// The registry: open or create a key under a root, read a string, write a string or a number.
+// The registry: open or create a key under a root, read a string, write a string or a number,
+// list a key's sub-keys.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace setup {
 
@@ -27,6 +29,9 @@ class RegistryKey {
   // For the uninstaller: deletes one value; false when it still exists afterwards. An
   // implementation without it removes nothing.
   virtual bool DeleteValue(const std::string& /*name*/) { return false; }
+  // For the uninstaller: the names of the key's direct sub-keys, in no particular order. An
+  // implementation without it lists none.
+  virtual std::vector<std::string> SubKeyNames() { return {}; }
 };
 
 class Registry {

@@ -860,6 +860,8 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
     int exitCode;
     std::function<void(const fs::path& src)> plant = nullptr;  // into the source tree
     const char* code = "";                                     // the finding the source tree gives
+    // The tree's own licence.txt: check takes it without --licence, build is given it.
+    bool treeLicence = false;
   };
   const fs::path outside = f.dir / "outside";
   WriteFile(outside / "secret", "the build machine's own");
@@ -887,6 +889,13 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
        0,
        link("allowed.txt", outside / "secret"),
        "source-link"},
+      {"the tree's licence linked out of it",
+       Clean(),
+       {},
+       1,
+       [&](const fs::path& src) { fs::create_symlink(outside / "secret", src / "licence.txt"); },
+       "source-link",
+       true},
       {"a link within the tree", Clean("F*%Swithin.txt\r\n"), {}, 0, link("within.txt", "r.txt")},
       {"a link to nothing",
        Clean("F*%Snothing.txt\r\n"),
@@ -916,8 +925,9 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
     SCOPED_TRACE(c.name);
     WriteFile(f.dir / "script.txt", c.script);
     WriteFile(f.options.output, "old");
+    const fs::path licence = c.treeLicence ? f.options.source / "licence.txt" : f.options.licence;
     std::vector<std::string> args = {
-        "--script", f.options.script.string(), "--licence", f.options.licence.string(),
+        "--script", f.options.script.string(), "--licence", licence.string(),
         "--source", f.options.source.string(), "-o",        f.options.output.string(),
         "--stub",   f.options.stub.string()};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
@@ -925,11 +935,18 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
     if (*c.code) {
       CheckOptions options;
       options.source = f.options.source;
-      options.licence = f.options.licence;
+      if (!c.treeLicence) options.licence = f.options.licence;
       const auto findings = CheckScript(ScriptFromText("s", c.script), options);
+      // The licence's finding is about the licence file as a whole, an F line's about its line.
+      const std::size_t line = c.treeLicence ? 0 : 14;
+      const std::string file = c.treeLicence ? licence.string() : "";
       EXPECT_TRUE(std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) {
-        return finding.code == c.code && finding.line == 14 && finding.severity == Severity::Error;
+        return finding.code == c.code && finding.line == line && finding.file == file &&
+               finding.severity == Severity::Error;
       }));
+      // Read, the secret would also fail the licence's marker check.
+      EXPECT_TRUE(std::none_of(findings.begin(), findings.end(),
+                               [](const Finding& finding) { return finding.code == "licence"; }));
     }
     EXPECT_EQ(BuildCommand(args), c.exitCode);
     const std::vector<std::uint8_t> out = ReadWholeFile(f.options.output);

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "RemovalPlan.h"
+#include "platform/sim/SimRegistry.h"
+#include "script/SystemFolders.h"
 
 namespace setup {
 namespace {
@@ -65,11 +67,41 @@ const RemovalBounds kBounds = {
     {"ANNAS-PC"},
     {}};
 
+// As ReadRemovalBounds reads them from a machine whose user alice keeps her profile on another
+// drive, and whose carol has hers below the shared application data, where installations make
+// their folders. The profile list holds them as Windows writes them: expanded or not.
+RemovalBounds ProfilesMachineBounds() {
+  SimRegistry registry;
+  const auto set = [&](RegistryRoot root, const std::string& key, const char* name,
+                       const char* value) {
+    registry.CreateKey(root, key)->WriteString(name, value);
+  };
+  set(RegistryRoot::CurrentUser, kUserShellFolders, "AppData",
+      "D:\\Profiles\\alice\\AppData\\Roaming");
+  set(RegistryRoot::CurrentUser, kUserShellFolders, "Desktop", "D:\\Profiles\\alice\\Desktop");
+  set(RegistryRoot::LocalMachine, kCommonShellFolders, "Common AppData", "C:\\ProgramData");
+  set(RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir", "C:\\Program Files");
+  const std::string nt = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+  set(RegistryRoot::LocalMachine, nt, "SystemRoot", "C:\\Windows");
+  const std::string list = nt + "\\ProfileList";
+  set(RegistryRoot::LocalMachine, list, "ProfilesDirectory", "%SystemDrive%\\Users");
+  set(RegistryRoot::LocalMachine, list + "\\S-1-5-18", "ProfileImagePath",
+      "%systemroot%\\system32\\config\\systemprofile");
+  set(RegistryRoot::LocalMachine, list + "\\S-1-5-21-7-7-7-1001", "ProfileImagePath",
+      "D:\\Profiles\\alice");
+  set(RegistryRoot::LocalMachine, list + "\\S-1-5-21-7-7-7-1002", "ProfileImagePath",
+      "%SystemDrive%\\ProgramData\\Profiles\\carol");
+  return ReadRemovalBounds(registry);
+}
+
+const RemovalBounds kProfilesMachine = ProfilesMachineBounds();
+
 struct PlanCase {
   const char* name;
   std::vector<LogRecord> records;
   const char* uninstaller;
   std::vector<std::string> expected;
+  const RemovalBounds* bounds = &kBounds;
 };
 
 class UninstallPlan : public testing::TestWithParam<PlanCase> {};
@@ -77,7 +109,7 @@ class UninstallPlan : public testing::TestWithParam<PlanCase> {};
 TEST_P(UninstallPlan, Steps) {
   const PlanCase& c = GetParam();
   InstalledProduct product{"Prod", LogLanguage::English, c.records};
-  EXPECT_EQ(Describe(MakeRemovalPlan(product, c.uninstaller, kBounds)), c.expected);
+  EXPECT_EQ(Describe(MakeRemovalPlan(product, c.uninstaller, *c.bounds)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -206,7 +238,32 @@ INSTANTIATE_TEST_SUITE_P(
              "file C:\\Users\\Anna\\Start Menu\\Prod.LNK",
              "file C:\\Users\\Anna\\Desktop\\Prod.lnk", kKey, kLog,
              "alone C:\\Users\\Anna\\Desktop.lnk", "alone C:\\Users\\Anna\\Documents\\Prod.lnk",
-             "alone C:\\Users\\Anna\\Desktop\\notes.txt"}}),
+             "alone C:\\Users\\Anna\\Desktop\\notes.txt"}},
+        // Every user's profile is a system folder wherever it lies: a D record of one, or of a
+        // folder holding one, makes nothing in it removable, while an installation in the
+        // user's own application data, inside her profile, goes as always.
+        PlanCase{
+            "ProfilesOfTheProfileListLeftAlone",
+            {D("D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\"),
+             F("D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\a"),
+             F("D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\UnInstall.EXE"),
+             D("D:\\Profiles\\alice\\"), F("D:\\Profiles\\alice\\Documents\\thesis.doc"),
+             D("C:\\ProgramData\\Profiles\\carol\\"),
+             F("C:\\ProgramData\\Profiles\\carol\\Documents\\letter.doc"),
+             D("C:\\ProgramData\\Profiles\\"), F("C:\\ProgramData\\Profiles\\carol\\NTUSER.DAT"),
+             D("C:\\ProgramData\\Veltro\\"), F("C:\\ProgramData\\Veltro\\shared.dat")},
+            "D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\UnInstall.EXE",
+            {"file C:\\ProgramData\\Veltro\\shared.dat", "folder C:\\ProgramData\\Veltro\\",
+             "file D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\a", kKey,
+             "log D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\UnInstall.LOG",
+             "self D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\UnInstall.EXE",
+             "selffolder D:\\Profiles\\alice\\AppData\\Roaming\\Veltro\\",
+             "alone C:\\ProgramData\\Profiles\\carol\\NTUSER.DAT",
+             "alone C:\\ProgramData\\Profiles\\",
+             "alone C:\\ProgramData\\Profiles\\carol\\Documents\\letter.doc",
+             "alone C:\\ProgramData\\Profiles\\carol\\",
+             "alone D:\\Profiles\\alice\\Documents\\thesis.doc", "alone D:\\Profiles\\alice\\"},
+            &kProfilesMachine}),
     [](const testing::TestParamInfo<PlanCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 #include <string_view>
+#include <utility>
 
 #include "Build.h"
 #include "CheckPaths.h"
@@ -49,6 +51,7 @@ struct Checker {
   const CheckOptions& options;
   SetupState typical;  // the folders a typical one-user installation resolves
   std::vector<Finding> findings;
+  std::vector<FileLine> files;  // the script's F lines, taken from it once
 
   void Warn(std::size_t line, const char* code, std::string reason) {
     findings.push_back({line, Severity::Warning, std::move(reason), code, {}});
@@ -256,13 +259,16 @@ class FolderTracker {
   std::vector<CreatedFolder> created_;
 };
 
+// what names the shortcut in the finding; empty: "the shortcut" and its path. Built only for a
+// finding, as most shortcuts have none.
 void CheckShortcutFolder(Checker& checker, const FolderTracker& folders, std::size_t line,
-                         char language, const std::string& shortcut, const std::string& what) {
+                         char language, const std::string& shortcut, std::string_view what = {}) {
   if (!IsLanguageCode(language)) return;  // never carried out
   const std::string folder = FolderOf(shortcut);
   if (folders.Exists(folder, language)) return;
   checker.Fail(line, "shortcut-folder",
-               "the folder " + Shown(folder) + " of " + what +
+               "the folder " + Shown(folder) + " of " +
+                   (what.empty() ? "the shortcut " + Shown(shortcut) : std::string(what)) +
                    " is created by no D line before it and is no system folder: the setup "
                    "shows \"Problems with link\"; put the line " +
                    Shown(std::string("D") + (language == '*' ? '*' : language) + folder) +
@@ -372,7 +378,7 @@ struct Installed {
   char language;
 };
 
-bool IsInstalled(const Checker& checker, const std::vector<Installed>& installed,
+bool IsInstalled(const Checker& checker, std::span<const Installed> installed,
                  const std::string& path, char language) {
   const std::string wanted = checker.Expanded(path);
   return std::any_of(installed.begin(), installed.end(), [&](const Installed& file) {
@@ -382,18 +388,17 @@ bool IsInstalled(const Checker& checker, const std::vector<Installed>& installed
 
 std::vector<Installed> InstalledFiles(const Checker& checker) {
   std::vector<Installed> installed;
-  for (const FileLine& line : FileLines(checker.script)) {
+  for (const FileLine& line : checker.files) {
     installed.push_back({checker.Expanded(line.path), line.language});
   }
   return installed;
 }
 
 void CheckNamedFiles(Checker& checker, const SetupState& state,
-                     const std::vector<Installed>& installed) {
-  if (!state.MainProgram.empty() &&
-      !std::any_of(installed.begin(), installed.end(), [&](const Installed& file) {
-        return file.path == checker.Expanded(state.MainProgram);
-      })) {
+                     const std::vector<Installed>& installed, const std::string& mainProgram) {
+  if (!mainProgram.empty() &&
+      !std::any_of(installed.begin(), installed.end(),
+                   [&](const Installed& file) { return file.path == mainProgram; })) {
     checker.Fail(HeaderLineOf(checker.script, 'H'), "not-installed",
                  "the main program " + Shown(state.MainProgram) +
                      " is installed by no F line: the setup makes no shortcuts for it and "
@@ -424,7 +429,7 @@ void CheckUninstaller(Checker& checker, const std::vector<Installed>& installed)
 }
 
 void CheckProgramStart(Checker& checker, const ScriptLine& line, char language,
-                       const std::vector<Installed>& installed, const std::string& command) {
+                       std::span<const Installed> installed, const std::string& command) {
   CheckMacros(checker, line.number, command);
   const std::string program = ProgramOf(command);
   if (IsAbsolute(program)) return;
@@ -436,10 +441,13 @@ void CheckProgramStart(Checker& checker, const ScriptLine& line, char language,
 
 struct ActionContext {
   FolderTracker folders;
-  std::vector<Installed> installed;  // every F line of the script
-  std::vector<Installed> before;     // the F lines before the current line
+  std::vector<Installed> installed;  // every F line of the script, expanded once
+  std::size_t filesBefore = 0;       // how many of them come before the current line
   std::string mainProgram;           // expanded, upper-cased; empty without an H line
   std::string productName;
+  std::span<const Installed> Before() const {
+    return std::span<const Installed>(installed).first(filesBefore);
+  }
 };
 
 void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& context) {
@@ -485,7 +493,10 @@ void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& co
       CheckWindowsPath(checker.findings, line.number, rest, checker.typical);
       context.folders.Add(rest, language, line.number);
       break;
-    case 'F':
+    case 'F': {
+      // The F lines are this one's in script order; one without a folder part installs nothing
+      // that an E line with a macro could name.
+      const Installed& file = context.installed[context.filesBefore++];
       CheckMacros(checker, line.number, rest);
       if (FolderPart(rest).empty() && !HasMacro(rest)) {
         checker.Fail(line.number, "no-folder",
@@ -496,20 +507,19 @@ void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& co
       }
       CheckWindowsPath(checker.findings, line.number, rest, checker.typical);
       context.folders.Add(FolderOf(rest), language, line.number);
-      if (!context.mainProgram.empty() && checker.Expanded(rest) == context.mainProgram) {
+      if (!context.mainProgram.empty() && file.path == context.mainProgram) {
         CheckShortcutFolder(checker, context.folders, line.number, language,
                             kStartMenuFolder + context.productName + ".lnk",
                             "the main program's start-menu shortcut");
       }
-      context.before.push_back({checker.Expanded(rest), language});
       break;
+    }
     case 'K': {
       std::string fields = rest;
       const std::string shortcut = SplitFirst(fields, ";");
       CheckMacros(checker, line.number, rest);
       CheckWindowsPath(checker.findings, line.number, shortcut, checker.typical);
-      CheckShortcutFolder(checker, context.folders, line.number, language, shortcut,
-                          "the shortcut " + Shown(shortcut));
+      CheckShortcutFolder(checker, context.folders, line.number, language, shortcut);
       break;
     }
     case 'R':
@@ -519,14 +529,14 @@ void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& co
       CheckFileTypeLine(checker, line, rest);
       break;
     case 'E':
-      CheckProgramStart(checker, line, language, context.before, rest);
+      CheckProgramStart(checker, line, language, context.Before(), rest);
       break;
   }
 }
 
 void CheckDuplicates(Checker& checker) {
   std::map<std::string, std::size_t> first;
-  for (const FileLine& line : FileLines(checker.script)) {
+  for (const FileLine& line : checker.files) {
     const auto [it, added] = first.emplace(ToUpperAscii(line.path), line.number);
     if (!added) {
       checker.Warn(line.number, "duplicate-path",
@@ -576,7 +586,16 @@ void CheckAgainstSource(Checker& checker) {
           : (source ? std::optional<fs::path>(*source / "licence.txt") : std::nullopt);
   std::uint64_t total = 0;
   bool complete = true;
-  if (licenceName) {
+  // A licence in the source tree (its licence.txt, taken when no --licence is given) is a file of
+  // the tree like an F line's: a link there out of the tree would package whatever the build
+  // machine keeps where it leads. It is not read then, so that no line of it shows in a finding.
+  const std::optional<std::string> licenceLink =
+      licenceName && source ? LinkOutOfTree(*source, *licenceName) : std::nullopt;
+  if (licenceLink) {
+    checker.findings.push_back(
+        {0, Severity::Error, *licenceLink, "source-link", licenceName->string()});
+    complete = false;
+  } else if (licenceName) {
     const std::string name = licenceName->string();
     try {
       const std::vector<std::uint8_t> raw = ReadWholeFile(*licenceName);
@@ -598,7 +617,7 @@ void CheckAgainstSource(Checker& checker) {
     }
   }
   if (!source) return;
-  for (const FileLine& line : FileLines(checker.script)) {
+  for (const FileLine& line : checker.files) {
     try {
       const PayloadSource file =
           SourceFor(checker.script, line, *source, checker.options.uninstaller);
@@ -658,7 +677,7 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
 }
 
 std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options) {
-  Checker checker{script, options, {}, EncodingFindings(script.bytes, {}, "script")};
+  Checker checker{script, options, {}, EncodingFindings(script.bytes, {}, "script"), {}};
   std::unique_ptr<SetupState> state;
   try {
     state = ReadSetupState(script.name, ByteSpan(script.bytes));
@@ -669,7 +688,7 @@ std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& o
         error.Reason() + (shortHeader ? ": the first line and the eight header lines come first; "
                                         "fill unused header places with empty lines"
                                       : ""));
-    return checker.findings;
+    return std::move(checker.findings);
   }
   const TypicalFolders folders = TypicalFoldersFor(state->DefaultSubFolder, options.architecture);
   checker.typical.DestinationFolder = folders.destination;
@@ -679,12 +698,11 @@ std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& o
   checker.typical.QuickLaunchFolder = folders.quickLaunch;
 
   CheckHeader(checker, *state);
-  ActionContext context{FolderTracker(checker),
-                        InstalledFiles(checker),
-                        {},
+  checker.files = FileLines(script);
+  ActionContext context{FolderTracker(checker), InstalledFiles(checker), 0,
                         state->MainProgram.empty() ? "" : checker.Expanded(state->MainProgram),
                         state->ProductName};
-  CheckNamedFiles(checker, *state, context.installed);
+  CheckNamedFiles(checker, *state, context.installed, context.mainProgram);
   CheckUninstaller(checker, context.installed);
   for (std::size_t i = kLeadingLines; i < script.lines.size(); ++i) {
     CheckActionLine(checker, script.lines[i], context);
@@ -695,7 +713,7 @@ std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& o
       checker.findings.begin(), checker.findings.end(), [](const Finding& a, const Finding& b) {
         return std::make_pair(!a.file.empty(), a.line) < std::make_pair(!b.file.empty(), b.line);
       });
-  return checker.findings;
+  return std::move(checker.findings);
 }
 
 ScriptFile LoadScriptForCheck(const fs::path& path, InputEncoding encoding,

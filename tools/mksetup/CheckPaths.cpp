@@ -16,8 +16,8 @@ constexpr std::string_view kNumberedDevices[] = {"COM", "LPT"};
 constexpr std::string_view kForbidden = "<>:\"|?*";
 
 // Windows opens the device for such a name with any extension ("NUL.txt" too).
-bool IsDeviceName(const std::string& component) {
-  std::string base = ToUpperAscii(component.substr(0, component.find('.')));
+bool IsDeviceName(std::string_view component) {
+  std::string base = ToUpperAscii(std::string(component.substr(0, component.find('.'))));
   base.erase(base.find_last_not_of(' ') + 1);
   for (std::string_view device : kDevices) {
     if (base == device) return true;
@@ -29,19 +29,16 @@ bool IsDeviceName(const std::string& component) {
   return false;
 }
 
-std::vector<std::string> Components(const std::string& text) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : text) {
-    if (c == '\\' || c == '/') {
-      parts.push_back(part);
-      part.clear();
-    } else {
-      part.push_back(c);
-    }
+// Calls visit with each component between backslashes or slashes, empty ones included. mksetup
+// check looks at every path of a script this way, so the parts stay views into the path.
+template <typename Visit>
+void ForEachComponent(std::string_view text, Visit visit) {
+  for (;;) {
+    const std::size_t end = text.find_first_of("\\/");
+    visit(text.substr(0, end));
+    if (end == std::string_view::npos) return;
+    text.remove_prefix(end + 1);
   }
-  parts.push_back(part);
-  return parts;
 }
 
 }  // namespace
@@ -62,35 +59,37 @@ void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const st
     start = 2;
   }
   int depth = 0;
-  bool left = false;
-  for (const std::string& part : Components(path.substr(start))) {
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
+  bool left = false, climbs = false;
+  ForEachComponent(std::string_view(path).substr(start), [&](std::string_view view) {
+    if (view.empty() || view == ".") return;
+    if (view == "..") {
+      climbs = true;
       if (--depth < 0) left = true;
-      continue;
+      return;
     }
     ++depth;
-    if (IsDeviceName(part)) {
-      fail("path-device", "names the device " + ToUpperAscii(part.substr(0, part.find('.'))) +
-                              " (\"" + Utf8From1252(part) +
-                              "\"): Windows opens the device instead of a file or folder");
-    } else if (part.back() == '.' || part.back() == ' ') {
-      fail("path-trailing", "has the component \"" + Utf8From1252(part) +
+    const auto shown = [&] { return Utf8From1252(std::string(view)); };
+    if (IsDeviceName(view)) {
+      fail("path-device",
+           "names the device " + ToUpperAscii(std::string(view.substr(0, view.find('.')))) +
+               " (\"" + shown() + "\"): Windows opens the device instead of a file or folder");
+    } else if (view.back() == '.' || view.back() == ' ') {
+      fail("path-trailing", "has the component \"" + shown() +
                                 "\" ending in a dot or blank, which Windows drops: the file "
                                 "lands under another name");
-    } else if (std::any_of(part.begin(), part.end(), [](char c) {
+    } else if (std::any_of(view.begin(), view.end(), [](char c) {
                  return kForbidden.find(c) != std::string_view::npos ||
                         static_cast<unsigned char>(c) < 0x20;
                })) {
-      fail("path-character", "has the component \"" + Utf8From1252(part) +
+      fail("path-character", "has the component \"" + shown() +
                                  "\" with a character no Windows name may hold (< > : \" | ? *)");
     }
-  }
+  });
+  // Both count the parts after the drive or macro: a ".." first there ("%S..") climbs out.
   if (left) {
     fail("path-leaves", "climbs with \"..\" out of " + origin +
                             ": the uninstaller refuses a log that names such a place");
-  } else if (const std::vector<std::string> all = Components(path);
-             std::find(all.begin(), all.end(), "..") != all.end()) {
+  } else if (climbs) {
     fail("path-climbs", "has a \"..\" segment: write the folder it means instead");
   }
   const std::string expanded = ExpandMacros(typical, path);

@@ -1,6 +1,7 @@
 #include "ScriptFile.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "FileIo.h"
 #include "ToolError.h"
@@ -19,13 +20,15 @@ std::size_t BreakLength(const std::vector<std::uint8_t>& bytes, std::size_t at, 
 
 ScriptFile ParseScriptFile(std::string name, std::vector<std::uint8_t> bytes) {
   ScriptFile script{std::move(name), std::move(bytes), {}};
-  const std::vector<std::string> lines = SplitScriptLines(ByteSpan(script.bytes));
+  std::vector<std::string> lines = SplitScriptLines(ByteSpan(script.bytes));
   const std::size_t end =
       std::find(script.bytes.begin(), script.bytes.end(), 0) - script.bytes.begin();
   std::size_t offset = 0;
+  script.lines.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    script.lines.push_back({lines[i], i + 1, offset});
-    offset += lines[i].size();
+    const std::size_t length = lines[i].size();
+    script.lines.push_back({std::move(lines[i]), i + 1, offset});
+    offset += length;
     offset += BreakLength(script.bytes, offset, end);
   }
   return script;
@@ -42,10 +45,11 @@ ScriptFile ScriptFromText(std::string name, const std::string& text) {
 std::vector<FileLine> FileLines(const ScriptFile& script) {
   std::vector<FileLine> files;
   for (std::size_t i = kLeadingLines; i < script.lines.size(); ++i) {
-    std::string rest = script.lines[i].text;
-    if (ToUpperAscii(TakeFirstChar(rest)) != kFileAction) continue;
-    const char language = TakeFirstChar(rest);
-    files.push_back({script.lines[i].number, language, rest});
+    const std::string& text = script.lines[i].text;
+    if (text.empty() || ToUpperAscii(text[0]) != kFileAction) continue;
+    // The code letter, then the language letter (none on a line of one letter), then the path.
+    const char language = text.size() > 1 ? text[1] : '\0';
+    files.push_back({script.lines[i].number, language, text.size() > 2 ? text.substr(2) : ""});
   }
   return files;
 }

@@ -188,7 +188,8 @@ constexpr const char* kComputerNameKeys[] = {
     "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
     "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName"};
 
-std::string ReadValue(Registry& registry, RegistryRoot root, const char* key, const char* name) {
+std::string ReadValue(Registry& registry, RegistryRoot root, const std::string& key,
+                      const char* name) {
   std::unique_ptr<RegistryKey> opened = registry.OpenKey(root, key);
   return opened ? opened->ReadString(name) : std::string();
 }
@@ -205,13 +206,28 @@ std::string Expanded(const std::string& folder, const std::string& systemRoot) {
   return folder;
 }
 
-std::string ReadFolder(Registry& registry, const BoundsSource& source,
-                       const std::string& systemRoot) {
-  std::string folder =
-      Expanded(ReadValue(registry, source.root, source.key, source.name), systemRoot);
+std::string ReadFolder(Registry& registry, RegistryRoot root, const std::string& key,
+                       const char* name, const std::string& systemRoot) {
+  std::string folder = Expanded(ReadValue(registry, root, key, name), systemRoot);
   if (folder.empty()) return {};
   if (folder.back() != '\\') folder += '\\';
   return CheckFullPath(folder) == PathFault::None ? folder : std::string();
+}
+
+// Every user's profile, one sub-key per account: a profile may lie outside the profiles folder
+// (D:\Profiles\alice), and another user's is none of this user's shell folders.
+std::vector<std::string> ReadProfileFolders(Registry& registry, const std::string& systemRoot) {
+  std::vector<std::string> folders;
+  const std::unique_ptr<RegistryKey> list =
+      registry.OpenKey(RegistryRoot::LocalMachine, kProfileList);
+  if (!list) return folders;
+  for (const std::string& account : list->SubKeyNames()) {
+    const std::string folder =
+        ReadFolder(registry, RegistryRoot::LocalMachine, std::string(kProfileList) + "\\" + account,
+                   "ProfileImagePath", systemRoot);
+    if (!folder.empty()) folders.push_back(folder);
+  }
+  return folders;
 }
 
 }  // namespace
@@ -222,7 +238,8 @@ RemovalBounds ReadRemovalBounds(Registry& registry) {
       ReadValue(registry, RegistryRoot::LocalMachine, kNtCurrentVersion, "SystemRoot");
   if (!systemRoot.empty() && systemRoot.back() == '\\') systemRoot.pop_back();
   for (const BoundsSource& source : kBoundsSources) {
-    const std::string folder = ReadFolder(registry, source, systemRoot);
+    const std::string folder =
+        ReadFolder(registry, source.root, source.key, source.name, systemRoot);
     if (folder.empty()) continue;
     bounds.systemFolders.push_back(folder);
     if (source.shortcuts) bounds.shortcutFolders.push_back(folder);
@@ -233,6 +250,8 @@ RemovalBounds ReadRemovalBounds(Registry& registry) {
       bounds.systemFolders.push_back(folder + kQuickLaunchSubFolder);
     }
   }
+  for (std::string& folder : ReadProfileFolders(registry, systemRoot))
+    bounds.systemFolders.push_back(std::move(folder));
   for (const char* key : kComputerNameKeys)
     if (std::string name = ReadValue(registry, RegistryRoot::LocalMachine, key, "ComputerName");
         !name.empty())

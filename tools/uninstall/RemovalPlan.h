@@ -44,8 +44,8 @@ struct RemovalBounds {
 };
 
 // The bounds as this machine's registry gives them: the Shell Folders of the user and of all
-// users, the program files folders of both registry views, the profiles folder and the Windows
-// folder.
+// users, the program files folders of both registry views, the profiles folder, every user's
+// profile and the Windows folder.
 RemovalBounds ReadRemovalBounds(Registry& registry);
 
 struct RemovalPlan {

@@ -44,6 +44,11 @@ class SimKey : public RegistryKey {
                   [&](const SimValue& value) { return ToUpperAscii(value.name) == upper; });
     return true;
   }
+  std::vector<std::string> SubKeyNames() override {
+    std::vector<std::string> names;
+    for (const auto& [upper, child] : node_.children) names.push_back(child->name);
+    return names;
+  }
 
  private:
   SimValue* Slot(const std::string& name) {

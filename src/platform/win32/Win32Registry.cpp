@@ -62,6 +62,21 @@ class Win32Key : public RegistryKey {
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
   }
 
+  std::vector<std::string> SubKeyNames() override {
+    std::vector<std::string> names;
+    for (DWORD index = 0;; ++index) {
+      // 255 characters, each up to two bytes in a double-byte code page.
+      char name[2 * kLongestKeyName + 1];
+      DWORD size = sizeof name;
+      const LONG rc =
+          RegEnumKeyExA(key_.Get(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_MORE_DATA) continue;  // longer than any key's name: skip it
+      if (rc != ERROR_SUCCESS) break;
+      names.emplace_back(name, size);
+    }
+    return names;
+  }
+
  private:
   static bool Written(const std::string& name, LONG rc) {
     if (rc != ERROR_SUCCESS) win32::TraceFailedCall("RegSetValueExA", name, rc);
