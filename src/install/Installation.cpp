@@ -17,7 +17,6 @@
 namespace setup {
 namespace {
 
-constexpr const char* kStartMenuFolder = "VELTRO 5107!\\";
 constexpr const char* kIndexedExtensions[] = {".SYM5107", ".PCK5107", ".REF5107"};
 
 struct RightsQuestion {
@@ -87,7 +86,7 @@ class Run {
     const std::string command = ExpandMacros(state_, text);
     Show("Execute " + command);
     if (!Accepts(code)) return;
-    if (ToUpperAscii(command).find("KORVALT") != std::string::npos &&
+    if (ToUpperAscii(command).find(state_.Identity.addOnKey) != std::string::npos &&
         !controls_.KorvaltCheckBox.Checked) {
       return;
     }
@@ -143,7 +142,7 @@ class Run {
   void MainProgramShortcuts() {
     const std::string name = state_.ProductName + ".lnk";
     const std::pair<bool, std::string> links[] = {
-        {true, state_.ProgramsFolder + kStartMenuFolder + name},
+        {true, state_.ProgramsFolder + state_.Identity.StartMenuPath() + name},
         {controls_.DesktopBox.Checked, state_.DesktopFolder + name},
         {controls_.QuickLaunchBox.Checked, state_.QuickLaunchFolder + name},
     };
@@ -209,8 +208,12 @@ void ShowProgress(DialogControls& controls, Platform& platform, std::size_t i, s
 void Finish(SetupState& state, Platform& platform) {
   std::exception_ptr failure;
   try {
+    std::vector<UninstallValue> extras = state.Identity.uninstallValues;
+    for (UninstallValue& extra : extras) {
+      if (extra.name == kMacroUninstallValue) extra.value = ExpandMacros(state, extra.value);
+    }
     RegisterUninstaller(platform.registry, state.ProductName, state.DestinationFolder,
-                        Sha256Hex(state.Log->Bytes()));
+                        Sha256Hex(state.Log->Bytes()), extras);
   } catch (const SetupError&) {
     failure = std::current_exception();
   }

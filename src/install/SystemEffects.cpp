@@ -69,7 +69,8 @@ void WriteRegistryValue(Registry& registry, bool allUsers, const std::string& ke
 }
 
 void RegisterUninstaller(Registry& registry, const std::string& productName,
-                         const std::string& destinationFolder, const std::string& logDigest) {
+                         const std::string& destinationFolder, const std::string& logDigest,
+                         const std::vector<UninstallValue>& extras) {
   auto key =
       registry.CreateKey(RegistryRoot::LocalMachine,
                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\" + productName);
@@ -77,6 +78,17 @@ void RegisterUninstaller(Registry& registry, const std::string& productName,
   // Quoted: Windows splits an unquoted path with blanks at the first blank.
   SetString(key.get(), "UninstallString", "\"" + destinationFolder + kUninstallerFileName + "\"");
   SetString(key.get(), kLogDigestValue, logDigest);
+  for (const UninstallValue& extra : extras) {
+    if (!extra.number) {
+      SetString(key.get(), extra.name, extra.value);
+      continue;
+    }
+    // mksetup checked the number; one that still does not read is not written half.
+    const std::optional<std::int32_t> number = ParseInt32(extra.value);
+    if (!number || !key || !key->WriteInteger(extra.name, *number)) {
+      throw SetupError("Failed to set data for '" + extra.name + "'");
+    }
+  }
 }
 
 }  // namespace setup

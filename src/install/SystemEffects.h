@@ -3,7 +3,10 @@
 // uninstall registration.
 #include <string>
 
+#include <vector>
+
 #include "platform/Platform.h"
+#include "script/VendorIdentity.h"
 
 namespace setup {
 
@@ -29,8 +32,10 @@ void WriteRegistryValue(Registry& registry, bool allUsers, const std::string& ke
 // HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion\uninstall\" + product: DisplayName, the
 // quoted UninstallString and the log's digest (kLogDigestValue). The log lies where a user may
 // write; this key only an administrator can, so the uninstaller trusts a log only when its digest
-// is the one registered here. A key that cannot be made fails at the first value.
+// is the one registered here. The vendor's extras follow (numbers as REG_DWORD), where Windows
+// lists installed programs. A key that cannot be made fails at the first value.
 void RegisterUninstaller(Registry& registry, const std::string& productName,
-                         const std::string& destinationFolder, const std::string& logDigest);
+                         const std::string& destinationFolder, const std::string& logDigest,
+                         const std::vector<UninstallValue>& extras = {});
 
 }  // namespace setup

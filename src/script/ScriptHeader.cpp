@@ -113,7 +113,7 @@ void ReadAddOnCaptions(SetupState& state) {
     if (scriptLine.empty() || ToUpperAscii(scriptLine[0]) != kCaptionAction) continue;
     std::string line = scriptLine.substr(1);
     const char language = TakeFirstChar(line);
-    if (SplitFirst(line, "=") != kAddOnKey) continue;
+    if (SplitFirst(line, "=") != state.Identity.addOnKey) continue;
     if (std::string* field = AddOnCaptionField(state, language)) *field = line;
     state.AddOnTicked = true;
   }

@@ -8,9 +8,6 @@
 
 namespace setup {
 
-// The add-on key of T lines, compared exactly (case-sensitive, no blanks).
-inline constexpr const char* kAddOnKey = "KORVALT";
-
 // Fills ScriptLines with the lines of the RCDATA resource "SetupInfo". Throws
 // SetupError("Resource SetupInfo not found") when the module has no such resource.
 void LoadSetupScript(SetupState& state, Resources& resources);
@@ -22,8 +19,8 @@ void LoadSetupScript(SetupState& state, Resources& resources);
 // was. SizeText is FormatByteSize of the S value (as a float) with the given separator, plus "B".
 void ReadScriptHeader(SetupState& state, const std::string& decimalSeparator);
 
-// Scans ScriptLines (unchanged) for T lines with the key KORVALT: sets the caption of the line's
-// language and AddOnTicked.
+// Scans ScriptLines (unchanged) for T lines of the identity's add-on key (compared exactly: case
+// and blanks count): sets the caption of the line's language and AddOnTicked.
 void ReadAddOnCaptions(SetupState& state);
 
 }  // namespace setup

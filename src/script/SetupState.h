@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "script/VendorIdentity.h"
+
 namespace setup {
 
 class PayloadReader;
@@ -21,6 +23,7 @@ struct SetupState {
   SetupState(const SetupState&) = delete;
   SetupState& operator=(const SetupState&) = delete;
 
+  VendorIdentity Identity;  // the built-in one until the start-up reads the module's
   std::vector<std::string> ScriptLines;
   std::string ProductName;
   std::string VersionText;

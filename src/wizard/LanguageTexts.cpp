@@ -78,10 +78,8 @@ constexpr Relabel kRelabels[] = {
      "Indiquer le fichier LisezMoi", Fill::None},
     {&DialogControls::DirectStartBox, "%s direkt starten", "Start %s directly",
      "Lancer %s directement", Fill::ProductName},
-    // The built-in captions are literal: no blank before "(" in English, two in French.
-    {&DialogControls::KorvaltCheckBox, "Korvalt-Autorouter installieren (Demo-Version)",
-     "Install Korvalt autorouter(demo version)", "Installer autorouteur Korvalt  (version demo)",
-     Fill::AddOnCaption},
+    // The built-in captions are the vendor identity's.
+    {&DialogControls::KorvaltCheckBox, "", "", "", Fill::AddOnCaption},
 };
 
 constexpr WizardTexts kGerman = {
@@ -160,7 +158,7 @@ std::string Compose(const Relabel& relabel, const SetupState& state, char langua
     case Fill::AddOnCaption: {
       // A caption from a T line is used verbatim, without formatting.
       const std::string& caption = AddOnCaption(state, language);
-      return caption.empty() ? text : caption;
+      return caption.empty() ? state.Identity.AddOnCaption(language) : caption;
     }
   }
   return text;

@@ -4,6 +4,7 @@
 #include "payload/LicenceText.h"
 #include "payload/PayloadReader.h"
 #include "script/ScriptHeader.h"
+#include "script/VendorIdentity.h"
 #include "wizard/SetupDlg.h"
 
 namespace setup {
@@ -21,6 +22,7 @@ std::string UserNameOf(const std::string& login) {
 std::string ReadSetupStart(SetupState& state, Resources& resources, Session& session) {
   LoadSetupScript(state, resources);
   ReadScriptHeader(state, session.DecimalSeparator());
+  state.Identity = ReadVendorIdentity(resources);
   ReadAddOnCaptions(state);
   state.Payload = OpenPayload(resources);
   std::string licence = ReadLicenceText(*state.Payload);
@@ -36,6 +38,7 @@ void TMorvexDialog::FormShow() {
   Controls.EnglishBox.Enabled = State.LanguagesOffered.English;
   Controls.FrenchBox.Enabled = State.LanguagesOffered.French;
   Controls.ActivePage = State.PreselectedLanguage == '*' ? Page::Language : Page::Welcome;
+  Controls.KorvaltCheckBox.Text = State.Identity.addOnCaptionGerman;  // the form's language
   if (State.AddOnTicked) Controls.KorvaltCheckBox.Checked = true;
   Controls.DirectStartBox.Visible = !State.MainProgram.empty();
   switch (State.PreselectedLanguage) {

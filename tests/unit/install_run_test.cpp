@@ -160,6 +160,35 @@ TEST_F(InstallRun, MainProgramShortcutsAndKLines) {
             "FC:\\Desk\\Prod.lnk\r\nFC:\\P\\Proj.lnk\r\nFC:\\Missing\\a.lnk\r\n");
 }
 
+// The vendor's identity: the main shortcut in its folder, the add-on's programs by its key, the
+// uninstall entry's extra values (DisplayIcon with its macros expanded, numbers as REG_DWORD).
+TEST_F(InstallRun, TheVendorIdentityNamesFolderAddOnAndEntry) {
+  const std::string identity =
+      "StartMenuFolder=Acme\\Draw\r\nAddOnKey=ACME-ADDON\r\nDisplayIcon=%SApp.exe,0\r\n"
+      "EstimatedSize=2048\r\nPublisher=Acme %S\r\nNoModify=1\r\n";
+  state.Identity = ParseVendorIdentity(
+      ByteSpan(reinterpret_cast<const std::uint8_t*>(identity.data()), identity.size()));
+  state.MainProgram = "%SApp.exe";
+  sim->files.CreateDirectories("C:\\Menu\\Acme\\Draw\\");
+  Script({"F*%Sapp.EXE", "E*%Sapp.EXE /acme-addon", "E*%Sapp.EXE /korvalt"}, {"MZ"});
+  ASSERT_EQ(Run(), InstallOutcome::Completed);
+  ASSERT_EQ(sim->shell.shortcuts.size(), 1u);
+  EXPECT_EQ(sim->shell.shortcuts[0].linkPath, "C:\\Menu\\Acme\\Draw\\Prod.lnk");
+  ASSERT_EQ(sim->shell.starts.size(), 1u);  // the box is not ticked
+  EXPECT_EQ(sim->shell.starts[0].commandLine, "C:\\P\\app.EXE /korvalt");
+  const auto un = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall\\Prod";
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "DisplayIcon")->text,
+            "C:\\P\\App.exe,0");
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "Publisher")->text, "Acme %S");
+  const auto size = sim->registry.Find(RegistryRoot::LocalMachine, un, "EstimatedSize");
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->type, SimValue::Type::Dword);
+  EXPECT_EQ(size->number, 2048u);
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "NoModify")->number, 1u);
+  EXPECT_FALSE(sim->registry.Find(RegistryRoot::LocalMachine, un, "NoRepair"));
+  EXPECT_EQ(sim->registry.Find(RegistryRoot::LocalMachine, un, "DisplayName")->text, "Prod");
+}
+
 TEST_F(InstallRun, RegistryValues) {
   Script({"R*K;str;%A", "R*K;neg;-12", "R*K;zero;007", "R*K;plus;+5", "R*K;;-", "RE K;no;1"}, {});
   Run();

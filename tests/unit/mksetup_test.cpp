@@ -20,6 +20,7 @@
 #include "Check.h"
 #include "Commands.h"
 #include "FileIo.h"
+#include "IdentityFile.h"
 #include "InputText.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
@@ -28,6 +29,7 @@
 #include "ToolError.h"
 #include "ToolPaths.h"
 #include "VendorPictures.h"
+#include "VersionInfo.h"
 #include "pe/PeChecksum.h"
 #include "pe/PeFile.h"
 #include "pe/PeWriter.h"
@@ -487,7 +489,11 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
     std::size_t line;
     const char* code;
     Severity severity;
+    VendorIdentity identity = {};  // --identity's
   };
+  VendorIdentity acme;
+  acme.startMenuFolder = "Acme\\Draw";
+  acme.addOnKey = "ACME-ADDON";
   const std::string longName(250, 'n');
   const Case cases[] = {
       {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + Clean(), 1, "encoding", Severity::Error},
@@ -565,8 +571,22 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
       {"path too long", Clean("F*%S" + longName + ".dat\r\n"), 14, "path-length", Severity::Error},
       {"F without a folder", Clean("F*x.dat\r\n"), 14, "no-folder", Severity::Error},
       {"KORVALT in the wrong case", Clean("T*Korvalt=x\r\n"), 14, "addon-key", Severity::Warning},
+      {"start-menu folder not the identity's", Clean(), 11, "shortcut-folder", Severity::Error,
+       acme},
+      {"identity's add-on key in the wrong case", Clean("T*Acme-Addon=x\r\n"), 14, "addon-key",
+       Severity::Warning, acme},
+      {"identity's add-on key with a blank", Clean("T*ACME-ADDON =x\r\n"), 14, "addon-key",
+       Severity::Warning, acme},
   };
   EXPECT_TRUE(CheckScript(ScriptFromText("s", Clean()), {}).empty());
+  {
+    // The identity's folder made by its D line is no mistake either.
+    CheckOptions options;
+    options.identity = acme;
+    EXPECT_TRUE(
+        CheckScript(ScriptFromText("s", Replaced(Clean(), "VELTRO 5107!", "Acme\\Draw")), options)
+            .empty());
+  }
   // The longest names Windows takes are no mistake.
   EXPECT_TRUE(
       CheckScript(ScriptFromText("s", Replaced(Clean(), "N*P", "N*" + std::string(255, 'p'))), {})
@@ -578,7 +598,9 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
   std::size_t caught = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mistake);
-    const auto findings = CheckScript(ScriptFromText("s", c.script), {});
+    CheckOptions options;
+    options.identity = c.identity;
+    const auto findings = CheckScript(ScriptFromText("s", c.script), options);
     const auto found = std::find_if(findings.begin(), findings.end(), [&](const Finding& f) {
       return f.code == c.code && f.line == c.line && f.severity == c.severity;
     });
@@ -1051,18 +1073,51 @@ TEST(MksetupBuild, BuildOfExtractIsByteIdentical) {
   WriteFile(f.dir / "src/S/data/R\xC3\xA9sum\xC3\xA9.txt", "a UTF-8 name on disk");
   WriteFile(f.dir / "script.txt", Clean("F*%Sdata\\R\xE9sum\xE9.txt\r\nF*%Ap.exe\r\n"));
   WriteFile(f.dir / "src/A/p.exe", std::string(2100000, 'z'));
+  // The vendor's identity in its own order and spelling, with a comment and a character of
+  // Windows-1252 beyond ASCII: list shows it, extract writes it back.
+  WriteFile(f.dir / "identity.txt",
+            "# Acme\npublisher = Acme Gesellschaft f\xC3\xBCr Zeichnungen\n"
+            "StartMenuFolder = VELTRO 5107!\nVersion = 2.1.0.7\nAddOnKey = ACME-ADDON\n"
+            "DisplayVersion = 2.1\nNoRepair = 1\n");
   const auto build = [&](const fs::path& script, const fs::path& licence, const fs::path& source,
-                         const fs::path& output) {
+                         const fs::path& output, const fs::path& identity) {
     return BuildCommand({"--script", script.string(), "--licence", licence.string(), "--source",
-                         source.string(), "-o", output.string(), "--stub",
-                         f.options.stub.string()});
+                         source.string(), "-o", output.string(), "--stub", f.options.stub.string(),
+                         "--identity", identity.string()});
   };
-  ASSERT_EQ(build(f.options.script, f.options.licence, f.options.source, f.dir / "first.exe"), 0);
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(build(f.options.script, f.options.licence, f.options.source, f.dir / "first.exe",
+                  f.dir / "identity.txt"),
+            0);
+  ASSERT_EQ(ListCommand({(f.dir / "first.exe").string(), "--json"}), 0);
+  ASSERT_EQ(ListCommand({(f.dir / "first.exe").string()}), 0);
   const fs::path out = f.dir / "extracted";
   ASSERT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), 0);
+  const std::string listed = testing::internal::GetCapturedStdout();
+  for (const std::string& part : std::vector<std::string>{
+           "\"identity\": {\"StartMenuFolder\": \"VELTRO 5107!\", \"AddOnKey\": \"ACME-ADDON\", "
+           "\"Version\": \"2.1.0.7\", \"DisplayVersion\": \"2.1\", \"Publisher\": \"Acme "
+           "Gesellschaft f\xC3\xBCr Zeichnungen\", \"NoRepair\": \"1\"}",
+           "\"addOnKey\": \"ACME-ADDON\"",
+           "\"fileVersion\": \"2.1.0.7\"",
+           "\nStart-menu folder      VELTRO 5107!\\\n",
+           "\nIdentity               --identity\n  StartMenuFolder      VELTRO 5107!\n",
+           "\nVersion resource       file 2.1.0.7, product 2.1.0.7\n",
+           "--identity " + out.string() + "/identity.txt",
+       }) {
+    EXPECT_NE(listed.find(part), std::string::npos) << part << "\n" << listed;
+  }
   EXPECT_TRUE(fs::exists(out / "setup.txt"));
-  ASSERT_EQ(build(out / "setup.txt", out / "licence.txt", out, f.dir / "second.exe"), 0);
+  ASSERT_EQ(build(out / "setup.txt", out / "licence.txt", out, f.dir / "second.exe",
+                  out / "identity.txt"),
+            0);
   EXPECT_EQ(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "second.exe"));
+  // Without the identity the build is another setup.exe: the identity is all in that file.
+  ASSERT_EQ(BuildCommand({"--script", (out / "setup.txt").string(), "--licence",
+                          (out / "licence.txt").string(), "--source", out.string(), "-o",
+                          (f.dir / "third.exe").string(), "--stub", f.options.stub.string()}),
+            0);
+  EXPECT_NE(ReadWholeFile(f.dir / "first.exe"), ReadWholeFile(f.dir / "third.exe"));
   EXPECT_THROW(ExtractCommand({(f.dir / "first.exe").string(), out.string()}), ToolError);
   EXPECT_EQ(ExtractCommand({(f.dir / "first.exe").string(), out.string(), "--force"}), 0);
 
@@ -1519,6 +1574,197 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
 // build makes a setup.exe, and a second init never writes over it.
 // An installed mksetup (bin/ beside share/morvex-setup/) builds on the programs shipped with it,
 // before the environment's and the build tree's; one copied alone finds the build tree's.
+// Each value the setup, the registry or the version resource cannot take is an error on its own
+// line of the identity file, and the values that passed are kept in the keys' order.
+TEST(MksetupIdentity, EveryProblemIsAFindingOnItsLine) {
+  struct Case {
+    const char* problem;
+    std::string text;  // the identity file, UTF-8
+    std::size_t line;
+    const char* code;
+    const char* said = "";  // a part of the reason
+  };
+  const Case cases[] = {
+      {"no equals sign", "# a comment\nStartMenuFolder Acme\n", 2, "identity-syntax"},
+      {"no key", "= Acme\n", 1, "identity-syntax"},
+      {"misspelt key", "\nPublsher = Acme\n", 2, "identity-key", "(did you mean Publisher?)"},
+      {"unknown key", "Colour = blue\n", 1, "identity-key", "unknown key \"Colour\""},
+      {"key given twice", "Publisher = A\npublisher = B\n", 2, "identity-twice", "on line 1"},
+      {"empty folder", "StartMenuFolder =\n", 1, "identity-empty"},
+      {"folder with a leading backslash", "StartMenuFolder = \\Acme\n", 1, "identity-folder"},
+      {"folder with a slash", "StartMenuFolder = Acme/Draw\n", 1, "identity-folder"},
+      {"folder naming a device", "StartMenuFolder = Acme\\CON\n", 1, "identity-folder", "CON"},
+      {"folder ending in a dot", "StartMenuFolder = Acme.\n", 1, "identity-folder"},
+      {"folder with a colon", "StartMenuFolder = Acme: Draw\n", 1, "identity-folder"},
+      {"folder climbing", "StartMenuFolder = ..\\Startup\n", 1, "identity-folder"},
+      {"folder too long", "StartMenuFolder = " + std::string(101, 'f') + "\n", 1, "identity-long"},
+      {"lower-case add-on key", "AddOnKey = addon\n", 1, "identity-character"},
+      {"add-on key with a blank", "AddOnKey = MY ADDON\n", 1, "identity-character"},
+      {"add-on key with =", "AddOnKey = A=B\n", 1, "identity-character"},
+      {"add-on key too long", "AddOnKey = " + std::string(33, 'K') + "\n", 1, "identity-long"},
+      {"empty caption", "AddOnCaptionFrench =  \n", 1, "identity-empty"},
+      {"caption with a tab", "AddOnCaptionGerman = a\tb\n", 1, "identity-character"},
+      {"version of three numbers", "Version = 2.1.0\n", 1, "identity-version"},
+      {"version of five numbers", "Version = 2.1.0.7.1\n", 1, "identity-version"},
+      {"version number past 65535", "Version = 2.65536.0.0\n", 1, "identity-version"},
+      {"version with a sign", "Version = 2.-1.0.0\n", 1, "identity-version"},
+      {"version with letters", "Version = 2.1.0.7b\n", 1, "identity-version"},
+      {"version text too long", "CompanyName = " + std::string(256, 'c') + "\n", 1,
+       "identity-long"},
+      {"version text with a control character", "LegalCopyright = (c)\x7f\n", 1,
+       "identity-character"},
+      {"negative size", "EstimatedSize = -1\n", 1, "identity-number"},
+      {"size past a signed DWORD", "EstimatedSize = 2147483648\n", 1, "identity-number"},
+      {"size with a unit", "EstimatedSize = 20 MB\n", 1, "identity-number"},
+      {"address without scheme", "URLInfoAbout = www.acme.example\n", 1, "identity-url"},
+      {"address with a blank", "URLInfoAbout = https://acme.example/a b\n", 1, "identity-url"},
+      {"flag of 2", "NoModify = 2\n", 1, "identity-choice", "not one of 0, 1"},
+      {"flag as a word", "NoRepair = yes\n", 1, "identity-choice"},
+      {"empty publisher", "Publisher =\n", 1, "identity-empty"},
+      {"icon path too long", "DisplayIcon = %S" + std::string(258, 'i') + "\n", 1, "identity-long"},
+      {"character outside Windows-1252", "Publisher = Acme \xE2\x84\xA2\xE2\x80\x8B\n", 1,
+       "encoding"},
+      {"not UTF-8", "Publisher = Acme\nCompanyName = Gr\xFCn\n", 2, "encoding"},
+  };
+  std::size_t caught = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.problem);
+    std::vector<Finding> findings;
+    const Identity identity = ParseIdentity("identity.txt", Bytes(c.text), findings);
+    const auto found = std::find_if(findings.begin(), findings.end(), [&](const Finding& f) {
+      return f.code == c.code && f.line == c.line && f.severity == Severity::Error &&
+             f.file == "identity.txt" && f.reason.find(c.said) != std::string::npos;
+    });
+    EXPECT_NE(found, findings.end())
+        << findings.size() << " findings, the first "
+        << (findings.empty() ? "" : findings[0].code + " " + findings[0].reason);
+    caught += found != findings.end();
+    // A refused value is not taken, so nothing half-checked reaches the setup (a character
+    // the code page lacks stops the build all the same).
+    if (std::string(c.code) != "encoding") {
+      EXPECT_TRUE(std::none_of(identity.entries.begin(), identity.entries.end(),
+                               [&](const IdentityEntry& e) { return e.line == c.line; }));
+    }
+  }
+  std::printf("the identity file's check catches %zu of %zu problems\n", caught, std::size(cases));
+
+  // Every key at its limit, in any order and letter case, with comments and blanks: no finding,
+  // and the values in the keys' own order and spelling.
+  std::string all = "\xEF\xBB\xBF# Acme's identity\r\n\r\n  nomodify=1  \r\n";
+  all += "StartMenuFolder = Acme Software\\" + std::string(86, 'd') + "\r\n";
+  all += "AddOnKey = " + std::string(30, 'K') + "_-\r\n";
+  all +=
+      "AddOnCaptionGerman = Gr\xC3\xBC"
+      "ne Erweiterung installieren\r\n";
+  all += "AddOnCaptionEnglish = Install the green add-on\r\n";
+  all += "AddOnCaptionFrench = Installer l'extension verte\r\n";
+  all += "Version = 65535.0.65535.0\r\nCompanyName =\r\nFileDescription = Acme Setup\r\n";
+  all += "FileVersion = 2.1\r\nLegalCopyright = \xC2\xA9 Acme\r\nProductName = Acme Draw\r\n";
+  all += "ProductVersion = 2.1 beta\r\nDisplayVersion = 2.1\r\nPublisher = Acme\r\n";
+  all += "DisplayIcon = %S" + std::string(257, 'i') + "\r\nEstimatedSize = 2147483647\r\n";
+  all += "URLInfoAbout = HTTPS://acme.example/\r\nNoRepair = 0\r\n";
+  std::vector<Finding> findings;
+  const Identity identity = ParseIdentity("identity.txt", Bytes(all), findings);
+  EXPECT_TRUE(findings.empty()) << FormatFinding(findings.at(0), "");
+  std::vector<std::string> keys;
+  for (const IdentityEntry& entry : identity.entries) keys.push_back(entry.key);
+  std::vector<std::string> expected;
+  for (const IdentityKey& key : IdentityKeys()) expected.push_back(key.name);
+  EXPECT_EQ(keys, expected);
+  ASSERT_TRUE(identity.Value("LegalCopyright"));
+  EXPECT_EQ(*identity.Value("LegalCopyright"), "\xA9 Acme");
+  EXPECT_EQ(*identity.Value("NoModify"), "1");
+  EXPECT_EQ(identity.entries.back().line, 21u);
+  const VendorIdentity setup = SetupIdentityOf(identity);
+  EXPECT_EQ(setup.StartMenuPath(), "Acme Software\\" + std::string(86, 'd') + "\\");
+  EXPECT_EQ(setup.addOnCaptionGerman, "Gr\xFCne Erweiterung installieren");
+  ASSERT_EQ(setup.uninstallValues.size(), 7u);
+  EXPECT_EQ(setup.uninstallValues[3].name, "EstimatedSize");
+  EXPECT_TRUE(setup.uninstallValues[3].number);
+}
+
+fs::path StubWithVersion(const fs::path& dir) {
+  ResourceTree tree;
+  tree.Set(ResourceId::Number(kRtVersion), ResourceId::Number(kVersionInfoId),
+           {WriteVersionInfo(StubVersionInfo()), "", 0, 0});
+  tree.types[0].names[0].languages[0].language = ResourceId::Number(0x407);
+  WriteExecutable(MinimalPe(), "stub", tree, dir / "version-stub.exe");
+  return dir / "version-stub.exe";
+}
+
+// Without --identity the stub's version resource is left as it is; with one, the texts and
+// numbers it sets are in the version resource that the PE reader, and wrestool where installed,
+// read back, the rest as the stub has them, in the stub's language.
+TEST(MksetupIdentity, TheVersionResourceReadsBack) {
+  BuildFixture f;
+  const fs::path stub = StubWithVersion(f.dir);
+  const std::map<std::string, std::vector<std::uint8_t>> stubResources = ResourcesOf(stub, nullptr);
+  ASSERT_EQ(BuildWithPictures(f, stub, {}).exitCode, 0);
+  std::set<std::string> languages;
+  std::map<std::string, std::vector<std::uint8_t>> built =
+      ResourcesOf(f.options.output, &languages);
+  EXPECT_EQ(built.at("16/1"), stubResources.at("16/1"));
+  EXPECT_EQ(built.count("10/SETUPIDENTITY"), 0u);
+  EXPECT_FALSE(OpenSetupExe(f.options.output).identity);
+
+  // Only uninstall values: the version resource stays the stub's, the identity is stored.
+  WriteFile(f.dir / "uninstall-only.txt", "Publisher = Acme\n");
+  ASSERT_EQ(
+      BuildWithPictures(f, stub, {"--identity", (f.dir / "uninstall-only.txt").string()}).exitCode,
+      0);
+  built = ResourcesOf(f.options.output, nullptr);
+  EXPECT_EQ(built.at("16/1"), stubResources.at("16/1"));
+  EXPECT_EQ(built.at("10/SETUPIDENTITY"), Bytes("Publisher=Acme\r\n"));
+
+  WriteFile(f.dir / "identity.txt",
+            "Version = 2.1.0.7\nCompanyName = Acme Gesellschaft f\xC3\xBCr Zeichnungen\n"
+            "ProductVersion = 2.1\n");
+  ASSERT_EQ(BuildWithPictures(f, stub, {"--identity", (f.dir / "identity.txt").string()}).exitCode,
+            0);
+  const std::vector<std::uint8_t> file = ReadWholeFile(f.options.output);
+  const std::optional<VersionInfo> read = FindVersionInfo(file, "setup.exe");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->fileVersion, (FourNumbers{2, 1, 0, 7}));
+  EXPECT_EQ(read->productVersion, (FourNumbers{2, 1, 0, 7}));
+  EXPECT_EQ(read->language, 0x407);
+  EXPECT_EQ(read->codePage, 1252);
+  VersionInfo expected = StubVersionInfo();
+  for (auto& [name, value] : expected.texts) {
+    if (name == "CompanyName") value = "Acme Gesellschaft f\xFCr Zeichnungen";
+    if (name == "ProductVersion") value = "2.1";
+  }
+  EXPECT_EQ(read->texts, expected.texts);
+  languages.clear();
+  ResourcesOf(f.options.output, &languages);
+  EXPECT_EQ(languages, std::set<std::string>{"1031"});  // 0x407, as the stub had it
+  const std::vector<std::uint8_t> resource = ResourcesOf(f.options.output, nullptr).at("16/1");
+  // The blocks' lengths add up: the resource is its root block and its padding, no more.
+  EXPECT_EQ(resource[0] | resource[1] << 8, static_cast<int>(resource.size()));
+  // The UTF-16 "für" as Windows reads it.
+  const std::vector<std::uint8_t> fuer = {'f', 0, 0xFC, 0, 'r', 0};
+  EXPECT_NE(std::search(resource.begin(), resource.end(), fuer.begin(), fuer.end()),
+            resource.end());
+
+  // The texts left out are the stub's own: the version resource of the stub that build takes
+  // (where it was built) is the one written for an identity that changes none of them.
+  if (const auto real = FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe", Architecture::X86)) {
+    const std::vector<std::uint8_t> image = ReadWholeFile(*real);
+    const std::map<std::string, std::vector<std::uint8_t>> own = ResourcesOf(*real, nullptr);
+    ASSERT_TRUE(own.count("16/1")) << real->string();
+    EXPECT_EQ(own.at("16/1"), WriteVersionInfo(StubVersionInfo())) << real->string();
+  }
+
+  // Another reader: wrestool gives the same bytes for the version resource.
+  if (std::system("command -v wrestool >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "wrestool (icoutils) is not installed: the second reader is left out";
+  }
+  const fs::path extracted = f.dir / "version.bin";
+  const std::string command = "wrestool -x --raw --type=16 --name=1 " + f.options.output.string() +
+                              " > " + extracted.string();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadWholeFile(extracted), resource);
+}
+
 TEST(MksetupToolPaths, InstalledProgramsComeFirst) {
   const fs::path dir = TempDir("tool_paths");
   const fs::path installed = dir / "usr" / "share" / "morvex-setup" / "setup-stub.exe";
@@ -1586,22 +1832,32 @@ TEST(MksetupInit, WritesAProductThatPassesCheckStrictAndBuilds) {
   const std::string uninstaller = "the uninstaller as built";
   EXPECT_EQ(ReadWholeFile(product / "tree/S/UnInstall.EXE"),
             std::vector<std::uint8_t>(uninstaller.begin(), uninstaller.end()));
+  // The script's program group is the identity's: without it the main program's shortcut has
+  // no folder that the script makes.
+  const std::vector<std::string> check = {(product / "setup.txt").string(),   "--source",
+                                          (product / "tree").string(),        "--licence",
+                                          (product / "licence.txt").string(), "--strict"};
+  std::vector<std::string> withIdentity = check;
+  withIdentity.insert(withIdentity.end(), {"--identity", (product / "identity.txt").string()});
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  const int checked =
-      CheckCommand({(product / "setup.txt").string(), "--source", (product / "tree").string(),
-                    "--licence", (product / "licence.txt").string(), "--strict"});
+  const int checked = CheckCommand(withIdentity);
+  const int builtIn = CheckCommand(check);
   const std::string report = testing::internal::GetCapturedStdout();
   const std::string findings = testing::internal::GetCapturedStderr();
   EXPECT_EQ(checked, 0) << report << findings;
+  EXPECT_EQ(builtIn, 1);
+  EXPECT_NE(report.find("the main program's start-menu shortcut"), std::string::npos) << report;
   testing::internal::CaptureStdout();
-  const int built = BuildCommand({"--script", (product / "setup.txt").string(), "--licence",
-                                  (product / "licence.txt").string(), "--source",
-                                  (product / "tree").string(), "-o", (f.dir / "init.exe").string(),
-                                  "--stub", f.options.stub.string(), "--strict"});
+  const int built =
+      BuildCommand({"--script", (product / "setup.txt").string(), "--licence",
+                    (product / "licence.txt").string(), "--source", (product / "tree").string(),
+                    "-o", (f.dir / "init.exe").string(), "--stub", f.options.stub.string(),
+                    "--strict", "--identity", (product / "identity.txt").string()});
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(built, 0);
-  EXPECT_TRUE(fs::exists(f.dir / "init.exe"));
+  ASSERT_TRUE(fs::exists(f.dir / "init.exe"));
+  EXPECT_EQ(OpenSetupExe(f.dir / "init.exe").Identity().StartMenuPath(), "My Product\\");
   const std::vector<std::uint8_t> script = ReadWholeFile(product / "setup.txt");
   EXPECT_THROW(InitCommand({product.string()}), ToolError);
   EXPECT_EQ(ReadWholeFile(product / "setup.txt"), script);
@@ -1722,6 +1978,8 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
     bool withoutDigest = false;      // the registration's digest of the log taken away
     const char* product = nullptr;   // the log's N record names this product instead
     bool linkedData = false;         // the data folder replaced by a link to C:\Outside
+    const char* identity = nullptr;  // build's --identity file; its values are asked for
+    std::vector<std::string> installedValues = {};  // in registry.txt after the run
   };
   // Records a rewritten log may add: system and other users' folders and files, the same
   // through an administrative share, a system file type.
@@ -1777,6 +2035,24 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
        false,
        nullptr,
        true},
+      // The uninstall entry's extra values go with its key.
+      {"the vendor's identity",
+       "",
+       {},
+       {},
+       nullptr,
+       0,
+       true,
+       nullptr,
+       false,
+       nullptr,
+       false,
+       "Publisher = Acme Ltd.\nDisplayVersion = 2.1\nEstimatedSize = 2048\nNoModify = 1\n"
+       "DisplayIcon = %Sp.exe,0\nURLInfoAbout = https://acme.example/\n",
+       {"\"Publisher\"=\"Acme Ltd.\"", "\"DisplayVersion\"=\"2.1\"",
+        "\"EstimatedSize\"=dword:00000800", "\"NoModify\"=dword:00000001",
+        "\"DisplayIcon\"=\"C:\\\\Program Files\\\\sub\\\\p.exe,0\"",
+        "\"URLInfoAbout\"=\"https://acme.example/\""}},
   };
   int row = 0;
   for (const Case& c : cases) {
@@ -1786,10 +2062,15 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
       WriteFile(f.dir / "src/S" / file, file);
     // The destination's D line before its files, so that the log names the folder.
     WriteFile(f.dir / "script.txt", Replaced(Clean(c.actions), "F*%Sp.exe", "D*%S\r\nF*%Sp.exe"));
-    ASSERT_EQ(BuildCommand({"--script", f.options.script.string(), "--licence",
-                            f.options.licence.string(), "--source", f.options.source.string(), "-o",
-                            f.options.output.string(), "--stub", f.options.stub.string()}),
-              0);
+    std::vector<std::string> build = {
+        "--script", f.options.script.string(), "--licence", f.options.licence.string(),
+        "--source", f.options.source.string(), "-o",        f.options.output.string(),
+        "--stub",   f.options.stub.string()};
+    if (c.identity) {
+      WriteFile(f.dir / "identity.txt", c.identity);
+      build.insert(build.end(), {"--identity", (f.dir / "identity.txt").string()});
+    }
+    ASSERT_EQ(BuildCommand(build), 0);
     const fs::path root = f.dir / ("root" + std::to_string(row++));
     const std::string exe = f.options.output.string();
     WriteFile(root / "C/Windows/win.ini", "[windows]");
@@ -1828,6 +2109,9 @@ TEST(MksetupUninstall, TakesWhatRunInstalledAndNothingElse) {
       WriteFile(root / "registry.txt", kept);
     }
     const std::string installed = MachineText(root);
+    for (const std::string& value : c.installedValues) {
+      EXPECT_NE(installed.find(value), std::string::npos) << value << "\n" << installed;
+    }
     std::vector<std::string> uninstall = {"--root", root.string()};
     uninstall.insert(uninstall.end(), c.uninstallOptions.begin(), c.uninstallOptions.end());
     const int rc = UninstallCommand(uninstall);
@@ -1897,6 +2181,7 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
     const char* out;             // a part of stdout
     const char* link = nullptr;  // planted below the root, to the outside folder's file "secret"
                                  // or (ending in "/") to the folder itself; named on stderr
+    const char* identity = nullptr;  // the identity file build is given
   };
   const Case cases[] = {
       {"a linked destination folder",
@@ -1940,6 +2225,48 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
        -1,
        "message box \"Setup\": Cannot create file C:\\Inst\\x. [OK]\n",
        ""},
+      {"main shortcut in the identity's folder",
+       {},
+       "D*%PAcme\\Draw\\\r\nF*%Sp.exe\r\n",
+       0,
+       "",
+       "2 shortcuts made, 0 not",
+       nullptr,
+       "StartMenuFolder = Acme\\Draw\n"},
+      {"identity's folder not made",
+       {},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\n",
+       0,
+       "message box \"SETUP.EXE\": Problems with link \n     "
+       "\"C:\\Users\\Tester\\AppData\\Roaming\\"
+       "Microsoft\\Windows\\Start Menu\\Programs\\Acme\\Draw\\P.lnk\"! [OK]\n",
+       "1 shortcuts made, 1 not",
+       nullptr,
+       "StartMenuFolder = Acme\\Draw\n"},
+      {"identity's add-on program, box ticked",
+       {"--addon"},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\nE*%Sp.exe /acme-addon\r\n",
+       0,
+       "",
+       "; 1 program starts",
+       nullptr,
+       "AddOnKey = ACME-ADDON\n"},
+      {"identity's add-on program, box not ticked",
+       {},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\nE*%Sp.exe /acme-addon\r\n",
+       0,
+       "",
+       "; 0 program starts",
+       nullptr,
+       "AddOnKey = ACME-ADDON\n"},
+      {"built-in add-on key no longer the add-on's",
+       {},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\nE*%Sp.exe /korvalt\r\n",
+       0,
+       "",
+       "; 1 program starts",
+       nullptr,
+       "AddOnKey = ACME-ADDON\n"},
       {"unknown option", {"--bogus"}, "", -2, "", ""},
       {"no such language", {"--language", "Q"}, "", -2, "", ""},
       {"destination without a drive",
@@ -1957,6 +2284,11 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
       WriteFile(f.dir / "src/S/p.exe", "program");
       WriteFile(f.dir / "src/S/x", "x");
       WriteFile(f.dir / "script.txt", Script(c.script));
+    }
+    if (c.identity) {
+      std::vector<Finding> findings;
+      f.options.identity = ParseIdentity("identity.txt", Bytes(c.identity), findings);
+      ASSERT_TRUE(findings.empty());
     }
     BuildSetup(f.options);
     const fs::path root = f.dir / "root", outside = f.dir / "outside";

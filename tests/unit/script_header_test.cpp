@@ -6,6 +6,7 @@
 
 #include "platform/Error.h"
 #include "script/ScriptHeader.h"
+#include "script/VendorIdentity.h"
 #include "text/ScriptText.h"
 
 namespace setup {
@@ -179,6 +180,7 @@ TEST(AddOnCaptions, TLineTable) {
     Lines lines;
     bool ticked;
     std::string german, english, french;
+    std::string identity = "";  // the SetupIdentity resource's text
   } cases[] = {
       {{}, false, "", "", ""},
       {{"F*%SDM.DAT", "E*%Ssetup_Korvalt.exe "}, false, "", "", ""},
@@ -204,9 +206,14 @@ TEST(AddOnCaptions, TLineTable) {
       {{"TXKORVALT=x"}, true, "", "", ""},
       {{"TEKORVALT=first", "TEKORVALT=second"}, true, "", "second", ""},
       {{"XEKORVALT=x", "", "TE"}, false, "", "", ""},
+      {{"TEADDON=Extra", "TFKORVALT=x"}, true, "", "Extra", "", "AddOnKey=ADDON\r\n"},
+      {{"TEKORVALT=x"}, false, "", "", "", "AddOnKey=ADDON\r\n"},
+      {{"TEaddon=x"}, false, "", "", "", "AddOnKey=ADDON\r\n"},
   };
   for (const auto& c : cases) {
     SetupState state;
+    state.Identity = ParseVendorIdentity(
+        ByteSpan(reinterpret_cast<const std::uint8_t*>(c.identity.data()), c.identity.size()));
     state.ScriptLines = c.lines;
     ReadAddOnCaptions(state);
     const std::string where = testing::PrintToString(c.lines);
@@ -240,6 +247,55 @@ TEST(LoadSetupScript, ReadsTheSetupInfoResource) {
   ReadAddOnCaptions(state);
   EXPECT_EQ(state.ProductName, "P");
   EXPECT_EQ(state.ScriptLines, Lines{"F*%Sa"});
+}
+
+// The resource as the setup reads it: what it sets over the built-in identity, lines it does not
+// read passed over, the uninstall values in the order they are written.
+TEST(VendorIdentity, ResourceTable) {
+  const VendorIdentity builtIn;
+  const struct {
+    const char* text;
+    std::string folder, key, english;
+    std::vector<std::string> uninstall;  // name=value, in order
+  } cases[] = {
+      {"", "VELTRO 5107!", "KORVALT", "Install Korvalt autorouter(demo version)", {}},
+      {"StartMenuFolder=Acme\\Draw\r\nAddOnKey=ADDON\r\n",
+       "Acme\\Draw",
+       "ADDON",
+       builtIn.addOnCaptionEnglish,
+       {}},
+      {"AddOnCaptionEnglish=a=b\nVersion=2.1.0.7\rCompanyName=Acme\r\n",
+       "VELTRO 5107!",
+       "KORVALT",
+       "a=b",
+       {}},
+      {"NoRepair=1\r\nPublisher=Acme\r\nDisplayIcon=%Sp.exe,0\r\nPublisher=Later\r\n",
+       "VELTRO 5107!",
+       "KORVALT",
+       builtIn.addOnCaptionEnglish,
+       {"Publisher=Later", "DisplayIcon=%Sp.exe,0", "NoRepair=1"}},
+      {"no equals sign\r\nstartmenufolder=x\r\n=y\r\nStartMenuFolder\0=z",
+       "VELTRO 5107!",
+       "KORVALT",
+       builtIn.addOnCaptionEnglish,
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    FakeResources resources;
+    if (*c.text) resources.data[kIdentityResource] = c.text;
+    const VendorIdentity identity = ReadVendorIdentity(resources);
+    EXPECT_EQ(identity.startMenuFolder, c.folder);
+    EXPECT_EQ(identity.addOnKey, c.key);
+    EXPECT_EQ(identity.AddOnCaption('E'), c.english);
+    EXPECT_EQ(identity.AddOnCaption('G'), builtIn.addOnCaptionGerman);
+    std::vector<std::string> uninstall;
+    for (const UninstallValue& value : identity.uninstallValues) {
+      uninstall.push_back(value.name + "=" + value.value);
+      EXPECT_EQ(value.number, value.name == "NoRepair" || value.name == "EstimatedSize");
+    }
+    EXPECT_EQ(uninstall, c.uninstall);
+  }
 }
 
 TEST(LoadSetupScript, FailsWithoutTheResource) {

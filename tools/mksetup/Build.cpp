@@ -125,7 +125,9 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   const ScriptFile script =
       ParseScriptFile(options.script.string(), ReadInputText(options.script, options.encoding));
   // The setup must be able to start on it; its product name is what a signature calls it.
-  const std::string productName = ReadSetupState(script.name, ByteSpan(script.bytes))->ProductName;
+  const std::string productName =
+      ReadSetupState(script.name, ByteSpan(script.bytes), SetupIdentityOf(options.identity))
+          ->ProductName;
   std::vector<std::uint8_t> licence = ReadInputText(options.licence, options.encoding);
   CheckLicence(options.licence.string(), licence);
   std::error_code error;
@@ -170,6 +172,7 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource),
            {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
   ApplyVendorPictures(options.pictures, tree);
+  ApplyIdentity(options.identity, tree);
   if (!options.signing) {
     WriteExecutable(stub, stubName, std::move(tree), options.output);
     return summary;

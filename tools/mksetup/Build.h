@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "IdentityFile.h"
 #include "InputText.h"
 #include "PayloadWriter.h"
 #include "ScriptFile.h"
@@ -28,6 +29,7 @@ struct BuildOptions {
   std::optional<SignOptions> signing = std::nullopt;  // the setup.exe and its uninstaller
   // --arch: the stub must be of it. Not given is x86, and an x64 stub is refused with a hint.
   std::optional<Architecture> architecture = std::nullopt;
+  Identity identity = {};  // checked: its values replace the built-in ones
 };
 
 // Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller

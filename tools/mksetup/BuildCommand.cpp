@@ -56,6 +56,7 @@ int BuildCommand(const std::vector<std::string>& args) {
   if (checked.counts.errors) return 1;
   options.encoding = checked.options.encoding;
   options.uninstaller = checked.options.uninstaller;
+  options.identity = checked.identity;
 
   options.architecture = ArchitectureOption(parsed);
   const Architecture architecture = checked.options.architecture;

@@ -32,8 +32,6 @@ constexpr std::string_view kHeaderCodes = "DHMNSV";
 constexpr std::string_view kActionCodes = "DEFKRXT";
 constexpr std::string_view kLanguageCodes = "*GDEF";
 constexpr std::string_view kMacroLetters = "SADPQ";
-// The start-menu folder of the main program's first shortcut: fixed in the setup program.
-constexpr const char* kStartMenuFolder = "%PVELTRO 5107!\\";
 
 // Extensions a typical Windows has a program for already: taking them over is rarely meant.
 constexpr std::string_view kCommonExtensions[] = {
@@ -213,13 +211,13 @@ void CheckHeader(Checker& checker, const SetupState& state) {
   }
 }
 
-bool IsKeyNearMiss(const std::string& key) {
-  if (key == kAddOnKey) return false;
+bool IsKeyNearMiss(const std::string& key, const std::string& addOnKey) {
+  if (key == addOnKey) return false;
   std::string trimmed = key;
   trimmed.erase(0, trimmed.find_first_not_of(' '));
   trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-  return ToUpperAscii(trimmed) == kAddOnKey || EditDistance(key, kAddOnKey) <= 2 ||
-         EditDistance(ToUpperAscii(trimmed), kAddOnKey) <= 2;
+  return ToUpperAscii(trimmed) == addOnKey || EditDistance(key, addOnKey) <= 2 ||
+         EditDistance(ToUpperAscii(trimmed), addOnKey) <= 2;
 }
 
 // The folders that lines before the current one create, with their language: a D line's folder
@@ -481,9 +479,10 @@ void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& co
     case 'T': {
       std::string caption = rest;
       const std::string key = SplitFirst(caption, "=");
-      if (IsKeyNearMiss(key)) {
+      const std::string& addOnKey = checker.options.identity.addOnKey;
+      if (IsKeyNearMiss(key, addOnKey)) {
         checker.Warn(line.number, "addon-key",
-                     "the key " + Shown(key) + " is not " + kAddOnKey +
+                     "the key " + Shown(key) + " is not " + addOnKey +
                          " (compared exactly, case and blanks included): the line is ignored");
       }
       break;
@@ -508,9 +507,10 @@ void CheckActionLine(Checker& checker, const ScriptLine& line, ActionContext& co
       CheckWindowsPath(checker.findings, line.number, rest, checker.typical);
       context.folders.Add(FolderOf(rest), language, line.number);
       if (!context.mainProgram.empty() && file.path == context.mainProgram) {
-        CheckShortcutFolder(checker, context.folders, line.number, language,
-                            kStartMenuFolder + context.productName + ".lnk",
-                            "the main program's start-menu shortcut");
+        CheckShortcutFolder(
+            checker, context.folders, line.number, language,
+            "%P" + checker.options.identity.StartMenuPath() + context.productName + ".lnk",
+            "the main program's start-menu shortcut");
       }
       break;
     }
@@ -680,7 +680,7 @@ std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& o
   Checker checker{script, options, {}, EncodingFindings(script.bytes, {}, "script"), {}};
   std::unique_ptr<SetupState> state;
   try {
-    state = ReadSetupState(script.name, ByteSpan(script.bytes));
+    state = ReadSetupState(script.name, ByteSpan(script.bytes), options.identity);
   } catch (const ToolError& error) {
     const bool shortHeader = script.lines.size() < kLeadingLines;
     checker.Fail(

@@ -11,6 +11,7 @@
 #include "InputText.h"
 #include "ScriptFile.h"
 #include "pe/PeFile.h"
+#include "script/VendorIdentity.h"
 
 namespace setup::mksetup {
 
@@ -22,6 +23,8 @@ struct CheckOptions {
   InputEncoding encoding = InputEncoding::Windows1252;  // of the licence (the script is given)
   // The setup.exe's: its Program Files folder and the uninstaller's architecture follow it.
   Architecture architecture = Architecture::X86;
+  // --identity: the start-menu folder and the add-on key the setup will take.
+  VendorIdentity identity;
 };
 
 // The longest path Windows writes without the long-path prefix (MAX_PATH less the NUL).

@@ -37,6 +37,11 @@ CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) 
   if (const auto allowed = parsed.Value("--allow")) policy.allowed = ParseCodeList(*allowed);
   std::vector<Finding> findings;
   checked.script = LoadScriptForCheck(scriptPath, checked.options.encoding, findings);
+  // The script is checked against the identity's folder and key, even one with a refused line.
+  if (const auto identity = parsed.Value("--identity")) {
+    checked.identity = ReadIdentityFile(*identity, findings);
+    checked.options.identity = SetupIdentityOf(checked.identity);
+  }
   const std::vector<Finding> found = CheckScript(checked.script, checked.options);
   checked.findings = findings;
   checked.findings.insert(checked.findings.end(), found.begin(), found.end());

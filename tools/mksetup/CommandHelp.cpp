@@ -18,6 +18,9 @@ const OptionHelp kEncoding{"--input-encoding", "NAME",
 const OptionHelp kArch{"--arch", "x86|x64",
                        "the setup.exe's architecture (default x86); x64 for Windows without "
                        "32-bit support"};
+const OptionHelp kIdentity{"--identity", "FILE",
+                           "the vendor's identity: start-menu folder, add-on key and captions, "
+                           "version texts, uninstall entry (docs/identity-file.md)"};
 const OptionHelp kStrict{"--strict", nullptr, "treat every warning as an error (for CI)"};
 const OptionHelp kAllow{"--allow", "CODES",
                         "comma-separated rule codes whose errors are only warnings"};
@@ -38,6 +41,7 @@ const std::vector<CommandHelp>& AllCommands() {
        {kSource,
         kLicence,
         kUninstaller,
+        kIdentity,
         kArch,
         kEncoding,
         kStrict,
@@ -59,6 +63,7 @@ const std::vector<CommandHelp>& AllCommands() {
          "the product's own pictures: logo.bmp, program.ico, program-folder.bmp, "
          "quick-launch-classic.bmp, quick-launch-xp.bmp (any of them)"},
         {"--icon", "FILE.ico", "the icon Explorer shows for setup.exe"},
+        kIdentity,
         kUninstaller,
         kSignCert,
         kSignKey,
@@ -82,7 +87,8 @@ const std::vector<CommandHelp>& AllCommands() {
          "the stub to tell the product's own pictures from (default: the one build takes)"}}},
       {"init",
        "DIR",
-       "Writes a starting product: setup.txt, licence.txt and tree/ with the uninstaller line.",
+       "Writes a starting product: setup.txt, licence.txt, identity.txt and tree/ with the "
+       "uninstaller line.",
        {}},
       {"run",
        "setup.exe --root SIMDIR [options]",

@@ -6,6 +6,7 @@
 
 #include "Arguments.h"
 #include "Check.h"
+#include "IdentityFile.h"
 
 namespace setup::mksetup {
 
@@ -23,6 +24,7 @@ int UninstallCommand(const std::vector<std::string>& args);
 struct CheckedScript {
   ScriptFile script;
   CheckOptions options;
+  Identity identity;  // --identity's values that passed; none without it
   std::vector<Finding> findings;
   FindingCounts counts;
 };

@@ -14,6 +14,7 @@
 #include "CommandHelp.h"
 #include "Commands.h"
 #include "FileIo.h"
+#include "IdentityFile.h"
 #include "MappedFile.h"
 #include "SetupExe.h"
 #include "SourceMap.h"
@@ -26,6 +27,9 @@
 namespace setup::mksetup {
 namespace fs = std::filesystem;
 namespace {
+
+// Where build takes it back from with --identity.
+constexpr const char* kExtractedIdentity = "identity.txt";
 
 class OutputSink : public ByteSink {
  public:
@@ -182,6 +186,12 @@ int ExtractCommand(const std::vector<std::string>& args) {
     out.Write(script.bytes.data(), script.bytes.size());  // as stored, S value included
     out.Commit();
   }
+  if (exe.identity) {
+    const std::string text = IdentityFileText(*exe.identity);
+    AtomicOutput out(stage / kExtractedIdentity);
+    out.Write(text.data(), text.size());
+    out.Commit();
+  }
   std::set<std::string> written;  // upper-cased, as Windows would see the names
   std::size_t files = 0;
   WalkPayload(exe, script, [&](const FileLine* line, const PayloadEntry& entry) {
@@ -195,7 +205,8 @@ int ExtractCommand(const std::vector<std::string>& args) {
     WriteEntry(exe, entry, target);
     ++files;
   });
-  const std::string options = WriteOwnPictures(exe, stage, parsed.Value("--stub"), root);
+  std::string options = WriteOwnPictures(exe, stage, parsed.Value("--stub"), root);
+  if (exe.identity) options += " --identity " + (root / kExtractedIdentity).string();
   const std::vector<std::pair<fs::path, bool>> entries = StagedEntries(stage);
   RefuseLinksOnTheWay(folder, entries);
   fs::create_directories(folder);
@@ -203,8 +214,8 @@ int ExtractCommand(const std::vector<std::string>& args) {
   std::printf("%s: setup.txt, licence.txt and %zu files written under %s\n", exe.name.c_str(),
               files, root.string().c_str());
   if (!options.empty()) {
-    std::printf("%s: its own pictures written: build takes them back with%s\n", exe.name.c_str(),
-                options.c_str());
+    std::printf("%s: its own pictures or identity written: build takes them back with%s\n",
+                exe.name.c_str(), options.c_str());
   }
   return 0;
 }

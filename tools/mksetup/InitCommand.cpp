@@ -25,13 +25,45 @@ constexpr const char* kScript =
     "MG%SLiesMich.txt\r\n"
     "ME%SReadMe.txt\r\n"
     "MF%SLisezMoi.txt\r\n"
-    "D*%PVELTRO 5107!\\\r\n"
+    "D*%PMy Product\\\r\n"  // the identity's StartMenuFolder
     "F*%SMyProgram.exe\r\n"
     "F*%SUnInstall.EXE\r\n"
     "FG%SLiesMich.txt\r\n"
     "FE%SReadMe.txt\r\n"
     "FF%SLisezMoi.txt\r\n"
     "R*Software\\My Company\\My Product;InstallDir;%S\r\n";
+
+// Every key a vendor sets once; the add-on ones stay commented out, since the product has none.
+constexpr const char* kIdentity =
+    "# The identity of My Product's setup.exe (docs/identity-file.md): build and check take it\n"
+    "# with --identity. A key left out keeps the setup's built-in value.\n"
+    "\n"
+    "# The start-menu folder of the main program's shortcut; the script's D*%P line makes it.\n"
+    "StartMenuFolder = My Product\n"
+    "\n"
+    "# The add-on box: T lines of this key caption it, E lines naming it run only when ticked.\n"
+    "# AddOnKey = MYADDON\n"
+    "# AddOnCaptionGerman = Zusatzmodul installieren\n"
+    "# AddOnCaptionEnglish = Install the add-on\n"
+    "# AddOnCaptionFrench = Installer le module\n"
+    "\n"
+    "# The version resource Explorer shows for setup.exe.\n"
+    "Version = 1.0.0.0\n"
+    "CompanyName = My Company\n"
+    "FileDescription = My Product Setup\n"
+    "FileVersion = 1.0.0.0\n"
+    "LegalCopyright = Copyright (C) My Company\n"
+    "ProductName = My Product\n"
+    "ProductVersion = 1.0\n"
+    "\n"
+    "# The entry of Programs and Features.\n"
+    "DisplayVersion = 1.0\n"
+    "Publisher = My Company\n"
+    "DisplayIcon = %SMyProgram.exe\n"
+    "# EstimatedSize = 1024\n"
+    "# URLInfoAbout = https://www.example.com/\n"
+    "NoModify = 1\n"
+    "NoRepair = 1\n";
 
 constexpr const char* kLicence =
     "GERMAN\r\nLizenzvertrag f\xfcr My Product.\r\n\r\n"
@@ -69,16 +101,18 @@ int InitCommand(const std::vector<std::string>& args) {
   }
   Write(root / "setup.txt", kScript);
   Write(root / "licence.txt", kLicence);
+  Write(root / "identity.txt", kIdentity);
   for (const TreeFile& file : kTree) Write(root / "tree" / file.path, file.content);
   const auto uninstaller =
       FindWindowsProgram("MKSETUP_UNINSTALLER", kUninstallerFileName, Architecture::X86);
   if (uninstaller) fs::copy_file(*uninstaller, root / "tree/S/UnInstall.EXE");
   std::printf(
-      "%s: setup.txt, licence.txt and tree/ written%s\n"
-      "  mksetup check %s/setup.txt --source %s/tree --licence %s/licence.txt --strict\n",
+      "%s: setup.txt, licence.txt, identity.txt and tree/ written%s\n"
+      "  mksetup check %s/setup.txt --source %s/tree --licence %s/licence.txt --identity "
+      "%s/identity.txt --strict\n",
       root.string().c_str(),
       uninstaller ? "" : " (UnInstall.EXE not found: build takes it from --uninstaller)",
-      root.string().c_str(), root.string().c_str(), root.string().c_str());
+      root.string().c_str(), root.string().c_str(), root.string().c_str(), root.string().c_str());
   return 0;
 }
 

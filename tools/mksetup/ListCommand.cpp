@@ -10,6 +10,7 @@
 #include "Text1252.h"
 #include "ToolError.h"
 #include "VendorPictures.h"
+#include "VersionInfo.h"
 #include "install/SystemEffects.h"
 #include "pe/PeFile.h"
 #include "pe/Signature.h"
@@ -44,7 +45,20 @@ struct Listing {
   std::size_t leftOver = 0;
   SignatureInfo signature;
   std::string architecture;  // x86, x64, or the machine of anything else
+  std::vector<std::pair<std::string, std::string>> identity;  // its resource's lines, in order
+  std::optional<VersionInfo> version;
 };
+
+std::vector<std::pair<std::string, std::string>> IdentityLines(const SetupExe& exe) {
+  std::vector<std::pair<std::string, std::string>> lines;
+  if (!exe.identity) return lines;
+  for (std::string line : SplitScriptLines(*exe.identity)) {
+    if (line.find('=') == std::string::npos) continue;
+    std::string name = SplitFirst(line, "=");
+    lines.emplace_back(std::move(name), std::move(line));
+  }
+  return lines;
+}
 
 std::string Offered(const LanguageFlags& flags) {
   std::string text;
@@ -71,7 +85,7 @@ class FileSink : public ByteSink {
   Sha256 hash;
 };
 
-std::string Meaning(char code, std::string rest) {
+std::string Meaning(char code, std::string rest, const std::string& addOnKey) {
   switch (ToUpperAscii(code)) {
     case 'D':
       return "create the folder " + rest;
@@ -98,8 +112,8 @@ std::string Meaning(char code, std::string rest) {
     }
     case 'E':
       return "start " + rest +
-             (ToUpperAscii(rest).find("KORVALT") != std::string::npos ? " (only with the add-on)"
-                                                                      : "");
+             (ToUpperAscii(rest).find(addOnKey) != std::string::npos ? " (only with the add-on)"
+                                                                     : "");
     case 'T':
       return "add-on caption and ticked box";
     default:
@@ -107,14 +121,15 @@ std::string Meaning(char code, std::string rest) {
   }
 }
 
-std::vector<ActionRow> ActionRows(const ScriptFile& script) {
+std::vector<ActionRow> ActionRows(const ScriptFile& script, const std::string& addOnKey) {
   std::vector<ActionRow> rows;
   for (std::size_t i = kLeadingLines; i < script.lines.size(); ++i) {
     const std::string& text = script.lines[i].text;
     if (text.empty()) continue;
     const char language = text.size() > 1 ? text[1] : '\0';
     const std::string rest = text.size() > 2 ? text.substr(2) : "";
-    rows.push_back({script.lines[i].number, text[0], language, rest, Meaning(text[0], rest)});
+    rows.push_back(
+        {script.lines[i].number, text[0], language, rest, Meaning(text[0], rest, addOnKey)});
   }
   return rows;
 }
@@ -148,10 +163,24 @@ void PrintText(const Listing& listing) {
   field("Add-on German", s.AddOnCaptionGerman);
   field("Add-on English", s.AddOnCaptionEnglish);
   field("Add-on French", s.AddOnCaptionFrench);
+  field("Start-menu folder", s.Identity.StartMenuPath());
+  field("Add-on key", s.Identity.addOnKey);
   std::printf("Licence                %llu bytes\n",
               static_cast<unsigned long long>(listing.licenceSize));
   std::printf("Signature              %s\n", SignatureText(listing.signature).c_str());
   std::printf("Architecture           %s\n", listing.architecture.c_str());
+  std::printf("Identity               %s\n", listing.identity.empty() ? "built-in" : "--identity");
+  for (const auto& [name, value] : listing.identity) {
+    std::printf("  %-20s %s\n", name.c_str(), Utf8From1252(value).c_str());
+  }
+  if (listing.version) {
+    std::printf("Version resource       file %s, product %s\n",
+                FourNumbersText(listing.version->fileVersion).c_str(),
+                FourNumbersText(listing.version->productVersion).c_str());
+    for (const auto& [name, value] : listing.version->texts) {
+      if (!value.empty()) std::printf("  %-20s %s\n", name.c_str(), Utf8From1252(value).c_str());
+    }
+  }
   std::printf("\n%6s  %-4s %12s %12s %6s  %s\n", "line", "lang", "bytes", "compressed", "blocks",
               "path");
   for (const FileRow& row : listing.files) {
@@ -186,9 +215,29 @@ void PrintJson(const Listing& listing) {
       {"sizeText", &s.SizeText},
       {"addOnCaptionGerman", &s.AddOnCaptionGerman},
       {"addOnCaptionEnglish", &s.AddOnCaptionEnglish},
-      {"addOnCaptionFrench", &s.AddOnCaptionFrench}};
+      {"addOnCaptionFrench", &s.AddOnCaptionFrench},
+      {"startMenuFolder", &s.Identity.startMenuFolder},
+      {"addOnKey", &s.Identity.addOnKey}};
   for (const auto& [name, value] : fields) {
     std::printf("  \"%s\": %s,\n", name, JsonString(*value).c_str());
+  }
+  std::printf("  \"identity\": {");
+  const char* comma = "";
+  for (const auto& [name, value] : listing.identity) {
+    std::printf("%s%s: %s", comma, JsonString(name).c_str(), JsonString(value).c_str());
+    comma = ", ";
+  }
+  std::printf("},\n");
+  if (listing.version) {
+    std::printf("  \"fileVersion\": \"%s\",\n  \"productVersion\": \"%s\",\n  \"versionTexts\": {",
+                FourNumbersText(listing.version->fileVersion).c_str(),
+                FourNumbersText(listing.version->productVersion).c_str());
+    comma = "";
+    for (const auto& [name, value] : listing.version->texts) {
+      std::printf("%s%s: %s", comma, JsonString(name).c_str(), JsonString(value).c_str());
+      comma = ", ";
+    }
+    std::printf("},\n");
   }
   std::printf("  \"addOnTicked\": %s,\n  \"licenceBytes\": %llu,\n",
               s.AddOnTicked ? "true" : "false",
@@ -231,7 +280,7 @@ int ListCommand(const std::vector<std::string>& args) {
   if (parsed.positionals.size() != 1) throw ToolError("usage: " + CommandUsage("list"));
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   Listing listing;
-  listing.state = ReadSetupState(exe.name + " (SetupInfo)", exe.info);
+  listing.state = ReadSetupState(exe.name + " (SetupInfo)", exe.info, exe.Identity());
   listing.script = ParseScriptFile(exe.name + " (SetupInfo)",
                                    std::vector<std::uint8_t>(exe.info.begin(), exe.info.end()));
   listing.leftOver =
@@ -245,7 +294,9 @@ int ListCommand(const std::vector<std::string>& args) {
         listing.files.push_back(
             {*line, sink.bytes, BlockCount(entry), 4 + entry.Body().size(), sink.hash.HexDigest()});
       });
-  listing.actions = ActionRows(listing.script);
+  listing.actions = ActionRows(listing.script, listing.state->Identity.addOnKey);
+  listing.identity = IdentityLines(exe);
+  listing.version = FindVersionInfo(exe.image->Bytes(), exe.name);
   listing.sizeValue = SizeValue(listing.script);
   listing.signature = ReadSignature(exe.image->Bytes(), exe.name);
   listing.architecture = ArchitectureText(ReadPeLayout(exe.image->Bytes(), exe.name));

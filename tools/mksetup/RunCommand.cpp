@@ -131,6 +131,7 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
   sim.resources.AddSpan(kScriptResource, exe.info);
   sim.resources.AddSpan(kPayloadResource, exe.data);
+  if (exe.identity) sim.resources.AddSpan(kIdentityResource, *exe.identity);
   sim.shell.SetStartsFile(root / "starts.txt");
   // A link below the root or a mapped drive would take the run's files somewhere else on the
   // host: the sim refuses it, as a place it cannot reach, and the run says which it met.

@@ -11,7 +11,7 @@
 namespace setup::mksetup {
 
 SetupExe OpenSetupExe(const std::filesystem::path& path) {
-  SetupExe exe{path.string(), std::make_shared<MappedFile>(path), {}, {}};
+  SetupExe exe{path.string(), std::make_shared<MappedFile>(path), {}, {}, std::nullopt};
   const ByteSpan file = exe.image->Bytes();
   const std::optional<ByteSpan> info = FindRcData(file, kScriptResource, exe.name);
   const std::optional<ByteSpan> data = FindRcData(file, kPayloadResource, exe.name);
@@ -20,11 +20,18 @@ SetupExe OpenSetupExe(const std::filesystem::path& path) {
     throw ToolError(exe.name, std::string("it has no RCDATA resource ") + kPayloadResource);
   exe.info = *info;
   exe.data = *data;
+  exe.identity = FindRcData(file, kIdentityResource, exe.name);
   return exe;
 }
 
-std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script) {
+VendorIdentity SetupExe::Identity() const {
+  return identity ? ParseVendorIdentity(*identity) : VendorIdentity{};
+}
+
+std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script,
+                                           const VendorIdentity& identity) {
   auto state = std::make_unique<SetupState>();
+  state->Identity = identity;
   state->ScriptLines = SplitScriptLines(script);
   try {
     ReadScriptHeader(*state, ".");

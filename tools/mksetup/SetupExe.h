@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,21 +12,28 @@
 #include "ScriptFile.h"
 #include "payload/PayloadReader.h"
 #include "script/SetupState.h"
+#include "script/VendorIdentity.h"
 
 namespace setup::mksetup {
 
 struct SetupExe {
   std::string name;
   std::shared_ptr<MappedFile> image;
-  ByteSpan info, data;  // the RCDATA resources SetupInfo and SetupData, inside image
+  ByteSpan info, data;               // the RCDATA resources SetupInfo and SetupData, inside image
+  std::optional<ByteSpan> identity;  // kIdentityResource, when build was given --identity
+
+  // As the setup reads it: the built-in identity without the resource.
+  VendorIdentity Identity() const;
 };
 
 // Throws ToolError when the file is no PE image or lacks one of the two resources.
 SetupExe OpenSetupExe(const std::filesystem::path& path);
 
-// The setup state after the header and the add-on captions are read (the setup's own readers,
-// with "." as the decimal separator). Throws ToolError for a script the setup cannot start on.
-std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script);
+// The setup state after the header and the add-on captions (of the identity's key) are read (the
+// setup's own readers, with "." as the decimal separator). Throws ToolError for a script the
+// setup cannot start on.
+std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script,
+                                           const VendorIdentity& identity = {});
 
 // Walks the licence entry and then one entry per F line, in order, as the installation does.
 // visit gets the F line (nullptr for the licence) and its entry. Returns the number of payload

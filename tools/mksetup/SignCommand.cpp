@@ -26,7 +26,8 @@ int SignCommand(const std::vector<std::string>& args) {
   }
   try {  // a setup.exe is called by its product name, as build calls it
     const SetupExe exe = OpenSetupExe(file);
-    options->description = Utf8From1252(ReadSetupState(file, exe.info)->ProductName);
+    options->description =
+        Utf8From1252(ReadSetupState(file, exe.info, exe.Identity())->ProductName);
   } catch (const ToolError&) {
   }
   SignFile(*options, file, file, file);

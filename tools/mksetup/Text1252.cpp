@@ -35,6 +35,11 @@ std::string Utf8From1252(const std::string& text) {
   return out;
 }
 
+char16_t Utf16From1252(char byte) {
+  const auto c = static_cast<unsigned char>(byte);
+  return c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : static_cast<char16_t>(c);
+}
+
 std::optional<char> To1252(char32_t code) {
   if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
   for (int i = 0; i < 32; ++i) {

@@ -7,6 +7,9 @@ namespace setup::mksetup {
 
 std::string Utf8From1252(const std::string& text);
 
+// The UTF-16 unit of a Windows-1252 byte (the five unassigned ones as their C1 controls).
+char16_t Utf16From1252(char byte);
+
 // The Windows-1252 byte of a Unicode character; nothing for one the code page lacks.
 std::optional<char> To1252(char32_t code);
 
