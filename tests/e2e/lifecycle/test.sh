@@ -4,7 +4,9 @@
 # answered by uninstall-driver.exe. Afterwards files, folders, shortcuts, file types and the
 # uninstall key must be as before, except the user's file, which stays with its folders, and the
 # uninstaller must be gone. The product is signed as a vendor ships it, setup.exe and the
-# uninstaller inside it, with a certificate made here.
+# uninstaller inside it, with a certificate made here, and carries a vendor's identity: its main
+# shortcut goes to the vendor's start-menu folder, its uninstall entry shows the vendor's version
+# and publisher, and all of it goes with the uninstallation.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in setup-stub.exe wizard-driver.exe link-check.exe uninstall-driver.exe UnInstall.EXE; do
@@ -25,7 +27,27 @@ else
   echo "lifecycle: osslsigncode or openssl is not installed: the product is built unsigned" \
     "(scripts/bootstrap installs both)"
 fi
-wizard_build_setup "$E2E_DIR/sample" "${sign[@]}"
+# The sample script with the D line of the vendor's folder before the main program's F line.
+WIZ_START_MENU='Veltro Lifecycle\V12'
+WIZ_SCRIPT=$E2E_DIR/setup.txt
+awk -v folder="D*%P$WIZ_START_MENU\\" '{ print } /^D\*%PVELTRO 5107!\\\r$/ { print folder "\r" }' \
+  "$E2E_REPO/sample/setup.txt" >"$WIZ_SCRIPT"
+grep -qF "D*%P$WIZ_START_MENU\\" "$WIZ_SCRIPT" || e2e_fail "the vendor's D line is not in $WIZ_SCRIPT"
+cat >"$E2E_DIR/identity.txt" <<IDENTITY
+# The vendor of the life cycle's product.
+StartMenuFolder = $WIZ_START_MENU
+Version = 12.5.0.114
+CompanyName = Veltro Lifecycle Ltd.
+DisplayVersion = 12.5.0.114
+Publisher = Veltro Lifecycle Ltd.
+EstimatedSize = 2048
+NoModify = 1
+IDENTITY
+WIZ_UNINSTALL_EXTRAS=$(printf '%s\n' '"DisplayVersion"="12.5.0.114"' \
+  '"Publisher"="Veltro Lifecycle Ltd."' '"EstimatedSize"=dword:00000800' '"NoModify"=dword:00000001')
+wizard_build_setup "$E2E_DIR/sample" "${sign[@]}" --identity "$E2E_DIR/identity.txt"
+grep -qF "  Publisher            Veltro Lifecycle Ltd." <("$HOST_BIN/mksetup" list "$E2E_DIR/sample/setup.exe") ||
+  e2e_fail "setup.exe does not list the vendor's identity"
 if [ ${#sign[@]} -gt 0 ]; then
   grep -qF "Signature              signed by \"$signer_name\"" <("$HOST_BIN/mksetup" list "$E2E_DIR/sample/setup.exe") ||
     e2e_fail "setup.exe is not listed as signed by $signer_name"
@@ -63,6 +85,13 @@ echo "the user's own notes" >"$mine"
 command=$(e2e_reg_query "HKLM\\$WIZ_UNINSTALL_KEY\\$WIZ_PRODUCT" UninstallString |
   sed -n 's/^ *UninstallString *REG_SZ *//p')
 [ -n "$command" ] || e2e_fail "no UninstallString"
+# The entry as the programs that list installed software read it.
+for value in 'DisplayVersion *REG_SZ *12.5.0.114' 'Publisher *REG_SZ *Veltro Lifecycle Ltd.'; do
+  e2e_reg_query "HKLM\\$WIZ_UNINSTALL_KEY\\$WIZ_PRODUCT" "${value%% *}" | grep -q "^ *$value\$" ||
+    e2e_fail "the uninstall entry has no ${value%% *} of the vendor's"
+done
+[ -e "$(unix_of "${P}$WIZ_START_MENU\\$WIZ_PRODUCT.lnk")" ] ||
+  e2e_fail "the main shortcut is not in the vendor's folder ${P}$WIZ_START_MENU"
 echo "UninstallString: $command"
 start=$SECONDS
 rc=0

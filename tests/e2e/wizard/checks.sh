@@ -8,6 +8,11 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};winemenubuilder.exe=d"
 WIZ_SCRIPT=$E2E_REPO/sample/setup.txt
 WIZ_PRODUCT=$(sed -n '2{s/^N.//;s/\r$//;p}' "$WIZ_SCRIPT")
 WIZ_UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall'
+# What a product built with --identity changes: the main shortcut's start-menu folder, and the
+# values its uninstall key holds beside the three of every installation (one per line, as the
+# prefix's registry file writes them: "Publisher"="Acme", "NoModify"=dword:00000001).
+WIZ_START_MENU='VELTRO 5107!'
+WIZ_UNINSTALL_EXTRAS=
 
 # wizard_build_setup DIR [MKSETUP-ARGS...]: DIR/tree and DIR/setup.exe, built as scripts/demo
 # builds them.
@@ -153,7 +158,7 @@ expected_log() {
         printf 'F%s\r\n' "$arg"
         case ${arg^^} in *.SYM5107 | *.PCK5107 | *.REF5107) printf 'F%sIND\r\n' "$arg" ;; esac
         if [ "${arg^^}" = "${main^^}" ]; then
-          printf 'F%s\r\n' "${P}VELTRO 5107!\\$WIZ_PRODUCT.lnk"
+          printf 'F%s\r\n' "${P}$WIZ_START_MENU\\$WIZ_PRODUCT.lnk"
           [ "$desktop" = yes ] && printf 'F%s\r\n' "$D$WIZ_PRODUCT.lnk"
           [ "$quick" = yes ] && printf 'F%s\r\n' "$Q$WIZ_PRODUCT.lnk"
         fi
@@ -187,7 +192,7 @@ check_files() {
 expected_links() {
   local desktop=$1 quick=$2 line arg link target program
   program=$(expand "$(sed -n '6{s/^H//;s/\r$//;p}' "$WIZ_SCRIPT")")
-  echo "${P}VELTRO 5107!\\$WIZ_PRODUCT.lnk|$program|${program%\\*}\\"
+  echo "${P}$WIZ_START_MENU\\$WIZ_PRODUCT.lnk|$program|${program%\\*}\\"
   [ "$desktop" = yes ] && echo "$D$WIZ_PRODUCT.lnk|$program|${program%\\*}\\"
   [ "$quick" = yes ] && echo "$Q$WIZ_PRODUCT.lnk|$program|${program%\\*}\\"
   while IFS= read -r line; do
@@ -279,16 +284,18 @@ check_registry() {
 
 # check_uninstall_key FOLDER: the product's uninstall key holds exactly DisplayName,
 # UninstallString: FOLDER + UnInstall.EXE in double quotes, no arguments (the setup quotes it,
-# since Windows would split a path with blanks at its first blank), and the SHA-256 of the
-# UnInstall.LOG in FOLDER.
+# since Windows would split a path with blanks at its first blank), the SHA-256 of the
+# UnInstall.LOG in FOLDER, and WIZ_UNINSTALL_EXTRAS.
 check_uninstall_key() {
   local folder=$1 bs='\\\\' got want
   e2e_reg_sections "$E2E_DIR/uninstall-key.txt" \
     "^\\[software${bs}microsoft${bs}windows${bs}currentversion${bs}uninstall${bs}${WIZ_PRODUCT,,}\\]"
-  got=$(grep -v '^system.reg \[' "$E2E_DIR/uninstall-key.txt" | sed 's/^system.reg //')
-  want=$(printf '"DisplayName"="%s"\n"UninstallLogSha256"="%s"\n"UninstallString"="\\"%s\\""' \
+  got=$(grep -v '^system.reg \[' "$E2E_DIR/uninstall-key.txt" | sed 's/^system.reg //' |
+    LC_ALL=C sort)
+  want=$({ printf '"DisplayName"="%s"\n"UninstallLogSha256"="%s"\n"UninstallString"="\\"%s\\""\n' \
     "$WIZ_PRODUCT" "$(sha256sum <"$(unix_of "${folder}UnInstall.LOG")" | cut -c1-64)" \
-    "${folder//\\/\\\\}UnInstall.EXE")
+    "${folder//\\/\\\\}UnInstall.EXE"
+    [ -z "$WIZ_UNINSTALL_EXTRAS" ] || printf '%s\n' "$WIZ_UNINSTALL_EXTRAS"; } | LC_ALL=C sort)
   [ "$got" = "$want" ] || e2e_fail "uninstall key: [$got], expected [$want]"
 }
 
