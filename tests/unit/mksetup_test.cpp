@@ -891,8 +891,23 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
   const auto link = [&](const char* name, const fs::path& target) {
     return [=](const fs::path& src) { fs::create_symlink(target, src / "S" / name); };
   };
+  // The identity is checked with the script: a refused value stops the build as its errors do.
+  const std::string badIdentity = (f.dir / "bad-identity.txt").string();
+  const std::string acmeIdentity = (f.dir / "acme-identity.txt").string();
+  WriteFile(badIdentity, "StartMenuFolder = VELTRO 5107!\nVersion = 2.1\n");
+  WriteFile(acmeIdentity, "StartMenuFolder = Acme\nVersion = 2.1.0.0\n");
   const Case cases[] = {
       {"clean", Clean(), {}, 0},
+      {"an identity value refused", Clean(), {"--identity", badIdentity}, 1},
+      {"an identity value refused, allowed",
+       Clean(),
+       {"--identity", badIdentity, "--allow", "identity-version"},
+       0},
+      {"the identity's folder not made", Clean(), {"--identity", acmeIdentity}, 1},
+      {"the identity's folder made",
+       Replaced(Clean(), "VELTRO 5107!", "Acme"),
+       {"--identity", acmeIdentity},
+       0},
       {"a file linked out of the tree",
        Clean("F*%Slinked.txt\r\n"),
        {},
