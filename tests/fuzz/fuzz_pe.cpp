@@ -1,16 +1,22 @@
-// The PE resource reader (its look-ups and its whole tree) and the signer reader over arbitrary
-// bytes: a clear error or a result, never a crash; a signature is named or has a reason, never
-// both.
+// The PE resource reader (its look-ups and its whole tree), the version resource reader and the
+// signer reader over arbitrary bytes: a clear error or a result, never a crash; a signature is
+// named or has a reason, never both.
 #include <cstddef>
 #include <cstdint>
 
 #include "ToolError.h"
+#include "VersionInfo.h"
 #include "pe/PeFile.h"
 #include "pe/ResourceTree.h"
 #include "pe/Signature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const setup::ByteSpan bytes(data, size);
+  // The bytes as a version resource of their own, as list reads any setup.exe's.
+  try {
+    setup::mksetup::ReadVersionInfo(bytes, "fuzz");
+  } catch (const setup::mksetup::ToolError&) {
+  }
   try {
     const setup::mksetup::PeLayout layout = setup::mksetup::ReadPeLayout(bytes, "fuzz");
     for (const auto& resource : setup::mksetup::ListResources(bytes, layout, "fuzz")) {
@@ -21,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const setup::mksetup::ResourceTree tree =
         setup::mksetup::ReadResourceTree(bytes, layout, "fuzz");
     (void)tree;
+    setup::mksetup::FindVersionInfo(bytes, "fuzz");
     const setup::mksetup::SignatureInfo signature = setup::mksetup::ReadSignature(bytes, "fuzz");
     if (!signature.problem.empty() && (!signature.signer.empty() || !signature.issuer.empty()))
       __builtin_trap();

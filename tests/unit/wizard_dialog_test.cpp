@@ -105,6 +105,41 @@ TEST(WizardStartUp, PreselectedLanguageTLinesAndMissingHLine) {
             "ais");
 }
 
+// The add-on box follows the vendor's identity: its key ticks it, its captions label it where no
+// T line does (in the form's language before one is chosen), and the built-in key is any word.
+TEST(WizardStartUp, TheIdentityNamesAndCaptionsTheAddOn) {
+  const struct {
+    const char* tLines;
+    bool ticked;
+    const char* german;
+    const char* english;
+    const char* french;
+  } cases[] = {
+      {"T*ADDON\r\nTFADDON=Module Acme\r\n", true, "Acme-Modul installieren",
+       "Install the Acme module", "Module Acme"},
+      {"TEKORVALT=Install Korvalt\r\n", false, "Acme-Modul installieren", "Install the Acme module",
+       "Installer autorouteur Korvalt  (version demo)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tLines);
+    Fixture f(Script("N*Prod", c.tLines));
+    const std::string identity =
+        "AddOnKey=ADDON\r\nAddOnCaptionGerman=Acme-Modul installieren\r\n"
+        "AddOnCaptionEnglish=Install the Acme module\r\n";
+    f.windows.rcdata["SetupIdentity"].assign(identity.begin(), identity.end());
+    f.dialog.Show();
+    const DialogControls& d = f.dialog.Controls;
+    EXPECT_EQ(d.KorvaltCheckBox.Checked, c.ticked);
+    EXPECT_EQ(d.KorvaltCheckBox.Text, c.german);
+    f.dialog.Handle(&TMorvexDialog::EnglishBoxClick);
+    EXPECT_EQ(d.KorvaltCheckBox.Text, c.english);
+    f.dialog.Handle(&TMorvexDialog::FrenchBoxClick);
+    EXPECT_EQ(d.KorvaltCheckBox.Text, c.french);
+    f.dialog.Handle(&TMorvexDialog::GermanBoxClick);
+    EXPECT_EQ(d.KorvaltCheckBox.Text, c.german);
+  }
+}
+
 TEST(WizardStartUp, NineteenCharacterNameIsShownInFull) {
   Fixture f(Script("NGProd"));
   f.windows.login = std::string(19, 'n');
