@@ -21,6 +21,7 @@
 #include "Commands.h"
 #include "FileIo.h"
 #include "InputText.h"
+#include "Manifest.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
 #include "Sign.h"
@@ -1921,12 +1922,22 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
        0,
        "message box \"SETUP.EXE\": Problems with link \n     \"C:\\Inst\\no\\x.lnk\"! [OK]\n",
        "2 shortcuts made, 1 not"},
+      // Without the rights, what only administrators may write fails as on Windows: the
+      // registration under HKEY_LOCAL_MACHINE, and any file in a program files folder.
       {"rights accepted",
        {"--not-admin"},
        "",
-       0,
-       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n",
-       "installed into C:\\Inst\\"},
+       -1,
+       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n"
+       "message box \"Setup\": Failed to set data for 'DisplayName' [OK]\n",
+       ""},
+      {"rights accepted, into Program Files",
+       {"--not-admin", "--dest", "C:\\Program Files\\P"},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\n",
+       -1,
+       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n"
+       "message box \"Setup\": Cannot create file C:\\Program Files\\P\\p.exe. [OK]\n",
+       ""},
       {"rights declined",
        {"--not-admin", "--decline-admin"},
        "",
@@ -2525,6 +2536,61 @@ TEST(MksetupSign, ListAndRunReadASignedSetup) {
             0);
   EXPECT_EQ(ReadWholeFile(f.dir / "root/C/Users/Tester/AppData/Roaming/sub/big.bin"),
             ReadWholeFile(f.dir / "src/A/big.bin"));
+}
+
+// --execution-level rewrites only the level's value, in whatever form the manifest writes the
+// attribute; a manifest without one is refused, not given one.
+TEST(MksetupManifest, ExecutionLevelIsReplacedInPlace) {
+  const struct {
+    const char* manifest;
+    const char* level;    // as found; nullptr for none
+    const char* changed;  // with requireAdministrator; nullptr when refused
+  } cases[] = {
+      {R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)", "asInvoker",
+       R"(<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>)"},
+      {R"(<requestedExecutionLevel uiAccess='false' level = 'highestAvailable'/>)",
+       "highestAvailable",
+       R"(<requestedExecutionLevel uiAccess='false' level = 'requireAdministrator'/>)"},
+      {"<a/>\r\n<requestedExecutionLevel\r\n  level=\"asInvoker\"/>\r\n<b level=\"x\"/>",
+       "asInvoker",
+       "<a/>\r\n<requestedExecutionLevel\r\n  level=\"requireAdministrator\"/>\r\n<b "
+       "level=\"x\"/>"},
+      {R"(<requestedExecutionLevel uiAccesslevel="x" level="asInvoker"/>)", "asInvoker",
+       R"(<requestedExecutionLevel uiAccesslevel="x" level="requireAdministrator"/>)"},
+      {R"(<requestedExecutionLevel uiAccess="false"/><x level="asInvoker"/>)", nullptr, nullptr},
+      {R"(<requestedExecutionLevel level=asInvoker/>)", nullptr, nullptr},
+      {R"(<requestedPrivileges/>)", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.manifest);
+    const std::optional<std::string> level = RequestedExecutionLevel(c.manifest);
+    EXPECT_EQ(level.has_value(), c.level != nullptr);
+    if (c.level) EXPECT_EQ(*level, c.level);
+    if (c.changed) {
+      EXPECT_EQ(WithExecutionLevel(c.manifest, ExecutionLevel::RequireAdministrator, "m"),
+                c.changed);
+    } else {
+      EXPECT_THROW(WithExecutionLevel(c.manifest, ExecutionLevel::AsInvoker, "m"), ToolError);
+    }
+  }
+  for (const char* name : {"asInvoker", "highestAvailable", "requireAdministrator"})
+    EXPECT_STREQ(ExecutionLevelName(*ParseExecutionLevel(name)), name);
+  EXPECT_FALSE(ParseExecutionLevel("HighestAvailable"));
+
+  // Every language of the manifest resource changes, and its language stays.
+  ResourceTree tree;
+  const std::string manifest = R"(<requestedExecutionLevel level="highestAvailable"/>)";
+  tree.types.push_back({ResourceId::Number(kRtManifest),
+                        {{ResourceId::Number(1),
+                          {{ResourceId::Number(1033), {{manifest.begin(), manifest.end()}}},
+                           {ResourceId::Number(1031), {{manifest.begin(), manifest.end()}}}}}}});
+  SetExecutionLevel(tree, ExecutionLevel::AsInvoker, "p");
+  for (const ResourceLeaf& leaf : tree.types[0].names[0].languages)
+    EXPECT_EQ(RequestedExecutionLevel({leaf.data.bytes.begin(), leaf.data.bytes.end()}),
+              "asInvoker");
+  EXPECT_EQ(tree.types[0].names[0].languages[1].language, ResourceId::Number(1031));
+  ResourceTree none;
+  EXPECT_THROW(SetExecutionLevel(none, ExecutionLevel::AsInvoker, "p"), ToolError);
 }
 
 }  // namespace

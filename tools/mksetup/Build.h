@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "InputText.h"
+#include "Manifest.h"
 #include "PayloadWriter.h"
 #include "ScriptFile.h"
 #include "Sign.h"
@@ -28,6 +29,9 @@ struct BuildOptions {
   std::optional<SignOptions> signing = std::nullopt;  // the setup.exe and its uninstaller
   // --arch: the stub must be of it. Not given is x86, and an x64 stub is refused with a hint.
   std::optional<Architecture> architecture = std::nullopt;
+  // --execution-level: set in the manifests of the stub and of every "%SUnInstall.EXE"; not
+  // given, both keep the level they were built with.
+  std::optional<ExecutionLevel> executionLevel = std::nullopt;
 };
 
 // Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller

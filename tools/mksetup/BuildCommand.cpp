@@ -46,6 +46,15 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.licence = required("--licence");
   options.source = required("--source");
   options.output = required("-o");
+  if (const auto level = parsed.Value("--execution-level")) {
+    options.executionLevel = ParseExecutionLevel(*level);
+    if (!options.executionLevel) {
+      throw UsageError(
+          "usage: --execution-level takes asInvoker, highestAvailable or "
+          "requireAdministrator, not " +
+          *level);
+    }
+  }
   options.signing = SignOptionsFrom(parsed);
   if (options.signing) FindOsslsigncode();  // before minutes of compressing, not after
 
