@@ -37,11 +37,11 @@ int BuildCommand(const std::vector<std::string>& args) {
   BuildOptions options;
   const auto required = [&](const char* name) {
     const std::optional<std::string> value = parsed.Value(name);
-    if (!value) throw ToolError(std::string("usage: build needs ") + name);
+    if (!value) throw UsageError(std::string("usage: build needs ") + name);
     return std::filesystem::path(*value);
   };
   if (!parsed.positionals.empty())
-    throw ToolError("usage: build takes no " + parsed.positionals[0]);
+    throw UsageError("usage: build takes no " + parsed.positionals[0]);
   options.script = required("--script");
   options.licence = required("--licence");
   options.source = required("--source");
