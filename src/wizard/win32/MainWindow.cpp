@@ -33,6 +33,7 @@ MainWindow::~MainWindow() {
   if (window_) DestroyWindow(window_);
   ui_.SetOwner(nullptr);
   ui_.SetRepaint(nullptr);
+  ui_.SetStillWorking(nullptr);
   shownUi_.SetBeforeQuestion(nullptr);
 }
 
@@ -51,11 +52,8 @@ bool MainWindow::Create() {
                   kClientWidth, kClientHeight, nullptr, nullptr, module_, this);
   if (!window_ || !CreateControls()) return false;
   ui_.SetOwner(window_);
-  ui_.SetRepaint([this](const ControlPaint&) {
-    const DialogControls& controls = dialog_.Controls;
-    if (pacing_.Due(controls.PercentLabel.Text, controls.ProgressBar.Position, GetTickCount()))
-      RepaintNow();
-  });
+  ui_.SetRepaint([this](const ControlPaint&) { PacedRepaint(); });
+  ui_.SetStillWorking([this] { PacedRepaint(); });
   shownUi_.SetBeforeQuestion([this] {
     if (busy_) RepaintNow();
   });
@@ -227,6 +225,14 @@ void MainWindow::RepaintNow() {
   if (!window_) return;
   sync_.Push(dialog_.Controls);
   RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void MainWindow::PacedRepaint() {
+  const DialogControls& controls = dialog_.Controls;
+  if (pacing_.Due(controls.PercentLabel.Text, controls.ProgressBar.Position,
+                  controls.ActionLabel.Text, GetTickCount())) {
+    RepaintNow();
+  }
 }
 
 // After a page change the focused control may be hidden or disabled: the focus moves on.

@@ -1,6 +1,7 @@
 #include "Walks.h"
 
 #include <iterator>
+#include <string>
 
 #include "Ids.h"
 
@@ -11,6 +12,7 @@ constexpr DWORD kBoxTimeoutMs = 15000;
 constexpr DWORD kInstallTimeoutMs = 180000;
 constexpr DWORD kExitTimeoutMs = 15000;
 constexpr DWORD kBoxWaitMs = 1500;
+constexpr DWORD kLabelPollMs = 10;
 
 bool Wanted(Tick tick) {
   return tick == Tick::On;
@@ -104,6 +106,25 @@ void InputDuringRun(Wizard& wizard) {
   wizard.report().Line("INPUT during the run");
 }
 
+// The action label's texts as the run leaves them on the screen, each logged with the time it
+// came, until the run's first box: the run pumps no messages, so the text is read from what the
+// window manager holds, not asked of the label.
+void WatchActionLabel(Wizard& wizard) {
+  HWND label = wizard.Control(kActionLabel);
+  std::string shown;
+  const DWORD start = GetTickCount();
+  while (!wizard.PeekBox().window && wizard.Running()) {
+    if (GetTickCount() - start > kInstallTimeoutMs) Fail("the run's first box did not come");
+    const std::string text = HeldText(label);
+    if (text != shown) {
+      shown = text;
+      wizard.report().Line("LABEL " + std::to_string(wizard.report().Elapsed()) + " " +
+                           OneLine(text));
+    }
+    Sleep(kLabelPollMs);
+  }
+}
+
 // Input made during the run must not answer a box by itself: the box is still open a while
 // after it came.
 void ExpectWaiting(Wizard& wizard, const MessageBoxInfo& box) {
@@ -119,7 +140,10 @@ MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
   const DWORD start = report.Elapsed();
   wizard.Click(kNextBtn);
   const bool input = wizard.options().inputDuringRun;
-  if (input) InputDuringRun(wizard);
+  if (input) {
+    InputDuringRun(wizard);
+    WatchActionLabel(wizard);
+  }
   MessageBoxInfo first;
   for (;;) {
     MessageBoxInfo box = wizard.WaitForBox(kInstallTimeoutMs);
