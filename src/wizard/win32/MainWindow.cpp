@@ -83,14 +83,14 @@ void MainWindow::Show() {
   timing_.FirstPaint();
 }
 
+// Enter is left to the dialog manager, which presses the default button (DM_GETDEFID) unless the
+// focused control asks for the key: only the open drive list does, to end its choice (no edit
+// box here has ES_WANTRETURN). The directory list does not ask for it, so Enter leaves the
+// destination page as Next does wherever the focus is; a folder of the list opens on a double
+// click. This window is no dialog box, so a focused Back or Cancel does not take the default
+// role from Next as it would in one: Enter presses Next there too.
 bool MainWindow::TranslateKeys(MSG& message) {
   if (!window_) return false;
-  HWND directoryList = sync_.WindowOf(kDestinationDirectoryBox);
-  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-      message.hwnd == directoryList) {
-    OnCommand(kDestinationDirectoryBox, LBN_DBLCLK, directoryList);
-    return true;
-  }
   // The licence memo keeps Esc to itself: the cancel button gets it all the same, unless the
   // drive list is open, which Esc closes.
   HWND driveList = sync_.WindowOf(kDestinationDriveBox);

@@ -1,7 +1,7 @@
 #pragma once
 // The driver's command line:
 //   wizard-driver.exe COMMAND [--exe SETUP] [--report FILE] [--shots DIR] [choices...]
-// COMMAND: walk, cancel, back-from-every-page, refused-dest, damaged.
+// COMMAND: walk, cancel, back-from-every-page, refused-dest, damaged, enter-on-destination.
 // Choices: --language G|E|F, --one-user | --all-users, --addon | --no-addon, --dest FOLDER,
 // --desktop | --no-desktop, --quick-launch | --no-quick-launch, --finish-actions (leave the
 // read-me and start boxes as they are and close the programs they start), --answer yes|no and
