@@ -1,5 +1,7 @@
 #include "install/Installation.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "install/SystemEffects.h"
@@ -33,6 +35,21 @@ constexpr RightsQuestion kRightsFrench = {
     "installation?"};
 constexpr RightsQuestion kRightsEnglish = {"Administrator privileges missing",
                                            "Try to install in spite of that?"};
+
+// A file being written says after each piece that the run is still at its line: a screen that
+// paces its drawing may have held the line's path back, and a large file takes seconds.
+class WorkingSink : public ByteSink {
+ public:
+  WorkingSink(ByteSink& file, UserInterface& ui) : file_(file), ui_(ui) {}
+  void Append(const std::uint8_t* data, std::size_t size) override {
+    file_.Append(data, size);
+    ui_.StillWorking();
+  }
+
+ private:
+  ByteSink& file_;
+  UserInterface& ui_;
+};
 
 class Run {
  public:
@@ -112,7 +129,8 @@ class Run {
     {
       std::unique_ptr<OutputFile> file = CreateInFolder(path, folder);
       if (!file) throw SetupError("Cannot create file " + path);
-      entry.InflateTo(*file);
+      WorkingSink sink(*file, platform_.ui);
+      entry.InflateTo(sink);
     }
     if (ToUpperAscii(path) == ToUpperAscii(state_.MainProgram)) MainProgramShortcuts();
   }

@@ -73,7 +73,7 @@ std::string ParentFolder(const std::string& folder) {
 }
 
 bool IsAbsoluteFolder(const std::string& folder) {
-  if (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') {
+  if (folder.size() >= 3 && folder[1] == ':' && IsSeparator(folder[2])) {
     const char letter = folder[0];
     return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
   }

@@ -11,8 +11,9 @@ namespace setup {
 std::string ParentFolder(const std::string& folder);
 
 // True for a folder that names the same place from every current drive and folder: a drive
-// letter, a colon and a backslash ("C:\..."), or a UNC share ("\\server\share..."). "C:x",
-// "\x", "x" and the empty text would be taken against the current drive or folder.
+// letter, a colon and a separator ("C:\..." or "C:/...", which Windows reads alike), or a UNC
+// share ("\\server\share..."). "C:x", "\x", "x" and the empty text would be taken against the
+// current drive or folder.
 bool IsAbsoluteFolder(const std::string& folder);
 
 // Whether an open entry lies where fullPath names it. entryFinal and rootFinal are what Windows

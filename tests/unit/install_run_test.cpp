@@ -28,8 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A file's payload entry, as text the simulated resource can hold.
-std::string Entry(const std::string& data) {
-  const test::Bytes entry = test::FileEntry(test::AsBytes(data));
+std::string Entry(const std::string& data, std::size_t pieceSize = kPieceSize) {
+  const test::Bytes entry = test::FileEntry(test::AsBytes(data), pieceSize);
   return std::string(entry.begin(), entry.end());
 }
 
@@ -51,11 +51,12 @@ class InstallRun : public testing::Test {
   }
   void TearDown() override { fs::remove_all(root); }
 
-  // Script lines and the file contents of the F lines, in order.
-  void Script(std::vector<std::string> lines, const std::vector<std::string>& files) {
+  // Script lines and the file contents of the F lines, in order, cut into pieces of pieceSize.
+  void Script(std::vector<std::string> lines, const std::vector<std::string>& files,
+              std::size_t pieceSize = kPieceSize) {
     state.ScriptLines = std::move(lines);
     payload.clear();
-    for (const std::string& f : files) payload += Entry(f);
+    for (const std::string& f : files) payload += Entry(f, pieceSize);
     state.Payload = std::make_unique<PayloadReader>(
         ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
   }
@@ -134,6 +135,59 @@ TEST_F(InstallRun, ProgressFigures) {
       EXPECT_EQ(bar[i], p) << c.lines << " lines, line " << i;
       EXPECT_EQ(label[i], std::to_string(p) + "%");
     }
+  }
+}
+
+// A screen that paces its drawing holds back the path of a line that starts a new percentage;
+// while a file is written the run says after each piece that it is still at that line, so a
+// long file gets its own path drawn. Lines that write no bytes say nothing.
+TEST_F(InstallRun, StillWorkingWhileAFileIsWritten) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<std::string> files;
+    std::size_t pieceSize;
+    std::vector<std::pair<std::string, std::size_t>> reports;  // path shown, reports under it
+  };
+  const Case cases[] = {
+      {"a small file: one piece, one report",
+       {"F*%Sa.txt"},
+       {"abc"},
+       kPieceSize,
+       {{"C:\\P\\a.txt", 1}}},
+      {"a file of three pieces: a report after each",
+       {"F*%Sa.txt", "F*%Sbig.dat", "F*%Sb.txt"},
+       {"a", std::string(250, 'x'), "b"},
+       100,
+       {{"C:\\P\\a.txt", 1}, {"C:\\P\\big.dat", 3}, {"C:\\P\\b.txt", 1}}},
+      {"a folder, a file of another language, an empty file and a value write nothing",
+       {"D*%Ssub", "FE%Sen.txt", "F*%Sempty.txt", "R*K;v;x"},
+       {"english", ""},
+       kPieceSize,
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(root / "C" / "P");
+    sim->files.CreateDirectories("C:\\P\\");
+    sim->ui.paints.clear();
+    sim->ui.stillWorkingAfter.clear();
+    Script(c.lines, c.files, c.pieceSize);
+    ASSERT_EQ(Run(), InstallOutcome::Completed);
+    // Each report belongs to the last path shown, and no line's progress came between them.
+    std::vector<std::pair<std::string, std::size_t>> seen;
+    for (std::size_t before : sim->ui.stillWorkingAfter) {
+      std::size_t i = before;
+      while (i > 0 && sim->ui.paints[i - 1].name != "ActionLabel") {
+        EXPECT_NE(sim->ui.paints[i - 1].name, "ProgressBar") << "a report after the line ended";
+        --i;
+      }
+      ASSERT_GT(i, 0u) << "a report before any path";
+      const std::string& path = sim->ui.paints[i - 1].text;
+      if (seen.empty() || seen.back().first != path) seen.push_back({path, 0});
+      ++seen.back().second;
+    }
+    EXPECT_EQ(seen, c.reports);
   }
 }
 

@@ -20,8 +20,10 @@
 #include "Check.h"
 #include "Commands.h"
 #include "FileIo.h"
+#include "FindingRules.h"
 #include "IdentityFile.h"
 #include "InputText.h"
+#include "Manifest.h"
 #include "PayloadWriter.h"
 #include "SetupExe.h"
 #include "Sign.h"
@@ -608,8 +610,22 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
         << findings.size() << " findings, the first "
         << (findings.empty() ? "" : findings[0].code + " " + findings[0].reason);
     caught += found != findings.end();
+    EXPECT_TRUE(IsRuleCode(c.code)) << c.code << " is not in the rule table";
   }
   std::printf("check catches %zu of %zu vendor mistakes\n", caught, std::size(cases));
+}
+
+// Every rule a finding can carry is explained in docs/findings.md, and nothing else is: --allow
+// takes exactly these codes, and a vendor looks them up there.
+TEST(MksetupCheck, EveryRuleCodeIsDocumented) {
+  std::ifstream in(std::string(SETUP_SOURCE_DIR) + "/docs/findings.md");
+  std::set<std::string> documented;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("| `", 0) == 0) documented.insert(line.substr(3, line.find('`', 3) - 3));
+  }
+  const std::set<std::string> codes(RuleCodes().begin(), RuleCodes().end());
+  EXPECT_EQ(documented, codes);
+  EXPECT_EQ(codes.size(), RuleCodes().size()) << "a code listed twice";
 }
 
 // --input-encoding utf-8: the script becomes Windows-1252; what the code page lacks is an error
@@ -1007,6 +1023,45 @@ TEST(MksetupBuild, ChecksFirstAndKeepsAnExistingOutput) {
             std::string::npos)
       << json;
   EXPECT_NE(json.find("\"errors\": 1,\n  \"warnings\": 1"), std::string::npos) << json;
+}
+
+// The text output names each finding's rule, and shows one rule's first findings only; --json
+// lists them all. --allow of a code no rule has is a usage error, not a silent no-op.
+TEST(MksetupCheck, TextFindingsNameTheirRuleAndRepeatsAreCounted) {
+  BuildFixture f;
+  std::string lines;
+  for (std::size_t i = 0; i < kShownPerRule + 3; ++i)
+    lines += "Q*line " + std::to_string(i) + "\r\n";
+  WriteFile(f.dir / "script.txt", Clean(lines));
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(CheckCommand({f.options.script.string()}), 1);
+  const std::string text =
+      testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+  std::size_t shown = 0;
+  for (std::size_t at = 0; (at = text.find("is ignored [unknown-code]\n", at)) != std::string::npos;
+       ++at)
+    ++shown;
+  EXPECT_EQ(shown, kShownPerRule) << text;
+  EXPECT_NE(text.find(f.options.script.string() + ": ... 3 more of the same [unknown-code]\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find(": 13 errors, 0 warnings"), std::string::npos) << text;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(CheckCommand({f.options.script.string(), "--json"}), 1);
+  const std::string json = testing::internal::GetCapturedStdout();
+  std::size_t listed = 0;
+  for (std::size_t at = 0; (at = json.find("\"unknown-code\"", at)) != std::string::npos; ++at)
+    ++listed;
+  EXPECT_EQ(listed, kShownPerRule + 3);
+  EXPECT_THROW(CheckCommand({f.options.script.string(), "--allow", "unknown-cod"}), UsageError);
+  EXPECT_THROW(CheckCommand({f.options.script.string(), "--bogus"}), UsageError);
+  EXPECT_THROW(BuildCommand({"--script", f.options.script.string()}), UsageError);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(CheckCommand({f.options.script.string(), "--allow", "unknown-code"}), 0);
+  testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
 }
 
 // The uninstaller removes the registration from the registry view of its own architecture, so
@@ -1555,7 +1610,8 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
     const Built built = BuildWithPictures(
         f, f.options.stub, {icon ? "--icon" : "--pictures", (icon ? file : pictures).string()});
     EXPECT_EQ(built.exitCode, 1);
-    EXPECT_NE(built.errors.find(file.string() + ": error: " + c.reason + "\n"), std::string::npos)
+    EXPECT_NE(built.errors.find(file.string() + ": error: " + c.reason + " [picture]\n"),
+              std::string::npos)
         << built.errors;
     EXPECT_FALSE(fs::exists(f.options.output));
   }
@@ -1570,9 +1626,10 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
   EXPECT_EQ(built.exitCode, 1);
   for (const std::string& line :
        {(f.dir / "pictures/program-folder.bmp").string() + ": error: has 4 bits per pixel;",
-        (f.dir / "none.ico").string() + ": error: cannot be read: No such file or directory\n",
+        (f.dir / "none.ico").string() +
+            ": error: cannot be read: No such file or directory [picture]\n",
         (f.dir / "pictures/logo.bmp").string() +
-            ": error: is logo.bmp a second time, beside Logo.bmp\n",
+            ": error: is logo.bmp a second time, beside Logo.bmp [picture]\n",
         f.options.script.string() + ": 3 errors, 0 warnings\n"}) {
     EXPECT_NE(built.errors.find(line), std::string::npos) << line << "\n" << built.errors;
   }
@@ -1580,7 +1637,7 @@ TEST(MksetupPictures, BadPicturesAreRefusedWithTheirReason) {
   const Built missing =
       BuildWithPictures(f, f.options.stub, {"--pictures", (f.dir / "nowhere").string()});
   EXPECT_NE(missing.errors.find((f.dir / "nowhere").string() +
-                                ": error: the pictures folder does not exist\n"),
+                                ": error: the pictures folder does not exist [picture]\n"),
             std::string::npos)
       << missing.errors;
 }
@@ -1654,6 +1711,7 @@ TEST(MksetupIdentity, EveryProblemIsAFindingOnItsLine) {
         << findings.size() << " findings, the first "
         << (findings.empty() ? "" : findings[0].code + " " + findings[0].reason);
     caught += found != findings.end();
+    EXPECT_TRUE(IsRuleCode(c.code)) << c.code << " is not in the rule table";
     // A refused value is not taken, so nothing half-checked reaches the setup (a character
     // the code page lacks stops the build all the same).
     if (std::string(c.code) != "encoding") {
@@ -2221,12 +2279,22 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
        0,
        "message box \"SETUP.EXE\": Problems with link \n     \"C:\\Inst\\no\\x.lnk\"! [OK]\n",
        "2 shortcuts made, 1 not"},
+      // Without the rights, what only administrators may write fails as on Windows: the
+      // registration under HKEY_LOCAL_MACHINE, and any file in a program files folder.
       {"rights accepted",
        {"--not-admin"},
        "",
-       0,
-       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n",
-       "installed into C:\\Inst\\"},
+       -1,
+       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n"
+       "message box \"Setup\": Failed to set data for 'DisplayName' [OK]\n",
+       ""},
+      {"rights accepted, into Program Files",
+       {"--not-admin", "--dest", "C:\\Program Files\\P"},
+       "D*%PVELTRO 5107!\\\r\nF*%Sp.exe\r\n",
+       -1,
+       "message box \"Administrator privileges missing\": Try to install in spite of that? [OK]\n"
+       "message box \"Setup\": Cannot create file C:\\Program Files\\P\\p.exe. [OK]\n",
+       ""},
       {"rights declined",
        {"--not-admin", "--decline-admin"},
        "",
@@ -2872,6 +2940,64 @@ TEST(MksetupSign, ListAndRunReadASignedSetup) {
             0);
   EXPECT_EQ(ReadWholeFile(f.dir / "root/C/Users/Tester/AppData/Roaming/sub/big.bin"),
             ReadWholeFile(f.dir / "src/A/big.bin"));
+}
+
+// --execution-level rewrites only the level's value, in whatever form the manifest writes the
+// attribute; a manifest without one is refused, not given one.
+TEST(MksetupManifest, ExecutionLevelIsReplacedInPlace) {
+  const struct {
+    const char* manifest;
+    const char* level;    // as found; nullptr for none
+    const char* changed;  // with requireAdministrator; nullptr when refused
+  } cases[] = {
+      {R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)", "asInvoker",
+       R"(<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>)"},
+      {R"(<requestedExecutionLevel uiAccess='false' level = 'highestAvailable'/>)",
+       "highestAvailable",
+       R"(<requestedExecutionLevel uiAccess='false' level = 'requireAdministrator'/>)"},
+      {"<a/>\r\n<requestedExecutionLevel\r\n  level=\"asInvoker\"/>\r\n<b level=\"x\"/>",
+       "asInvoker",
+       "<a/>\r\n<requestedExecutionLevel\r\n  level=\"requireAdministrator\"/>\r\n<b "
+       "level=\"x\"/>"},
+      {R"(<requestedExecutionLevel uiAccesslevel="x" level="asInvoker"/>)", "asInvoker",
+       R"(<requestedExecutionLevel uiAccesslevel="x" level="requireAdministrator"/>)"},
+      {R"(<requestedExecutionLevel uiAccess="false"/><x level="asInvoker"/>)", nullptr, nullptr},
+      {R"(<requestedExecutionLevel level=asInvoker/>)", nullptr, nullptr},
+      {R"(<requestedPrivileges/>)", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.manifest);
+    const std::optional<std::string> level = RequestedExecutionLevel(c.manifest);
+    EXPECT_EQ(level.has_value(), c.level != nullptr);
+    if (c.level) {
+      EXPECT_EQ(*level, c.level);
+    }
+    if (c.changed) {
+      EXPECT_EQ(WithExecutionLevel(c.manifest, ExecutionLevel::RequireAdministrator, "m"),
+                c.changed);
+    } else {
+      EXPECT_THROW(WithExecutionLevel(c.manifest, ExecutionLevel::AsInvoker, "m"), ToolError);
+    }
+  }
+  for (const char* name : {"asInvoker", "highestAvailable", "requireAdministrator"})
+    EXPECT_STREQ(ExecutionLevelName(*ParseExecutionLevel(name)), name);
+  EXPECT_FALSE(ParseExecutionLevel("HighestAvailable"));
+
+  // Every language of the manifest resource changes, and its language stays.
+  ResourceTree tree;
+  const std::string manifest = R"(<requestedExecutionLevel level="highestAvailable"/>)";
+  ResourceData data;
+  data.bytes.assign(manifest.begin(), manifest.end());
+  tree.types.push_back({ResourceId::Number(kRtManifest),
+                        {{ResourceId::Number(1),
+                          {{ResourceId::Number(1033), data}, {ResourceId::Number(1031), data}}}}});
+  SetExecutionLevel(tree, ExecutionLevel::AsInvoker, "p");
+  for (const ResourceLeaf& leaf : tree.types[0].names[0].languages)
+    EXPECT_EQ(RequestedExecutionLevel({leaf.data.bytes.begin(), leaf.data.bytes.end()}),
+              "asInvoker");
+  EXPECT_EQ(tree.types[0].names[0].languages[1].language, ResourceId::Number(1031));
+  ResourceTree none;
+  EXPECT_THROW(SetExecutionLevel(none, ExecutionLevel::AsInvoker, "p"), ToolError);
 }
 
 }  // namespace

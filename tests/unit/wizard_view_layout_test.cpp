@@ -280,11 +280,13 @@ TEST(WizardViewLayout, DirectoryItemsStepInThenListSubFoldersOneStepBelow) {
   }
 }
 
-// The run's progress: each call of a row is one change the run reports, in order.
+// The run's progress: each call of a row is one change the run reports, or a report that it is
+// still writing a file (the same values again), in order.
 TEST(RepaintPacing, EveryPercentageAtOnceTheActionTextAtMostEveryInterval) {
   struct Call {
     const char* percent;
     int position;
+    const char* action;
     std::uint32_t nowMs;
     bool drawn;
   };
@@ -294,22 +296,54 @@ TEST(RepaintPacing, EveryPercentageAtOnceTheActionTextAtMostEveryInterval) {
   };
   const std::uint32_t wrap = 0xFFFFFFF0u;  // GetTickCount wraps after 49.7 days
   const Row rows[] = {
-      {"the first change is drawn", {{"1%", 1, 5, true}}},
-      {"the same percentage within the interval waits",
-       {{"1%", 1, 0, true}, {"1%", 1, 1, false}, {"1%", 1, 39, false}, {"1%", 1, 40, true}}},
+      {"the first change is drawn", {{"1%", 1, "a", 5, true}}},
+      {"a new text under the same percentage within the interval waits",
+       {{"1%", 1, "a", 0, true},
+        {"1%", 1, "b", 1, false},
+        {"1%", 1, "c", 39, false},
+        {"1%", 1, "d", 40, true}}},
       {"a new bar position is drawn at once, then its percentage",
-       {{"1%", 1, 0, true}, {"1%", 2, 1, true}, {"2%", 2, 2, true}, {"2%", 2, 3, false}}},
+       {{"1%", 1, "a", 0, true},
+        {"1%", 2, "a", 1, true},
+        {"2%", 2, "a", 2, true},
+        {"2%", 2, "b", 3, false}}},
       {"the interval counts from the last drawing",
-       {{"5%", 5, 100, true}, {"5%", 5, 130, false}, {"5%", 5, 141, true}, {"5%", 5, 170, false}}},
+       {{"5%", 5, "a", 100, true},
+        {"5%", 5, "b", 130, false},
+        {"5%", 5, "c", 141, true},
+        {"5%", 5, "d", 170, false}}},
       {"a wrapping clock",
-       {{"7%", 7, wrap, true}, {"7%", 7, wrap + 20, false}, {"7%", 7, wrap + 45, true}}},
+       {{"7%", 7, "a", wrap, true},
+        {"7%", 7, "b", wrap + 20, false},
+        {"7%", 7, "c", wrap + 45, true}}},
+      // A line that starts a new percentage: its path comes just after the percentage was drawn
+      // and waits; the file it names is large, and the reports made while it is written draw
+      // the path once the interval has passed, and nothing more after that.
+      {"the path of a long file is drawn while it is written",
+       {{"2%", 3, "small.dat", 100, true},
+        {"2%", 4, "small.dat", 101, true},
+        {"3%", 4, "small.dat", 101, true},
+        {"3%", 4, "big.dat", 101, false},
+        {"3%", 4, "big.dat", 120, false},
+        {"3%", 4, "big.dat", 141, true},
+        {"3%", 4, "big.dat", 190, false},
+        {"3%", 4, "big.dat", 400, false},
+        {"3%", 5, "big.dat", 900, true}}},
+      {"a report with nothing new draws nothing",
+       {{"4%", 4, "a", 0, true}, {"4%", 4, "a", 41, false}, {"4%", 4, "a", 5000, false}}},
+      {"a held-back text is drawn by the first report after the interval",
+       {{"6%", 6, "a", 0, true},
+        {"6%", 6, "b", 10, false},
+        {"6%", 6, "c", 20, false},
+        {"6%", 6, "c", 39, false},
+        {"6%", 6, "c", 40, true}}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     RepaintPacing pacing;
     for (const Call& call : row.calls) {
       SCOPED_TRACE(call.nowMs);
-      EXPECT_EQ(pacing.Due(call.percent, call.position, call.nowMs), call.drawn);
+      EXPECT_EQ(pacing.Due(call.percent, call.position, call.action, call.nowMs), call.drawn);
     }
   }
 }

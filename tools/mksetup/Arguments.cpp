@@ -22,13 +22,13 @@ Arguments ParseArguments(const std::vector<std::string>& args,
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (valueOptions.count(arg)) {
-      if (i + 1 == args.size()) throw ToolError("usage: " + arg + " needs a value");
+      if (i + 1 == args.size()) throw UsageError("usage: " + arg + " needs a value");
       parsed.values[arg] = args[++i];
       parsed.allValues[arg].push_back(args[i]);
     } else if (flagOptions.count(arg)) {
       parsed.flags.insert(arg);
     } else if (arg.size() > 1 && arg[0] == '-') {
-      throw ToolError("usage: unknown option " + arg);
+      throw UsageError("usage: unknown option " + arg);
     } else {
       parsed.positionals.push_back(arg);
     }

@@ -34,6 +34,26 @@ void SignUninstallers(const ScriptFile& script, const SignOptions& signing, cons
   }
 }
 
+// Each "%SUnInstall.EXE" source is replaced by a copy whose manifest asks for the level, before
+// it is signed: the level is part of what the signature covers.
+void SetUninstallerLevels(const ScriptFile& script, ExecutionLevel level, const fs::path& output,
+                          std::vector<PayloadSource>& sources,
+                          std::vector<std::unique_ptr<TemporaryFile>>& copies) {
+  const std::vector<FileLine> lines = FileLines(script);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!IsUninstallerSource(SourceParts(lines[i].path, script.name))) continue;
+    PayloadSource& source = sources.at(i + 1);  // the licence comes first
+    const std::vector<std::uint8_t> program = ReadWholeFile(source.path);
+    const PeLayout layout = ReadPeLayout(program, source.path);
+    ResourceTree tree = ReadResourceTree(program, layout, source.path);
+    SetExecutionLevel(tree, level, source.path);
+    copies.push_back(std::make_unique<TemporaryFile>(output));
+    WriteExecutable(program, source.path, std::move(tree), copies.back()->Path());
+    source.path = copies.back()->Path().string();
+    source.size = fs::file_size(source.path);
+  }
+}
+
 }  // namespace
 
 bool IsUninstallerSource(const std::vector<std::string>& parts) {
@@ -146,6 +166,9 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   // among them as large as the setup.exe: the next build of that output takes them away.
   RemoveStaleScratch(options.output);
   std::vector<std::unique_ptr<TemporaryFile>> signedCopies;
+  if (options.executionLevel) {
+    SetUninstallerLevels(script, *options.executionLevel, options.output, sources, signedCopies);
+  }
   if (options.signing) {
     SignUninstallers(script, *options.signing, options.output, sources, signedCopies);
   }
@@ -173,6 +196,7 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
            {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
   ApplyVendorPictures(options.pictures, tree);
   ApplyIdentity(options.identity, tree);
+  if (options.executionLevel) SetExecutionLevel(tree, *options.executionLevel, stubName);
   if (!options.signing) {
     WriteExecutable(stub, stubName, std::move(tree), options.output);
     return summary;

@@ -10,6 +10,7 @@
 
 #include "IdentityFile.h"
 #include "InputText.h"
+#include "Manifest.h"
 #include "PayloadWriter.h"
 #include "ScriptFile.h"
 #include "Sign.h"
@@ -30,6 +31,9 @@ struct BuildOptions {
   // --arch: the stub must be of it. Not given is x86, and an x64 stub is refused with a hint.
   std::optional<Architecture> architecture = std::nullopt;
   Identity identity = {};  // checked: its values replace the built-in ones
+  // --execution-level: set in the manifests of the stub and of every "%SUnInstall.EXE"; not
+  // given, both keep the level they were built with.
+  std::optional<ExecutionLevel> executionLevel = std::nullopt;
 };
 
 // Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller

@@ -37,15 +37,24 @@ int BuildCommand(const std::vector<std::string>& args) {
   BuildOptions options;
   const auto required = [&](const char* name) {
     const std::optional<std::string> value = parsed.Value(name);
-    if (!value) throw ToolError(std::string("usage: build needs ") + name);
+    if (!value) throw UsageError(std::string("usage: build needs ") + name);
     return std::filesystem::path(*value);
   };
   if (!parsed.positionals.empty())
-    throw ToolError("usage: build takes no " + parsed.positionals[0]);
+    throw UsageError("usage: build takes no " + parsed.positionals[0]);
   options.script = required("--script");
   options.licence = required("--licence");
   options.source = required("--source");
   options.output = required("-o");
+  if (const auto level = parsed.Value("--execution-level")) {
+    options.executionLevel = ParseExecutionLevel(*level);
+    if (!options.executionLevel) {
+      throw UsageError(
+          "usage: --execution-level takes asInvoker, highestAvailable or "
+          "requireAdministrator, not " +
+          *level);
+    }
+  }
   options.signing = SignOptionsFrom(parsed);
   if (options.signing) FindOsslsigncode();  // before minutes of compressing, not after
 

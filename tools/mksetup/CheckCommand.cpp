@@ -53,7 +53,7 @@ CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) 
 int CheckCommand(const std::vector<std::string>& args) {
   const Arguments parsed =
       ParseArguments(args, CommandValueOptions("check"), CommandFlagOptions("check"));
-  if (parsed.positionals.size() != 1) throw ToolError("usage: " + CommandUsage("check"));
+  if (parsed.positionals.size() != 1) throw UsageError("usage: " + CommandUsage("check"));
   const CheckedScript checked = RunChecks(parsed, parsed.positionals[0]);
   if (parsed.Flag("--json")) {
     PrintFindingsJson(stdout, checked.findings, checked.script.name);

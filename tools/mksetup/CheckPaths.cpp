@@ -88,7 +88,7 @@ void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const st
   // Both count the parts after the drive or macro: a ".." first there ("%S..") climbs out.
   if (left) {
     fail("path-leaves", "climbs with \"..\" out of " + origin +
-                            ": the uninstaller refuses a log that names such a place");
+                            ": the uninstaller leaves what such a path names alone");
   } else if (climbs) {
     fail("path-climbs", "has a \"..\" segment: write the folder it means instead");
   }

@@ -63,6 +63,10 @@ const std::vector<CommandHelp>& AllCommands() {
          "the product's own pictures: logo.bmp, program.ico, program-folder.bmp, "
          "quick-launch-classic.bmp, quick-launch-xp.bmp (any of them)"},
         {"--icon", "FILE.ico", "the icon Explorer shows for setup.exe"},
+        {"--execution-level", "LEVEL",
+         "what setup.exe and its uninstaller ask Windows for: highestAvailable (default: an "
+         "administrator confirms, a standard user runs as himself), requireAdministrator or "
+         "asInvoker"},
         kIdentity,
         kUninstaller,
         kSignCert,

@@ -166,7 +166,7 @@ void MoveInto(const fs::path& staging, const fs::path& root,
 int ExtractCommand(const std::vector<std::string>& args) {
   const Arguments parsed =
       ParseArguments(args, CommandValueOptions("extract"), CommandFlagOptions("extract"));
-  if (parsed.positionals.size() != 2) throw ToolError("usage: " + CommandUsage("extract"));
+  if (parsed.positionals.size() != 2) throw UsageError("usage: " + CommandUsage("extract"));
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const fs::path root = parsed.positionals[1];
   std::error_code error;

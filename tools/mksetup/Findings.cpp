@@ -1,5 +1,8 @@
 #include "Findings.h"
 
+#include <map>
+
+#include "FindingRules.h"
 #include "Text1252.h"
 #include "ToolError.h"
 
@@ -22,7 +25,11 @@ std::set<std::string> ParseCodeList(const std::string& list) {
   while (start <= list.size()) {
     const std::size_t end = std::min(list.find(',', start), list.size());
     const std::string code = list.substr(start, end - start);
-    if (code.empty()) throw ToolError("usage: --allow needs rule codes such as unknown-code");
+    if (code.empty()) throw UsageError("usage: --allow needs rule codes such as unknown-code");
+    if (!IsRuleCode(code)) {
+      throw UsageError("usage: --allow " + code +
+                       ": no rule has that code (docs/findings.md lists them all)");
+    }
     codes.insert(code);
     start = end + 1;
   }
@@ -55,13 +62,22 @@ std::string FormatFinding(const Finding& finding, const std::string& scriptName)
   std::string place = FileOf(finding, scriptName);
   if (finding.line) place += ":" + std::to_string(finding.line);
   return place + (finding.severity == Severity::Error ? ": error: " : ": warning: ") +
-         finding.reason;
+         finding.reason + (finding.code.empty() ? "" : " [" + finding.code + "]");
 }
 
 void PrintFindings(std::FILE* out, const std::vector<Finding>& findings,
                    const std::string& scriptName) {
+  // A tree with hundreds of files can make one mistake hundreds of times: the first few show
+  // it, and the rest are counted.
+  std::map<std::string, std::size_t> shown;
   for (const Finding& finding : findings) {
-    std::fprintf(out, "%s\n", FormatFinding(finding, scriptName).c_str());
+    if (++shown[finding.code] <= kShownPerRule)
+      std::fprintf(out, "%s\n", FormatFinding(finding, scriptName).c_str());
+  }
+  for (const auto& [code, count] : shown) {
+    if (count <= kShownPerRule) continue;
+    std::fprintf(out, "%s: ... %zu more of the same [%s]\n", scriptName.c_str(),
+                 count - kShownPerRule, code.c_str());
   }
   std::fprintf(out, "%s: %s\n", scriptName.c_str(), CountText(CountFindings(findings)).c_str());
 }

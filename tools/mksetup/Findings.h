@@ -30,7 +30,7 @@ struct FindingPolicy {
   std::set<std::string> allowed;
 };
 
-// The codes in "a,b,c"; throws ToolError("usage: ...") for an empty one.
+// The codes in "a,b,c"; throws UsageError for an empty one or one that no rule has.
 std::set<std::string> ParseCodeList(const std::string& list);
 
 void ApplyPolicy(std::vector<Finding>& findings, const FindingPolicy& policy);
@@ -40,10 +40,14 @@ FindingCounts CountFindings(const std::vector<Finding>& findings);
 // "0 errors, 1 warning"
 std::string CountText(const FindingCounts& counts);
 
-// "FILE:LINE: error: text" (the place once; FILE: for the whole file).
+// The text output shows this many findings of one rule, then how many more there are.
+inline constexpr std::size_t kShownPerRule = 10;
+
+// "FILE:LINE: error: text [code]" (the place once; FILE: for the whole file).
 std::string FormatFinding(const Finding& finding, const std::string& scriptName);
 
-// Every finding, then "SCRIPT: N errors, M warnings".
+// Every finding (up to kShownPerRule of one rule, then "... N more of the same [code]"), then
+// "SCRIPT: N errors, M warnings".
 void PrintFindings(std::FILE* out, const std::vector<Finding>& findings,
                    const std::string& scriptName);
 

@@ -93,7 +93,7 @@ void Write(const fs::path& path, const std::string& bytes) {
 int InitCommand(const std::vector<std::string>& args) {
   const Arguments parsed =
       ParseArguments(args, CommandValueOptions("init"), CommandFlagOptions("init"));
-  if (parsed.positionals.size() != 1) throw ToolError("usage: " + CommandUsage("init"));
+  if (parsed.positionals.size() != 1) throw UsageError("usage: " + CommandUsage("init"));
   const fs::path root = parsed.positionals[0];
   std::error_code error;
   if (fs::exists(root, error) && !fs::is_empty(root, error)) {

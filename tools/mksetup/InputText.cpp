@@ -70,7 +70,7 @@ std::string LineText(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 InputEncoding ParseInputEncoding(const std::string& name) {
   if (name == "utf-8" || name == "UTF-8" || name == "utf8") return InputEncoding::Utf8;
   if (name == "windows-1252" || name == "cp1252") return InputEncoding::Windows1252;
-  throw ToolError("usage: --input-encoding is utf-8 or windows-1252, not " + name);
+  throw UsageError("usage: --input-encoding is utf-8 or windows-1252, not " + name);
 }
 
 std::vector<Finding> EncodingFindings(const std::vector<std::uint8_t>& bytes,

@@ -277,7 +277,7 @@ void PrintJson(const Listing& listing) {
 int ListCommand(const std::vector<std::string>& args) {
   const Arguments parsed =
       ParseArguments(args, CommandValueOptions("list"), CommandFlagOptions("list"));
-  if (parsed.positionals.size() != 1) throw ToolError("usage: " + CommandUsage("list"));
+  if (parsed.positionals.size() != 1) throw UsageError("usage: " + CommandUsage("list"));
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   Listing listing;
   listing.state = ReadSetupState(exe.name + " (SetupInfo)", exe.info, exe.Identity());

@@ -14,6 +14,7 @@
 #include "ProgressLine.h"
 #include "SetupExe.h"
 #include "SimMachine.h"
+#include "StandardUser.h"
 #include "ToolError.h"
 #include "install/Installation.h"
 #include "payload/PayloadReader.h"
@@ -128,6 +129,13 @@ int RunCommand(const std::vector<std::string>& args) {
     sim.AddDefaultSystemFolders();
   }
   sim.session.admin = !parsed.Flag("--not-admin");
+  // Without administrator rights the setup may write only what Windows lets such a user write.
+  StandardUserRights rights;
+  if (!sim.session.admin) rights.Restrict(sim.registry, sim.session.windowsFolder);
+  GuardedFileSystem files(sim.files, rights);
+  GuardedRegistry registry(sim.registry, rights);
+  GuardedShell shell(sim.shell, rights);
+  Platform platform{sim.resources, registry, files, shell, sim.disk, sim.session, sim.ui};
   sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
   sim.resources.AddSpan(kScriptResource, exe.info);
   sim.resources.AddSpan(kPayloadResource, exe.data);
@@ -161,7 +169,7 @@ int RunCommand(const std::vector<std::string>& args) {
 
   // The dialog's own start-up and pages, walked with the choices of the command line. What ends
   // the wizard is shown as its general error display shows it.
-  TMorvexDialog dialog(sim.platform(), EngineInstallationRun());
+  TMorvexDialog dialog(platform, EngineInstallationRun());
   try {
     dialog.FormShow();
   } catch (const SetupError& error) {
@@ -186,7 +194,7 @@ int RunCommand(const std::vector<std::string>& args) {
   };
   InstallOutcome outcome;
   try {
-    outcome = RunInstallation(state, controls, sim.platform());
+    outcome = RunInstallation(state, controls, platform);
   } catch (const std::exception& error) {
     // The run's own error comes first: on a full disk the registry cannot be saved either.
     progress.Finish();

@@ -21,6 +21,10 @@ void SimUserInterface::Repaint(const ControlPaint& control) {
   if (onRepaint) onRepaint(control);
 }
 
+void SimUserInterface::StillWorking() {
+  if (recordPaints) stillWorkingAfter.push_back(paints.size());
+}
+
 void SimUserInterface::DiscardInput() {
   ++inputDiscards;
 }

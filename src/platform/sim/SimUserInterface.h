@@ -1,6 +1,8 @@
 #pragma once
 // The screen of the simulated machine: questions answered from a queue and recorded, repaints
-// recorded and forwarded, discarded input counted.
+// recorded and forwarded, reports of a step still going placed among the repaints, discarded
+// input counted.
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <string>
@@ -26,6 +28,7 @@ class SimUserInterface : public UserInterface {
   // The next queued answer, else defaultAnswer.
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override;
   void Repaint(const ControlPaint& control) override;
+  void StillWorking() override;
   void DiscardInput() override;
 
   std::deque<bool> answers;
@@ -33,6 +36,8 @@ class SimUserInterface : public UserInterface {
   std::vector<SimQuestion> questions;
   bool recordPaints = true;
   std::vector<SimPaint> paints;
+  // For each report that a step is still going: how many paints had been recorded before it.
+  std::vector<std::size_t> stillWorkingAfter;
   std::function<void(const ControlPaint&)> onRepaint;
   // Told of every question as it is answered, so a dry run can show the boxes in their order.
   std::function<void(const SimQuestion&, bool answer)> onAsk;

@@ -15,8 +15,8 @@ constexpr ClickBinding kClickBindings[] = {
     {kCancelBtn, &Dialog::CancelBtnClick},
 };
 
-// A double click (or Enter) opens a folder of the list; a drive picked in the drop-down list
-// moves the list to that drive.
+// A double click opens a folder of the list (Enter is Next's, as everywhere on the page); a drive
+// picked in the drop-down list moves the list to that drive.
 constexpr SelectionBinding kSelectionBindings[] = {
     {kDestinationDirectoryBox, LBN_DBLCLK, LB_GETCURSEL, &Dialog::OpenDirectoryItem},
     {kDestinationDriveBox, CBN_SELCHANGE, CB_GETCURSEL, &Dialog::ChooseDrive},

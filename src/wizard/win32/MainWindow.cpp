@@ -33,6 +33,7 @@ MainWindow::~MainWindow() {
   if (window_) DestroyWindow(window_);
   ui_.SetOwner(nullptr);
   ui_.SetRepaint(nullptr);
+  ui_.SetStillWorking(nullptr);
   shownUi_.SetBeforeQuestion(nullptr);
 }
 
@@ -51,11 +52,8 @@ bool MainWindow::Create() {
                   kClientWidth, kClientHeight, nullptr, nullptr, module_, this);
   if (!window_ || !CreateControls()) return false;
   ui_.SetOwner(window_);
-  ui_.SetRepaint([this](const ControlPaint&) {
-    const DialogControls& controls = dialog_.Controls;
-    if (pacing_.Due(controls.PercentLabel.Text, controls.ProgressBar.Position, GetTickCount()))
-      RepaintNow();
-  });
+  ui_.SetRepaint([this](const ControlPaint&) { PacedRepaint(); });
+  ui_.SetStillWorking([this] { PacedRepaint(); });
   shownUi_.SetBeforeQuestion([this] {
     if (busy_) RepaintNow();
   });
@@ -85,14 +83,14 @@ void MainWindow::Show() {
   timing_.FirstPaint();
 }
 
+// Enter is left to the dialog manager, which presses the default button (DM_GETDEFID) unless the
+// focused control asks for the key: only the open drive list does, to end its choice (no edit
+// box here has ES_WANTRETURN). The directory list does not ask for it, so Enter leaves the
+// destination page as Next does wherever the focus is; a folder of the list opens on a double
+// click. This window is no dialog box, so a focused Back or Cancel does not take the default
+// role from Next as it would in one: Enter presses Next there too.
 bool MainWindow::TranslateKeys(MSG& message) {
   if (!window_) return false;
-  HWND directoryList = sync_.WindowOf(kDestinationDirectoryBox);
-  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-      message.hwnd == directoryList) {
-    OnCommand(kDestinationDirectoryBox, LBN_DBLCLK, directoryList);
-    return true;
-  }
   // The licence memo keeps Esc to itself: the cancel button gets it all the same, unless the
   // drive list is open, which Esc closes.
   HWND driveList = sync_.WindowOf(kDestinationDriveBox);
@@ -227,6 +225,14 @@ void MainWindow::RepaintNow() {
   if (!window_) return;
   sync_.Push(dialog_.Controls);
   RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void MainWindow::PacedRepaint() {
+  const DialogControls& controls = dialog_.Controls;
+  if (pacing_.Due(controls.PercentLabel.Text, controls.ProgressBar.Position,
+                  controls.ActionLabel.Text, GetTickCount())) {
+    RepaintNow();
+  }
 }
 
 // After a page change the focused control may be hidden or disabled: the focus moves on.

@@ -40,6 +40,7 @@ class MainWindow {
   void OnCommand(int id, WORD notification, HWND control);
   void UserEvent(const std::function<void()>& call);
   void RepaintNow();
+  void PacedRepaint();
   void KeepFocus();
   LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
   LRESULT OnControlColour(HDC dc, HWND control, LRESULT fallback);

@@ -19,6 +19,7 @@ class ShownUserInterface : public UserInterface {
     return windows_.AskUser(caption, text, flags);
   }
   void Repaint(const ControlPaint& control) override { windows_.Repaint(control); }
+  void StillWorking() override { windows_.StillWorking(); }
   void DiscardInput() override { windows_.DiscardInput(); }
 
  private:

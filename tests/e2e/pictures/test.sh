@@ -139,7 +139,8 @@ check_vendor() {
   echo "$name: the vendor's pictures and icon as drawn"
 }
 
-# The manifest itself must ask for the version 6 common controls and for no elevation, and name
+# The manifest itself must ask for the version 6 common controls and for the highest level the
+# user has (an administrator confirms; a standard user runs as himself), and name
 # the program's own architecture: the 64-bit program is amd64, and takes the common controls of
 # whatever architecture Windows has ("*"); the 32-bit one names x86 for both.
 manifest=$generated/setup.manifest
@@ -148,7 +149,7 @@ case $E2E_ARCH in
   x64) architectures=('processorArchitecture="amd64"/>' 'processorArchitecture="*" publicKeyToken') ;;
 esac
 for attribute in 'name="Microsoft.Windows.Common-Controls"' 'version="6.0.0.0"' \
-  "${architectures[@]}" 'publicKeyToken="6595b64144ccf1df"' 'level="asInvoker"'; do
+  "${architectures[@]}" 'publicKeyToken="6595b64144ccf1df"' 'level="highestAvailable"'; do
   grep -qF "$attribute" "$manifest" || e2e_fail "manifest lacks $attribute"
 done
 

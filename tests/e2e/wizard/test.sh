@@ -1,9 +1,10 @@
 # setup.exe's wizard under Wine, walked by wizard-driver.exe like a user: the sample product
 # installed in each language (one user and all users, with and without the add-on and the
 # optional shortcuts), checked in the prefix against the script; keys and clicks during a long
-# run; Cancel answered Yes and No; Back from every page; a destination without its drive
-# refused; a setup.exe with a damaged payload block. Screenshots of every page and box:
-# build/e2e/wizard/*/shots/.
+# run, whose big file's path the label shows while it is written; Cancel answered Yes and No;
+# Back from every page; Enter on the destination page from each of its controls; a destination
+# without its drive refused; a setup.exe with a damaged payload block. Screenshots of every page
+# and box: build/e2e/wizard/*/shots/.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in "$WIN_BIN/setup-stub.exe" "$WIN_BIN/wizard-driver.exe" "$WIN_BIN/link-check.exe" \
@@ -122,6 +123,16 @@ wizard_pack "$big"
 setup=$(wizard_winpath "$big/setup.exe") tree=$big/tree walk input-during-run E one '' yes no no --input-during-run
 report_has input-during-run 'INPUT during the run'
 report_has input-during-run 'WAITING'
+# The big file's path is what the label shows longest, while the file is written: not the path of
+# the line before it, held back by the pacing of the drawing. A text lasts until the next one, the
+# last until the run's first box (the ActionPage line logged after it).
+longest=$(awk '
+  function ended(now) { if (shown && now - since > best) { best = now - since; text = shown } }
+  /^LABEL / { ended($2); since = $2; shown = $0; sub(/^LABEL [0-9]+ /, "", shown) }
+  /^PAGE ActionPage / && shown { ended($3); shown = "" }
+  END { print text }' "$E2E_DIR/input-during-run.report")
+[ "$longest" = "${S}data\table12.dat" ] ||
+  e2e_fail "input-during-run: the label showed [$longest] longest, not ${S}data\table12.dat: $(grep -a '^LABEL' "$E2E_DIR/input-during-run.report" | tr '\n' ' ')"
 rm -rf "$big" "$(unix_of "${S}data\\table12.dat")"
 
 # --- Walks that install nothing, in one prefix: before and after must be the same.
@@ -155,6 +166,18 @@ report_ctrl back LanguagePage-back NextBtn | grep -aq '^vis=1 en=1 ' || e2e_fail
 report_ctrl back LanguagePage-back BackBtn | grep -aq '^vis=1 en=0 ' || e2e_fail "back: Back enabled on the language page"
 report_has back 'BOX [Yes,No] [Terminer l'"'"'installation] '
 report_has back 'EXIT 0'
+# Enter leaves the destination page as Next does, with the focus moved by Tab to the directory
+# list, to the closed drive list and to the edit box; in the open drive list it only ends the
+# choice there.
+wizard_run enter-keys enter-on-destination --exe "$setup" --language E ||
+  e2e_fail "enter-keys: $(grep -a '^FAIL' "$E2E_DIR/enter-keys.report")"
+for from in DestinationDirectoryBox DestinationDriveBox DestinationEdit; do
+  report_has enter-keys "FOCUS $from"
+  report_has enter-keys "PAGE IconPage-enter-from-$from "
+done
+report_has enter-keys 'STAYED ProgramDestination after Enter in the open drive list'
+[ "$(grep -ac '^BOX' "$E2E_DIR/enter-keys.report")" -eq 1 ] || e2e_fail "enter-keys: unexpected boxes"
+report_has enter-keys 'EXIT 0'
 # A destination typed without its drive: Next shows the box and the wizard keeps the page and
 # the typed text.
 wizard_run refused-dest refused-dest --exe "$setup" --language E --dest 'Veltro\App' ||

@@ -53,6 +53,13 @@ inline constexpr NamedControl kControls[] = {
     {kDirectStartBox, "DirectStartBox", "FinishPage"},
 };
 
+inline const char* ControlName(int id) {
+  for (const NamedControl& control : kControls) {
+    if (control.id == id) return control.name;
+  }
+  return "?";
+}
+
 struct Page {
   const char* name;
   int marker;  // always visible while the page is the active one

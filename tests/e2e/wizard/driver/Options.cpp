@@ -5,8 +5,8 @@
 namespace e2e {
 namespace {
 
-constexpr const char* kCommands[] = {"walk", "cancel", "back-from-every-page", "refused-dest",
-                                     "damaged"};
+constexpr const char* kCommands[] = {"walk",         "cancel",  "back-from-every-page",
+                                     "refused-dest", "damaged", "enter-on-destination"};
 
 struct Switch {
   const char* flag;

@@ -1,13 +1,14 @@
 #pragma once
 // The driver's command line:
 //   wizard-driver.exe COMMAND [--exe SETUP] [--report FILE] [--shots DIR] [choices...]
-// COMMAND: walk, cancel, back-from-every-page, refused-dest, damaged.
+// COMMAND: walk, cancel, back-from-every-page, refused-dest, damaged, enter-on-destination.
 // Choices: --language G|E|F, --one-user | --all-users, --addon | --no-addon, --dest FOLDER,
 // --desktop | --no-desktop, --quick-launch | --no-quick-launch, --finish-actions (leave the
 // read-me and start boxes as they are and close the programs they start), --answer yes|no and
 // --page PAGE (cancel: the answer to the confirmation, and the page to cancel on),
 // --input-during-run (walk: Esc and a click on the greyed Cancel while the installation runs;
-// every box of the run must then still wait for its answer).
+// every box of the run must then still wait for its answer; the action label's texts are logged
+// as they change until the run's first box).
 // Without --exe the driver attaches to a setup dialog that is already open.
 #include <string>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "Walks.h"
 
 #include <iterator>
+#include <string>
 
 #include "Ids.h"
 
@@ -11,6 +12,7 @@ constexpr DWORD kBoxTimeoutMs = 15000;
 constexpr DWORD kInstallTimeoutMs = 180000;
 constexpr DWORD kExitTimeoutMs = 15000;
 constexpr DWORD kBoxWaitMs = 1500;
+constexpr DWORD kLabelPollMs = 10;
 
 bool Wanted(Tick tick) {
   return tick == Tick::On;
@@ -104,6 +106,25 @@ void InputDuringRun(Wizard& wizard) {
   wizard.report().Line("INPUT during the run");
 }
 
+// The action label's texts as the run leaves them on the screen, each logged with the time it
+// came, until the run's first box: the run pumps no messages, so the text is read from what the
+// window manager holds, not asked of the label.
+void WatchActionLabel(Wizard& wizard) {
+  HWND label = wizard.Control(kActionLabel);
+  std::string shown;
+  const DWORD start = GetTickCount();
+  while (!wizard.PeekBox().window && wizard.Running()) {
+    if (GetTickCount() - start > kInstallTimeoutMs) Fail("the run's first box did not come");
+    const std::string text = HeldText(label);
+    if (text != shown) {
+      shown = text;
+      wizard.report().Line("LABEL " + std::to_string(wizard.report().Elapsed()) + " " +
+                           OneLine(text));
+    }
+    Sleep(kLabelPollMs);
+  }
+}
+
 // Input made during the run must not answer a box by itself: the box is still open a while
 // after it came.
 void ExpectWaiting(Wizard& wizard, const MessageBoxInfo& box) {
@@ -119,7 +140,10 @@ MessageBoxInfo Install(Wizard& wizard, bool expectFinish) {
   const DWORD start = report.Elapsed();
   wizard.Click(kNextBtn);
   const bool input = wizard.options().inputDuringRun;
-  if (input) InputDuringRun(wizard);
+  if (input) {
+    InputDuringRun(wizard);
+    WatchActionLabel(wizard);
+  }
   MessageBoxInfo first;
   for (;;) {
     MessageBoxInfo box = wizard.WaitForBox(kInstallTimeoutMs);
@@ -192,6 +216,29 @@ void CancelWithYes(Wizard& wizard) {
   wizard.WaitForExit(kExitTimeoutMs);
 }
 
+// The Tab key pressed until the focus is on the control, as a user moves it there (a click on
+// a button has left it on that button).
+void FocusByTab(Wizard& wizard, int id) {
+  constexpr int kMostPresses = 12;  // more than a page and the button panel have tab stops
+  for (int presses = 0; wizard.FocusedId() != id; ++presses) {
+    const int before = wizard.FocusedId();
+    if (presses == kMostPresses) {
+      Fail(std::string("Tab never took the focus to ") + ControlName(id) + " (it is on " +
+           ControlName(before) + ")");
+    }
+    wizard.PressKey(VK_TAB);
+    wizard.WaitUntil([&] { return wizard.FocusedId() != before; }, kBoxTimeoutMs,
+                     std::string("Tab to move the focus from ") + ControlName(before));
+  }
+  wizard.report().Line(std::string("FOCUS ") + ControlName(id));
+}
+
+bool DroppedDown(HWND comboBox) {
+  DWORD_PTR dropped = 0;
+  SendMessageTimeoutA(comboBox, CB_GETDROPPEDSTATE, 0, 0, SMTO_ABORTIFHUNG, 3000, &dropped);
+  return dropped != 0;
+}
+
 }  // namespace
 
 void Walk(Wizard& wizard) {
@@ -244,6 +291,31 @@ void RefusedDestinationWalk(Wizard& wizard) {
   if (wizard.PeekBox().window) Fail("another box came after OK");
   wizard.Arrive("ProgramDestination", "-after-box");
   wizard.report().Line("STAYED ProgramDestination");
+  CancelWithYes(wizard);
+}
+
+void EnterOnDestination(Wizard& wizard) {
+  constexpr int kPlaces[] = {kDestinationDirectoryBox, kDestinationDriveBox, kDestinationEdit};
+  ForwardTo(wizard, "ProgramDestination");
+  for (const int place : kPlaces) {
+    FocusByTab(wizard, place);
+    wizard.PressKey(VK_RETURN);
+    wizard.Arrive("IconPage", std::string("-enter-from-") + ControlName(place));
+    wizard.Click(kBackBtn);
+    wizard.Arrive("ProgramDestination", "-back");
+  }
+  // The drive list opened from the keyboard takes Enter as the end of its choice.
+  FocusByTab(wizard, kDestinationDriveBox);
+  HWND drives = wizard.Control(kDestinationDriveBox);
+  wizard.PressKey(VK_F4);
+  wizard.WaitUntil([&] { return DroppedDown(drives); }, kBoxTimeoutMs, "the drive list open");
+  wizard.PressKey(VK_RETURN);
+  wizard.WaitUntil([&] { return !DroppedDown(drives); }, kBoxTimeoutMs, "the drive list closed");
+  Sleep(500);
+  if (wizard.CurrentPage() != "ProgramDestination") {
+    Fail("Enter in the open drive list left the page for " + wizard.CurrentPage());
+  }
+  wizard.report().Line("STAYED ProgramDestination after Enter in the open drive list");
   CancelWithYes(wizard);
 }
 

@@ -15,6 +15,10 @@ void BackFromEveryPage(Wizard& wizard);
 // Forwards to the destination page, types --dest and presses Next: a box must come, and after
 // OK the wizard must stay on the page; ends by Cancel.
 void RefusedDestinationWalk(Wizard& wizard);
+// Forwards to the destination page, then Enter with the focus moved by Tab to each of its
+// controls in turn: each must lead to the icon page, and Back returns; Enter in the open drive
+// list must only close it. Ends by Cancel.
+void EnterOnDestination(Wizard& wizard);
 // A walk whose installation must end in the error box with the wizard left on ActionPage.
 void DamagedWalk(Wizard& wizard);
 

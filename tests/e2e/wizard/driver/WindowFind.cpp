@@ -98,6 +98,16 @@ std::string WindowText(HWND window) {
   return std::string(text.data(), copied);
 }
 
+std::string HeldText(HWND window) {
+  wchar_t wide[1024] = {};
+  const int length = InternalGetWindowText(window, wide, 1024);
+  if (length <= 0) return {};
+  char text[2048] = {};
+  const int size =
+      WideCharToMultiByte(CP_ACP, 0, wide, length, text, sizeof text, nullptr, nullptr);
+  return std::string(text, size > 0 ? size : 0);
+}
+
 bool Answers(HWND window) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result) !=

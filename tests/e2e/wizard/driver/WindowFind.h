@@ -17,6 +17,9 @@ HWND FindControl(HWND root, int id);
 
 // Empty when the window's thread does not answer within the timeout (it is busy).
 std::string WindowText(HWND window);
+// The text the window manager holds for the window (a label's text as last set), read without
+// a message to its thread, so also while that thread is busy and pumps none.
+std::string HeldText(HWND window);
 bool Answers(HWND window);    // the window's thread takes a sent message within the timeout
 int CheckState(HWND button);  // BM_GETCHECK; -1 when it does not answer
 

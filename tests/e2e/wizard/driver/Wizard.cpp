@@ -25,13 +25,6 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
-const char* NameOf(int id) {
-  for (const NamedControl& control : kControls) {
-    if (control.id == id) return control.name;
-  }
-  return "?";
-}
-
 // "chk=" for check boxes and radio buttons, "pos=" for the progress bar.
 std::string StateOf(HWND window) {
   const std::string kind = ClassOf(window);
@@ -170,7 +163,7 @@ void Wizard::Shot(const std::string& name, HWND window) {
 
 HWND Wizard::Control(int id) const {
   HWND window = dialog_ ? FindControl(dialog_, id) : nullptr;
-  if (!window) Fail(std::string("the dialog has no control ") + NameOf(id));
+  if (!window) Fail(std::string("the dialog has no control ") + ControlName(id));
   return window;
 }
 
@@ -178,11 +171,19 @@ bool Wizard::Enabled(int id) const {
   return IsWindowEnabled(Control(id)) != 0;
 }
 
+int Wizard::FocusedId() const {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (!dialog_ || !GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread)) return 0;
+  return thread.hwndFocus && IsChild(dialog_, thread.hwndFocus) ? GetDlgCtrlID(thread.hwndFocus)
+                                                                : 0;
+}
+
 void Wizard::Click(int id) {
   HWND window = Control(id);
-  if (!IsWindowVisible(window)) Fail(std::string(NameOf(id)) + " is hidden");
-  if (!IsWindowEnabled(window)) Fail(std::string(NameOf(id)) + " is disabled");
-  report_.Line(std::string("CLICK ") + NameOf(id) + " " + Number(report_.Elapsed()) + " ms");
+  if (!IsWindowVisible(window)) Fail(std::string(ControlName(id)) + " is hidden");
+  if (!IsWindowEnabled(window)) Fail(std::string(ControlName(id)) + " is disabled");
+  report_.Line(std::string("CLICK ") + ControlName(id) + " " + Number(report_.Elapsed()) + " ms");
   // Posted, not sent: a click may open a modal message box, which would hold a sent message.
   PostMessageA(window, BM_CLICK, 0, 0);
 }
@@ -193,18 +194,18 @@ void Wizard::SetTicked(int id, bool ticked) {
   if (CheckState(window) == wanted) return;
   Click(id);
   WaitUntil([&] { return CheckState(window) == wanted; }, kPageTimeoutMs,
-            std::string(NameOf(id)) + (ticked ? " ticked" : " unticked"));
+            std::string(ControlName(id)) + (ticked ? " ticked" : " unticked"));
 }
 
 void Wizard::TypeInto(int id, const std::string& text) {
   HWND window = Control(id);
-  report_.Line(std::string("TYPE ") + NameOf(id) + " " + text);
+  report_.Line(std::string("TYPE ") + ControlName(id) + " " + text);
   DWORD_PTR result = 0;
   // A single-line edit box tells its parent EN_CHANGE after WM_SETTEXT, as after typing.
   SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                       SMTO_ABORTIFHUNG, 5000, &result);
   WaitUntil([&] { return WindowText(window) == text; }, kPageTimeoutMs,
-            std::string(NameOf(id)) + " to hold the typed text");
+            std::string(ControlName(id)) + " to hold the typed text");
 }
 
 void Wizard::PressKey(WORD key) {
@@ -232,8 +233,9 @@ void Wizard::MouseClick(int id) {
   inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  if (SendInput(3, inputs, sizeof(INPUT)) != 3) Fail(std::string("cannot click ") + NameOf(id));
-  report_.Line(std::string("MOUSE ") + NameOf(id) + " " + Number(report_.Elapsed()) + " ms");
+  if (SendInput(3, inputs, sizeof(INPUT)) != 3)
+    Fail(std::string("cannot click ") + ControlName(id));
+  report_.Line(std::string("MOUSE ") + ControlName(id) + " " + Number(report_.Elapsed()) + " ms");
 }
 
 MessageBoxInfo Wizard::PeekBox() const {

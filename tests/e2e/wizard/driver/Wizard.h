@@ -33,7 +33,8 @@ class Wizard {
 
   HWND Control(int id) const;  // fails when the dialog has no such control
   bool Enabled(int id) const;
-  void Click(int id);  // the control must be visible and enabled
+  int FocusedId() const;  // the id of the dialog's control with the keyboard focus, 0 for none
+  void Click(int id);     // the control must be visible and enabled
   void SetTicked(int id, bool ticked);
   void TypeInto(int id, const std::string& text);
   // Input as a user makes it, through the system's input queue rather than as messages to a

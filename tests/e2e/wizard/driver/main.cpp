@@ -24,6 +24,7 @@ constexpr Command kCommands[] = {
     {"back-from-every-page", e2e::BackFromEveryPage},
     {"refused-dest", e2e::RefusedDestinationWalk},
     {"damaged", e2e::DamagedWalk},
+    {"enter-on-destination", e2e::EnterOnDestination},
 };
 
 }  // namespace
