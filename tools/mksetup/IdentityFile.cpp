@@ -20,15 +20,6 @@ using U = IdentityUse;
 // A file of a few hundred bytes is all the keys; anything far larger is no identity file.
 constexpr std::size_t kLargestFile = 64 * 1024;
 
-// Where the version resource keeps a key's value.
-const char* VersionTextOf(const std::string& key) {
-  for (const char* name : {"CompanyName", "FileDescription", "FileVersion", "LegalCopyright",
-                           "ProductName", "ProductVersion"}) {
-    if (key == name) return name;
-  }
-  return nullptr;
-}
-
 std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
@@ -66,7 +57,7 @@ class ValueChecker {
   bool Passes(const std::string& value) {
     const std::size_t before = findings_.size();
     if (value.empty()) {
-      if (key_.kind != K::Text)
+      if (key_.kind != K::AnyText)
         Fail("identity-empty", "no value (leave the key out for the built-in one)");
       return findings_.size() == before;
     }
@@ -123,8 +114,8 @@ class ValueChecker {
       case K::Choice:
         Choice(value);
         break;
-      case K::Caption:
       case K::Text:
+      case K::AnyText:
         break;
     }
     return findings_.size() == before;
@@ -154,7 +145,7 @@ class ValueChecker {
 
   void Choice(const std::string& value) {
     std::string words = key_.choices, shown;
-    while (!words.empty() || shown.empty()) {
+    for (;;) {
       const std::string word = SplitFirst(words, "|");
       if (word == value) return;
       shown += (shown.empty() ? "" : ", ") + word;
@@ -196,19 +187,19 @@ const std::vector<IdentityKey>& IdentityKeys() {
   static const std::vector<IdentityKey> keys = {
       {kStartMenuFolderName, K::Folder, U::Setup, 100},
       {kAddOnKeyName, K::AddOnKey, U::Setup, 32},
-      {kAddOnCaptionGermanName, K::Caption, U::Setup, 100},
-      {kAddOnCaptionEnglishName, K::Caption, U::Setup, 100},
-      {kAddOnCaptionFrenchName, K::Caption, U::Setup, 100},
+      {kAddOnCaptionGermanName, K::Text, U::Setup, 100},
+      {kAddOnCaptionEnglishName, K::Text, U::Setup, 100},
+      {kAddOnCaptionFrenchName, K::Text, U::Setup, 100},
       {"Version", K::Version, U::VersionResource},
-      {"CompanyName", K::Text, U::VersionResource, 255},
-      {"FileDescription", K::Text, U::VersionResource, 255},
-      {"FileVersion", K::Text, U::VersionResource, 255},
-      {"LegalCopyright", K::Text, U::VersionResource, 255},
-      {"ProductName", K::Text, U::VersionResource, 255},
-      {"ProductVersion", K::Text, U::VersionResource, 255},
-      {"DisplayVersion", K::Caption, U::Uninstall, 255},
-      {"Publisher", K::Caption, U::Uninstall, 255},
-      {"DisplayIcon", K::Caption, U::Uninstall, 259},
+      {"CompanyName", K::AnyText, U::VersionResource, 255},
+      {"FileDescription", K::AnyText, U::VersionResource, 255},
+      {"FileVersion", K::AnyText, U::VersionResource, 255},
+      {"LegalCopyright", K::AnyText, U::VersionResource, 255},
+      {"ProductName", K::AnyText, U::VersionResource, 255},
+      {"ProductVersion", K::AnyText, U::VersionResource, 255},
+      {"DisplayVersion", K::Text, U::Uninstall, 255},
+      {"Publisher", K::Text, U::Uninstall, 255},
+      {"DisplayIcon", K::Text, U::Uninstall, 259},
       {"EstimatedSize", K::Number, U::Uninstall},
       {"URLInfoAbout", K::Url, U::Uninstall, 1024},
       {"NoModify", K::Choice, U::Uninstall, 0, "0|1"},
@@ -241,7 +232,6 @@ Identity ParseIdentity(const std::string& file, const std::vector<std::uint8_t>&
   ConvertedText text = ConvertUtf8To1252(utf8, file);
   findings.insert(findings.end(), text.findings.begin(), text.findings.end());
   Identity identity{file, {}};
-  std::vector<std::size_t> refused;  // lines whose value was refused: not "given twice" then
   const std::vector<std::string> lines = SplitScriptLines(ByteSpan(text.bytes));
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t number = i + 1;
@@ -315,14 +305,16 @@ std::optional<VersionInfo> IdentityVersionInfo(const Identity& identity) {
   VersionInfo info = StubVersionInfo();
   bool set = false;
   for (const IdentityEntry& entry : identity.entries) {
-    if (entry.key == "Version") {
+    const IdentityKey* key = FindKey(entry.key);
+    if (!key || key->use != U::VersionResource) continue;
+    set = true;
+    if (key->kind == K::Version) {
       info.fileVersion = info.productVersion = *ParseFourNumbers(entry.value);
-      set = true;
-    } else if (const char* name = VersionTextOf(entry.key)) {
-      for (auto& [text, value] : info.texts) {
-        if (text == name) value = entry.value;
-      }
-      set = true;
+      continue;
+    }
+    // The texts are the version resource's own names.
+    for (auto& [text, value] : info.texts) {
+      if (text == key->name) value = entry.value;
     }
   }
   if (!set) return std::nullopt;

@@ -22,8 +22,8 @@ namespace setup::mksetup {
 enum class IdentityKind {
   Folder,    // a folder below the start menu's programs folder, parts between backslashes
   AddOnKey,  // upper-case letters, digits, _ and -
-  Caption,   // a text of one line, not empty
-  Text,      // a text of one line, may be empty
+  Text,      // a text of one line, not empty
+  AnyText,   // a text of one line, may be empty
   Version,   // four numbers 0..65535 with dots between
   Number,    // a REG_DWORD the setup writes as a signed 32-bit number
   Url,       // http:// or https://, no blanks
