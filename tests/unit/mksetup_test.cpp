@@ -1720,6 +1720,17 @@ TEST(MksetupIdentity, EveryProblemIsAFindingOnItsLine) {
     }
   }
   std::printf("the identity file's check catches %zu of %zu problems\n", caught, std::size(cases));
+  {
+    // A refused folder is not built in, but the script is checked against it, as meant; a key
+    // refused once and given again is given twice all the same.
+    std::vector<Finding> findings;
+    const Identity identity = ParseIdentity(
+        "identity.txt", Bytes("StartMenuFolder = Acme\\CON\nStartMenuFolder = Acme\n"), findings);
+    EXPECT_EQ(SetupIdentityOf(identity).startMenuFolder, "VELTRO 5107!");
+    EXPECT_EQ(SetupIdentityOf(identity, true).startMenuFolder, "Acme\\CON");
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_EQ(findings[1].code, "identity-twice");
+  }
 
   // Every key at its limit, in any order and letter case, with comments and blanks: no finding,
   // and the values in the keys' own order and spelling.

@@ -40,7 +40,7 @@ CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) 
   // The script is checked against the identity's folder and key, even one with a refused line.
   if (const auto identity = parsed.Value("--identity")) {
     checked.identity = ReadIdentityFile(*identity, findings);
-    checked.options.identity = SetupIdentityOf(checked.identity);
+    checked.options.identity = SetupIdentityOf(checked.identity, true);
   }
   const std::vector<Finding> found = CheckScript(checked.script, checked.options);
   checked.findings = findings;

@@ -222,7 +222,7 @@ Identity ReadIdentityFile(const std::filesystem::path& path, std::vector<Finding
                         "the identity file has " + std::to_string(bytes.size()) +
                             " bytes; one that sets every key has a few hundred",
                         "identity-long", path.string()});
-    return {path.string(), {}};
+    return {path.string(), {}, {}};
   }
   return ParseIdentity(path.string(), bytes, findings);
 }
@@ -231,7 +231,7 @@ Identity ParseIdentity(const std::string& file, const std::vector<std::uint8_t>&
                        std::vector<Finding>& findings) {
   ConvertedText text = ConvertUtf8To1252(utf8, file);
   findings.insert(findings.end(), text.findings.begin(), text.findings.end());
-  Identity identity{file, {}};
+  Identity identity{file, {}, {}};
   const std::vector<std::string> lines = SplitScriptLines(ByteSpan(text.bytes));
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t number = i + 1;
@@ -253,17 +253,20 @@ Identity ParseIdentity(const std::string& file, const std::vector<std::uint8_t>&
                                (nearest.empty() ? "" : " (did you mean " + nearest + "?)"));
       continue;
     }
-    const auto earlier =
-        std::find_if(identity.entries.begin(), identity.entries.end(),
-                     [&](const IdentityEntry& entry) { return entry.key == key->name; });
-    if (earlier != identity.entries.end()) {
+    const IdentityEntry* earlier = nullptr;
+    for (const std::vector<IdentityEntry>* taken : {&identity.entries, &identity.refused}) {
+      for (const IdentityEntry& entry : *taken) {
+        if (!earlier && entry.key == key->name) earlier = &entry;
+      }
+    }
+    if (earlier) {
       fail("identity-twice", std::string(key->name) + " is given on line " +
                                  std::to_string(earlier->line) + " already");
       continue;
     }
     value = Trimmed(value);
-    if (!ValueChecker(file, number, *key, findings).Passes(value)) continue;
-    identity.entries.push_back({key->name, value, number});
+    const bool passes = ValueChecker(file, number, *key, findings).Passes(value);
+    (passes ? identity.entries : identity.refused).push_back({key->name, value, number});
   }
   const auto rank = [](const IdentityEntry& entry) {
     const auto& keys = IdentityKeys();
@@ -296,8 +299,11 @@ std::string IdentityFileText(ByteSpan resource) {
   return text;
 }
 
-VendorIdentity SetupIdentityOf(const Identity& identity) {
-  const std::vector<std::uint8_t> text = IdentityResourceText(identity);
+VendorIdentity SetupIdentityOf(const Identity& identity, bool meant) {
+  Identity taken = identity;
+  if (meant)
+    taken.entries.insert(taken.entries.end(), identity.refused.begin(), identity.refused.end());
+  const std::vector<std::uint8_t> text = IdentityResourceText(taken);
   return ParseVendorIdentity(ByteSpan(text));
 }
 

@@ -53,6 +53,9 @@ struct IdentityEntry {
 struct Identity {
   std::string file;
   std::vector<IdentityEntry> entries;  // in IdentityKeys() order, each key once
+  // Values of known keys that were refused: what the vendor meant, for checking the script
+  // against (a refused folder would otherwise make the built-in one's D line look missing).
+  std::vector<IdentityEntry> refused;
   const std::string* Value(const std::string& key) const;
 };
 
@@ -70,8 +73,8 @@ std::vector<std::uint8_t> IdentityResourceText(const Identity& identity);
 // An identity file (UTF-8) that gives the resource's values back to build.
 std::string IdentityFileText(ByteSpan resource);
 
-// What the setup will make of the identity.
-VendorIdentity SetupIdentityOf(const Identity& identity);
+// What the setup will make of the identity; with meant, the refused values taken as well.
+VendorIdentity SetupIdentityOf(const Identity& identity, bool meant = false);
 
 // The stub's version resource with the identity's texts and numbers in, or nothing when the
 // identity sets none of them (the stub's then stays as it is).
