@@ -2,7 +2,6 @@
 // What an installation writes beyond files: shortcuts, file types, registry values and the
 // uninstall registration.
 #include <string>
-
 #include <vector>
 
 #include "platform/Platform.h"
