@@ -5,6 +5,12 @@
 set(SETUP_SHARE_FOLDER share/morvex-setup)
 
 install(TARGETS mksetup RUNTIME DESTINATION bin)
+# A packaged mksetup keeps no compiler notes (.comment, .note), as dh_strip leaves a binary.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/mksetup\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
 # install(FILES) would stop at a missing file with CMake's own words; say what to build instead.
 foreach(kind "win32;SETUP_WIN32_BIN" "win64;SETUP_WIN64_BIN")
   list(GET kind 0 preset)
@@ -24,15 +30,48 @@ install(FILES ${SETUP_WIN32_BIN}/setup-stub.exe ${SETUP_WIN32_BIN}/UnInstall.EXE
 install(FILES ${SETUP_WIN64_BIN}/setup-stub.exe ${SETUP_WIN64_BIN}/UnInstall.EXE
   DESTINATION ${SETUP_SHARE_FOLDER}/x64)
 
+# The documents the help and the man page point at, laid out as in the source tree so that their
+# links (README.md to docs/, docs/ to screenshots/) hold; the changelog and copyright as a
+# Debian package has them.
+set(SETUP_DOC_FOLDER share/doc/morvex-setup)
+install(FILES README.md DESTINATION ${SETUP_DOC_FOLDER})
+install(DIRECTORY docs/ DESTINATION ${SETUP_DOC_FOLDER}/docs FILES_MATCHING PATTERN "*.md"
+  PATTERN "*.png")
+install(FILES tools/mksetup/README.md DESTINATION ${SETUP_DOC_FOLDER}/tools/mksetup)
+install(FILES cmake/package/copyright DESTINATION ${SETUP_DOC_FOLDER})
+install(FILES cmake/package/lintian-overrides DESTINATION share/lintian/overrides
+  RENAME morvex-setup)
+install(FILES ${MKSETUP_MAN_PAGE} DESTINATION share/man/man1)
+install(FILES ${MKSETUP_COMPLETION} DESTINATION share/bash-completion/completions)
+
 set(CPACK_PACKAGE_NAME morvex-setup)
 set(CPACK_PACKAGE_VENDOR "Morvex")
 set(CPACK_PACKAGE_CONTACT "Morvex setup developers <setup@morvex.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "mksetup: builds and checks setup.exe for a Windows application on Linux")
+set(CPACK_PACKAGE_DESCRIPTION [=[mksetup builds a self-contained setup.exe for one Windows desktop application
+from a setup script, a licence in German, English and French, and the files of
+the product. It checks a script for what would break an installation, lists,
+extracts and signs (with osslsigncode) a setup.exe, and runs one, and its
+uninstaller, against a simulated Windows as a dry run.
+
+The package carries the setup program and the uninstaller (UnInstall.EXE) for
+32-bit and 64-bit Windows that mksetup builds from.]=])
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# A native package's changelog, dated by SOURCE_DATE_EPOCH when it is set (scripts/build sets
+# it from the last commit), so that a rebuild of one commit writes the same bytes.
+string(TIMESTAMP SETUP_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(cmake/package/changelog.in ${CMAKE_BINARY_DIR}/package-files/changelog @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package-files/changelog.gz
+  COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/package-files/changelog
+  DEPENDS ${CMAKE_BINARY_DIR}/package-files/changelog VERBATIM)
+add_custom_target(package_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package-files/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/package-files/changelog.gz DESTINATION ${SETUP_DOC_FOLDER})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# mksetup build --sign-cert and mksetup sign call it; everything else works without.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS osslsigncode)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)

@@ -18,6 +18,7 @@
 
 #include "Build.h"
 #include "Check.h"
+#include "CommandHelp.h"
 #include "Commands.h"
 #include "FileIo.h"
 #include "FindingRules.h"
@@ -3028,6 +3029,65 @@ TEST(MksetupManifest, ExecutionLevelIsReplacedInPlace) {
   EXPECT_EQ(tree.types[0].names[0].languages[1].language, ResourceId::Number(1031));
   ResourceTree none;
   EXPECT_THROW(SetExecutionLevel(none, ExecutionLevel::AsInvoker, "p"), ToolError);
+}
+
+// The man page is the command table: every command has its section and every option its entry,
+// and the help texts reach roff with their backslashes and minus signs escaped (C:\..., --arch),
+// so that man shows them as --help does.
+TEST(MksetupHelp, ManPageIsTheCommandTable) {
+  const std::string page = ManPage();
+  EXPECT_NE(page.find(std::string("\"mksetup ") + kVersion + "\""), std::string::npos);
+  auto roff = [](std::string text) {
+    std::string out;
+    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+  };
+  for (const CommandHelp& command : AllCommands()) {
+    const std::size_t section = page.find(std::string(".SS\nmksetup ") + command.name + " ");
+    ASSERT_NE(section, std::string::npos) << command.name;
+    const std::size_t next = page.find("\n.SS\n", section + 1);
+    const std::string own = page.substr(section, next - section);
+    for (const OptionHelp& option : command.options) {
+      EXPECT_NE(own.find(".TP\n\\fB" + roff(option.name) + "\\fR"), std::string::npos)
+          << command.name << " " << option.name;
+    }
+  }
+  // Each backslash starts an escape roff knows; none is the text's own.
+  for (std::size_t at = page.find('\\'); at != std::string::npos; at = page.find('\\', at + 2)) {
+    ASSERT_LT(at + 1, page.size());
+    EXPECT_NE(std::string("e-fI&").find(page[at + 1]), std::string::npos)
+        << "a bare backslash: " << page.substr(at, 20);
+  }
+  EXPECT_NE(page.find("C:\\e..."), std::string::npos);
+  std::size_t start = 0;
+  for (std::size_t end; (end = page.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = page.substr(start, end - start);
+    if (line.empty() || (line[0] != '.' && line[0] != '\'')) continue;
+    const std::string request = line.substr(1, line.find(' ') - 1);
+    EXPECT_TRUE(std::set<std::string>({"TH", "SH", "SS", "B", "br", "PP", "TP"}).count(request))
+        << "not a request: " << line;
+  }
+}
+
+// The completion script names every command and every option of each, and offers the words a
+// choice takes after its option.
+TEST(MksetupHelp, BashCompletionIsTheCommandTable) {
+  const std::string script = BashCompletion();
+  for (const CommandHelp& command : AllCommands()) {
+    const std::size_t branch = script.find(std::string("    ") + command.name + ")\n");
+    ASSERT_NE(branch, std::string::npos) << command.name;
+    const std::size_t list = script.find("options=\"", branch);
+    ASSERT_NE(list, std::string::npos);
+    const std::string names =
+        " " + script.substr(list + 9, script.find('"', list + 9) - list - 9) + " ";
+    for (const OptionHelp& option : command.options) {
+      EXPECT_NE(names.find(std::string(" ") + option.name + " "), std::string::npos)
+          << command.name << " " << option.name;
+    }
+  }
+  EXPECT_NE(script.find("--arch) COMPREPLY=($(compgen -W \"x86 x64\""), std::string::npos);
+  EXPECT_NE(script.find("--execution-level) COMPREPLY=($(compgen -W \"highestAvailable "),
+            std::string::npos);
 }
 
 }  // namespace

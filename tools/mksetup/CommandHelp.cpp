@@ -5,6 +5,12 @@
 namespace setup::mksetup {
 namespace {
 
+constexpr const char* kPurpose =
+    "builds a setup.exe from a setup script, a licence and a source tree, and inspects one";
+constexpr const char* kScriptFormatDoc = "docs/script-format.md";
+// Where the package puts the documents; a build tree has them in the source tree.
+constexpr const char* kInstalledDocs = "/usr/share/doc/morvex-setup";
+
 const OptionHelp kSource{"--source", "DIR",
                          "the source tree: %SDM.DAT is DIR/S/DM.DAT, names in any letter case, "
                          "in Windows-1252 or UTF-8"};
@@ -66,7 +72,8 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--execution-level", "LEVEL",
          "what setup.exe and its uninstaller ask Windows for: highestAvailable (default: an "
          "administrator confirms, a standard user runs as himself), requireAdministrator or "
-         "asInvoker"},
+         "asInvoker",
+         "highestAvailable requireAdministrator asInvoker"},
         kIdentity,
         kUninstaller,
         kSignCert,
@@ -174,16 +181,142 @@ void PrintCommandHelp(std::FILE* out, const std::string& command) {
 }
 
 void PrintMainHelp(std::FILE* out) {
-  std::fprintf(out,
-               "mksetup %s: builds a setup.exe from a setup script, a licence and a source "
-               "tree, and inspects one.\n\nusage:\n",
-               kVersion);
+  std::fprintf(out, "mksetup %s: %s.\n\nusage:\n", kVersion, kPurpose);
   for (const CommandHelp& help : AllCommands()) {
     std::fprintf(out, "  mksetup %s %s\n", help.name, help.synopsis);
   }
   std::fprintf(out,
                "  mksetup --help | --version\n\n'mksetup COMMAND --help' shows a command's "
-               "options. The script format: docs/script-format.md.\n");
+               "options. The script format: %s (installed: %s/%s).\n",
+               kScriptFormatDoc, kInstalledDocs, kScriptFormatDoc);
+}
+
+namespace {
+
+// Text as roff reads it literally: a backslash is roff's escape, a minus sign that is not
+// escaped may become a hyphen (and break a copied option), and a line starting with a dot or an
+// apostrophe would be a request.
+std::string Roff(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\e";
+    } else if (c == '-') {
+      out += "\\-";
+    } else {
+      out += c;
+    }
+  }
+  if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
+  return out;
+}
+
+std::string Words(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& word : words) out += (out.empty() ? "" : " ") + word;
+  return out;
+}
+
+// A value that names a file or folder: bash completes it from the file system.
+const char* CompletionAction(const OptionHelp& option) {
+  const std::string value = option.value;
+  if (value == "DIR" || value == "SIMDIR") return "-d";
+  if (value == "FILE" || value == "SCRIPT" || value == "EXE" || value == "CERT" || value == "KEY" ||
+      value.rfind("FILE.", 0) == 0) {
+    return "-f";
+  }
+  return nullptr;
+}
+
+std::string ChoicesOf(const OptionHelp& option) {
+  if (option.choices) return option.choices;
+  std::string value = option.value;
+  if (value.find('|') == std::string::npos) return "";
+  for (char& c : value) {
+    if (c == '|') c = ' ';
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string ManPage() {
+  std::string page = std::string(".TH MKSETUP 1 \"\" \"mksetup ") + kVersion +
+                     "\" \"User Commands\"\n.SH NAME\nmksetup \\- " + Roff(kPurpose) +
+                     "\n.SH SYNOPSIS\n";
+  for (const CommandHelp& help : AllCommands()) {
+    page += std::string(".B mksetup ") + help.name + "\n" + Roff(help.synopsis) + "\n.br\n";
+  }
+  page += ".B mksetup\n\\-\\-help | \\-\\-version\n";
+  page += ".SH DESCRIPTION\n.B mksetup\n" + Roff(kPurpose) +
+          ". Each command below takes the options listed with it; \\fBmksetup\\fR "
+          "\\fICOMMAND\\fR \\fB\\-\\-help\\fR shows the same.\n"
+          ".SH COMMANDS\n";
+  for (const CommandHelp& help : AllCommands()) {
+    page += std::string(".SS\nmksetup ") + help.name + " " + Roff(help.synopsis) + "\n.PP\n" +
+            Roff(help.summary) + "\n";
+    for (const OptionHelp& option : help.options) {
+      page += std::string(".TP\n\\fB") + Roff(option.name) + "\\fR";
+      if (option.value) page += std::string(" \\fI") + Roff(option.value) + "\\fR";
+      page += "\n" + Roff(option.help) + "\n";
+    }
+  }
+  page += std::string(".SH SEE ALSO\nThe setup script format: ") + Roff(kInstalledDocs) + "/" +
+          Roff(kScriptFormatDoc) + "; the other documents beside it, and " + Roff(kInstalledDocs) +
+          "/README.md.\n";
+  return page;
+}
+
+std::string BashCompletion() {
+  std::vector<std::string> commands;
+  for (const CommandHelp& help : AllCommands()) commands.push_back(help.name);
+  std::string script =
+      "# bash completion for mksetup, written by mksetup --bash-completion from the table its "
+      "--help\n# text is made from.\n"
+      "_mksetup() {\n"
+      "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+      "  COMPREPLY=()\n"
+      "  if [ \"$COMP_CWORD\" -eq 1 ]; then\n"
+      "    COMPREPLY=($(compgen -W \"" +
+      Words(commands) +
+      " --help --version\" -- \"$cur\"))\n"
+      "    return\n"
+      "  fi\n"
+      "  local options\n"
+      "  case ${COMP_WORDS[1]} in\n";
+  for (const CommandHelp& help : AllCommands()) {
+    std::vector<std::string> names;
+    std::string values;
+    for (const OptionHelp& option : help.options) {
+      names.push_back(option.name);
+      if (!option.value) continue;
+      std::string action;
+      const std::string choices = ChoicesOf(option);
+      if (!choices.empty()) {
+        action = "COMPREPLY=($(compgen -W \"" + choices + "\" -- \"$cur\"))";
+      } else if (const char* files = CompletionAction(option)) {
+        action = std::string("COMPREPLY=($(compgen ") + files + " -- \"$cur\"))";
+      } else {
+        action = ":";  // free text: nothing to offer
+      }
+      values += std::string("        ") + option.name + ") " + action + "; return ;;\n";
+    }
+    names.push_back("--help");
+    script += std::string("    ") + help.name + ")\n";
+    if (!values.empty()) script += "      case $prev in\n" + values + "      esac\n";
+    script += "      options=\"" + Words(names) + "\" ;;\n";
+  }
+  script +=
+      "    *) return ;;\n"
+      "  esac\n"
+      "  if [[ $cur == -* ]]; then\n"
+      "    COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
+      "  else\n"
+      "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+      "  fi\n"
+      "}\n"
+      "complete -o filenames -F _mksetup mksetup\n";
+  return script;
 }
 
 }  // namespace setup::mksetup

@@ -8,12 +8,16 @@
 
 namespace setup::mksetup {
 
-inline constexpr const char* kVersion = "1.1.0";
+// The project's one version (project(VERSION) in CMake), which the package carries as well.
+inline constexpr const char* kVersion = SETUP_VERSION;
 
 struct OptionHelp {
   const char* name;
   const char* value;  // nullptr: a flag
   const char* help;
+  // The words the value may be, space-separated, when the value names a choice rather than a
+  // file: bash completion offers them. A value written as "A|B" is its own list.
+  const char* choices = nullptr;
 };
 
 struct CommandHelp {
@@ -33,5 +37,10 @@ std::set<std::string> CommandFlagOptions(const std::string& command);
 
 void PrintCommandHelp(std::FILE* out, const std::string& command);
 void PrintMainHelp(std::FILE* out);
+
+// The same table as a man page (roff) and as a bash completion script, written at build time by
+// the hidden options --man-page and --bash-completion so that neither can drift from --help.
+std::string ManPage();
+std::string BashCompletion();
 
 }  // namespace setup::mksetup

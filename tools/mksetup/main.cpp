@@ -56,6 +56,13 @@ int main(int argc, char** argv) {
     std::printf("mksetup %s\n", setup::mksetup::kVersion);
     return 0;
   }
+  // Not in --help: the build writes the package's man page and bash completion with them.
+  if (name == "--man-page" || name == "--bash-completion") {
+    const std::string text =
+        name == "--man-page" ? setup::mksetup::ManPage() : setup::mksetup::BashCompletion();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+  }
   for (const CommandEntry& command : kCommands) {
     if (name != command.name) continue;
     if (AsksForHelp(args)) {
