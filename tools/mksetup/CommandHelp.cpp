@@ -43,7 +43,7 @@ const std::vector<CommandHelp>& AllCommands() {
       {"check",
        "SCRIPT [options]",
        "Checks a setup script (and with --source its files) for what would break an "
-       "installation. Findings: FILE:LINE: error|warning: text.",
+       "installation. Findings: FILE:LINE: error|warning: text [code] (docs/findings.md).",
        {kSource,
         kLicence,
         kUninstaller,
