@@ -1,5 +1,6 @@
 #include "Build.h"
 
+#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -17,41 +18,47 @@ namespace setup::mksetup {
 namespace fs = std::filesystem;
 namespace {
 
-// The uninstaller the registration names is signed as setup.exe is, since Windows shows its
-// publisher when it starts: each "%SUnInstall.EXE" source is replaced by a signed copy, kept in
-// copies until the payload is written.
-void SignUninstallers(const ScriptFile& script, const SignOptions& signing, const fs::path& output,
-                      std::vector<PayloadSource>& sources,
-                      std::vector<std::unique_ptr<TemporaryFile>>& copies) {
+// Replaces each "%SUnInstall.EXE" source by a copy that make writes from the source's path to
+// the copy's, kept in copies until the payload is written.
+void ReplaceUninstallers(
+    const ScriptFile& script, const fs::path& output, std::vector<PayloadSource>& sources,
+    std::vector<std::unique_ptr<TemporaryFile>>& copies,
+    const std::function<void(const std::string& source, const fs::path& copy)>& make) {
   const std::vector<FileLine> lines = FileLines(script);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!IsUninstallerSource(SourceParts(lines[i].path, script.name))) continue;
     PayloadSource& source = sources.at(i + 1);  // the licence comes first
     copies.push_back(std::make_unique<TemporaryFile>(output));
-    SignFile(signing, source.path, copies.back()->Path(), source.path);
+    make(source.path, copies.back()->Path());
     source.path = copies.back()->Path().string();
     source.size = fs::file_size(source.path);
   }
 }
 
-// Each "%SUnInstall.EXE" source is replaced by a copy whose manifest asks for the level, before
-// it is signed: the level is part of what the signature covers.
+// The uninstaller the registration names is signed as setup.exe is, since Windows shows its
+// publisher when it starts.
+void SignUninstallers(const ScriptFile& script, const SignOptions& signing, const fs::path& output,
+                      std::vector<PayloadSource>& sources,
+                      std::vector<std::unique_ptr<TemporaryFile>>& copies) {
+  ReplaceUninstallers(script, output, sources, copies,
+                      [&](const std::string& source, const fs::path& copy) {
+                        SignFile(signing, source, copy, source);
+                      });
+}
+
+// Its manifest asks for the level, set before it is signed: the level is part of what the
+// signature covers.
 void SetUninstallerLevels(const ScriptFile& script, ExecutionLevel level, const fs::path& output,
                           std::vector<PayloadSource>& sources,
                           std::vector<std::unique_ptr<TemporaryFile>>& copies) {
-  const std::vector<FileLine> lines = FileLines(script);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!IsUninstallerSource(SourceParts(lines[i].path, script.name))) continue;
-    PayloadSource& source = sources.at(i + 1);  // the licence comes first
-    const std::vector<std::uint8_t> program = ReadWholeFile(source.path);
-    const PeLayout layout = ReadPeLayout(program, source.path);
-    ResourceTree tree = ReadResourceTree(program, layout, source.path);
-    SetExecutionLevel(tree, level, source.path);
-    copies.push_back(std::make_unique<TemporaryFile>(output));
-    WriteExecutable(program, source.path, std::move(tree), copies.back()->Path());
-    source.path = copies.back()->Path().string();
-    source.size = fs::file_size(source.path);
-  }
+  ReplaceUninstallers(script, output, sources, copies,
+                      [&](const std::string& source, const fs::path& copy) {
+                        const std::vector<std::uint8_t> program = ReadWholeFile(source);
+                        const PeLayout layout = ReadPeLayout(program, source);
+                        ResourceTree tree = ReadResourceTree(program, layout, source);
+                        SetExecutionLevel(tree, level, source);
+                        WriteExecutable(program, source, std::move(tree), copy);
+                      });
 }
 
 }  // namespace
