@@ -19,7 +19,7 @@
 #include <system_error>
 #include <vector>
 
-#include "MappedFile.h"
+#include "io/MappedFile.h"
 #include "text/Bytes.h"
 
 namespace setup::bench {

@@ -27,14 +27,14 @@
 
 #include "BenchFigures.h"
 #include "BenchSupport.h"
-#include "Build.h"
-#include "Commands.h"
 #include "ReferenceShape.h"
-#include "ScriptFile.h"
-#include "SetupExe.h"
-#include "ToolPaths.h"
+#include "command/Commands.h"
+#include "command/ToolPaths.h"
+#include "input/ScriptFile.h"
 #include "payload/PayloadReader.h"
 #include "platform/sim/SimPlatform.h"
+#include "setupexe/Build.h"
+#include "setupexe/SetupExe.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "PayloadWriter.h"
 #include "ReferenceShape.h"
-#include "SetupExe.h"
 #include "payload/PayloadReader.h"
+#include "setupexe/PayloadWriter.h"
+#include "setupexe/SetupExe.h"
 
 namespace {
 using namespace setup;

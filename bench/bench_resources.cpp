@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "Build.h"
 #include "pe/PeWriter.h"
 #include "pe/ResourceTree.h"
+#include "setupexe/Build.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "Check.h"
-#include "ScriptFile.h"
-#include "ToolError.h"
+#include "check/Check.h"
+#include "input/ScriptFile.h"
+#include "io/ToolError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

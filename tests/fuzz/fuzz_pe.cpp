@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ToolError.h"
-#include "VersionInfo.h"
+#include "io/ToolError.h"
 #include "pe/PeFile.h"
 #include "pe/ResourceTree.h"
 #include "pe/Signature.h"
+#include "resources/VersionInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const setup::ByteSpan bytes(data, size);

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ToolError.h"
-#include "VendorPictures.h"
+#include "io/ToolError.h"
+#include "resources/VendorPictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;

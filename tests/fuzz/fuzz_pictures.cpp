@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "VendorPictures.h"
+#include "resources/VendorPictures.h"
 
 namespace {
 

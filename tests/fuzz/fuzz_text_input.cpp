@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "InputText.h"
-#include "Licence.h"
-#include "Text1252.h"
-#include "ToolError.h"
+#include "input/InputText.h"
+#include "input/Licence.h"
+#include "io/Text1252.h"
+#include "io/ToolError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::uint8_t> bytes(data, data + size);

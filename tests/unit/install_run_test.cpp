@@ -8,10 +8,10 @@
 #include <random>
 #include <sstream>
 
-#include "Check.h"
 #include "RemovalExecutor.h"
 #include "UninstallRecords.h"
 #include "Uninstaller.h"
+#include "check/Check.h"
 #include "install/Installation.h"
 #include "install/SystemEffects.h"
 #include "install/UninstallLog.h"

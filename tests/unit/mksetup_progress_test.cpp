@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgressLine.h"
+#include "command/ProgressLine.h"
 
 namespace setup::mksetup {
 namespace {

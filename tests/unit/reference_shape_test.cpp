@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../../sample/ReferenceShape.h"
-#include "PayloadWriter.h"
+#include "setupexe/PayloadWriter.h"
 
 namespace setup::reference {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "CommandHelp.h"
-#include "Commands.h"
-#include "ToolError.h"
+#include "command/CommandHelp.h"
+#include "command/Commands.h"
+#include "io/ToolError.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "ResourceProbe.h"
-#include "SetupExe.h"
 #include "platform/sim/SimSession.h"
+#include "setupexe/SetupExe.h"
 #include "text/FileFormat.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ToolError.h"
+#include "io/ToolError.h"
 
 namespace setup::mksetup {
 namespace {

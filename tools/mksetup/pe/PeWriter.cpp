@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "FileIo.h"
-#include "ToolError.h"
+#include "io/FileIo.h"
+#include "io/ToolError.h"
 #include "pe/PeChecksum.h"
 #include "pe/ResourceSection.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "ToolError.h"
+#include "io/ToolError.h"
 
 namespace setup::mksetup {
 namespace {

@@ -4,7 +4,7 @@
 #include <set>
 #include <unordered_map>
 
-#include "ToolError.h"
+#include "io/ToolError.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {

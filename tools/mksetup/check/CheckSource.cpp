@@ -1,0 +1,118 @@
+#include <optional>
+#include <string>
+
+#include "check/CheckRules.h"
+#include "input/SourceMap.h"
+#include "io/FileIo.h"
+#include "io/MappedFile.h"
+#include "io/ToolError.h"
+#include "setupexe/Build.h"
+
+namespace setup::mksetup {
+namespace fs = std::filesystem;
+namespace {
+
+// The uninstaller works in the registry view of its own architecture, and the registration it
+// removes is in the setup.exe's: of another architecture it leaves the product registered.
+void CheckUninstallerArchitecture(Checker& checker, std::size_t line, const fs::path& file) {
+  std::optional<PeLayout> layout;
+  try {
+    const MappedFile image(file);
+    layout = ReadPeLayout(image.Bytes(), file.string());
+  } catch (const ToolError&) {
+    return;  // no program at all: what Windows makes of it is not this rule's question
+  }
+  const std::optional<Architecture> found = ArchitectureOf(*layout);
+  const Architecture wanted = checker.options.architecture;
+  if (found == wanted) return;
+  std::string why =
+      "an uninstaller of another architecture than the setup.exe's works in "
+      "another registry view and would leave the uninstall registration behind";
+  if (found == Architecture::X86) {
+    why =
+        "a 32-bit uninstaller sees the 32-bit registry view and would leave the 64-bit "
+        "setup's uninstall registration behind";
+  } else if (found == Architecture::X64) {
+    why =
+        "a 64-bit uninstaller sees the 64-bit registry view and would leave the 32-bit "
+        "setup's uninstall registration behind, and it does not start on 32-bit Windows";
+  }
+  checker.Fail(line, "uninstaller-arch",
+               "%SUnInstall.EXE is " + file.string() + ", " + ProgramKind(*layout) +
+                   ", but the setup.exe is " + ArchitectureName(wanted) + " (--arch " +
+                   ArchitectureName(wanted) + "): " + why + "; take the UnInstall.EXE built for " +
+                   ArchitectureName(wanted));
+}
+
+}  // namespace
+
+void CheckAgainstSource(Checker& checker) {
+  const std::optional<fs::path>& source = checker.options.source;
+  const std::optional<fs::path> licenceName =
+      checker.options.licence
+          ? checker.options.licence
+          : (source ? std::optional<fs::path>(*source / "licence.txt") : std::nullopt);
+  std::uint64_t total = 0;
+  bool complete = true;
+  // A licence in the source tree (its licence.txt, taken when no --licence is given) is a file of
+  // the tree like an F line's: a link there out of the tree would package whatever the build
+  // machine keeps where it leads. It is not read then, so that no line of it shows in a finding.
+  const std::optional<std::string> licenceLink =
+      licenceName && source ? LinkOutOfTree(*source, *licenceName) : std::nullopt;
+  if (licenceLink) {
+    checker.findings.push_back(
+        {0, Severity::Error, *licenceLink, "source-link", licenceName->string()});
+    complete = false;
+  } else if (licenceName) {
+    const std::string name = licenceName->string();
+    try {
+      const std::vector<std::uint8_t> raw = ReadWholeFile(*licenceName);
+      std::vector<std::uint8_t> licence = raw;
+      if (checker.options.encoding == InputEncoding::Utf8) {
+        ConvertedText converted = ConvertUtf8To1252(raw, name);
+        checker.findings.insert(checker.findings.end(), converted.findings.begin(),
+                                converted.findings.end());
+        licence = std::move(converted.bytes);
+      } else {
+        const std::vector<Finding> found = EncodingFindings(raw, name, "licence");
+        checker.findings.insert(checker.findings.end(), found.begin(), found.end());
+      }
+      CheckLicence(name, licence);
+      total = licence.size();
+    } catch (const ToolError& error) {
+      checker.findings.push_back({0, Severity::Error, error.Reason(), "licence", name});
+      complete = false;
+    }
+  }
+  if (!source) return;
+  for (const FileLine& line : checker.files) {
+    try {
+      const PayloadSource file =
+          SourceFor(checker.script, line, *source, checker.options.uninstaller);
+      total += file.size;
+      if (const std::optional<std::string> why = LinkOutOfTree(*source, file.path)) {
+        checker.Fail(line.number, "source-link", *why);
+      }
+      if (IsUninstallerSource(SourceParts(line.path, file.what))) {
+        CheckUninstallerArchitecture(checker, line.number, file.path);
+      }
+    } catch (const SourceKindError& error) {
+      checker.Fail(line.number, "source-kind", error.Reason());
+      complete = false;
+    } catch (const ToolError& error) {
+      checker.Fail(line.number, "source", error.Reason());
+      complete = false;
+    }
+  }
+  if (!complete) return;
+  const std::size_t sizeLine = HeaderLineOf(checker.script, 'S');
+  if (!sizeLine) return;
+  const std::string value = checker.script.lines[sizeLine - 1].text.substr(1);
+  if (value != "0" && value != std::to_string(total)) {
+    checker.Warn(sizeLine, "size-value",
+                 "the S value " + value + " is not the payload's " + std::to_string(total) +
+                     " bytes (licence included); mksetup build writes it (S0 says so)");
+  }
+}
+
+}  // namespace setup::mksetup

@@ -1,0 +1,133 @@
+#include "SourceMap.h"
+
+#include <string_view>
+#include <system_error>
+
+#include "io/Text1252.h"
+#include "io/ToolError.h"
+#include "text/ScriptText.h"
+
+namespace setup::mksetup {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::string_view kMacroLetters = "SADPQ";
+
+// A vendor's tree made on Linux usually has UTF-8 names where the script has Windows-1252.
+std::optional<fs::path> MatchPart(const fs::path& folder, const std::string& part,
+                                  const std::string& what) {
+  std::error_code error;
+  const std::string utf8 = Utf8From1252(part);
+  for (const std::string& name : {part, utf8}) {
+    const fs::path exact = folder / name;
+    if (fs::exists(exact, error)) return exact;
+  }
+  std::optional<fs::path> found;
+  const std::string wanted = ToUpperAscii(part), wantedUtf8 = ToUpperAscii(utf8);
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = ToUpperAscii(it->path().filename().string());
+    if (name != wanted && name != wantedUtf8) continue;
+    if (found) {
+      throw ToolError(what, "both " + found->string() + " and " + it->path().string() +
+                                " match; the name is ambiguous");
+    }
+    found = it->path();
+  }
+  return found;
+}
+
+}  // namespace
+
+std::vector<std::string> SourceParts(const std::string& scriptPath, const std::string& what) {
+  if (scriptPath.size() < 2 || scriptPath[0] != '%' ||
+      kMacroLetters.find(ToUpperAscii(scriptPath[1])) == std::string_view::npos) {
+    throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) +
+                              "\" does not start with %S, %A, %D, %P or %Q, so it has no place "
+                              "in the source tree");
+  }
+  std::vector<std::string> parts{std::string(1, ToUpperAscii(scriptPath[1]))};
+  std::string part;
+  auto finish = [&] {
+    if (part == "..")
+      throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) + "\" climbs with \"..\"");
+    if (!part.empty() && part != ".") parts.push_back(part);
+    part.clear();
+  };
+  for (std::size_t i = 2; i < scriptPath.size(); ++i) {
+    const char c = scriptPath[i];
+    if (c == '\\' || c == '/') {
+      finish();
+    } else {
+      part.push_back(c);
+    }
+  }
+  finish();
+  if (parts.size() < 2)
+    throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) + "\" names no file");
+  return parts;
+}
+
+std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::string>& parts,
+                                   const std::string& what) {
+  fs::path at = root;
+  for (const std::string& part : parts) {
+    const std::optional<fs::path> next = MatchPart(at, part, what);
+    if (!next) return std::nullopt;
+    at = *next;
+  }
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(at, error)) || fs::is_directory(at, error)) {
+    return std::nullopt;
+  }
+  return at;
+}
+
+std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& file) {
+  std::error_code error;
+  const fs::path tree = fs::weakly_canonical(root, error);
+  const auto within = [&](const fs::path& path) {
+    const fs::path relative = path.lexically_relative(tree);
+    return !relative.empty() && *relative.begin() != "..";
+  };
+  const fs::path below = file.lexically_relative(root);
+  if (below.empty() || *below.begin() == "..") return std::nullopt;  // --uninstaller's own file
+  fs::path at = root;
+  for (const fs::path& name : below) {
+    at /= name;
+    if (!fs::is_symlink(fs::symlink_status(at, error))) continue;
+    const fs::path target = fs::weakly_canonical(at, error);
+    if (error || !within(target)) {
+      return at.string() + " is a symbolic link to " +
+             (error ? fs::read_symlink(at, error).string() : target.string()) +
+             ", outside the source tree; copy the file into the tree";
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> NotARegularFile(const fs::path& file) {
+  std::error_code error;
+  switch (fs::status(file, error).type()) {
+    case fs::file_type::regular:
+      return std::nullopt;
+    case fs::file_type::not_found:
+      return file.string() + " is a symbolic link to nothing";
+    case fs::file_type::fifo:
+      return file.string() + " is a named pipe, not a file";
+    case fs::file_type::socket:
+      return file.string() + " is a socket, not a file";
+    case fs::file_type::block:
+    case fs::file_type::character:
+      return file.string() + " is a device, not a file";
+    default:
+      return file.string() + " is no regular file";
+  }
+}
+
+fs::path TargetPath(const fs::path& root, const std::vector<std::string>& parts) {
+  fs::path path = root;
+  for (const std::string& part : parts) path /= part;
+  return path;
+}
+
+}  // namespace setup::mksetup

@@ -1,0 +1,49 @@
+#pragma once
+// Where the file of an F line lies in a source tree: its path with the macro letter as the first
+// folder ("%SDM.DAT" -> S/DM.DAT, "%Alibs\x.lib" -> A/libs/x.lib), matched without regard to
+// ASCII case, as Windows would find it.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "io/ToolError.h"
+
+namespace setup::mksetup {
+
+// A source entry that is no file to package: a device, a pipe, a socket, a link to nothing.
+// Reading one would hang the build or package what the build machine makes up on the spot.
+class SourceKindError : public ToolError {
+ public:
+  using ToolError::ToolError;
+};
+
+// The path's parts under the source tree: the macro letter upper-cased, then the folders and
+// the file name as written. Backslashes and slashes separate; empty parts and "." are dropped.
+// Throws ToolError(what: reason) for a path that does not start with %S %A %D %P or %Q, has
+// ".." in it, or names no file.
+std::vector<std::string> SourceParts(const std::string& scriptPath, const std::string& what);
+
+// The existing entry under root that the parts name, each part matched exactly or else without
+// regard to ASCII case; nothing when there is none or it is a folder (any other kind is the
+// caller's to refuse, so that it is not mistaken for a missing file). Throws ToolError when a part
+// matches two entries only by case.
+std::optional<std::filesystem::path> FindSource(const std::filesystem::path& root,
+                                                const std::vector<std::string>& parts,
+                                                const std::string& what);
+
+// Why file, found under root, cannot be taken from the tree: a symbolic link on its way that
+// leads out of root, named with where it leads (a linked ReadMe.txt would package whatever the
+// build machine keeps there, a private file say); nothing when the file stays within root.
+std::optional<std::string> LinkOutOfTree(const std::filesystem::path& root,
+                                         const std::filesystem::path& file);
+
+// Why file is no regular file to package ("a named pipe", ...), links followed; nothing for a
+// regular file.
+std::optional<std::string> NotARegularFile(const std::filesystem::path& file);
+
+// root joined with the parts as they are: where extract writes the file.
+std::filesystem::path TargetPath(const std::filesystem::path& root,
+                                 const std::vector<std::string>& parts);
+
+}  // namespace setup::mksetup

@@ -1,0 +1,219 @@
+#include "Build.h"
+
+#include <functional>
+#include <memory>
+#include <system_error>
+
+#include "SetupExe.h"
+#include "input/Licence.h"
+#include "input/SourceMap.h"
+#include "io/FileIo.h"
+#include "io/Text1252.h"
+#include "io/ToolError.h"
+#include "pe/PeWriter.h"
+#include "text/FileFormat.h"
+#include "text/ScriptText.h"
+
+namespace setup::mksetup {
+namespace fs = std::filesystem;
+namespace {
+
+// Replaces each "%SUnInstall.EXE" source by a copy that make writes from the source's path to
+// the copy's, kept in copies until the payload is written.
+void ReplaceUninstallers(
+    const ScriptFile& script, const fs::path& output, std::vector<PayloadSource>& sources,
+    std::vector<std::unique_ptr<TemporaryFile>>& copies,
+    const std::function<void(const std::string& source, const fs::path& copy)>& make) {
+  const std::vector<FileLine> lines = FileLines(script);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!IsUninstallerSource(SourceParts(lines[i].path, script.name))) continue;
+    PayloadSource& source = sources.at(i + 1);  // the licence comes first
+    copies.push_back(std::make_unique<TemporaryFile>(output));
+    make(source.path, copies.back()->Path());
+    source.path = copies.back()->Path().string();
+    source.size = fs::file_size(source.path);
+  }
+}
+
+// The uninstaller the registration names is signed as setup.exe is, since Windows shows its
+// publisher when it starts.
+void SignUninstallers(const ScriptFile& script, const SignOptions& signing, const fs::path& output,
+                      std::vector<PayloadSource>& sources,
+                      std::vector<std::unique_ptr<TemporaryFile>>& copies) {
+  ReplaceUninstallers(script, output, sources, copies,
+                      [&](const std::string& source, const fs::path& copy) {
+                        SignFile(signing, source, copy, source);
+                      });
+}
+
+// Its manifest asks for the level, set before it is signed: the level is part of what the
+// signature covers.
+void SetUninstallerLevels(const ScriptFile& script, ExecutionLevel level, const fs::path& output,
+                          std::vector<PayloadSource>& sources,
+                          std::vector<std::unique_ptr<TemporaryFile>>& copies) {
+  ReplaceUninstallers(script, output, sources, copies,
+                      [&](const std::string& source, const fs::path& copy) {
+                        const std::vector<std::uint8_t> program = ReadWholeFile(source);
+                        const PeLayout layout = ReadPeLayout(program, source);
+                        ResourceTree tree = ReadResourceTree(program, layout, source);
+                        SetExecutionLevel(tree, level, source);
+                        WriteExecutable(program, source, std::move(tree), copy);
+                      });
+}
+
+}  // namespace
+
+bool IsUninstallerSource(const std::vector<std::string>& parts) {
+  return parts.size() == 2 && parts[0] == "S" && ToUpperAscii(parts[1]) == "UNINSTALL.EXE";
+}
+
+void CheckStubArchitecture(ByteSpan stub, const std::string& stubName,
+                           std::optional<Architecture> wanted) {
+  const PeLayout layout = ReadPeLayout(stub, stubName);
+  const std::optional<Architecture> found = ArchitectureOf(layout);
+  if (!found) {
+    throw ToolError(
+        stubName, ProgramKind(layout) + "; a stub must be an x86 (PE32) or an x64 (PE32+) program");
+  }
+  const Architecture asked = wanted.value_or(Architecture::X86);
+  if (*found == asked) return;
+  std::string reason = ProgramKind(layout) + ", but --arch is " + ArchitectureName(asked);
+  if (!wanted) reason += std::string(" (the default): add --arch ") + ArchitectureName(*found);
+  throw ToolError(stubName, reason);
+}
+
+PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs::path& source,
+                        const std::optional<fs::path>& uninstaller) {
+  const std::string what = script.name + ":" + std::to_string(line.number);
+  const auto fail = [&](const std::string& reason) {
+    throw ToolError(script.name, line.number, reason);
+  };
+  std::vector<std::string> parts;
+  std::optional<fs::path> file;
+  try {
+    parts = SourceParts(line.path, what);
+    file = FindSource(source, parts, what);
+  } catch (const ToolError& error) {
+    fail(error.Reason());
+  }
+  if (!file && IsUninstallerSource(parts) && uninstaller) file = uninstaller;
+  if (!file) {
+    fail("no source file for \"" + Utf8From1252(line.path) + "\" (looked for " +
+         Utf8From1252(TargetPath(source, parts).string()) +
+         ", letters in any case, names in Windows-1252 or UTF-8)");
+  }
+  if (const std::optional<std::string> why = NotARegularFile(*file)) {
+    throw SourceKindError(script.name, line.number, *why);
+  }
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(*file, error);
+  if (error) fail(file->string() + " cannot be read: " + error.message());
+  if (size >= (1ull << 31)) {
+    fail(file->string() + " has " + std::to_string(size) +
+         " bytes; a file must stay under 2^31 bytes");
+  }
+  return {file->string(), {}, size, what + " (" + line.path + ")"};
+}
+
+void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence) {
+  const std::vector<std::string> missing =
+      MissingLicenceMarkers(std::string(licence.begin(), licence.end()));
+  if (missing.empty()) return;
+  std::string list;
+  for (const std::string& marker : missing) list += (list.empty() ? "" : ", ") + marker;
+  throw ToolError(name, "the licence has no marker line " + list +
+                            " (a line holding only the word, in any case)");
+}
+
+std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::string& licenceName,
+                                          std::vector<std::uint8_t> licence, const fs::path& source,
+                                          const std::optional<fs::path>& uninstaller) {
+  std::vector<PayloadSource> sources;
+  const std::uint64_t licenceSize = licence.size();
+  sources.push_back({"", std::move(licence), licenceSize, licenceName});
+  for (const FileLine& line : FileLines(script)) {
+    sources.push_back(SourceFor(script, line, source, uninstaller));
+  }
+  if (TotalSize(sources) > kLargestCount) {
+    throw ToolError(script.name, "the licence and the files add up to " +
+                                     std::to_string(TotalSize(sources)) +
+                                     " bytes, more than 2,147,483,647");
+  }
+  return sources;
+}
+
+std::uint64_t TotalSize(const std::vector<PayloadSource>& sources) {
+  std::uint64_t total = 0;
+  for (const PayloadSource& source : sources) total += source.size;
+  return total;
+}
+
+PayloadSummary BuildSetup(const BuildOptions& options) {
+  const ScriptFile script =
+      ParseScriptFile(options.script.string(), ReadInputText(options.script, options.encoding));
+  // The setup must be able to start on it; its product name is what a signature calls it.
+  const std::string productName =
+      ReadSetupState(script.name, ByteSpan(script.bytes), SetupIdentityOf(options.identity))
+          ->ProductName;
+  std::vector<std::uint8_t> licence = ReadInputText(options.licence, options.encoding);
+  CheckLicence(options.licence.string(), licence);
+  std::error_code error;
+  if (!fs::is_regular_file(options.stub, error)) {
+    throw ToolError(options.stub.string(), "the stub setup program does not exist");
+  }
+  const std::vector<std::uint8_t> stub = ReadWholeFile(options.stub);
+  CheckStubArchitecture(stub, options.stub.string(), options.architecture);
+  if (!fs::is_directory(options.source, error)) {
+    throw ToolError(options.source.string(), "the source folder does not exist");
+  }
+  std::vector<PayloadSource> sources = CollectSources(
+      script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
+  if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
+  // A build killed half-way leaves its scratch and partial files beside the output, the payload
+  // among them as large as the setup.exe: the next build of that output takes them away.
+  RemoveStaleScratch(options.output);
+  std::vector<std::unique_ptr<TemporaryFile>> signedCopies;
+  if (options.executionLevel) {
+    SetUninstallerLevels(script, *options.executionLevel, options.output, sources, signedCopies);
+  }
+  if (options.signing) {
+    SignUninstallers(script, *options.signing, options.output, sources, signedCopies);
+  }
+  const std::vector<std::uint8_t> info = WithSizeLine(script, TotalSize(sources));
+
+  const TemporaryFile payload(options.output);
+  PayloadSummary summary;
+  {
+    AtomicOutput out(payload.Path());
+    const std::uint64_t total = TotalSize(sources);
+    std::uint64_t done = 0;
+    std::size_t next = 0;  // WritePayload writes one whole entry per call, in order
+    summary = WritePayload(sources, [&](const std::uint8_t* data, std::size_t size) {
+      out.Write(data, size);
+      done += sources[next++].size;
+      if (options.progress) options.progress(done, total);
+    });
+    out.Commit();
+  }
+  const std::string stubName = options.stub.string();
+  const PeLayout layout = ReadPeLayout(stub, stubName);
+  ResourceTree tree = ReadResourceTree(stub, layout, stubName);
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kScriptResource), {info, "", 0, 0});
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource),
+           {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
+  ApplyVendorPictures(options.pictures, tree);
+  ApplyIdentity(options.identity, tree);
+  if (options.executionLevel) SetExecutionLevel(tree, *options.executionLevel, stubName);
+  if (!options.signing) {
+    WriteExecutable(stub, stubName, std::move(tree), options.output);
+    return summary;
+  }
+  const TemporaryFile unsignedExe(options.output);
+  WriteExecutable(stub, stubName, std::move(tree), unsignedExe.Path());
+  SignOptions signing = *options.signing;
+  if (!signing.description) signing.description = Utf8From1252(productName);
+  SignFile(signing, unsignedExe.Path(), options.output, options.output.string());
+  return summary;
+}
+
+}  // namespace setup::mksetup
