@@ -75,7 +75,9 @@ extracts and signs (with osslsigncode) a setup.exe, and runs one, and its
 uninstaller, against a simulated Windows as a dry run.
 
 The package carries the setup program and the uninstaller (UnInstall.EXE) for
-32-bit and 64-bit Windows that mksetup builds from.]=])
+32-bit and 64-bit Windows that mksetup builds from, and a CMake package
+configuration: find_package(MorvexSetup) in a product's CMake build gives a
+target that builds its setup.exe, and a package script for cpack -G External.]=])
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # A native package's changelog, dated by SOURCE_DATE_EPOCH when it is set (scripts/build sets
 # it from the last commit), so that a rebuild of one commit writes the same bytes.
