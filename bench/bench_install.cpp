@@ -31,7 +31,9 @@
 #include "command/Commands.h"
 #include "command/ToolPaths.h"
 #include "input/ScriptFile.h"
+#include "io/MappedFile.h"
 #include "payload/PayloadReader.h"
+#include "pe/PeFile.h"
 #include "platform/sim/SimPlatform.h"
 #include "setupexe/Build.h"
 #include "setupexe/SetupExe.h"
@@ -91,15 +93,48 @@ std::string LoadAverage() {
   return text + " on " + std::to_string(std::thread::hardware_concurrency()) + " cores";
 }
 
-// engine-run.exe of a win32 build when there is one (it runs under Wine too), else the resource
-// probe, else a minimal image: mksetup run reads only the two resources, so the stub does not
-// change what is measured natively.
-fs::path FindStub(const fs::path& scratch) {
-  if (auto engine =
-          mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe", mksetup::Architecture::X86))
+// What scripts/machine.sh says of this machine: a function's output, or its exit status as "0".
+std::string Machine(const std::string& call) {
+  const std::string script =
+      "source \"" + std::string(BENCH_SOURCE_DIR) + "/scripts/machine.sh\" && " + call;
+  std::string out;
+  if (std::FILE* pipe = ::popen(("bash -c '" + script + "' 2>/dev/null").c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    if (::pclose(pipe) != 0 && out.empty()) return "";
+  }
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+// The Wine trials run the x86 programs where this kernel starts 32-bit ones, else the x64
+// programs under 64-bit Wine: the figures are then those of the x64 setup, and NSIS's
+// installer, a 32-bit program, has no trial.
+struct WineArch {
+  mksetup::Architecture architecture = mksetup::Architecture::X86;
+  std::string loader, server, prefixArch, name, why;
+};
+
+WineArch ChooseWineArch() {
+  WineArch arch;
+  if (Machine("machine_runs_32bit && echo yes") != "yes") {
+    arch.architecture = mksetup::Architecture::X64;
+    arch.why = Machine("machine_why_no_32bit");
+  }
+  arch.name = arch.architecture == mksetup::Architecture::X64 ? "x64" : "x86";
+  arch.loader = Machine("machine_wine_loader " + arch.name);
+  arch.server = Machine("machine_wine_server");
+  arch.prefixArch = Machine("machine_wine_prefix_arch " + arch.name);
+  return arch;
+}
+
+// engine-run.exe of the Wine trials' architecture when there is one (it runs under Wine too),
+// else the resource probe, else a minimal image: mksetup run reads only the two resources, so
+// the stub does not change what is measured natively.
+fs::path FindStub(const fs::path& scratch, mksetup::Architecture architecture) {
+  if (auto engine = mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe", architecture))
     return *engine;
-  if (auto probe = mksetup::FindWindowsProgram("BENCH_STUB", "resource-probe.exe",
-                                               mksetup::Architecture::X86))
+  if (auto probe = mksetup::FindWindowsProgram("BENCH_STUB", "resource-probe.exe", architecture))
     return *probe;
   const std::vector<std::uint8_t> image = MinimalImage();
   const fs::path path = scratch / "stub.exe";
@@ -220,6 +255,11 @@ int Child(const std::vector<std::string>& args) {
     mksetup::BuildOptions options{
         product / "setup.txt", product / "licence.txt", product / "tree", exe, args[3],
         std::nullopt};
+    {  // the product's architecture is the stub's: the x64 programs where 32-bit ones do not run
+      const mksetup::MappedFile stub(options.stub);
+      options.architecture =
+          mksetup::ArchitectureOf(mksetup::ReadPeLayout(stub.Bytes(), options.stub.string()));
+    }
     const mksetup::PayloadSummary summary = mksetup::BuildSetup(options);
     std::FILE* out = std::fopen((exe.string() + ".txt").c_str(), "w");
     if (out == nullptr) return 1;
@@ -273,13 +313,15 @@ std::vector<std::string> OnCpu(int cpu, std::vector<std::string> command) {
 class WineSession {
  public:
   // cpu: the one CPU the server may run on, or -1.
-  bool Open(const fs::path& prefix, int cpu) {
+  bool Open(const fs::path& prefix, int cpu, const WineArch& arch) {
+    serverProgram_ = arch.server;
+    ::setenv("E2E_ARCH", arch.name.c_str(), 1);  // the template of that architecture
     if (!Prepare("Wine prefix (the end-to-end tests' template)",
                  {"bash", std::string(BENCH_SOURCE_DIR) + "/bench/wine-prefix.sh", prefix})) {
       return false;
     }
     ::setenv("WINEPREFIX", prefix.c_str(), 1);
-    ::setenv("WINEARCH", "win32", 1);
+    ::setenv("WINEARCH", arch.prefixArch.c_str(), 1);
     ::setenv("WINEDEBUG", "-all", 1);
     ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1);
     const char* display = std::getenv("DISPLAY");
@@ -290,7 +332,7 @@ class WineSession {
       std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     // A server that outlives each program, so that no trial pays for its start.
-    server_ = Start(OnCpu(cpu, {"wineserver", "-f", "-p"}));
+    server_ = Start(OnCpu(cpu, {serverProgram_, "-f", "-p"}));
     struct stat info {};
     ::stat(prefix.c_str(), &info);
     char socket[128];
@@ -304,7 +346,7 @@ class WineSession {
   }
   ~WineSession() {
     if (server_ > 0) {
-      Spawn({"wineserver", "-k"});
+      Spawn({serverProgram_, "-k"});
       ::waitpid(server_, nullptr, 0);
     }
     if (xvfb_ > 0) {
@@ -315,6 +357,7 @@ class WineSession {
   pid_t Server() const { return server_; }
 
  private:
+  std::string serverProgram_ = "wineserver";
   pid_t server_ = -1, xvfb_ = -1;
 };
 
@@ -458,21 +501,32 @@ int main(int argc, char** argv) {
   }
 
   // What the Windows side needs; without it the benchmark runs natively only.
+  const WineArch arch = ChooseWineArch();
+  if (options.wine && arch.architecture == mksetup::Architecture::X64) {
+    std::printf("Wine trials with the x64 programs under 64-bit Wine: %s\n", arch.why.c_str());
+  }
+  const char* preset = mksetup::BuildPresetOf(arch.architecture);
   const auto engine =
-      mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe", mksetup::Architecture::X86);
+      mksetup::FindWindowsProgram("BENCH_ENGINE", "engine-run.exe", arch.architecture);
   const auto driver =
-      mksetup::FindWindowsProgram("BENCH_DRIVER", "wizard-driver.exe", mksetup::Architecture::X86);
+      mksetup::FindWindowsProgram("BENCH_DRIVER", "wizard-driver.exe", arch.architecture);
   const auto stub =
-      mksetup::FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe", mksetup::Architecture::X86);
-  if (options.wine && (!engine || !driver || !stub || !OnPath("wine"))) {
+      mksetup::FindWindowsProgram("MKSETUP_STUB", "setup-stub.exe", arch.architecture);
+  if (options.wine &&
+      (!engine || !driver || !stub || arch.loader.empty() || !fs::exists(arch.loader))) {
     std::printf(
-        "no Wine trials: they need wine and a win32 build (engine-run.exe, "
-        "wizard-driver.exe, setup-stub.exe)\n");
+        "no Wine trials: they need Wine (%s) and a %s build (engine-run.exe, "
+        "wizard-driver.exe, setup-stub.exe)\n",
+        arch.loader.c_str(), preset);
     options.wine = false;
   }
-  const bool nsis = options.wine && options.nsis && OnPath("makensis");
+  bool nsis = options.wine && options.nsis && OnPath("makensis");
   if (options.wine && options.nsis && !nsis) {
     std::printf("no NSIS trial: makensis is not on the PATH (scripts/bootstrap --bench)\n");
+  }
+  if (nsis && arch.architecture == mksetup::Architecture::X64) {
+    std::printf("no NSIS trial: its installers are 32-bit programs, which do not run here\n");
+    nsis = false;
   }
 
   std::printf("preparing in %s:\n", shm.Path().c_str());
@@ -480,7 +534,7 @@ int main(int argc, char** argv) {
   if (std::find(sizes.begin(), sizes.end(), options.size) == sizes.end()) {
     sizes.push_back(options.size);
   }
-  const std::string stubPath = FindStub(shm.Path()).string();
+  const std::string stubPath = FindStub(shm.Path(), arch.architecture).string();
   std::map<unsigned, Product> products;
   for (unsigned q : sizes) {
     Product& product = products[q];
@@ -541,10 +595,11 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
-    if (!wine.Open(shm.Path() / "prefix", options.wineCpu)) return 1;
+    if (!wine.Open(shm.Path() / "prefix", options.wineCpu, arch)) return 1;
     // The first program under a new server starts Wine's own services; no trial pays for that.
     Prepare("Wine warm-up (engine-run's usage text)",
-            OnCpu(options.wineCpu, {"sh", "-c", "wine \"$0\"; exit 0", main.exe.string()}));
+            OnCpu(options.wineCpu,
+                  {"sh", "-c", "\"$1\" \"$0\"; exit 0", main.exe.string(), arch.loader}));
   }
 
   // The trials, in the order of each round.
@@ -572,7 +627,7 @@ int main(int argc, char** argv) {
   const auto addEngine = [&](const Product& product, const std::string& name) {
     const fs::path into = shm.Path() / ("engine" + std::to_string(product.quarters));
     add("engine" + std::to_string(product.quarters), name, Kind::Engine, product, into,
-        {"wine", product.exe, bench::WinePath(into.string() + ".report"), "--destination",
+        {arch.loader, product.exe, bench::WinePath(into.string() + ".report"), "--destination",
          bench::WinePath(into)});
   };
   addRun(main, shm.Path() / "run", "mksetup run, tmpfs");
@@ -584,23 +639,23 @@ int main(int argc, char** argv) {
     addEngine(main, "setup.exe under Wine (engine program), tmpfs");
     const fs::path into = shm.Path() / "wizard";
     add("wizard", "wizard under Wine, Install to the last box", Kind::Wizard, main, into,
-        {"wine", driver->string(), "walk", "--exe", bench::WinePath(wizardExe), "--language", "E",
-         "--one-user", "--dest", bench::WinePath(into), "--no-desktop", "--no-quick-launch",
+        {arch.loader, driver->string(), "walk", "--exe", bench::WinePath(wizardExe), "--language",
+         "E", "--one-user", "--dest", bench::WinePath(into), "--no-desktop", "--no-quick-launch",
          "--report", bench::WinePath(into.string() + ".report")});
     if (nsis) {
       add("nsis", "NSIS zlib silent installer under Wine, tmpfs", Kind::Nsis, main,
           shm.Path() / "nsis",
-          {"wine", nsisExe, "/S", "/D=" + bench::WinePath(shm.Path() / "nsis")});
+          {arch.loader, nsisExe, "/S", "/D=" + bench::WinePath(shm.Path() / "nsis")});
     }
     const fs::path bytesInto = shm.Path() / "engine-bytes";
     add("engine-bytes", "engine program under Wine, files of one byte", Kind::Engine, bytes,
         bytesInto,
-        {"wine", bytes.exe, bench::WinePath(bytesInto.string() + ".report"), "--destination",
+        {arch.loader, bytes.exe, bench::WinePath(bytesInto.string() + ".report"), "--destination",
          bench::WinePath(bytesInto)});
     if (nsis) {
       add("nsis-bytes", "NSIS under Wine, files of one byte", Kind::Nsis, bytes,
           shm.Path() / "nsis-bytes",
-          {"wine", nsisBytesExe, "/S", "/D=" + bench::WinePath(shm.Path() / "nsis-bytes")});
+          {arch.loader, nsisBytesExe, "/S", "/D=" + bench::WinePath(shm.Path() / "nsis-bytes")});
     }
   }
   for (unsigned q : options.quarters) {
