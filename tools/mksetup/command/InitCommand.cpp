@@ -2,9 +2,12 @@
 // the script of a product's own tree; with --refresh, that script kept up to date with the tree.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "Arguments.h"
 #include "CommandHelp.h"
@@ -107,6 +110,18 @@ void Write(const fs::path& path, const std::string& bytes) {
   out.Commit();
 }
 
+// The files appear together: each is written under a temporary name first, and all are renamed
+// only when every one was written, so a failure half-way leaves none of them.
+void WriteAll(const std::vector<std::pair<fs::path, std::string>>& files) {
+  std::vector<std::unique_ptr<AtomicOutput>> outputs;
+  for (const auto& [path, bytes] : files) {
+    fs::create_directories(path.parent_path());
+    outputs.push_back(std::make_unique<AtomicOutput>(path));
+    outputs.back()->Write(bytes.data(), bytes.size());
+  }
+  for (const std::unique_ptr<AtomicOutput>& output : outputs) output->Commit();
+}
+
 // The tree as a script lists it; each name no line can carry is an error of its own, and then
 // nothing is written.
 std::vector<TreeEntry> EntriesOf(const fs::path& from) {
@@ -183,9 +198,9 @@ int InitCommand(const std::vector<std::string>& args) {
   Product product{
       kScript, std::string(kIdentity) + "DisplayIcon = %SMyProgram.exe\n" + kIdentityEnd, {}};
   if (from) product = ProductFrom(EntriesOf(*from));
-  Write(root / "setup.txt", product.script);
-  Write(root / "licence.txt", kLicence);
-  Write(root / "identity.txt", product.identity);
+  WriteAll({{root / "setup.txt", product.script},
+            {root / "licence.txt", kLicence},
+            {root / "identity.txt", product.identity}});
   const std::string tree = from ? *from : (root / "tree").string();
   if (from) {
     std::printf("%s: setup.txt (the files of %s), licence.txt and identity.txt written\n",
