@@ -30,6 +30,25 @@ install(FILES ${SETUP_WIN32_BIN}/setup-stub.exe ${SETUP_WIN32_BIN}/UnInstall.EXE
 install(FILES ${SETUP_WIN64_BIN}/setup-stub.exe ${SETUP_WIN64_BIN}/UnInstall.EXE
   DESTINATION ${SETUP_SHARE_FOLDER}/x64)
 
+# find_package(MorvexSetup) for a vendor's CMake project: the configuration, its version file and
+# the CPack External package script, all finding mksetup relative to where they lie. The version
+# file does not compare pointer sizes: mksetup runs on the build machine, whatever the project
+# builds for (a 32-bit Windows program as well).
+include(CMakePackageConfigHelpers)
+set(SETUP_CMAKE_FOLDER lib/cmake/MorvexSetup)
+set(SETUP_BIN_FOLDER bin)
+foreach(file MorvexSetupConfig.cmake MorvexSetupCPackExternal.cmake)
+  configure_package_config_file(cmake/MorvexSetup/${file}.in
+    ${CMAKE_BINARY_DIR}/package-files/${file} INSTALL_DESTINATION ${SETUP_CMAKE_FOLDER}
+    PATH_VARS SETUP_BIN_FOLDER NO_SET_AND_CHECK_MACRO)
+endforeach()
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/package-files/MorvexSetupConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+install(FILES ${CMAKE_BINARY_DIR}/package-files/MorvexSetupConfig.cmake
+  ${CMAKE_BINARY_DIR}/package-files/MorvexSetupConfigVersion.cmake
+  ${CMAKE_BINARY_DIR}/package-files/MorvexSetupCPackExternal.cmake
+  cmake/MorvexSetup/MorvexSetupBuildOptions.cmake DESTINATION ${SETUP_CMAKE_FOLDER})
+
 # The documents the help and the man page point at, laid out as in the source tree so that their
 # links (README.md to docs/, docs/ to screenshots/) hold; the changelog and copyright as a
 # Debian package has them.
@@ -56,7 +75,9 @@ extracts and signs (with osslsigncode) a setup.exe, and runs one, and its
 uninstaller, against a simulated Windows as a dry run.
 
 The package carries the setup program and the uninstaller (UnInstall.EXE) for
-32-bit and 64-bit Windows that mksetup builds from.]=])
+32-bit and 64-bit Windows that mksetup builds from, and a CMake package
+configuration: find_package(MorvexSetup) in a product's CMake build gives a
+target that builds its setup.exe, and a package script for cpack -G External.]=])
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # A native package's changelog, dated by SOURCE_DATE_EPOCH when it is set (scripts/build sets
 # it from the last commit), so that a rebuild of one commit writes the same bytes.

@@ -2594,6 +2594,15 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
        "message box \"Invalid destination directory\": Please enter a directory with a drive "
        "letter (C:\\...) or a network path (\\\\server\\share). [OK]\n",
        ""},
+      // The setup's texts are Windows-1252; a terminal takes UTF-8.
+      {"German box in UTF-8",
+       {"--language", "G", "--dest", "Inst"},
+       "",
+       -2,
+       "message box \"Ung\xC3\xBCltiges Zielverzeichnis\": Bitte geben Sie ein Verzeichnis mit "
+       "Laufwerksbuchstaben (C:\\...) oder einen Netzwerkpfad (\\\\Server\\Freigabe) an. "
+       "[OK]\n",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -2648,6 +2657,8 @@ TEST(MksetupRun, ShowsEveryBoxAndTellsTheEndingsApart) {
       at = close;
     }
     EXPECT_EQ(boxes, c.err) << err;
+    // Captured, stderr is no terminal: no carriage-return progress fills a log.
+    EXPECT_EQ(err.find('\r'), std::string::npos) << err;
     EXPECT_NE(out.find(c.out), std::string::npos) << out;
     if (c.link) {
       const fs::path link = (root / c.link).parent_path() / (root / c.link).filename();

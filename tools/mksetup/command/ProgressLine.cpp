@@ -1,5 +1,9 @@
 #include "ProgressLine.h"
 
+#include <unistd.h>
+
+#include "io/Text1252.h"
+
 namespace setup::mksetup {
 
 void ProgressLine::Show(const std::string& percent, const std::string& action,
@@ -7,13 +11,19 @@ void ProgressLine::Show(const std::string& percent, const std::string& action,
   percent_ = percent;
   action_ = action;
   pending_ = true;
+  if (out_ == nullptr) return;
   if (written_ && percent == writtenPercent_ && now - writtenAt_ < std::chrono::seconds(1)) return;
   writtenPercent_ = percent;
   writtenAt_ = now;
   Write();
 }
 
+std::FILE* ProgressLine::TerminalOrNone(std::FILE* stream) {
+  return isatty(fileno(stream)) ? stream : nullptr;
+}
+
 void ProgressLine::Finish() {
+  if (out_ == nullptr) return;
   if (pending_) Write();
   if (!ended_) std::fprintf(out_, "\n");
   written_ = false;
@@ -21,7 +31,7 @@ void ProgressLine::Finish() {
 }
 
 void ProgressLine::Break() {
-  if (!written_) return;
+  if (out_ == nullptr || !written_) return;
   if (pending_) Write();
   std::fprintf(out_, "\n");
   written_ = false;
@@ -29,7 +39,11 @@ void ProgressLine::Break() {
 }
 
 void ProgressLine::Write() {
-  std::fprintf(out_, "\r%4s  %-70.70s", percent_.c_str(), action_.c_str());
+  // Cut and padded to 70 characters before it becomes UTF-8, where a character takes up to
+  // three bytes: a cut by bytes could split one.
+  std::string action = action_.substr(0, 70);
+  action.resize(70, ' ');
+  std::fprintf(out_, "\r%4s  %s", percent_.c_str(), Utf8From1252(action).c_str());
   pending_ = false;
   written_ = true;
   ended_ = false;

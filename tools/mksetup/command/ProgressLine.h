@@ -2,6 +2,7 @@
 // mksetup run's progress line, overwritten in place on a terminal. A reference run repaints the
 // percentage once per script line; the line is only written again when the percentage changes or
 // a second has passed, and the last one is written at the end, so the screen ends the same.
+// Nothing at all goes to a log: a run whose error output is no terminal shows no progress.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -11,9 +12,12 @@ namespace setup::mksetup {
 class ProgressLine {
  public:
   using Clock = std::chrono::steady_clock;
+  // out: the terminal; nullptr writes nothing.
   explicit ProgressLine(std::FILE* out) : out_(out) {}
+  // stream when it is a terminal, else nullptr.
+  static std::FILE* TerminalOrNone(std::FILE* stream);
 
-  // A repaint of the percentage with the action shown beside it.
+  // A repaint of the percentage with the action (Windows-1252, as the setup shows it) beside it.
   void Show(const std::string& percent, const std::string& action, Clock::time_point now);
   // Writes the last line shown if it was held back, then ends the line.
   void Finish();

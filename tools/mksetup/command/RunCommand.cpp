@@ -15,6 +15,7 @@
 #include "dryrun/StandardUser.h"
 #include "install/Installation.h"
 #include "io/FileIo.h"
+#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
@@ -86,6 +87,32 @@ std::string LanguageNames(const LanguageFlags& offered) {
   return names.empty() ? "none" : names;
 }
 
+// A second run into the same root starts from the registry the first one left, as a second
+// installation on one machine does; nothing runs over a registry text that is damaged. False
+// when it is, having said why.
+bool StartRegistry(SimPlatform& sim, const std::filesystem::path& registryFile) {
+  std::optional<std::string> earlier;
+  try {
+    earlier = EarlierRegistry(registryFile);
+  } catch (const ToolError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return false;
+  }
+  if (!earlier) {
+    sim.AddDefaultSystemFolders();
+    return true;
+  }
+  try {
+    sim.registry.LoadText(*earlier);
+  } catch (const RegistryTextError& error) {
+    std::fprintf(stderr, "%s:%zu: error: %s\n", registryFile.string().c_str(), error.Line(),
+                 error.Reason().c_str());
+    return false;
+  }
+  std::printf("the registry is the one an earlier run left in %s\n", registryFile.string().c_str());
+  return true;
+}
+
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& args) {
@@ -103,31 +130,10 @@ int RunCommand(const std::vector<std::string>& args) {
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const std::filesystem::path root = *parsed.Value("--root");
 
-  // A second run into the same root starts from the registry the first one left, as a second
-  // installation on one machine does; nothing runs over a registry text that is damaged.
-  const std::filesystem::path registryFile = root / "registry.txt";
-  std::optional<std::string> earlier;
-  try {
-    earlier = EarlierRegistry(registryFile);
-  } catch (const ToolError& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-    return 1;
-  }
   SimPlatform sim(root);
   for (const auto& [letter, folder] : drives) sim.drives.MapDrive(letter, folder);
-  if (earlier) {
-    try {
-      sim.registry.LoadText(*earlier);
-    } catch (const RegistryTextError& error) {
-      std::fprintf(stderr, "%s:%zu: error: %s\n", registryFile.string().c_str(), error.Line(),
-                   error.Reason().c_str());
-      return 1;
-    }
-    std::printf("the registry is the one an earlier run left in %s\n",
-                registryFile.string().c_str());
-  } else {
-    sim.AddDefaultSystemFolders();
-  }
+  const std::filesystem::path registryFile = root / "registry.txt";
+  if (!StartRegistry(sim, registryFile)) return 1;
   sim.session.admin = !parsed.Flag("--not-admin");
   // Without administrator rights the setup may write only what Windows lets such a user write.
   StandardUserRights rights;
@@ -143,7 +149,7 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.shell.SetStartsFile(root / "starts.txt");
   // A link below the root or a mapped drive would take the run's files somewhere else on the
   // host: the sim refuses it, as a place it cannot reach, and the run says which it met.
-  ProgressLine progress(stderr);
+  ProgressLine progress(ProgressLine::TerminalOrNone(stderr));
   std::set<std::filesystem::path> links;
   sim.drives.onLink = [&](const std::filesystem::path& link) {
     if (!links.insert(link).second) return;
@@ -174,7 +180,7 @@ int RunCommand(const std::vector<std::string>& args) {
     dialog.FormShow();
   } catch (const SetupError& error) {
     dialog.ShowError(error.what());
-    throw;
+    throw SetupError(Utf8From1252(error.what()));  // for the terminal, as the box was
   }
   SetupState& state = dialog.State;
   DialogControls& controls = dialog.Controls;
@@ -202,7 +208,10 @@ int RunCommand(const std::vector<std::string>& args) {
     try {
       WriteTextFile(registryFile, sim.registry.SaveText());
     } catch (const ToolError& saving) {
-      throw ToolError(std::string(error.what()) + "; " + saving.what());
+      throw ToolError(Utf8From1252(error.what()) + "; " + saving.what());
+    }
+    if (dynamic_cast<const SetupError*>(&error) != nullptr) {
+      throw SetupError(Utf8From1252(error.what()));
     }
     throw;
   }
@@ -217,8 +226,8 @@ int RunCommand(const std::vector<std::string>& args) {
     std::printf("the administrator question was declined: nothing was installed\n");
     return kDeclined;
   }
-  std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
-              root.string().c_str());
+  std::printf("installed into %s (simulated under %s)\n",
+              Utf8From1252(state.DestinationFolder).c_str(), root.string().c_str());
   std::printf("registry: %s; %zu shortcuts made, %zu not; %zu program starts (in starts.txt)\n",
               registryFile.string().c_str(), sim.shell.shortcuts.size(), linkProblems,
               sim.shell.starts.size());

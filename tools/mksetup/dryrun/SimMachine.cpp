@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "io/FileIo.h"
+#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "text/ScriptText.h"
 
@@ -54,8 +55,9 @@ void WriteTextFile(const fs::path& path, const std::string& text) {
 }
 
 // A box as the user saw it: its caption, its text (each line break a new indented line) and
-// the button that closed it.
+// the button that closed it, in UTF-8 (the setup's texts are Windows-1252).
 std::string BoxText(const SimQuestion& box, bool answer) {
+  // The setup's texts are Windows-1252; the terminal and the logs take UTF-8.
   std::string text = "message box \"" + box.caption + "\": ";
   for (std::size_t i = 0; i < box.text.size(); ++i) {
     const char c = box.text[i];
@@ -66,7 +68,7 @@ std::string BoxText(const SimQuestion& box, bool answer) {
     if (c == '\r' && i + 1 < box.text.size() && box.text[i + 1] == '\n') ++i;
     text += "\n    ";
   }
-  return text + " [" + AnswerName(box.flags, answer) + "]\n";
+  return Utf8From1252(text) + " [" + AnswerName(box.flags, answer) + "]\n";
 }
 
 // A run leaves a few KB; the text is read as anyone could have written it.
