@@ -2045,7 +2045,8 @@ TEST(MksetupInit, RefusesANameNoLineCarriesAndWritesNothing) {
   };
   const Row rows[] = {
       {"a:b.txt", "holds ':'"},
-      {"\xC5\x81\xC3\xB3d\xC5\xBA.txt", "U+0141, which Windows-1252 lacks"},
+      {"\u0141\u00F3d\u017A.txt",
+       "U+0141, which Windows-1252 lacks"},  // UTF-8, as a Linux tree names it
       {"nul.txt", "that of a device"},
       {"notes.", "ends in a dot or blank"},
       {"100%Sale.txt", "read as a macro"},
