@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/ScriptText.h"
+
 namespace setup {
 namespace {
 
@@ -87,6 +89,24 @@ bool IsAbsoluteFolder(const std::string& folder) {
 
 void EnsureTrailingBackslash(std::string& path) {
   if (path.empty() || path.back() != '\\') path += '\\';
+}
+
+namespace {
+constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+constexpr std::string_view kNumberedDevices[] = {"COM", "LPT"};
+}  // namespace
+
+bool IsDeviceName(std::string_view component) {
+  std::string base = ToUpperAscii(std::string(component.substr(0, component.find('.'))));
+  base.erase(base.find_last_not_of(' ') + 1);
+  for (std::string_view device : kDevices) {
+    if (base == device) return true;
+  }
+  for (std::string_view device : kNumberedDevices) {
+    if (base.size() == 4 && base.compare(0, 3, device) == 0 && base[3] >= '1' && base[3] <= '9')
+      return true;
+  }
+  return false;
 }
 
 }  // namespace setup

@@ -1,6 +1,7 @@
 #pragma once
 // How Windows reads the folders of a path: the folders above one, and a folder as a prefix.
 #include <string>
+#include <string_view>
 
 namespace setup {
 
@@ -26,5 +27,12 @@ bool FinalPathMatches(const std::string& entryFinal, const std::string& rootFina
 
 // Appends a backslash unless path already ends in one; the empty text becomes "\".
 void EnsureTrailingBackslash(std::string& path);
+
+// Whether Windows opens a device for a name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9),
+// which it does with any extension too ("NUL.txt") and blanks before the dot.
+bool IsDeviceName(std::string_view component);
+
+// The characters no Windows file or folder name may hold, besides the separators and controls.
+inline constexpr std::string_view kForbiddenNameCharacters = "<>:\"|?*";
 
 }  // namespace setup

@@ -1423,7 +1423,7 @@ Built BuildWithPictures(BuildFixture& f, const fs::path& stub,
                         const std::vector<std::string>& extra) {
   for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"})
     WriteFile(f.dir / "src/S" / file, file);
-  WriteFile(f.dir / "script.txt", Clean());
+  WriteFile(f.dir / "script.txt", Clean("F*%Sa.txt\r\nF*%Ssub\\Empty.dat\r\nF*%Abig.bin\r\n"));
   std::vector<std::string> args = {"--script",  f.options.script.string(),
                                    "--licence", f.options.licence.string(),
                                    "--source",  f.options.source.string(),
@@ -1965,6 +1965,211 @@ TEST(MksetupInit, WritesAProductThatPassesCheckStrictAndBuilds) {
   const std::vector<std::uint8_t> script = ReadWholeFile(product / "setup.txt");
   EXPECT_THROW(InitCommand({product.string()}), ToolError);
   EXPECT_EQ(ReadWholeFile(product / "setup.txt"), script);
+}
+
+std::string TextOf(const fs::path& file) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+  return {bytes.begin(), bytes.end()};
+}
+
+// The lines init writes after the start-menu folder's D line, up to the R line it ends with.
+std::string TreeLinesOf(const fs::path& script) {
+  const std::string text = TextOf(script);
+  const std::size_t from = text.find("D*%PMy Product\\\r\n") + 17;
+  return text.substr(from, text.find("R*Software") - from);
+}
+
+// init --from lists a tree as Windows lists a folder: a folder's D line before its files, in a
+// folder its files before its sub-folders, names folded and compared as NTFS does (so "Zebra"
+// before "Ärger"); the uninstaller in its place whether the tree has it or not; and check
+// --strict passes the product at once.
+TEST(MksetupInit, FromATreeListsEveryFileInWindowsOrder) {
+  struct Row {
+    const char* tree;
+    std::vector<std::string> files;
+    std::string lines;
+    const char* mainProgram;
+  };
+  const Row rows[] = {
+      {"a plain folder is the S part",
+       {"b.txt", "C.txt", "Zebra.txt", "\xC3\x84rger.txt", "prog.exe", "d/x.txt", "d/Empty/"},
+       "F*%Sb.txt\r\nF*%SC.txt\r\nF*%Sprog.exe\r\nF*%SUnInstall.EXE\r\nF*%SZebra.txt\r\n"
+       "F*%S\xC4rger.txt\r\nD*%Sd\\\r\nF*%Sd\\x.txt\r\nD*%Sd\\Empty\\\r\n",
+       "H%Sprog.exe"},
+      {"S and A parts",
+       {"S/uninstall.exe", "S/a.exe", "S/bin/b.exe", "S/bin/deep/d.dat", "A/cfg.ini"},
+       "F*%Sa.exe\r\nF*%Suninstall.exe\r\nD*%Sbin\\\r\nF*%Sbin\\b.exe\r\nD*%Sbin\\deep\\\r\n"
+       "F*%Sbin\\deep\\d.dat\r\nD*%A\r\nF*%Acfg.ini\r\n",
+       "H%Sa.exe"},
+      {"no obvious program",
+       {"S/one.exe", "S/two.exe"},
+       "F*%Sone.exe\r\nF*%Stwo.exe\r\nF*%SUnInstall.EXE\r\n",
+       "H%SNAME-THE-MAIN-PROGRAM.exe"},
+  };
+  const fs::path dir = TempDir("init_from");
+  WriteFile(dir / "UnInstall.EXE", "the uninstaller as built");
+  const ScopedEnv uninstaller("MKSETUP_UNINSTALLER", (dir / "UnInstall.EXE").string());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.tree);
+    const fs::path tree = dir / row.tree, product = dir / (std::string(row.tree) + " product");
+    for (const std::string& file : row.files) {
+      if (file.back() == '/')
+        fs::create_directories(tree / file);
+      else
+        WriteFile(tree / file, file);
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(InitCommand({product.string(), "--from", tree.string()}), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(TreeLinesOf(product / "setup.txt"), row.lines);
+    const std::vector<std::uint8_t> script = ReadWholeFile(product / "setup.txt");
+    EXPECT_NE(std::string(script.begin(), script.end())
+                  .find(std::string("\r\n") + row.mainProgram + "\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(product / "tree"));
+    testing::internal::CaptureStdout();
+    const int checked = CheckCommand({(product / "setup.txt").string(), "--source", tree.string(),
+                                      "--licence", (product / "licence.txt").string(), "--identity",
+                                      (product / "identity.txt").string(), "--strict"});
+    const std::string report = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(checked, std::string(row.tree) == "no obvious program" ? 1 : 0) << report;
+  }
+}
+
+// A name that no line of the script can carry refuses the whole tree, naming the file, and
+// nothing is written: neither a new product nor a refreshed script.
+TEST(MksetupInit, RefusesANameNoLineCarriesAndWritesNothing) {
+  struct Row {
+    const char* name;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"a:b.txt", "holds ':'"},
+      {"\u0141\u00F3d\u017A.txt",
+       "U+0141, which Windows-1252 lacks"},  // UTF-8, as a Linux tree names it
+      {"nul.txt", "that of a device"},
+      {"notes.", "ends in a dot or blank"},
+      {"100%Sale.txt", "read as a macro"},
+      {"X.TXT", "only in letter case"},
+      {"outside", "outside the source tree"},
+  };
+  const fs::path dir = TempDir("init_refuse");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path tree = dir / "tree";
+    fs::remove_all(tree);
+    WriteFile(tree / "S/x.txt", "x");
+    if (std::string(row.name) == "outside") {
+      fs::create_symlink(dir / "elsewhere.txt", tree / "S/outside");
+      WriteFile(dir / "elsewhere.txt", "a private file");
+    } else {
+      WriteFile(tree / "S" / row.name, "x");
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(InitCommand({(dir / "product").string(), "--from", tree.string()}), ToolError);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find((tree / "S").string() + "/"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(": error: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find(row.said), std::string::npos) << errors;
+    EXPECT_FALSE(fs::exists(dir / "product"));
+    WriteFile(dir / "setup.txt", Clean());
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(InitCommand({"--refresh", (dir / "setup.txt").string(), "--from", tree.string()}),
+                 ToolError);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadWholeFile(dir / "setup.txt"), Bytes(Clean()));
+  }
+}
+
+// --refresh: the tree lost a.txt and the folder old\ with its files, and gained n.txt and the
+// folder new\. Their lines go, and come in the tree's order right after the line of the entry
+// before them; every other line stays byte for byte,
+// the hand-written D line of a folder outside the tree and an F line of one language included,
+// in the script's line break and encoding.
+TEST(MksetupInit, RefreshKeepsWhatAPersonWroteAndFollowsTheTree) {
+  struct Row {
+    const char* kind;
+    std::string lineBreak;
+    std::string name;  // a file name with an umlaut, as the script holds it
+  };
+  const Row rows[] = {
+      {"Windows-1252, CR LF", "\r\n", "\xFC.txt"},
+      {"LF", "\n", "\xFC.txt"},
+      {"UTF-8", "\r\n", "\xC3\xBC.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.kind);
+    const fs::path dir = TempDir("init_refresh");
+    const auto lines = [&](std::initializer_list<std::string> list) {
+      std::string text;
+      for (const std::string& line : list) text += line + row.lineBreak;
+      return text;
+    };
+    const std::string header =
+        lines({"GE", "N*Acme Draw " + row.name, "V(2.0)", "S0", "DAcme\\Draw\\", "H%Sdraw.exe", "",
+               "", "", "D*%PAcme Draw\\", "D*%Sdata\\"});
+    const std::string before =
+        header + lines({"F*%Sa.txt", "F*%Sdraw.exe", "F*%SUnInstall.EXE", "FG%S" + row.name,
+                        "D*%Sold\\", "F*%Sold\\o.txt", "F*%Sold\\p.txt", "D*%Sdocs\\",
+                        "F*%SDOCS\\z.txt", "K*%Sdocs\\Help.lnk;%Sdocs\\z.txt;",
+                        "R*Software\\Acme;Dir;%S", "E*%Sdraw.exe /register"});
+    const std::string after =
+        header + lines({"F*%Sdraw.exe", "F*%Sn.txt", "F*%SUnInstall.EXE", "FG%S" + row.name,
+                        "D*%Sdocs\\", "F*%SDOCS\\z.txt", "D*%Snew\\", "F*%Snew\\m.txt",
+                        "K*%Sdocs\\Help.lnk;%Sdocs\\z.txt;", "R*Software\\Acme;Dir;%S",
+                        "E*%Sdraw.exe /register"});
+    for (const char* file : {"S/draw.exe", "S/n.txt", "S/docs/z.txt", "S/new/m.txt"})
+      WriteFile(dir / "tree" / file, "x");
+    WriteFile(dir / "tree/S" / row.name, "x");
+    WriteFile(dir / "setup.txt", before);
+    const std::vector<std::string> refresh = {"--refresh", (dir / "setup.txt").string(), "--from",
+                                              (dir / "tree").string()};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(InitCommand(refresh), 0);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(TextOf(dir / "setup.txt"), after);
+    EXPECT_NE(said.find(": 3 lines added, 4 removed"), std::string::npos) << said;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(InitCommand(refresh), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(": 0 lines added, 0 removed"),
+              std::string::npos);
+    EXPECT_EQ(TextOf(dir / "setup.txt"), after);
+  }
+}
+
+// check --source warns of each file of the tree that no F line names (in any letter case it is
+// named), ten in the text and every one in JSON; a file the script names and the tree lacks is
+// an error.
+TEST(MksetupCheck, TreeFilesNoLineNamesAreWarnedOf) {
+  BuildFixture f;
+  for (int i = 0; i < 12; ++i) WriteFile(f.dir / "src/A/extra" / std::to_string(i), "x");
+  WriteFile(f.dir / "script.txt",
+            Script("FG%SA.TXT\r\nFE%Ssub\\Empty.dat\r\nF*%Abig.bin\r\nF*%Sgone.txt\r\n"));
+  const std::vector<std::string> check = {f.options.script.string(), "--source",
+                                          f.options.source.string()};
+  testing::internal::CaptureStdout();
+  CheckCommand(check);
+  const std::string text = testing::internal::GetCapturedStdout();
+  std::vector<std::string> json = check;
+  json.push_back("--json");
+  testing::internal::CaptureStdout();
+  CheckCommand(json);
+  const std::string listed = testing::internal::GetCapturedStdout();
+  const auto count = [](const std::string& in, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = in.find(what, at)) != std::string::npos; ++at) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(text, "warning: no F line names this file"), kShownPerRule) << text;
+  EXPECT_NE(text.find(": ... 2 more of the same [unlisted-file]\n"), std::string::npos) << text;
+  EXPECT_NE(text.find((f.dir / "src/A/extra/0").string() +
+                      ": warning: no F line names this file of the source tree, so setup.exe "
+                      "does not install it: add F*%Aextra\\0"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("a.txt: warning"), std::string::npos) << text;
+  EXPECT_NE(text.find(":13: error: no source file for \"%Sgone.txt\""), std::string::npos) << text;
+  EXPECT_EQ(count(listed, "\"unlisted-file\""), 12u) << listed;
 }
 
 // list --json: the schema version, the S value as a number, each file's sizes and hash, and

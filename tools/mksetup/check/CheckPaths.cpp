@@ -6,28 +6,11 @@
 #include "Check.h"
 #include "io/Text1252.h"
 #include "script/Macros.h"
+#include "text/FolderPath.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
 namespace {
-
-constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-constexpr std::string_view kNumberedDevices[] = {"COM", "LPT"};
-constexpr std::string_view kForbidden = "<>:\"|?*";
-
-// Windows opens the device for such a name with any extension ("NUL.txt" too).
-bool IsDeviceName(std::string_view component) {
-  std::string base = ToUpperAscii(std::string(component.substr(0, component.find('.'))));
-  base.erase(base.find_last_not_of(' ') + 1);
-  for (std::string_view device : kDevices) {
-    if (base == device) return true;
-  }
-  for (std::string_view device : kNumberedDevices) {
-    if (base.size() == 4 && base.compare(0, 3, device) == 0 && base[3] >= '1' && base[3] <= '9')
-      return true;
-  }
-  return false;
-}
 
 // Calls visit with each component between backslashes or slashes, empty ones included. mksetup
 // check looks at every path of a script this way, so the parts stay views into the path.
@@ -78,7 +61,7 @@ void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const st
                                 "\" ending in a dot or blank, which Windows drops: the file "
                                 "lands under another name");
     } else if (std::any_of(view.begin(), view.end(), [](char c) {
-                 return kForbidden.find(c) != std::string_view::npos ||
+                 return kForbiddenNameCharacters.find(c) != std::string_view::npos ||
                         static_cast<unsigned char>(c) < 0x20;
                })) {
       fail("path-character", "has the component \"" + shown() +

@@ -1,10 +1,13 @@
 #include <optional>
+#include <set>
 #include <string>
 
 #include "check/CheckRules.h"
 #include "input/SourceMap.h"
+#include "input/SourceTree.h"
 #include "io/FileIo.h"
 #include "io/MappedFile.h"
+#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "setupexe/Build.h"
 
@@ -42,6 +45,29 @@ void CheckUninstallerArchitecture(Checker& checker, std::size_t line, const fs::
                    ", but the setup.exe is " + ArchitectureName(wanted) + " (--arch " +
                    ArchitectureName(wanted) + "): " + why + "; take the UnInstall.EXE built for " +
                    ArchitectureName(wanted));
+}
+
+// A file the vendor added to the product and forgot to give an F line is not installed, and
+// nothing else would tell: the build succeeds, the product lacks it.
+void CheckUnlisted(Checker& checker, const fs::path& source, const std::set<fs::path>& named) {
+  SourceTree tree;
+  try {
+    tree = ListSourceTree(source);
+  } catch (const ToolError& error) {
+    checker.findings.push_back({0, Severity::Error, error.Reason(), "source", source.string()});
+    return;
+  }
+  for (const TreeEntry& entry : tree.entries) {
+    if (entry.folder || named.count(entry.host)) continue;
+    std::string reason =
+        "no F line names this file of the source tree, so setup.exe does not "
+        "install it";
+    reason += entry.refusal.empty()
+                  ? ": add F*" + Utf8From1252(entry.path) + " (mksetup init --refresh adds it)"
+                  : "; no line can name it: " + entry.refusal;
+    checker.findings.push_back(
+        {0, Severity::Warning, reason, "unlisted-file", entry.host.string()});
+  }
 }
 
 }  // namespace
@@ -85,11 +111,13 @@ void CheckAgainstSource(Checker& checker) {
     }
   }
   if (!source) return;
+  std::set<fs::path> named;
   for (const FileLine& line : checker.files) {
     try {
       const PayloadSource file =
           SourceFor(checker.script, line, *source, checker.options.uninstaller);
       total += file.size;
+      named.insert(file.path);
       if (const std::optional<std::string> why = LinkOutOfTree(*source, file.path)) {
         checker.Fail(line.number, "source-link", *why);
       }
@@ -104,6 +132,7 @@ void CheckAgainstSource(Checker& checker) {
       complete = false;
     }
   }
+  CheckUnlisted(checker, *source, named);
   if (!complete) return;
   const std::size_t sizeLine = HeaderLineOf(checker.script, 'S');
   if (!sizeLine) return;

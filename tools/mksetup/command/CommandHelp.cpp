@@ -97,10 +97,15 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--stub", "EXE",
          "the stub to tell the product's own pictures from (default: the one build takes)"}}},
       {"init",
-       "DIR",
+       "DIR [--from DIR] | --refresh SCRIPT --from DIR",
        "Writes a starting product: setup.txt, licence.txt, identity.txt and tree/ with the "
-       "uninstaller line.",
-       {}},
+       "uninstaller line. With --from, setup.txt has a D or F line for every folder and file of "
+       "that tree (its S/ and A/ parts, or the folder itself as S/) and no tree/ is written. "
+       "With --refresh, only the D and F lines of SCRIPT follow the tree (lines of new files "
+       "added, of files gone removed); every other line stays byte for byte. A name no line "
+       "can carry is an error and nothing is written.",
+       {{"--from", "DIR", "the product's source tree to list"},
+        {"--refresh", "SCRIPT", "bring this script's D and F lines up to date with --from"}}},
       {"run",
        "setup.exe --root SIMDIR [options]",
        "Installs into a simulated Windows under SIMDIR (a dry run), showing each message box "

@@ -111,6 +111,24 @@ std::vector<Finding> EncodingFindings(const std::vector<std::uint8_t>& bytes,
                                 mend);
 }
 
+std::optional<std::string> NameIn1252(const std::string& hostName, std::string& missing) {
+  const std::vector<std::uint8_t> bytes(hostName.begin(), hostName.end());
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t code = 0;
+    const std::size_t length = DecodeUtf8(bytes, i, code);
+    if (length == 0) return hostName;  // no UTF-8: the bytes are the code page's
+    const std::optional<char> byte = To1252(code);
+    if (!byte) {
+      missing = CodePoint(code);
+      return std::nullopt;
+    }
+    out.push_back(*byte);
+    i += length;
+  }
+  return out;
+}
+
 ConvertedText ConvertUtf8To1252(const std::vector<std::uint8_t>& utf8, const std::string& file) {
   ConvertedText out;
   std::size_t i = StartsWith(utf8, {0xEF, 0xBB, 0xBF}) ? 3 : 0;

@@ -3,6 +3,7 @@
 // so a file saved as UTF-8 or UTF-16 installs wrong names and shows wrong texts. check names the
 // encoding; --input-encoding utf-8 converts such a file instead.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct ConvertedText {
 };
 
 ConvertedText ConvertUtf8To1252(const std::vector<std::uint8_t>& utf8, const std::string& file);
+
+// A host file name as the script writes it: UTF-8 (a tree made on Linux) converted, other bytes
+// (a tree copied from Windows) taken as Windows-1252 already. Nothing when a UTF-8 character has
+// no Windows-1252 form; missing then names it ("U+0142").
+std::optional<std::string> NameIn1252(const std::string& hostName, std::string& missing);
 
 // The file's bytes as the setup must get them: read whole, converted when it is UTF-8. Throws
 // ToolError when it cannot be read or (UTF-8) holds what Windows-1252 cannot.

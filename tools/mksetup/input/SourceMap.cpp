@@ -1,5 +1,6 @@
 #include "SourceMap.h"
 
+#include <span>
 #include <string_view>
 #include <system_error>
 
@@ -67,10 +68,20 @@ std::vector<std::string> SourceParts(const std::string& scriptPath, const std::s
   return parts;
 }
 
+bool IsPlainTree(const fs::path& root, const std::string& what) {
+  std::error_code error;
+  for (const char* part : {"S", "A"}) {
+    const std::optional<fs::path> found = MatchPart(root, part, what);
+    if (found && fs::is_directory(*found, error)) return false;
+  }
+  return true;
+}
+
 std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::string>& parts,
                                    const std::string& what) {
   fs::path at = root;
-  for (const std::string& part : parts) {
+  const bool plain = parts.front() == "S" && IsPlainTree(root, what);
+  for (const std::string& part : std::span(parts).subspan(plain ? 1 : 0)) {
     const std::optional<fs::path> next = MatchPart(at, part, what);
     if (!next) return std::nullopt;
     at = *next;

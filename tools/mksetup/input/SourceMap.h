@@ -1,7 +1,7 @@
 #pragma once
 // Where the file of an F line lies in a source tree: its path with the macro letter as the first
 // folder ("%SDM.DAT" -> S/DM.DAT, "%Alibs\x.lib" -> A/libs/x.lib), matched without regard to
-// ASCII case, as Windows would find it.
+// ASCII case, as Windows would find it. A tree without S/ and A/ is the S/ part itself.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -24,10 +24,14 @@ class SourceKindError : public ToolError {
 // ".." in it, or names no file.
 std::vector<std::string> SourceParts(const std::string& scriptPath, const std::string& what);
 
-// The existing entry under root that the parts name, each part matched exactly or else without
-// regard to ASCII case; nothing when there is none or it is a folder (any other kind is the
-// caller's to refuse, so that it is not mistaken for a missing file). Throws ToolError when a part
-// matches two entries only by case.
+// Whether root is a product's folder as it is, without S/ and A/ (in any letter case): its files
+// are those of %S, so %SDM.DAT is root/DM.DAT.
+bool IsPlainTree(const std::filesystem::path& root, const std::string& what);
+
+// The existing entry under root that the parts name (in a plain tree, %S's parts below root), each
+// part matched exactly or else without regard to ASCII case; nothing when there is none or it is a
+// folder (any other kind is the caller's to refuse, so that it is not mistaken for a missing file).
+// Throws ToolError when a part matches two entries only by case.
 std::optional<std::filesystem::path> FindSource(const std::filesystem::path& root,
                                                 const std::vector<std::string>& parts,
                                                 const std::string& what);
