@@ -20,11 +20,15 @@
 //   inflated before that have reached the sink.
 // - Bytes after the end of a block's zlib stream, and after the last block of an entry, are
 //   ignored.
-// - Inflated output goes straight to the sink through a fixed 64 KiB buffer; one z_stream serves
-//   every block of an entry (reset between blocks). A whole-block inflater (libdeflate) does the
-//   reference payload's blocks in half zlib's time, but the whole run under Wine gained only
-//   1.16x (the files' creation is most of it there), too little for a second inflater whose
-//   every error would have to be zlib's.
+// - Each block is inflated whole by libdeflate into one buffer of kPieceSize bytes per thread,
+//   kept from entry to entry, and reaches the sink from there in 64 KiB steps. Any block it
+//   refuses (header, data, Adler-32, output over the buffer) is inflated again from its start by
+//   zlib straight to the sink, so every error and the bytes written before it are zlib's. Why:
+//   inflating is most of a run once the files are written (mksetup run, extract, list), and
+//   libdeflate takes half zlib's time for the same blocks; a block needs both inflaters only when
+//   it is damaged. libdeflate accepts a few streams zlib refuses (a Huffman code zlib deems
+//   incomplete, length symbols 286 and 287); such a block still has to match its Adler-32, which
+//   damage does not arrange.
 // - The entries before the one asked for are done with: once a megabyte of them has gathered, the
 //   reader hands them to Resources::GiveBack, so memory stays flat however large the payload.
 //   The entry being returned and its successors are never handed back.
