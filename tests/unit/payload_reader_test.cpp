@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -95,6 +96,7 @@ TEST(PayloadReader, TheStoredPayloadStart) {
 
 TEST(PayloadEntry, BlocksAreInflatedBackToBack) {
   const Bytes a = Content(70000, 1), b = Content(1, 2), c = Content(200000, 3);
+  const Bytes overPiece = Content(kPieceSize + 70000, 4);
   const struct {
     const char* name;
     std::vector<Bytes> blocks;
@@ -105,6 +107,12 @@ TEST(PayloadEntry, BlocksAreInflatedBackToBack) {
       {"empty streams around data", {kEmptyStream, CompressBlock(a), kEmptyStream}, a},
       {"three blocks", {CompressBlock(a), CompressBlock(b), CompressBlock(c)}, Concat({a, b, c})},
       {"an empty piece compressed", {CompressBlock({}), CompressBlock(b)}, b},
+      {"a block inflating to more than a piece",
+       {CompressBlock(overPiece), CompressBlock(a)},
+       Concat({overPiece, a})},
+      {"a second stream after a block's stream is ignored",
+       {Concat({CompressBlock(a), CompressBlock(c)}), CompressBlock(b)},
+       Concat({a, b})},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
@@ -124,6 +132,11 @@ TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
   Bytes badData = good;
   badData[good.size() / 2] ^= 0xff;
   Bytes dictionary = {0x78, 0xbb, 0, 0, 0, 1};  // FDICT set: no stored stream has one
+  Bytes wideWindow = good;                      // CINFO 8: a 64 KiB window, over zlib's 32 KiB
+  wideWindow[0] = 0x88;
+  wideWindow[1] = 0x1c;
+  Bytes bigBadAdler = CompressBlock(Content(kPieceSize + 1, 8));
+  bigBadAdler.back() ^= 0x01;
   const struct {
     const char* name;
     Bytes block;
@@ -132,6 +145,10 @@ TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
       {"Adler-32", badAdler, "data error"},
       {"header", badHeader, "data error"},
       {"preset dictionary", dictionary, "data error"},
+      {"window over 32 KiB", wideWindow, "data error"},
+      {"Adler-32 of a block over a piece", bigBadAdler, "data error"},
+      {"Adler-32 cut off", Bytes(good.begin(), good.end() - 4),
+       "The setup data is damaged (block at byte 8 ends before its zlib stream does)"},
       {"cut short", Bytes(good.begin(), good.end() - 1),
        "The setup data is damaged (block at byte 8 ends before its zlib stream does)"},
       {"empty block",
@@ -155,6 +172,53 @@ TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
   EXPECT_EQ(ErrorOf([&] { entry.InflateTo(sink); }), "data error");
   EXPECT_GE(sink.bytes.size(), first.size());
   EXPECT_TRUE(std::equal(first.begin(), first.end(), sink.bytes.begin()));
+}
+
+// What zlib alone writes of one block, in 64 KiB steps, until its stream ends or fails.
+Bytes ZlibAloneWrites(const Bytes& block) {
+  Bytes out, step(64 * 1024);
+  z_stream stream{};
+  inflateInit(&stream);
+  stream.next_in = const_cast<Bytef*>(block.data());
+  stream.avail_in = static_cast<uInt>(block.size());
+  int result = Z_OK;
+  while (result == Z_OK) {
+    stream.next_out = step.data();
+    stream.avail_out = static_cast<uInt>(step.size());
+    result = inflate(&stream, Z_NO_FLUSH);
+    out.insert(out.end(), step.data(), stream.next_out);
+    if (result == Z_OK && stream.avail_in == 0 && stream.next_out == step.data()) break;
+  }
+  inflateEnd(&stream);
+  return out;
+}
+
+TEST(PayloadEntry, ADamagedBlockWritesWhatZlibWritesBeforeItsError) {
+  const Bytes small = Content(5000, 4), large = Content(kPieceSize + 100000, 9);
+  auto damaged = [](Bytes block, std::size_t at) {
+    block[at] ^= 0x01;
+    return block;
+  };
+  const Bytes smallBlock = CompressBlock(small), largeBlock = CompressBlock(large);
+  const struct {
+    const char* name;
+    Bytes block;
+  } cases[] = {
+      {"Adler-32", damaged(smallBlock, smallBlock.size() - 1)},
+      {"Adler-32, over a piece", damaged(largeBlock, largeBlock.size() - 1)},
+      {"data, halfway", damaged(largeBlock, largeBlock.size() / 2)},
+      {"cut short", Bytes(smallBlock.begin(), smallBlock.end() - 9)},
+      {"cut short, over a piece", Bytes(largeBlock.begin(), largeBlock.end() - 9)},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    const Bytes payload = EntryBytes({smallBlock, test.block});
+    PayloadReader reader(payload);
+    const PayloadEntry entry = reader.NextEntry();
+    MemorySink sink;
+    EXPECT_NE(ErrorOf([&] { entry.InflateTo(sink); }), "no error");
+    EXPECT_EQ(sink.bytes, Concat({small, ZlibAloneWrites(test.block)}));
+  }
 }
 
 TEST(PayloadReader, TruncatedAtEveryPositionIsDamagedNeverReadPast) {
