@@ -74,6 +74,10 @@ const std::vector<CommandHelp>& AllCommands() {
          "administrator confirms, a standard user runs as himself), requireAdministrator or "
          "asInvoker",
          "highestAvailable requireAdministrator asInvoker"},
+        {"--compression", "fast|small|smallest",
+         "fast (default): the quickest build; small: a smaller download for some 8 times the "
+         "CPU; smallest: per block the smaller of small's and zopfli's, far slower still "
+         "(every level uses all cores and installs alike)"},
         kIdentity,
         kUninstaller,
         kSignCert,
