@@ -2021,7 +2021,8 @@ TEST(MksetupList, JsonShowsEveryActionLineAndEachFile) {
   const std::string expected[] = {
       "\"schemaVersion\": 1",
       "\"sizeValue\": 58,",  // licence 37 + 5 + 13 + 3
-      "\"path\": \"%Sr.txt\", \"bytes\": 3, \"compressedBytes\": 23, \"blocks\": 1, \"sha256\": "
+      // 12 bytes of lengths and count, a stream of 14: header, the 3 bytes stored, Adler-32.
+      "\"path\": \"%Sr.txt\", \"bytes\": 3, \"compressedBytes\": 26, \"blocks\": 1, \"sha256\": "
       "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"",
       "{\"line\": 10, \"code\": \"D\"",
       "{\"line\": 14, \"code\": \"R\", \"language\": \"*\", \"text\": \"Software\\\\P;Count;7\"",
