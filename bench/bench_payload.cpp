@@ -270,6 +270,9 @@ void RunOnce(Trial& trial) {
     std::printf("  %s: exit status %d\n", trial.name.c_str(), figures.status);
     return;
   }
+  std::printf("    %-20s %7.2f s  cpu %7.2f s  peak %6.1f MB\n", trial.name.c_str(),
+              figures.seconds, figures.cpuSeconds, figures.peakKb / 1024.0);
+  std::fflush(stdout);
   trial.wall.push_back(figures.seconds);
   trial.cpu.push_back(figures.cpuSeconds);
   trial.peakKb = std::max(trial.peakKb, figures.peakKb);
@@ -332,6 +335,29 @@ int Run(const std::vector<std::string>& args) {
   std::printf("stub %s, %llu bytes\n", stub.c_str(), static_cast<unsigned long long>(stubBytes));
 
   std::vector<Trial> trials;
+  std::uint64_t nsisOwn = 0;
+  const bool nsis = options.nsis && OnPath("makensis");
+  if (options.nsis && !nsis) {
+    std::printf("no NSIS figures: makensis is not on the PATH (scripts/bootstrap --bench)\n");
+  }
+  if (nsis) {
+    const fs::path empty = scratch.Path() / "empty.nsi", emptyExe = scratch.Path() / "empty.exe";
+    std::ofstream(empty) << NsisScript({}, emptyExe, "zlib");
+    if (bench::Spawn({"makensis", "-V1", empty.string()}).status == 0) {
+      nsisOwn = fs::file_size(emptyExe);
+    }
+    for (const std::string compressor : {"zlib", "/SOLID lzma"}) {
+      const std::string tag = compressor == "zlib" ? "zlib" : "lzma";
+      Trial trial;
+      trial.name = "makensis " + compressor;
+      trial.output = scratch.Path() / ("nsis-" + tag + ".exe");
+      const fs::path script = scratch.Path() / ("nsis-" + tag + ".nsi");
+      std::ofstream(script) << NsisScript(options.source, trial.output, compressor);
+      trial.command = {"makensis", "-V1", script.string()};
+      trials.push_back(std::move(trial));
+    }
+  }
+
   for (const std::string& level : options.levels) {
     for (const bool pinned : {false, true}) {
       Trial trial;
@@ -358,29 +384,6 @@ int Run(const std::vector<std::string>& args) {
       trials.push_back(std::move(trial));
     }
   }
-  std::uint64_t nsisOwn = 0;
-  const bool nsis = options.nsis && OnPath("makensis");
-  if (options.nsis && !nsis) {
-    std::printf("no NSIS figures: makensis is not on the PATH (scripts/bootstrap --bench)\n");
-  }
-  if (nsis) {
-    const fs::path empty = scratch.Path() / "empty.nsi", emptyExe = scratch.Path() / "empty.exe";
-    std::ofstream(empty) << NsisScript({}, emptyExe, "zlib");
-    if (bench::Spawn({"makensis", "-V1", empty.string()}).status == 0) {
-      nsisOwn = fs::file_size(emptyExe);
-    }
-    for (const std::string compressor : {"zlib", "/SOLID lzma"}) {
-      const std::string tag = compressor == "zlib" ? "zlib" : "lzma";
-      Trial trial;
-      trial.name = "makensis " + compressor;
-      trial.output = scratch.Path() / ("nsis-" + tag + ".exe");
-      const fs::path script = scratch.Path() / ("nsis-" + tag + ".nsi");
-      std::ofstream(script) << NsisScript(options.source, trial.output, compressor);
-      trial.command = {"makensis", "-V1", script.string()};
-      trials.push_back(std::move(trial));
-    }
-  }
-
   std::printf("%d alternating rounds of %zu builds:\n", options.trials, trials.size());
   for (int round = 0; round < options.trials; ++round) {
     for (Trial& trial : trials) RunOnce(trial);
