@@ -31,6 +31,7 @@
 #include "payload/PayloadReader.h"
 #include "setupexe/PayloadWriter.h"
 #include "setupexe/SetupExe.h"
+#include "text/Sha256.h"
 
 namespace {
 using namespace setup;
@@ -250,7 +251,9 @@ struct Trial {
   std::vector<double> wall, cpu;
   long peakKb = 0;
   std::uint64_t bytes = 0, payload = 0;
-  std::vector<std::uint8_t> first;  // the bytes of the first build, to compare the others with
+  // The digest of the first build's bytes, to compare the others with. Not the bytes: every
+  // child is forked from this process, and its peak resident size counts what it held then.
+  std::string first;
   bool same = true;
   int failures = 0;
 };
@@ -279,10 +282,15 @@ void RunOnce(Trial& trial) {
   trial.bytes = fs::file_size(trial.output);
   if (!trial.build) return;
   trial.payload = OpenSetupExe(trial.output).data.size();
-  std::vector<std::uint8_t> bytes = ReadWholeFile(trial.output);
+  Sha256 hash;
+  {
+    const MappedFile built(trial.output);
+    hash.Append(built.Bytes().data(), built.Bytes().size());
+  }
+  const std::string digest = hash.HexDigest();
   if (trial.first.empty()) {
-    trial.first = std::move(bytes);
-  } else if (bytes != trial.first) {
+    trial.first = digest;
+  } else if (digest != trial.first) {
     trial.same = false;
   }
 }
