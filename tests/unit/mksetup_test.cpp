@@ -116,37 +116,69 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
 }
 
+// A payload written into memory, as mksetup build writes it into its file.
+struct MemoryPayload : PayloadOutput {
+  std::vector<std::uint8_t> bytes;
+  void Append(const std::uint8_t* data, std::size_t size) override {
+    bytes.insert(bytes.end(), data, data + size);
+  }
+  void Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+    std::copy(data, data + size, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
+};
+
 TEST(MksetupPayload, EntriesFollowTheBuilderRules) {
   struct Case {
     std::size_t size;
     std::uint32_t blocks;
   };
-  const Case cases[] = {{0, 1}, {1, 1}, {2000000, 1}, {2000001, 2}, {6000001, 4}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.size);
-    PayloadSource source;
-    source.bytes.assign(c.size, 'x');
-    for (std::size_t i = 0; i < c.size; i += 7) source.bytes[i] = static_cast<std::uint8_t>(i);
-    source.size = c.size;
-    const std::vector<std::uint8_t> entry = BuildEntry(source);
-    const PayloadEntry parsed(ByteSpan(entry).subspan(4));
-    EXPECT_EQ(BlockCount(parsed), c.blocks);
-    MemorySink sink;
-    parsed.InflateTo(sink);
-    EXPECT_EQ(sink.bytes, source.bytes);
-    // Every block: a zlib stream with header 78 01; every piece but the last 2,000,000 bytes.
-    std::size_t at = 8;
-    for (std::uint32_t i = 0; i < c.blocks; ++i) {
-      const std::uint32_t length = entry[at] | entry[at + 1] << 8 | entry[at + 2] << 16;
-      EXPECT_EQ(entry[at + 4], 0x78);
-      EXPECT_EQ(entry[at + 5], 0x01);
-      at += 4 + length;
+  const Case cases[] = {{0, 1}, {1, 1}, {300000, 1}, {2000000, 1}, {2000001, 2}, {6000001, 4}};
+  // smallest runs zopfli, which takes seconds a megabyte: its rows stay under a piece (but over
+  // zopfli's part, so that its parts are joined in one stream).
+  const Compression levels[] = {Compression::Fast, Compression::Small, Compression::Smallest};
+  for (const Compression level : levels) {
+    for (const Case& c : cases) {
+      if (level == Compression::Smallest && c.size >= 2000000) continue;
+      SCOPED_TRACE(std::string(CompressionName(level)) + " " + std::to_string(c.size));
+      PayloadSource source;
+      source.bytes.assign(c.size, 'x');
+      for (std::size_t i = 0; i < c.size; i += 7) source.bytes[i] = static_cast<std::uint8_t>(i);
+      source.size = c.size;
+      const std::vector<std::uint8_t> entry = BuildEntry(source, level);
+      const PayloadEntry parsed(ByteSpan(entry).subspan(4));
+      EXPECT_EQ(BlockCount(parsed), c.blocks);
+      MemorySink sink;
+      parsed.InflateTo(sink);
+      EXPECT_EQ(sink.bytes, source.bytes);
+      // Every block: a zlib stream with header 78 01; every piece but the last 2,000,000 bytes.
+      std::size_t at = 8;
+      for (std::uint32_t i = 0; i < c.blocks; ++i) {
+        const std::uint32_t length = entry[at] | entry[at + 1] << 8 | entry[at + 2] << 16;
+        EXPECT_EQ(entry[at + 4], 0x78);
+        EXPECT_EQ(entry[at + 5], 0x01);
+        at += 4 + length;
+      }
+      EXPECT_EQ(at, entry.size());
+      // The pool gives the same bytes with one worker or several, twice over: the bytes depend
+      // on the input alone, not on which worker took which piece or when. The entry before it
+      // makes the pieces finish out of order (two pieces but for zopfli's level).
+      PayloadSource before;
+      before.bytes.assign(level == Compression::Smallest ? 300000 : 2100000, 'b');
+      std::vector<std::uint8_t> expected = BuildEntry(before, level);
+      expected.insert(expected.end(), entry.begin(), entry.end());
+      for (const unsigned workers : {1u, 3u, 3u}) {
+        MemoryPayload payload;
+        const PayloadSummary summary = WritePayload({before, source}, {level, workers}, payload);
+        EXPECT_EQ(payload.bytes, expected) << workers << " workers";
+        EXPECT_EQ(summary.payloadBytes, expected.size());
+        EXPECT_EQ(summary.blocks, (before.bytes.size() + kPieceSize - 1) / kPieceSize + c.blocks);
+      }
     }
-    EXPECT_EQ(at, entry.size());
   }
   const std::vector<std::uint8_t> empty = BuildEntry(PayloadSource{});
-  EXPECT_EQ(empty, (std::vector<std::uint8_t>{16, 0, 0,    0,    1,    0, 0, 0, 8, 0,
-                                              0,  0, 0x78, 0x01, 0x03, 0, 0, 0, 0, 0x01}));
+  EXPECT_EQ(empty,
+            (std::vector<std::uint8_t>{19,   0,    0,    0,    1, 0,    0,    0, 11, 0, 0,   0,
+                                       0x78, 0x01, 0x01, 0x00, 0, 0xFF, 0xFF, 0, 0,  0, 0x01}));
 }
 
 TEST(MksetupPe, WrittenResourcesReadBack) {
@@ -1058,6 +1090,11 @@ TEST(MksetupCheck, TextFindingsNameTheirRuleAndRepeatsAreCounted) {
   EXPECT_THROW(CheckCommand({f.options.script.string(), "--allow", "unknown-cod"}), UsageError);
   EXPECT_THROW(CheckCommand({f.options.script.string(), "--bogus"}), UsageError);
   EXPECT_THROW(BuildCommand({"--script", f.options.script.string()}), UsageError);
+  EXPECT_THROW(BuildCommand({"--script", f.options.script.string(), "--licence",
+                             f.options.licence.string(), "--source", f.options.source.string(),
+                             "-o", f.options.output.string(), "--compression", "best"}),
+               UsageError);
+  EXPECT_FALSE(fs::exists(f.options.output));
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_EQ(CheckCommand({f.options.script.string(), "--allow", "unknown-code"}), 0);
@@ -2189,7 +2226,8 @@ TEST(MksetupList, JsonShowsEveryActionLineAndEachFile) {
   const std::string expected[] = {
       "\"schemaVersion\": 1",
       "\"sizeValue\": 58,",  // licence 37 + 5 + 13 + 3
-      "\"path\": \"%Sr.txt\", \"bytes\": 3, \"compressedBytes\": 23, \"blocks\": 1, \"sha256\": "
+      // 12 bytes of lengths and count, a stream of 14: header, the 3 bytes stored, Adler-32.
+      "\"path\": \"%Sr.txt\", \"bytes\": 3, \"compressedBytes\": 26, \"blocks\": 1, \"sha256\": "
       "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"",
       "{\"line\": 10, \"code\": \"D\"",
       "{\"line\": 14, \"code\": \"R\", \"language\": \"*\", \"text\": \"Software\\\\P;Count;7\"",

@@ -55,6 +55,13 @@ int BuildCommand(const std::vector<std::string>& args) {
           *level);
     }
   }
+  if (const auto name = parsed.Value("--compression")) {
+    const std::optional<Compression> compression = ParseCompression(*name);
+    if (!compression) {
+      throw UsageError("usage: --compression takes fast, small or smallest, not " + *name);
+    }
+    options.compression = *compression;
+  }
   options.signing = SignOptionsFrom(parsed);
   if (options.signing) FindOsslsigncode();  // before minutes of compressing, not after
 

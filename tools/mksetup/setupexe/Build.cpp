@@ -184,16 +184,25 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   const TemporaryFile payload(options.output);
   PayloadSummary summary;
   {
-    AtomicOutput out(payload.Path());
-    const std::uint64_t total = TotalSize(sources);
-    std::uint64_t done = 0;
-    std::size_t next = 0;  // WritePayload writes one whole entry per call, in order
-    summary = WritePayload(sources, [&](const std::uint8_t* data, std::size_t size) {
-      out.Write(data, size);
-      done += sources[next++].size;
-      if (options.progress) options.progress(done, total);
-    });
-    out.Commit();
+    // Written in order; a long entry's length is patched in once its last block is out.
+    struct Output : PayloadOutput {
+      AtomicOutput file;
+      const BuildOptions& options;
+      const std::vector<PayloadSource>& sources;
+      std::uint64_t done = 0, total = 0;
+      Output(const fs::path& path, const BuildOptions& o, const std::vector<PayloadSource>& s)
+          : file(path), options(o), sources(s), total(TotalSize(s)) {}
+      void Append(const std::uint8_t* data, std::size_t size) override { file.Write(data, size); }
+      void Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+        file.WriteAt(offset, data, size);
+      }
+      void EntryWritten(std::size_t index) override {
+        done += sources[index].size;
+        if (options.progress) options.progress(done, total);
+      }
+    } out(payload.Path(), options, sources);
+    summary = WritePayload(sources, {options.compression, 0}, out);
+    out.file.Commit();
   }
   const std::string stubName = options.stub.string();
   const PeLayout layout = ReadPeLayout(stub, stubName);

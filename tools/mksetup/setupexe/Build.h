@@ -34,6 +34,7 @@ struct BuildOptions {
   // --execution-level: set in the manifests of the stub and of every "%SUnInstall.EXE"; not
   // given, both keep the level they were built with.
   std::optional<ExecutionLevel> executionLevel = std::nullopt;
+  Compression compression = Compression::Fast;  // --compression
 };
 
 // Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller

@@ -1,8 +1,8 @@
 #pragma once
-// The writing side of the payload container: one entry per source, each cut into
-// pieces of kPieceSize bytes, each piece one zlib stream at the fastest level (header 78 01).
+// The writing side of the payload container: one entry per source, each cut into pieces of
+// kPieceSize bytes, each piece one zlib stream whose header is 78 01 whatever the level.
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,16 +26,46 @@ struct PayloadSummary {
   std::uint64_t payloadBytes = 0;
 };
 
-// One piece compressed by itself: deflate, 32 KiB window, level 1, no dictionary.
-std::vector<std::uint8_t> CompressPiece(ByteSpan piece);
+// mksetup build --compression: how hard each piece is compressed. The stream's format is the same
+// for all of them, so the setup reads each alike.
+enum class Compression { Fast, Small, Smallest };
+
+// "fast", "small", "smallest"; nothing for any other word.
+std::optional<Compression> ParseCompression(const std::string& name);
+const char* CompressionName(Compression compression);
+
+// One piece compressed by itself: a zlib stream (header 78 01, raw deflate, 32 KiB window, no
+// dictionary, Adler-32). The same piece and level give the same bytes on every call.
+std::vector<std::uint8_t> CompressPiece(ByteSpan piece,
+                                        Compression compression = Compression::Fast);
 
 // The whole entry (EntryLength, BlockCount, the blocks). A zero-byte source is one empty piece.
 // Throws ToolError when the file cannot be read or is not the measured size.
-std::vector<std::uint8_t> BuildEntry(const PayloadSource& source);
+std::vector<std::uint8_t> BuildEntry(const PayloadSource& source,
+                                     Compression compression = Compression::Fast);
 
-// Writes the entries in order through write; two entries are compressed at once on two cores.
-// Throws ToolError when the payload would pass 2,147,483,647 bytes.
+// Where WritePayload puts the payload: bytes appended in order, and an entry's length written
+// over its placeholder once its last block is out, so that no entry is held whole.
+class PayloadOutput {
+ public:
+  virtual ~PayloadOutput() = default;
+  virtual void Append(const std::uint8_t* data, std::size_t size) = 0;
+  virtual void Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) = 0;
+  // Told after entry index (of the sources) is complete, in order.
+  virtual void EntryWritten(std::size_t /*index*/) {}
+};
+
+struct PayloadOptions {
+  Compression compression = Compression::Fast;
+  unsigned workers = 0;  // compressing threads; 0: one per core
+};
+
+// Writes the entries in order. The pieces are read and compressed by a fixed pool of workers,
+// a few pieces' worth of bytes ahead per worker at most, whatever the files' sizes; the bytes do
+// not depend on the number of workers or their timing. Throws ToolError (the first failing entry's,
+// in payload order) when a source cannot be read or changed its size, or when the payload would
+// pass 2,147,483,647 bytes.
 PayloadSummary WritePayload(const std::vector<PayloadSource>& sources,
-                            const std::function<void(const std::uint8_t*, std::size_t)>& write);
+                            const PayloadOptions& options, PayloadOutput& out);
 
 }  // namespace setup::mksetup
