@@ -12,8 +12,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -23,6 +25,16 @@
 #include "text/Bytes.h"
 
 namespace setup::bench {
+
+// Whether program is an executable file in a folder of PATH.
+inline bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
 
 // mksetup maps setup.exe the same way; the benchmarks measure that very mapping.
 using MappedFile = setup::mksetup::MappedFile;

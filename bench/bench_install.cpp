@@ -71,15 +71,6 @@ double ProcessCpu(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
@@ -520,7 +511,7 @@ int main(int argc, char** argv) {
         arch.loader.c_str(), preset);
     options.wine = false;
   }
-  bool nsis = options.wine && options.nsis && OnPath("makensis");
+  bool nsis = options.wine && options.nsis && bench::OnPath("makensis");
   if (options.wine && options.nsis && !nsis) {
     std::printf("no NSIS trial: makensis is not on the PATH (scripts/bootstrap --bench)\n");
   }

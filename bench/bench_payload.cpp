@@ -204,15 +204,6 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
   return {};
 }
 
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
 std::string LoadAverage() {
   std::ifstream in("/proc/loadavg");
   std::string one, five, fifteen;
@@ -344,7 +335,7 @@ int Run(const std::vector<std::string>& args) {
 
   std::vector<Trial> trials;
   std::uint64_t nsisOwn = 0;
-  const bool nsis = options.nsis && OnPath("makensis");
+  const bool nsis = options.nsis && bench::OnPath("makensis");
   if (options.nsis && !nsis) {
     std::printf("no NSIS figures: makensis is not on the PATH (scripts/bootstrap --bench)\n");
   }
