@@ -272,6 +272,44 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
   }
 }
 
+// The sum is the same however the bytes are cut into calls, odd cuts included, and equals the
+// sum of 16-bit words with each carry folded back at once.
+TEST(MksetupPe, ChecksumOfWordsWithCarriesFolded) {
+  struct Case {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t sum;  // 0 when the word-by-word sum below is the reference
+  };
+  std::vector<std::uint8_t> mixed(1000003);
+  for (std::size_t i = 0; i < mixed.size(); ++i)
+    mixed[i] = static_cast<std::uint8_t>(i * 7919 >> 3);
+  const Case cases[] = {
+      {{}, 0},
+      {{0xFF, 0xFF, 0x01, 0x00}, 0x0001 + 4},        // the carry comes back as 1
+      {{0xFF, 0xFF, 0xFF, 0xFF, 0x02}, 0x0002 + 5},  // 0xFFFF + 0xFFFF + 0x0002 folds to 2
+      {std::vector<std::uint8_t>(64, 0xFF), 0xFFFF + 64},
+      {mixed, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes.size());
+    std::uint32_t reference = c.sum;
+    if (reference == 0 && !c.bytes.empty()) {
+      std::uint32_t words = 0;
+      for (std::size_t i = 0; i < c.bytes.size(); i += 2) {
+        words += c.bytes[i] | (i + 1 < c.bytes.size() ? c.bytes[i + 1] << 8 : 0);
+        words = (words & 0xFFFF) + (words >> 16);
+      }
+      reference = words + static_cast<std::uint32_t>(c.bytes.size());
+    }
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{6}}) {
+      PeChecksum checksum;
+      const std::size_t first = std::min(cut, c.bytes.size());
+      checksum.Add(c.bytes.data(), first);
+      checksum.Add(c.bytes.data() + first, c.bytes.size() - first);
+      EXPECT_EQ(checksum.Finish(), reference) << "cut after " << first;
+    }
+  }
+}
+
 // Names are found as FindResource finds them: the name looked for upper-cased, the stored one
 // taken as it is (resource compilers store names upper-cased; a hand-made tree need not).
 TEST(MksetupPe, ResourceNamesMatchAsWindowsMatchesThem) {

@@ -60,8 +60,35 @@ std::filesystem::file_status LinkStatus(const std::filesystem::path& path) {
   return std::filesystem::symlink_status(path, error);
 }
 
+// Whether a path is absolute and already in its lexically normal form: no "." or ".." names, no
+// doubled or trailing separator. Such paths compare as text, which the run's thousands of
+// look-ups can afford where taking every path apart into names they could not.
+bool IsPlain(std::string_view path) {
+  if (path.empty() || path[0] != '/') return false;
+  if (path.size() > 1 && path.back() == '/') return false;
+  for (std::size_t at = 0; at < path.size(); at = path.find('/', at + 1)) {
+    const std::string_view name = path.substr(at + 1, path.find('/', at + 1) - at - 1);
+    if ((name.empty() && path.size() > 1) || name == "." || name == "..") return false;
+  }
+  return true;
+}
+
+// path below base as names, when both are plain; nothing when either is not (or path is base).
+std::optional<std::string_view> PlainBelow(const std::string& path, const std::string& base) {
+  if (!IsPlain(path) || !IsPlain(base)) return std::nullopt;
+  if (base == "/") return std::string_view(path).substr(1);
+  if (path.size() <= base.size() + 1 || path.compare(0, base.size(), base) != 0 ||
+      path[base.size()] != '/') {
+    return std::nullopt;
+  }
+  return std::string_view(path).substr(base.size() + 1);
+}
+
 // Whether path, folded, is base or lies below it.
 bool IsUnder(const std::filesystem::path& path, const std::filesystem::path& base) {
+  if (IsPlain(path.native()) && IsPlain(base.native())) {
+    return path.native() == base.native() || PlainBelow(path.native(), base.native()).has_value();
+  }
   const std::filesystem::path relative =
       path.lexically_normal().lexically_relative(base.lexically_normal());
   return !relative.empty() && *relative.begin() != "..";
@@ -136,8 +163,9 @@ SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   }
   Resolved found = Find(volume, names);
   // Whatever the look-up took from the host, what comes out must still lie on the volume.
-  const bool mappedDrive = std::any_of(mapped_.begin(), mapped_.end(),
-                                       [&](const auto& drive) { return drive.second == volume; });
+  const bool mappedDrive = std::any_of(mapped_.begin(), mapped_.end(), [&](const auto& drive) {
+    return drive.second.native() == volume.native();
+  });
   if (!IsUnder(found.path, volume) || !(mappedDrive || IsUnder(volume, root_))) return nowhere;
   found.volume = std::move(volume);
   return found;
@@ -225,8 +253,12 @@ HostFd SimDrives::Open(const std::filesystem::path& hostPath, int flags, mode_t 
     errno = ENOENT;
     return HostFd();
   }
-  BeneathOpen opened = OpenBeneath(
-      base, hostPath.lexically_normal().lexically_relative(base.lexically_normal()), flags, mode);
+  const std::optional<std::string_view> plain = PlainBelow(hostPath.native(), base.native());
+  BeneathOpen opened =
+      OpenBeneath(base,
+                  plain ? std::filesystem::path(*plain)
+                        : hostPath.lexically_normal().lexically_relative(base.lexically_normal()),
+                  flags, mode);
   if (!opened.link.empty()) NoteLink(opened.link);
   errno = opened.error;
   return std::move(opened.fd);

@@ -143,6 +143,8 @@ int RunCommand(const std::vector<std::string>& args) {
   GuardedShell shell(sim.shell, rights);
   Platform platform{sim.resources, registry, files, shell, sim.disk, sim.session, sim.ui};
   sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
+  // The repaints are shown as they come (below); kept, they would grow with every file.
+  sim.ui.recordPaints = false;
   sim.resources.AddSpan(kScriptResource, exe.info);
   sim.resources.AddSpan(kPayloadResource, exe.data);
   if (exe.identity) sim.resources.AddSpan(kIdentityResource, *exe.identity);

@@ -95,13 +95,17 @@ std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::
 
 std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& file) {
   std::error_code error;
-  const fs::path tree = fs::weakly_canonical(root, error);
-  const auto within = [&](const fs::path& path) {
-    const fs::path relative = path.lexically_relative(tree);
-    return !relative.empty() && *relative.begin() != "..";
-  };
   const fs::path below = file.lexically_relative(root);
   if (below.empty() || *below.begin() == "..") return std::nullopt;  // --uninstaller's own file
+  // The root's own links resolved only once a link is met: resolving them costs a look-up of
+  // every folder above the tree, for each of a tree's thousands of files.
+  std::optional<fs::path> tree;
+  const auto within = [&](const fs::path& path) {
+    std::error_code rootError;
+    if (!tree) tree = fs::weakly_canonical(root, rootError);
+    const fs::path relative = path.lexically_relative(*tree);
+    return !relative.empty() && *relative.begin() != "..";
+  };
   fs::path at = root;
   for (const fs::path& name : below) {
     at /= name;
