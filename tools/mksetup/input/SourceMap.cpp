@@ -93,10 +93,16 @@ std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::
   return at;
 }
 
-std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& file) {
+std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& file,
+                                         const fs::path& checked) {
   std::error_code error;
-  const fs::path below = file.lexically_relative(root);
-  if (below.empty() || *below.begin() == "..") return std::nullopt;  // --uninstaller's own file
+  if (const fs::path inTree = file.lexically_relative(root);
+      inTree.empty() || *inTree.begin() == "..") {
+    return std::nullopt;  // --uninstaller's own file
+  }
+  const fs::path start = checked.empty() ? root : checked;
+  const fs::path below = file.lexically_relative(start);
+  if (below.empty() || *below.begin() == "..") return std::nullopt;
   // The root's own links resolved only once a link is met: resolving them costs a look-up of
   // every folder above the tree, for each of a tree's thousands of files.
   std::optional<fs::path> tree;
@@ -106,7 +112,7 @@ std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& f
     const fs::path relative = path.lexically_relative(*tree);
     return !relative.empty() && *relative.begin() != "..";
   };
-  fs::path at = root;
+  fs::path at = start;
   for (const fs::path& name : below) {
     at /= name;
     if (!fs::is_symlink(fs::symlink_status(at, error))) continue;

@@ -39,8 +39,11 @@ std::optional<std::filesystem::path> FindSource(const std::filesystem::path& roo
 // Why file, found under root, cannot be taken from the tree: a symbolic link on its way that
 // leads out of root, named with where it leads (a linked ReadMe.txt would package whatever the
 // build machine keeps there, a private file say); nothing when the file stays within root.
+// checked: a folder on file's way already found to stay within root, so that only the names
+// below it are looked at (a walk of the tree looks at each folder once, not once per file).
 std::optional<std::string> LinkOutOfTree(const std::filesystem::path& root,
-                                         const std::filesystem::path& file);
+                                         const std::filesystem::path& file,
+                                         const std::filesystem::path& checked = {});
 
 // Why file is no regular file to package ("a named pipe", ...), links followed; nothing for a
 // regular file.

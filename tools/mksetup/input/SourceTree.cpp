@@ -98,7 +98,9 @@ class Walker {
                       ", which Windows-1252 lacks: no line of the script can name it";
     }
     if (!child.refusal.empty()) return child;
-    if (const std::optional<std::string> out = LinkOutOfTree(tree_.root, host)) {
+    // The folders above were looked at as the walk came down to this one.
+    if (const std::optional<std::string> out =
+            LinkOutOfTree(tree_.root, host, host.parent_path())) {
       child.refusal = *out;
     } else if (child.folder) {
       const fs::path canonical = fs::canonical(host, error);
