@@ -263,12 +263,34 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
     const PeLayout rewritten = ReadPeLayout(second, "b");
     EXPECT_EQ(rewritten.machine, ReadU16(row.stub, 0x44, "stub"));
     EXPECT_EQ(rewritten.pe32Plus, row.architecture == Architecture::X64);
-    std::vector<std::uint8_t> zeroed = second;
-    const std::size_t checksumAt = rewritten.ChecksumOffset();
-    Put32(zeroed, checksumAt, 0);
-    PeChecksum checksum;
-    checksum.Add(zeroed.data(), zeroed.size());
-    EXPECT_EQ(ReadU32(second, checksumAt, "b"), checksum.Finish());
+    const auto expectChecksum = [](const std::vector<std::uint8_t>& image) {
+      std::vector<std::uint8_t> zeroed = image;
+      const std::size_t checksumAt = ReadPeLayout(image, "b").ChecksumOffset();
+      Put32(zeroed, checksumAt, 0);
+      PeChecksum checksum;
+      checksum.Add(zeroed.data(), zeroed.size());
+      EXPECT_EQ(ReadU32(image, checksumAt, "b"), checksum.Finish());
+    };
+    expectChecksum(second);
+    // A streamed resource, appended in odd pieces with zeros written over later, reads back
+    // whole beside the others, and the checksum is still the file's.
+    ResourceData streamed;
+    streamed.streamed = true;
+    again.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SETUPDATA"), streamed);
+    {
+      ExecutableWriter exe(first, "a", again, dir / "c.exe");
+      const std::vector<std::uint8_t> appended = {'z', 'z', 'z', 0, 0, 'q', 'r'};
+      exe.Append(appended.data(), 3);
+      exe.Append(appended.data() + 3, 4);
+      exe.Patch(3, Bytes("xy").data(), 2);
+      exe.Finish();
+    }
+    const std::vector<std::uint8_t> third = ReadWholeFile(dir / "c.exe");
+    const auto streamedBack = FindRcData(third, "SetupData", "c");
+    ASSERT_TRUE(streamedBack);
+    EXPECT_EQ(std::string(streamedBack->begin(), streamedBack->end()), "zzzxyqr");
+    EXPECT_EQ(FindRcData(third, "SetupInfo", "c").value().size(), 5u);
+    expectChecksum(third);
   }
 }
 
@@ -306,6 +328,15 @@ TEST(MksetupPe, ChecksumOfWordsWithCarriesFolded) {
       checksum.Add(c.bytes.data(), first);
       checksum.Add(c.bytes.data() + first, c.bytes.size() - first);
       EXPECT_EQ(checksum.Finish(), reference) << "cut after " << first;
+      // The two parts summed apart and joined; the first part written as zeros and its bytes
+      // put over them later.
+      PeChecksum head, rest;
+      const std::vector<std::uint8_t> zeros(first, 0);
+      head.Add(zeros.data(), first);
+      rest.Add(c.bytes.data() + first, c.bytes.size() - first);
+      head.Append(rest);
+      head.AddOver(0, c.bytes.data(), first);
+      EXPECT_EQ(head.Finish(), reference) << "joined after " << first;
     }
   }
 }
@@ -514,10 +545,17 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
                         {"%Alibs\\y.lib", nullptr},
                         {"%S\\DM.DAT", "S/DM.DAT"},
                         {"%SR\xE9sum\xE9.txt", "S/R\xC3\xA9sum\xC3\xA9.txt"},
-                        {"%Sr\xE9SUM\xE9.TXT", "S/R\xC3\xA9sum\xC3\xA9.txt"}};
+                        {"%Sr\xE9SUM\xE9.TXT", "S/R\xC3\xA9sum\xC3\xA9.txt"},
+                        {"%ALIBS\\x.lib", "A/Libs/x.lib"},
+                        {"%Alibs", nullptr},  // a folder
+                        {"%Alibs\\x.lib\\y", nullptr}};
+  // One finder for all rows, as a check uses it, and a new one per row: the folders it
+  // remembers from earlier rows change no answer.
+  SourceFinder finder(dir);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     const auto found = FindSource(dir, SourceParts(c.path, "t"), "t");
+    EXPECT_EQ(finder.Find(SourceParts(c.path, "t"), "t"), found);
     if (c.found) {
       ASSERT_TRUE(found);
       EXPECT_EQ(*found, dir / c.found);

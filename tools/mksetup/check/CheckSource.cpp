@@ -112,14 +112,21 @@ void CheckAgainstSource(Checker& checker) {
   }
   if (!source) return;
   std::set<fs::path> named;
+  SourceFinder finder(*source);
+  std::set<fs::path> within;  // folders whose way from the root has no link out of the tree
   for (const FileLine& line : checker.files) {
     try {
       const PayloadSource file =
-          SourceFor(checker.script, line, *source, checker.options.uninstaller);
+          SourceFor(checker.script, line, finder, checker.options.uninstaller);
       total += file.size;
       named.insert(file.path);
-      if (const std::optional<std::string> why = LinkOutOfTree(*source, file.path)) {
+      const fs::path folder = fs::path(file.path).parent_path();
+      const bool known = within.count(folder) != 0;
+      if (const std::optional<std::string> why =
+              LinkOutOfTree(*source, file.path, known ? folder : fs::path())) {
         checker.Fail(line.number, "source-link", *why);
+      } else if (!known) {
+        within.insert(folder);
       }
       if (IsUninstallerSource(SourceParts(line.path, file.what))) {
         CheckUninstallerArchitecture(checker, line.number, file.path);

@@ -1,6 +1,5 @@
 #include "SourceMap.h"
 
-#include <span>
 #include <string_view>
 #include <system_error>
 
@@ -77,20 +76,40 @@ bool IsPlainTree(const fs::path& root, const std::string& what) {
   return true;
 }
 
-std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::string>& parts,
-                                   const std::string& what) {
-  fs::path at = root;
-  const bool plain = parts.front() == "S" && IsPlainTree(root, what);
-  for (const std::string& part : std::span(parts).subspan(plain ? 1 : 0)) {
-    const std::optional<fs::path> next = MatchPart(at, part, what);
+std::optional<fs::path> SourceFinder::Find(const std::vector<std::string>& parts,
+                                           const std::string& what) {
+  if (parts.front() == "S" && !plain_) plain_ = IsPlainTree(root_, what);
+  const std::size_t first = parts.front() == "S" && *plain_ ? 1 : 0;
+  fs::path at = root_;
+  std::string key;
+  for (std::size_t i = first; i + 1 < parts.size(); ++i) {
+    key += parts[i];
+    key += '/';
+    if (const auto known = folders_.find(key); known != folders_.end()) {
+      at = known->second;
+      continue;
+    }
+    const std::optional<fs::path> next = MatchPart(at, parts[i], what);
     if (!next) return std::nullopt;
     at = *next;
+    folders_.emplace(key, at);
   }
   std::error_code error;
-  if (!fs::exists(fs::symlink_status(at, error)) || fs::is_directory(at, error)) {
+  // Most files are named as they lie, and a file that is no link is all a look-up needs to know.
+  if (fs::path exact = at / parts.back();
+      fs::symlink_status(exact, error).type() == fs::file_type::regular) {
+    return exact;
+  }
+  const std::optional<fs::path> found = MatchPart(at, parts.back(), what);
+  if (!found || !fs::exists(fs::symlink_status(*found, error)) || fs::is_directory(*found, error)) {
     return std::nullopt;
   }
-  return at;
+  return found;
+}
+
+std::optional<fs::path> FindSource(const fs::path& root, const std::vector<std::string>& parts,
+                                   const std::string& what) {
+  return SourceFinder(root).Find(parts, what);
 }
 
 std::optional<std::string> LinkOutOfTree(const fs::path& root, const fs::path& file,

@@ -58,7 +58,7 @@ class Walker {
     above_.push_back(canonical);
     std::vector<Child> children;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      children.push_back(Look(it->path()));
+      children.push_back(Look(*it));
     }
     if (error) throw ToolError(folder.string(), "cannot be read: " + error.message());
     std::stable_sort(children.begin(), children.end(), [](const Child& a, const Child& b) {
@@ -85,10 +85,13 @@ class Walker {
   }
 
  private:
-  Child Look(const fs::path& host) {
+  // The entry's kind as the folder listing gave it: for a file that is no link, nothing more to
+  // ask of the file system.
+  Child Look(const fs::directory_entry& entry) {
+    const fs::path& host = entry.path();
     Child child{host.filename().string(), host, false, {}};
     std::error_code error;
-    child.folder = fs::is_directory(host, error);
+    child.folder = entry.is_directory(error);
     std::string missing;
     if (const std::optional<std::string> name = NameIn1252(child.name, missing)) {
       child.name = *name;
@@ -98,6 +101,9 @@ class Walker {
                       ", which Windows-1252 lacks: no line of the script can name it";
     }
     if (!child.refusal.empty()) return child;
+    if (!child.folder && entry.is_regular_file(error) && !entry.is_symlink(error) && !error) {
+      return child;
+    }
     // The folders above were looked at as the walk came down to this one.
     if (const std::optional<std::string> out =
             LinkOutOfTree(tree_.root, host, host.parent_path())) {

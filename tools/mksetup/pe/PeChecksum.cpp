@@ -34,6 +34,31 @@ void PeChecksum::Add(const std::uint8_t* data, std::size_t size) {
   }
 }
 
+void PeChecksum::Append(const PeChecksum& next) {
+  length_ += next.length_;
+  if (!oddByte_) {
+    sum_ = Fold(sum_ + next.sum_);
+    oddByte_ = next.oddByte_;
+    pending_ = next.pending_;
+    return;
+  }
+  // After an odd part each byte of next stands in the other half of its word, and in this
+  // arithmetic swapping the halves of every word swaps the halves of their sum.
+  std::uint64_t sum = sum_ + pending_ + ((next.sum_ & 0xFF) << 8 | next.sum_ >> 8);
+  if (next.oddByte_) sum += std::uint32_t{next.pending_} << 8;
+  sum_ = Fold(sum);
+  oddByte_ = !next.oddByte_;  // the last byte, added already, was a word's low half
+  pending_ = 0;
+}
+
+void PeChecksum::AddOver(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+  std::uint64_t sum = sum_;
+  for (std::size_t i = 0; i < size; ++i) {
+    sum += (offset + i) % 2 ? std::uint32_t{data[i]} << 8 : data[i];
+  }
+  sum_ = Fold(sum);
+}
+
 std::uint32_t PeChecksum::Finish() const {
   const std::uint64_t sum = Fold(sum_ + (oddByte_ ? pending_ : 0));
   return static_cast<std::uint32_t>(sum + length_);

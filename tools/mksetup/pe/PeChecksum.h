@@ -10,6 +10,10 @@ namespace setup::mksetup {
 class PeChecksum {
  public:
   void Add(const std::uint8_t* data, std::size_t size);
+  // The bytes that follow, summed apart: what Add of each of them in turn would give.
+  void Append(const PeChecksum& next);
+  // Bytes written over zeros already added, offset counted from this sum's first byte.
+  void AddOver(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
   std::uint32_t Finish() const;
 
  private:

@@ -193,63 +193,121 @@ void PatchHeaders(std::vector<std::uint8_t>& head, const PeLayout& layout,
 
 }  // namespace
 
-void WriteExecutable(ByteSpan signedStub, const std::string& stubName, ResourceTree tree,
-                     const std::filesystem::path& output) {
+struct ExecutableWriter::State {
+  std::string stubName, output;
+  std::vector<std::uint8_t> head;  // the stub's bytes before the new resources, padded
+  std::vector<std::uint8_t> relocations;
+  PeLayout layout;
+  Placement placement;
+  DataDirectory relocationDirectory;
+  ResourceTree tree;  // what the plan points into
+  ResourceSectionPlan plan;
+  AtomicOutput out;
+  PeChecksum data;      // of the resources' data before the streamed bytes
+  PeChecksum streamed;  // of the streamed bytes
+  std::uint64_t appended = 0;
+
+  State(const std::string& name, const std::filesystem::path& path)
+      : stubName(name), output(path.string()), out(path) {}
+};
+
+ExecutableWriter::ExecutableWriter(ByteSpan signedStub, const std::string& stubName,
+                                   ResourceTree tree, const std::filesystem::path& output)
+    : state_(std::make_unique<State>(stubName, output)) {
+  State& s = *state_;
   const ByteSpan stub =
       WithoutCertificateTable(signedStub, ReadPeLayout(signedStub, stubName), stubName);
-  const PeLayout layout = ReadPeLayout(stub, stubName);
-  if (layout.numberOfRvaAndSizes <= kResourceDirectory) {
+  s.layout = ReadPeLayout(stub, stubName);
+  if (s.layout.numberOfRvaAndSizes <= kResourceDirectory) {
     throw ToolError(stubName, "it has no resource data directory");
   }
-  const DataDirectory directory = ReadDataDirectory(stub, layout, kResourceDirectory, stubName);
-  const DataDirectory relocationDirectory =
-      ReadDataDirectory(stub, layout, kRelocationDirectory, stubName);
-  const PeSection* resources = directory.rva ? SectionHolding(layout, directory.rva) : nullptr;
+  const DataDirectory directory = ReadDataDirectory(stub, s.layout, kResourceDirectory, stubName);
+  s.relocationDirectory = ReadDataDirectory(stub, s.layout, kRelocationDirectory, stubName);
+  const PeSection* resources = directory.rva ? SectionHolding(s.layout, directory.rva) : nullptr;
   const PeSection* relocations =
-      relocationDirectory.rva ? SectionHolding(layout, relocationDirectory.rva) : nullptr;
-  std::optional<Placement> replaced = ReplaceResourceSection(stub, layout, resources, relocations);
-  const Placement placement = replaced ? *replaced : AddSection(stub, layout, stubName);
-  tree.Sort();
-  const ResourceSectionPlan plan = PlanResourceSection(tree, placement.rva);
-  const std::uint64_t rawSize = AlignUp(plan.size, layout.fileAlignment);
-  std::uint64_t imageEnd = AlignUp(placement.rva + plan.size, layout.sectionAlignment);
+      s.relocationDirectory.rva ? SectionHolding(s.layout, s.relocationDirectory.rva) : nullptr;
+  std::optional<Placement> replaced =
+      ReplaceResourceSection(stub, s.layout, resources, relocations);
+  s.placement = replaced ? *replaced : AddSection(stub, s.layout, stubName);
+  if (s.placement.relocations) {
+    const PeSection& moved = *s.placement.relocations;
+    s.relocations.assign(stub.begin() + moved.pointerToRawData,
+                         stub.begin() + moved.pointerToRawData + moved.sizeOfRawData);
+  }
+  s.tree = std::move(tree);
+  s.tree.Sort();
+  s.plan = PlanResourceSection(s.tree, s.placement.rva);
+  s.head.assign(stub.begin(), stub.begin() + s.placement.keep);
+  s.head.resize(s.placement.fileOffset, 0);
+  // The headers are written again, complete, by Finish.
+  s.out.Write(s.head.data(), s.head.size());
+  s.out.Write(s.plan.head.data(), s.plan.head.size());
+  WriteResourceData(s.plan, [&](const std::uint8_t* data, std::size_t size) {
+    s.data.Add(data, size);
+    s.out.Write(data, size);
+  });
+}
+
+ExecutableWriter::~ExecutableWriter() = default;
+
+void ExecutableWriter::Append(const std::uint8_t* data, std::size_t size) {
+  State& s = *state_;
+  s.streamed.Add(data, size);
+  s.out.Write(data, size);
+  s.appended += size;
+}
+
+void ExecutableWriter::Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+  State& s = *state_;
+  s.streamed.AddOver(offset, data, size);
+  s.out.WriteAt(s.placement.fileOffset + s.plan.size + offset, data, size);
+}
+
+void ExecutableWriter::Finish() {
+  State& s = *state_;
+  const std::uint64_t size = s.plan.size + s.appended;
+  const std::uint64_t rawSize = AlignUp(size, s.layout.fileAlignment);
+  std::uint64_t imageEnd = AlignUp(s.placement.rva + size, s.layout.sectionAlignment);
   std::optional<Moved> moved;
-  if (placement.relocations) {
-    const PeSection& section = *placement.relocations;
-    moved = Moved{placement.fileOffset + rawSize, static_cast<std::uint32_t>(imageEnd)};
+  if (s.placement.relocations) {
+    const PeSection& section = *s.placement.relocations;
+    moved = Moved{s.placement.fileOffset + rawSize, static_cast<std::uint32_t>(imageEnd)};
     imageEnd = AlignUp(imageEnd + std::max(section.virtualSize, section.sizeOfRawData),
-                       layout.sectionAlignment);
+                       s.layout.sectionAlignment);
   }
-  const std::uint64_t fileEnd =
-      placement.fileOffset + rawSize + (moved ? placement.relocations->sizeOfRawData : 0);
+  const std::uint64_t fileEnd = s.placement.fileOffset + rawSize + s.relocations.size();
   if (fileEnd > 0xFFFFFFFFull || imageEnd > 0xFFFFFFFFull) {
-    throw ToolError(output.string(), "the executable would be larger than 4 GiB");
+    throw ToolError(s.output, "the executable would be larger than 4 GiB");
   }
+  PatchHeaders(s.head, s.layout, s.placement, static_cast<std::uint32_t>(size),
+               static_cast<std::uint32_t>(rawSize), imageEnd);
+  if (moved) PatchMoved(s.head, s.layout, *s.placement.relocations, *moved, s.relocationDirectory);
+  if (s.plan.streamedEntry != 0) {
+    WriteU32(s.plan.head, s.plan.streamedEntry + 4, static_cast<std::uint32_t>(s.appended));
+  }
+  const std::vector<std::uint8_t> padding(rawSize - size, 0);
+  s.out.Write(padding.data(), padding.size());
+  s.out.Write(s.relocations.data(), s.relocations.size());
+  s.out.WriteAt(0, s.head.data(), s.head.size());
+  s.out.WriteAt(s.placement.fileOffset, s.plan.head.data(), s.plan.head.size());
 
-  std::vector<std::uint8_t> head(stub.begin(), stub.begin() + placement.keep);
-  head.resize(placement.fileOffset, 0);
-  PatchHeaders(head, layout, placement, plan.size, static_cast<std::uint32_t>(rawSize), imageEnd);
-  if (moved) PatchMoved(head, layout, *placement.relocations, *moved, relocationDirectory);
-
-  AtomicOutput out(output);
   PeChecksum checksum;
-  auto write = [&](const std::uint8_t* data, std::size_t size) {
-    checksum.Add(data, size);
-    out.Write(data, size);
-  };
-  write(head.data(), head.size());
-  WriteResourceSection(plan, write);
-  const std::vector<std::uint8_t> padding(rawSize - plan.size, 0);
-  write(padding.data(), padding.size());
-  if (moved) {
-    const PeSection& section = *placement.relocations;
-    write(stub.data() + section.pointerToRawData, section.sizeOfRawData);
-  }
+  checksum.Add(s.head.data(), s.head.size());
+  checksum.Add(s.plan.head.data(), s.plan.head.size());
+  checksum.Append(s.data);
+  checksum.Append(s.streamed);
+  checksum.Add(padding.data(), padding.size());
+  checksum.Add(s.relocations.data(), s.relocations.size());
   std::uint8_t sum[4];
   const std::uint32_t value = checksum.Finish();
   for (int i = 0; i < 4; ++i) sum[i] = static_cast<std::uint8_t>(value >> (8 * i));
-  out.WriteAt(layout.ChecksumOffset(), sum, sizeof sum);
-  out.Commit();
+  s.out.WriteAt(s.layout.ChecksumOffset(), sum, sizeof sum);
+  s.out.Commit();
+}
+
+void WriteExecutable(ByteSpan stub, const std::string& stubName, ResourceTree tree,
+                     const std::filesystem::path& output) {
+  ExecutableWriter(stub, stubName, std::move(tree), output).Finish();
 }
 
 }  // namespace setup::mksetup

@@ -104,6 +104,7 @@ ResourceSectionPlan PlanResourceSection(const ResourceTree& tree, std::uint32_t 
   std::uint64_t nextData = AlignUp(layout.names, kDataAlignment);
   auto idOf = [](const auto& item) -> const ResourceId& { return item.id; };
 
+  const ResourceData* streamed = nullptr;
   std::uint64_t typeEntry = writer.Directory(0, tree.types, idOf);
   for (const ResourceType& type : tree.types) {
     const std::uint64_t typeDirectory = nextDirectory;
@@ -122,6 +123,14 @@ ResourceSectionPlan PlanResourceSection(const ResourceTree& tree, std::uint32_t 
       for (const ResourceLeaf& leaf : name.languages) {
         writer.Entry(languageEntry, leaf.language, static_cast<std::uint32_t>(nextDataEntry));
         languageEntry += kEntrySize;
+        if (leaf.data.streamed) {
+          if (streamed) throw ToolError("an executable can have one streamed resource only");
+          streamed = &leaf.data;
+          plan.streamedEntry = static_cast<std::uint32_t>(nextDataEntry);
+          Put32(plan.head, nextDataEntry + 8, leaf.data.codePage);
+          nextDataEntry += kDataEntrySize;
+          continue;
+        }
         const std::uint64_t rva = sectionRva + nextData;
         if (rva + leaf.data.Size() > 0xFFFFFFFFull) {
           throw ToolError("the resources do not fit in a 32-bit image");
@@ -134,6 +143,13 @@ ResourceSectionPlan PlanResourceSection(const ResourceTree& tree, std::uint32_t 
         nextData = AlignUp(nextData + leaf.data.Size(), kDataAlignment);
       }
     }
+  }
+  if (streamed) {
+    if (sectionRva + nextData > 0xFFFFFFFFull) {
+      throw ToolError("the resources do not fit in a 32-bit image");
+    }
+    Put32(plan.head, plan.streamedEntry, static_cast<std::uint32_t>(sectionRva + nextData));
+    plan.blobs.push_back({static_cast<std::uint32_t>(nextData), streamed});
   }
   const std::uint64_t end =
       plan.blobs.empty() ? layout.names : plan.blobs.back().offset + plan.blobs.back().data->Size();
@@ -165,10 +181,16 @@ void CopyFileData(const ResourceData& data,
 void WriteResourceSection(const ResourceSectionPlan& plan,
                           const std::function<void(const std::uint8_t*, std::size_t)>& write) {
   write(plan.head.data(), plan.head.size());
+  WriteResourceData(plan, write);
+}
+
+void WriteResourceData(const ResourceSectionPlan& plan,
+                       const std::function<void(const std::uint8_t*, std::size_t)>& write) {
   std::uint64_t written = plan.head.size();
   const std::uint8_t zeros[kDataAlignment] = {};
   for (const ResourceSectionPlan::Blob& blob : plan.blobs) {
     write(zeros, blob.offset - written);
+    if (blob.data->streamed) break;  // the last
     if (blob.data->path.empty()) {
       write(blob.data->bytes.data(), blob.data->bytes.size());
     } else {

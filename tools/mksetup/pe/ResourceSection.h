@@ -16,16 +16,26 @@ struct ResourceSectionPlan {
     std::uint32_t offset;
     const ResourceData* data;
   };
-  std::vector<Blob> blobs;
-  std::uint32_t size = 0;  // head, padding and data, unpadded at the end
+  std::vector<Blob> blobs;  // a streamed leaf's last of all, whatever its place in the tree
+  std::uint32_t size = 0;   // head, padding and data, unpadded at the end
+  // The data entry of the streamed leaf, whose size is written once its bytes are: its offset
+  // in head; 0 when there is no such leaf.
+  std::uint32_t streamedEntry = 0;
 };
 
 // tree must be sorted (ResourceTree::Sort); sectionRva is where the section will be loaded, for
-// the data entries' RVAs. Throws ToolError when the section would not fit in 32 bits.
+// the data entries' RVAs. A streamed leaf's data is placed last, so that nothing waits for its
+// size; there may be one. Throws ToolError when the section would not fit in 32 bits.
 ResourceSectionPlan PlanResourceSection(const ResourceTree& tree, std::uint32_t sectionRva);
 
-// Writes the plan's size bytes through write, copying file-backed data piece by piece.
+// Writes the plan's size bytes through write, copying file-backed data piece by piece; of a
+// streamed leaf, nothing (its bytes come last, from the caller).
 void WriteResourceSection(const ResourceSectionPlan& plan,
                           const std::function<void(const std::uint8_t*, std::size_t)>& write);
+
+// What WriteResourceSection writes after the head: the data of the leaves and the padding
+// between them.
+void WriteResourceData(const ResourceSectionPlan& plan,
+                       const std::function<void(const std::uint8_t*, std::size_t)>& write);
 
 }  // namespace setup::mksetup

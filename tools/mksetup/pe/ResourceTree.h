@@ -26,15 +26,17 @@ struct ResourceId {
   bool operator==(const ResourceId& other) const = default;
 };
 
-// Where a leaf's bytes come from: kept in memory, or copied from a file while writing.
+// Where a leaf's bytes come from: kept in memory, copied from a file while writing, or appended
+// by the caller of an ExecutableWriter.
 struct ResourceData {
   std::vector<std::uint8_t> bytes;
   std::string path;        // when not empty, the bytes are this file's content
   std::uint32_t size = 0;  // the file's size; bytes.size() otherwise
   std::uint32_t codePage = 0;
+  bool streamed = false;  // appended later, of a size not known before (size 0 until then)
 
   std::uint32_t Size() const {
-    return path.empty() ? static_cast<std::uint32_t>(bytes.size()) : size;
+    return path.empty() && !streamed ? static_cast<std::uint32_t>(bytes.size()) : size;
   }
 };
 

@@ -82,7 +82,7 @@ void CheckStubArchitecture(ByteSpan stub, const std::string& stubName,
   throw ToolError(stubName, reason);
 }
 
-PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs::path& source,
+PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, SourceFinder& source,
                         const std::optional<fs::path>& uninstaller) {
   const std::string what = script.name + ":" + std::to_string(line.number);
   const auto fail = [&](const std::string& reason) {
@@ -92,14 +92,14 @@ PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, const fs
   std::optional<fs::path> file;
   try {
     parts = SourceParts(line.path, what);
-    file = FindSource(source, parts, what);
+    file = source.Find(parts, what);
   } catch (const ToolError& error) {
     fail(error.Reason());
   }
   if (!file && IsUninstallerSource(parts) && uninstaller) file = uninstaller;
   if (!file) {
     fail("no source file for \"" + Utf8From1252(line.path) + "\" (looked for " +
-         Utf8From1252(TargetPath(source, parts).string()) +
+         Utf8From1252(TargetPath(source.Root(), parts).string()) +
          ", letters in any case, names in Windows-1252 or UTF-8)");
   }
   if (const std::optional<std::string> why = NotARegularFile(*file)) {
@@ -131,8 +131,9 @@ std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::s
   std::vector<PayloadSource> sources;
   const std::uint64_t licenceSize = licence.size();
   sources.push_back({"", std::move(licence), licenceSize, licenceName});
+  SourceFinder finder(source);
   for (const FileLine& line : FileLines(script)) {
-    sources.push_back(SourceFor(script, line, source, uninstaller));
+    sources.push_back(SourceFor(script, line, finder, uninstaller));
   }
   if (TotalSize(sources) > kLargestCount) {
     throw ToolError(script.name, "the licence and the files add up to " +
@@ -169,8 +170,8 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   std::vector<PayloadSource> sources = CollectSources(
       script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
   if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
-  // A build killed half-way leaves its scratch and partial files beside the output, the payload
-  // among them as large as the setup.exe: the next build of that output takes them away.
+  // A build killed half-way leaves its partial setup.exe, as large as the payload so far, and
+  // its scratch files beside the output: the next build of that output takes them away.
   RemoveStaleScratch(options.output);
   std::vector<std::unique_ptr<TemporaryFile>> signedCopies;
   if (options.executionLevel) {
@@ -181,47 +182,45 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   }
   const std::vector<std::uint8_t> info = WithSizeLine(script, TotalSize(sources));
 
-  const TemporaryFile payload(options.output);
-  PayloadSummary summary;
-  {
-    // Written in order; a long entry's length is patched in once its last block is out.
-    struct Output : PayloadOutput {
-      AtomicOutput file;
-      const BuildOptions& options;
-      const std::vector<PayloadSource>& sources;
-      std::uint64_t done = 0, total = 0;
-      Output(const fs::path& path, const BuildOptions& o, const std::vector<PayloadSource>& s)
-          : file(path), options(o), sources(s), total(TotalSize(s)) {}
-      void Append(const std::uint8_t* data, std::size_t size) override { file.Write(data, size); }
-      void Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
-        file.WriteAt(offset, data, size);
-      }
-      void EntryWritten(std::size_t index) override {
-        done += sources[index].size;
-        if (options.progress) options.progress(done, total);
-      }
-    } out(payload.Path(), options, sources);
-    summary = WritePayload(sources, {options.compression, 0}, out);
-    out.file.Commit();
-  }
   const std::string stubName = options.stub.string();
   const PeLayout layout = ReadPeLayout(stub, stubName);
   ResourceTree tree = ReadResourceTree(stub, layout, stubName);
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kScriptResource), {info, "", 0, 0});
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource),
-           {{}, payload.Path().string(), static_cast<std::uint32_t>(summary.payloadBytes), 0});
+  ResourceData streamed;
+  streamed.streamed = true;
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource), streamed);
   ApplyVendorPictures(options.pictures, tree);
   ApplyIdentity(options.identity, tree);
   if (options.executionLevel) SetExecutionLevel(tree, *options.executionLevel, stubName);
-  if (!options.signing) {
-    WriteExecutable(stub, stubName, std::move(tree), options.output);
-    return summary;
-  }
-  const TemporaryFile unsignedExe(options.output);
-  WriteExecutable(stub, stubName, std::move(tree), unsignedExe.Path());
+  // Signed, what is written here is the signer's input, renamed to the output once signed.
+  std::optional<TemporaryFile> unsignedExe;
+  if (options.signing) unsignedExe.emplace(options.output);
+  // The payload goes straight to its place in the setup.exe, in order; a long entry's length is
+  // patched in once its last block is out.
+  ExecutableWriter exe(stub, stubName, std::move(tree),
+                       unsignedExe ? unsignedExe->Path() : options.output);
+  struct Output : PayloadOutput {
+    ExecutableWriter& exe;
+    const BuildOptions& options;
+    const std::vector<PayloadSource>& sources;
+    std::uint64_t done = 0, total = 0;
+    Output(ExecutableWriter& e, const BuildOptions& o, const std::vector<PayloadSource>& s)
+        : exe(e), options(o), sources(s), total(TotalSize(s)) {}
+    void Append(const std::uint8_t* data, std::size_t size) override { exe.Append(data, size); }
+    void Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) override {
+      exe.Patch(offset, data, size);
+    }
+    void EntryWritten(std::size_t index) override {
+      done += sources[index].size;
+      if (options.progress) options.progress(done, total);
+    }
+  } out(exe, options, sources);
+  const PayloadSummary summary = WritePayload(sources, {options.compression, 0}, out);
+  exe.Finish();
+  if (!options.signing) return summary;
   SignOptions signing = *options.signing;
   if (!signing.description) signing.description = Utf8From1252(productName);
-  SignFile(signing, unsignedExe.Path(), options.output, options.output.string());
+  SignFile(signing, unsignedExe->Path(), options.output, options.output.string());
   return summary;
 }
 

@@ -12,6 +12,7 @@
 #include "Sign.h"
 #include "input/InputText.h"
 #include "input/ScriptFile.h"
+#include "input/SourceMap.h"
 #include "pe/PeFile.h"
 #include "resources/IdentityFile.h"
 #include "resources/Manifest.h"
@@ -46,10 +47,10 @@ bool IsUninstallerSource(const std::vector<std::string>& parts);
 void CheckStubArchitecture(ByteSpan stub, const std::string& stubName,
                            std::optional<Architecture> wanted);
 
-// The source of one F line (a missing "%SUnInstall.EXE" is taken from uninstaller). Throws
-// ToolError(script:line: reason) for a missing file or one of 2^31 bytes or more.
-PayloadSource SourceFor(const ScriptFile& script, const FileLine& line,
-                        const std::filesystem::path& source,
+// The source of one F line under source's root (a missing "%SUnInstall.EXE" is taken from
+// uninstaller). Throws ToolError(script:line: reason) for a missing file or one of 2^31 bytes or
+// more.
+PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, SourceFinder& source,
                         const std::optional<std::filesystem::path>& uninstaller);
 
 // The payload's sources: the licence first, then one per F line in script order. Throws

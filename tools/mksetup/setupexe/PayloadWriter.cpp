@@ -173,17 +173,23 @@ class CompressingPool {
   CompressingPool(const CompressingPool&) = delete;
   CompressingPool& operator=(const CompressingPool&) = delete;
 
+  // A thread is woken only when one waits: on another core a wake-up costs more than a small
+  // file's piece takes to compress.
   void Submit(Piece& piece) {
+    bool wake = false;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       queue_.push_back(&piece);
+      wake = idle_ != 0;
     }
-    work_.notify_one();
+    if (wake) work_.notify_one();
   }
 
   void WaitFor(const Piece& piece) {
     std::unique_lock<std::mutex> lock(mutex_);
+    awaited_ = &piece;
     done_.wait(lock, [&] { return piece.done; });
+    awaited_ = nullptr;
   }
 
  private:
@@ -194,7 +200,9 @@ class CompressingPool {
       Piece* piece = nullptr;
       {
         std::unique_lock<std::mutex> lock(mutex_);
+        ++idle_;
         work_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+        --idle_;
         if (stop_) return;
         piece = queue_.front();
         queue_.pop_front();
@@ -204,17 +212,21 @@ class CompressingPool {
       } catch (...) {
         piece->error = std::current_exception();
       }
+      bool awaited = false;
       {
         const std::lock_guard<std::mutex> lock(mutex_);
         piece->done = true;
+        awaited = awaited_ == piece;
       }
-      done_.notify_all();
+      if (awaited) done_.notify_all();
     }
   }
 
   std::mutex mutex_;
   std::condition_variable work_, done_;
   std::deque<Piece*> queue_;
+  unsigned idle_ = 0;               // workers waiting for a piece
+  const Piece* awaited_ = nullptr;  // the piece the writer waits for, if it waits
   bool stop_ = false;
   std::vector<std::thread> threads_;
 };
