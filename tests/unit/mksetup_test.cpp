@@ -568,6 +568,52 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
   }
 }
 
+// Shared among threads, the look-ups give what one by one in line order gives: each line's
+// source or its error, and the links out of the tree.
+TEST(MksetupSourceMap, SourcesFoundByThreadsAsOneByOne) {
+  const fs::path dir = TempDir("threads");
+  std::string text = "GEF\r\nN*P\r\nV1\r\nS0\r\nDsub\\\r\n\r\n\r\n\r\n\r\n";
+  for (int i = 0; i < 2500; ++i) {
+    const std::string name = "d" + std::to_string(i / 100) + "/f" + std::to_string(i);
+    if (i % 500 != 7) WriteFile(dir / "S" / name, std::string(i % 3, 'x'));
+    text += "F*%S" + name + (i % 700 == 3 ? "\\.." : "") + "\r\n";
+  }
+  fs::remove(dir / "S/d9/f999");
+  fs::create_symlink("/etc/hostname", dir / "S/d9/f999");  // replaces a file: out of the tree
+  fs::remove(dir / "S/d12/f1299");
+  fs::create_directory(dir / "S/d12/f1299");  // a folder where a file is named
+  const ScriptFile script = ParseScriptFile("i", Bytes(text));
+  const std::vector<FileLine> lines = FileLines(script);
+  ASSERT_EQ(lines.size(), 2500u);
+  const std::vector<FoundSource> found = FindSources(script, lines, dir, std::nullopt, true);
+  ASSERT_EQ(found.size(), lines.size());
+  SourceFinder finder(dir);
+  std::size_t errors = 0, links = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    SCOPED_TRACE(lines[i].path);
+    std::string expected, got;
+    try {
+      const PayloadSource one = SourceFor(script, lines[i], finder, std::nullopt);
+      expected = one.path + " " + std::to_string(one.size) + " " + one.what;
+    } catch (const ToolError& error) {
+      expected = error.what();
+    }
+    try {
+      if (found[i].error) std::rethrow_exception(found[i].error);
+      got = found[i].source.path + " " + std::to_string(found[i].source.size) + " " +
+            found[i].source.what;
+    } catch (const ToolError& error) {
+      got = error.what();
+      ++errors;
+    }
+    EXPECT_EQ(got, expected);
+    if (found[i].linkOut) ++links;
+    EXPECT_EQ(found[i].linkOut.has_value(), lines[i].path == "%Sd9/f999");
+  }
+  EXPECT_EQ(errors, 5u + 4u + 1u);  // missing, climbing, a folder
+  EXPECT_EQ(links, 1u);
+}
+
 std::string Script(const std::string& actions) {
   return "GEF\r\nN*P\r\nV1\r\nS0\r\nDsub\\\r\nH%Sp.exe\r\nMG%Sr.txt\r\n\r\n\r\n" + actions;
 }

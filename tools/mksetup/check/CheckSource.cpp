@@ -112,22 +112,16 @@ void CheckAgainstSource(Checker& checker) {
   }
   if (!source) return;
   std::set<fs::path> named;
-  SourceFinder finder(*source);
-  std::set<fs::path> within;  // folders whose way from the root has no link out of the tree
-  for (const FileLine& line : checker.files) {
+  const std::vector<FoundSource> found =
+      FindSources(checker.script, checker.files, *source, checker.options.uninstaller, true);
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const FileLine& line = checker.files[i];
     try {
-      const PayloadSource file =
-          SourceFor(checker.script, line, finder, checker.options.uninstaller);
+      if (found[i].error) std::rethrow_exception(found[i].error);
+      const PayloadSource& file = found[i].source;
       total += file.size;
       named.insert(file.path);
-      const fs::path folder = fs::path(file.path).parent_path();
-      const bool known = within.count(folder) != 0;
-      if (const std::optional<std::string> why =
-              LinkOutOfTree(*source, file.path, known ? folder : fs::path())) {
-        checker.Fail(line.number, "source-link", *why);
-      } else if (!known) {
-        within.insert(folder);
-      }
+      if (found[i].linkOut) checker.Fail(line.number, "source-link", *found[i].linkOut);
       if (IsUninstallerSource(SourceParts(line.path, file.what))) {
         CheckUninstallerArchitecture(checker, line.number, file.path);
       }

@@ -1,8 +1,13 @@
 #include "Build.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include <system_error>
+#include <thread>
 
 #include "SetupExe.h"
 #include "input/Licence.h"
@@ -102,17 +107,60 @@ PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, SourceFi
          Utf8From1252(TargetPath(source.Root(), parts).string()) +
          ", letters in any case, names in Windows-1252 or UTF-8)");
   }
-  if (const std::optional<std::string> why = NotARegularFile(*file)) {
-    throw SourceKindError(script.name, line.number, *why);
+  // One look at a regular file gives its size as well.
+  struct stat info {};
+  const bool regular = ::stat(file->c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (!regular) {
+    if (const std::optional<std::string> why = NotARegularFile(*file)) {
+      throw SourceKindError(script.name, line.number, *why);
+    }
   }
   std::error_code error;
-  const std::uintmax_t size = fs::file_size(*file, error);
+  const std::uintmax_t size =
+      regular ? static_cast<std::uintmax_t>(info.st_size) : fs::file_size(*file, error);
   if (error) fail(file->string() + " cannot be read: " + error.message());
   if (size >= (1ull << 31)) {
     fail(file->string() + " has " + std::to_string(size) +
          " bytes; a file must stay under 2^31 bytes");
   }
   return {file->string(), {}, size, what + " (" + line.path + ")"};
+}
+
+std::vector<FoundSource> FindSources(const ScriptFile& script, const std::vector<FileLine>& lines,
+                                     const fs::path& source,
+                                     const std::optional<fs::path>& uninstaller, bool links) {
+  std::vector<FoundSource> found(lines.size());
+  // Each thread takes a run of lines, so that its finder meets each folder about once.
+  const auto lookUp = [&](std::size_t begin, std::size_t end) {
+    SourceFinder finder(source);
+    std::set<fs::path> within;  // folders whose way from the root has no link out of the tree
+    for (std::size_t i = begin; i < end; ++i) {
+      try {
+        found[i].source = SourceFor(script, lines[i], finder, uninstaller);
+      } catch (...) {
+        found[i].error = std::current_exception();
+        continue;
+      }
+      if (!links) continue;
+      const std::string& file = found[i].source.path;
+      const fs::path folder = fs::path(file).parent_path();
+      const bool known = within.count(folder) != 0;
+      found[i].linkOut = LinkOutOfTree(source, file, known ? folder : fs::path());
+      if (!found[i].linkOut && !known) within.insert(folder);
+    }
+  };
+  constexpr std::size_t kLinesPerThread = 1000;  // fewer are looked up sooner than a thread starts
+  const std::size_t threads = std::min<std::size_t>(
+      {std::max(1u, std::thread::hardware_concurrency()), lines.size() / kLinesPerThread + 1, 4});
+  std::vector<std::thread> helpers;
+  const std::size_t share = (lines.size() + threads - 1) / threads;
+  for (std::size_t t = 1; t < threads; ++t) {
+    helpers.emplace_back(lookUp, std::min(lines.size(), t * share),
+                         std::min(lines.size(), (t + 1) * share));
+  }
+  lookUp(0, std::min(lines.size(), share));
+  for (std::thread& helper : helpers) helper.join();
+  return found;
 }
 
 void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence) {
@@ -131,9 +179,9 @@ std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::s
   std::vector<PayloadSource> sources;
   const std::uint64_t licenceSize = licence.size();
   sources.push_back({"", std::move(licence), licenceSize, licenceName});
-  SourceFinder finder(source);
-  for (const FileLine& line : FileLines(script)) {
-    sources.push_back(SourceFor(script, line, finder, uninstaller));
+  for (FoundSource& found : FindSources(script, FileLines(script), source, uninstaller, false)) {
+    if (found.error) std::rethrow_exception(found.error);
+    sources.push_back(std::move(found.source));
   }
   if (TotalSize(sources) > kLargestCount) {
     throw ToolError(script.name, "the licence and the files add up to " +

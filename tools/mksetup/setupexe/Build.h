@@ -2,6 +2,7 @@
 // Building a setup.exe: the script with its S line filled in, the payload from the source tree,
 // both as RCDATA resources of a copy of the stub.
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -52,6 +53,22 @@ void CheckStubArchitecture(ByteSpan stub, const std::string& stubName,
 // more.
 PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, SourceFinder& source,
                         const std::optional<std::filesystem::path>& uninstaller);
+
+// One F line's source as FindSources found it: the source, or what SourceFor threw for it.
+struct FoundSource {
+  PayloadSource source;
+  std::exception_ptr error;
+  // With links asked for: why the file cannot be taken from the tree (LinkOutOfTree).
+  std::optional<std::string> linkOut;
+};
+
+// SourceFor of every line, in line order, the lines shared among a few threads: a product's
+// thousands of look-ups wait mostly on the file system, and the build compresses nothing before
+// they are done.
+std::vector<FoundSource> FindSources(const ScriptFile& script, const std::vector<FileLine>& lines,
+                                     const std::filesystem::path& source,
+                                     const std::optional<std::filesystem::path>& uninstaller,
+                                     bool links);
 
 // The payload's sources: the licence first, then one per F line in script order. Throws
 // ToolError(script:line: reason) for a missing file or one of 2^31 bytes or more, and
