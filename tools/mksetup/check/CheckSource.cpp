@@ -1,3 +1,4 @@
+#include <future>
 #include <optional>
 #include <set>
 #include <string>
@@ -49,10 +50,11 @@ void CheckUninstallerArchitecture(Checker& checker, std::size_t line, const fs::
 
 // A file the vendor added to the product and forgot to give an F line is not installed, and
 // nothing else would tell: the build succeeds, the product lacks it.
-void CheckUnlisted(Checker& checker, const fs::path& source, const std::set<fs::path>& named) {
+void CheckUnlisted(Checker& checker, const fs::path& source, std::future<SourceTree>& listing,
+                   const std::set<fs::path>& named) {
   SourceTree tree;
   try {
-    tree = ListSourceTree(source);
+    tree = listing.get();
   } catch (const ToolError& error) {
     checker.findings.push_back({0, Severity::Error, error.Reason(), "source", source.string()});
     return;
@@ -111,6 +113,9 @@ void CheckAgainstSource(Checker& checker) {
     }
   }
   if (!source) return;
+  // Listed while the lines' files are looked up: both wait mostly on the file system.
+  std::future<SourceTree> listing =
+      std::async(std::launch::async, [&] { return ListSourceTree(*source); });
   std::set<fs::path> named;
   const std::vector<FoundSource> found =
       FindSources(checker.script, checker.files, *source, checker.options.uninstaller, true);
@@ -133,7 +138,7 @@ void CheckAgainstSource(Checker& checker) {
       complete = false;
     }
   }
-  CheckUnlisted(checker, *source, named);
+  CheckUnlisted(checker, *source, listing, named);
   if (!complete) return;
   const std::size_t sizeLine = HeaderLineOf(checker.script, 'S');
   if (!sizeLine) return;
