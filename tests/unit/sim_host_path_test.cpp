@@ -283,5 +283,26 @@ TEST_F(SimHostPath, NeverFollowsALinkOutOfTheRootOrADrive) {
   EXPECT_TRUE(fs::is_symlink(root / "C/Apps/Data/Linked.txt"));
 }
 
+// The root's folder is opened once: replaced during the run by a link to another place, what the
+// run makes still lands in the folder it started in, never where the link leads. Made again
+// under its name, it is the new folder that the run goes on in.
+TEST_F(SimHostPath, KeepsToTheRootItStartedIn) {
+  const fs::path root = root_ / "root", moved = root_ / "moved", outside = root_ / "outside";
+  fs::create_directories(root / "C/Apps");
+  fs::create_directories(outside / "C/Apps");
+  SimPlatform sim(root);
+  ASSERT_TRUE(sim.files.CreateFileExclusive("C:\\Apps\\a.txt"));
+  fs::rename(root, moved);
+  fs::create_directory_symlink(outside, root);
+  EXPECT_TRUE(sim.files.CreateFileExclusive("C:\\Apps\\b.txt"));
+  EXPECT_TRUE(fs::exists(moved / "C/Apps/b.txt"));
+  EXPECT_TRUE(fs::is_empty(outside / "C/Apps"));
+  fs::remove(root);
+  fs::remove_all(moved);
+  fs::create_directories(root / "C/Apps");
+  EXPECT_TRUE(sim.files.CreateFileExclusive("C:\\Apps\\c.txt"));
+  EXPECT_TRUE(fs::exists(root / "C/Apps/c.txt"));
+}
+
 }  // namespace
 }  // namespace setup

@@ -103,6 +103,16 @@ BeneathOpen OpenBeneath(const fs::path& base, const fs::path& relative, int flag
     result.error = errno;
     return result;
   }
+  return OpenBeneath(top, base, relative, flags, mode);
+}
+
+BeneathOpen OpenBeneath(const HostFd& top, const fs::path& base, const fs::path& relative,
+                        int flags, mode_t mode) {
+  BeneathOpen result;
+  if (!NamesOnly(relative)) {
+    result.error = EINVAL;
+    return result;
+  }
   // O_PATH with O_NOFOLLOW opens a link itself; that is refused below like any other link.
   const int pathFlags = (flags & O_PATH) != 0 ? flags | O_NOFOLLOW : flags;
   if (openat2Usable) {

@@ -40,6 +40,10 @@ struct BeneathOpen {
 // a kernel without it gets one O_NOFOLLOW openat per name.
 BeneathOpen OpenBeneath(const std::filesystem::path& base, const std::filesystem::path& relative,
                         int flags, mode_t mode = 0);
+// The same below top, a folder of base opened already (O_PATH | O_DIRECTORY), for a caller that
+// opens many files below one folder; base only names a link met.
+BeneathOpen OpenBeneath(const HostFd& top, const std::filesystem::path& base,
+                        const std::filesystem::path& relative, int flags, mode_t mode = 0);
 
 // For the tests of the older kernels' way: whether openat2 is tried at all.
 void UseOpenat2(bool use);

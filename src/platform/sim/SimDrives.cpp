@@ -1,6 +1,7 @@
 #include "platform/sim/SimDrives.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -116,6 +117,7 @@ void SimDrives::MapDrive(char letter, const std::filesystem::path& folder) {
   std::filesystem::path normal = std::filesystem::absolute(folder).lexically_normal();
   if (normal.has_relative_path() && normal.filename().empty()) normal = normal.parent_path();
   mapped_[ToUpperAscii(letter)] = std::move(normal);
+  bases_.clear();
 }
 
 std::vector<char> SimDrives::MappedLetters() const {
@@ -254,11 +256,26 @@ HostFd SimDrives::Open(const std::filesystem::path& hostPath, int flags, mode_t 
     return HostFd();
   }
   const std::optional<std::string_view> plain = PlainBelow(hostPath.native(), base.native());
-  BeneathOpen opened =
-      OpenBeneath(base,
-                  plain ? std::filesystem::path(*plain)
-                        : hostPath.lexically_normal().lexically_relative(base.lexically_normal()),
-                  flags, mode);
+  const std::filesystem::path relative =
+      plain ? std::filesystem::path(*plain)
+            : hostPath.lexically_normal().lexically_relative(base.lexically_normal());
+  BeneathOpen opened;
+  if (relative.empty() || relative == ".") {
+    opened = OpenBeneath(base, relative, flags, mode);
+  } else {
+    auto top = bases_.find(base.native());
+    if (top == bases_.end()) {
+      HostFd fd(::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+      if (fd) top = bases_.emplace(base.native(), std::move(fd)).first;
+    }
+    opened = top != bases_.end() ? OpenBeneath(top->second, base, relative, flags, mode)
+                                 : OpenBeneath(base, relative, flags, mode);
+    // Removed and made again since it was opened: the folder under that name now.
+    if (opened.error == ENOENT && top != bases_.end()) {
+      bases_.erase(top);
+      opened = OpenBeneath(base, relative, flags, mode);
+    }
+  }
   if (!opened.link.empty()) NoteLink(opened.link);
   errno = opened.error;
   return std::move(opened.fd);

@@ -91,6 +91,8 @@ class SimDrives {
 
   std::filesystem::path root_;
   std::map<char, std::filesystem::path> mapped_;  // by upper-cased letter
+  // Each base folder opened once (O_PATH) for the run: thousands of files are opened below it.
+  mutable std::unordered_map<std::string, HostFd> bases_;
   // Without it, every new file in a folder of n entries cost a listing of n names.
   mutable std::unordered_map<std::string, FolderNames> names_;
   mutable std::size_t listings_ = 0;
