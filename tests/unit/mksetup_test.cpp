@@ -193,10 +193,8 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ResourceTree tree;
-    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupInfo"),
-             {Bytes("GEF\r\n"), "", 0, 0});
-    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"),
-             {Bytes("abc"), "", 0, 0});
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupInfo"), {Bytes("GEF\r\n"), 0});
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"), {Bytes("abc"), 0});
     WriteExecutable(row.stub, "stub", tree, dir / "a.exe");
     const std::vector<std::uint8_t> first = ReadWholeFile(dir / "a.exe");
     ASSERT_EQ(FindRcData(first, "setupinfo", "a").value().size(), 5u);
@@ -209,8 +207,7 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
               directory.rva);
     // Replacing the resources of a built image keeps one of each name.
     ResourceTree again = ReadResourceTree(first, layout, "a");
-    again.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SETUPDATA"),
-              {Bytes("xy"), "", 0, 0});
+    again.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SETUPDATA"), {Bytes("xy"), 0});
     WriteExecutable(first, "a", again, dir / "b.exe");
     const std::vector<std::uint8_t> second = ReadWholeFile(dir / "b.exe");
     const auto data = FindRcData(second, "SetupData", "b");
@@ -227,10 +224,9 @@ TEST(MksetupPe, WrittenResourcesReadBack) {
         const ResourceId id =
             i % 3 ? ResourceId::Number(i) : ResourceId::Name("N" + std::to_string(i));
         added.names.push_back(
-            {id, {{ResourceId::Number(1033), {Bytes(std::to_string(type * i)), "", 0, 0}}}});
+            {id, {{ResourceId::Number(1033), {Bytes(std::to_string(type * i)), 0}}}});
         if (i % 7 == 0) {
-          added.names.back().languages.push_back(
-              {ResourceId::Number(1031), {Bytes("de"), "", 0, 0}});
+          added.names.back().languages.push_back({ResourceId::Number(1031), {Bytes("de"), 0}});
         }
       }
     }
@@ -358,8 +354,7 @@ TEST(MksetupPe, ResourceNamesMatchAsWindowsMatchesThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.wanted + std::string(" in ") + std::string(c.stored.begin(), c.stored.end()));
     ResourceTree tree;
-    tree.Set(ResourceId::Number(kRtRcData), ResourceId{true, 0, c.stored},
-             {Bytes("GEF"), "", 0, 0});
+    tree.Set(ResourceId::Number(kRtRcData), ResourceId{true, 0, c.stored}, {Bytes("GEF"), 0});
     WriteExecutable(MinimalPe(), "stub", tree, dir / "a.exe");
     EXPECT_EQ(FindRcData(ReadWholeFile(dir / "a.exe"), c.wanted, "a").has_value(), c.found);
   }
@@ -401,7 +396,7 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
   const fs::path dir = TempDir("reloc");
   ResourceTree pictures;
   pictures.Set(ResourceId::Number(2), ResourceId::Number(200),
-               {std::vector<std::uint8_t>(9000, 0x55), "", 0, 0});
+               {std::vector<std::uint8_t>(9000, 0x55), 0});
   WriteExecutable(MinimalPe(), "stub", pictures, dir / "pictures.exe");
   WriteExecutable(MinimalPe64(), "stub", pictures, dir / "pictures64.exe");
   const std::vector<std::uint8_t> built = ReadWholeFile(dir / "pictures.exe");
@@ -444,7 +439,7 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
     const PeSection oldRelocations = before.sections[2];
     ResourceTree tree = ReadResourceTree(stub, before, "stub");
     tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("SetupData"),
-             {std::vector<std::uint8_t>(c.payload, 0x77), "", 0, 0});
+             {std::vector<std::uint8_t>(c.payload, 0x77), 0});
     WriteExecutable(stub, "stub", tree, dir / "a.exe");
     const std::vector<std::uint8_t> out = ReadWholeFile(dir / "a.exe");
     const PeLayout after = ReadPeLayout(out, "a");
@@ -485,7 +480,7 @@ TEST(MksetupPe, ResourcesAreReplacedInPlaceBeforeTheRelocations) {
 TEST(MksetupPe, MalformedInputIsAClearError) {
   const fs::path dir = TempDir("bad");
   ResourceTree tree;
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("X"), {Bytes("1"), "", 0, 0});
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name("X"), {Bytes("1"), 0});
   WriteExecutable(MinimalPe(), "stub", tree, dir / "a.exe");
   WriteExecutable(MinimalPe64(), "stub", tree, dir / "a64.exe");
   const std::vector<std::uint8_t> good = ReadWholeFile(dir / "a.exe");
@@ -1551,7 +1546,7 @@ fs::path StubWithPictures(const fs::path& dir) {
   ResourceTree tree;
   const ResourceId english = ResourceId::Number(0x409);
   const auto put = [&](std::uint16_t type, const ResourceId& name, std::vector<std::uint8_t> b) {
-    tree.Set(ResourceId::Number(type), name, {std::move(b), "", 0, 0});
+    tree.Set(ResourceId::Number(type), name, {std::move(b), 0});
     for (ResourceType& t : tree.types)
       for (ResourceName& n : t.names)
         if (t.id == ResourceId::Number(type) && n.id == name) n.languages[0].language = english;
@@ -1930,7 +1925,7 @@ TEST(MksetupIdentity, EveryProblemIsAFindingOnItsLine) {
 fs::path StubWithVersion(const fs::path& dir) {
   ResourceTree tree;
   tree.Set(ResourceId::Number(kRtVersion), ResourceId::Number(kVersionInfoId),
-           {WriteVersionInfo(StubVersionInfo()), "", 0, 0});
+           {WriteVersionInfo(StubVersionInfo()), 0});
   tree.types[0].names[0].languages[0].language = ResourceId::Number(0x407);
   WriteExecutable(MinimalPe(), "stub", tree, dir / "version-stub.exe");
   return dir / "version-stub.exe";

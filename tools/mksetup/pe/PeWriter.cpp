@@ -252,6 +252,7 @@ ExecutableWriter::~ExecutableWriter() = default;
 
 void ExecutableWriter::Append(const std::uint8_t* data, std::size_t size) {
   State& s = *state_;
+  if (s.plan.streamedEntry == 0) throw ToolError(s.output, "the resources have no streamed leaf");
   s.streamed.Add(data, size);
   s.out.Write(data, size);
   s.appended += size;
@@ -259,6 +260,9 @@ void ExecutableWriter::Append(const std::uint8_t* data, std::size_t size) {
 
 void ExecutableWriter::Patch(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
   State& s = *state_;
+  if (offset > s.appended || size > s.appended - offset) {
+    throw ToolError(s.output, "a patch past the streamed bytes");
+  }
   s.streamed.AddOver(offset, data, size);
   s.out.WriteAt(s.placement.fileOffset + s.plan.size + offset, data, size);
 }

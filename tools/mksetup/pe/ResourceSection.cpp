@@ -1,8 +1,5 @@
 #include "pe/ResourceSection.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "io/ToolError.h"
 
 namespace setup::mksetup {
@@ -157,33 +154,6 @@ ResourceSectionPlan PlanResourceSection(const ResourceTree& tree, std::uint32_t 
   return plan;
 }
 
-namespace {
-
-void CopyFileData(const ResourceData& data,
-                  const std::function<void(const std::uint8_t*, std::size_t)>& write) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(data.path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) throw ToolError(data.path, "cannot be read");
-  std::vector<std::uint8_t> buffer(1 << 20);
-  std::uint64_t left = data.size;
-  while (left > 0) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-    if (std::fread(buffer.data(), 1, want, file.get()) != want) {
-      throw ToolError(data.path, "is shorter than when it was measured");
-    }
-    write(buffer.data(), want);
-    left -= want;
-  }
-}
-
-}  // namespace
-
-void WriteResourceSection(const ResourceSectionPlan& plan,
-                          const std::function<void(const std::uint8_t*, std::size_t)>& write) {
-  write(plan.head.data(), plan.head.size());
-  WriteResourceData(plan, write);
-}
-
 void WriteResourceData(const ResourceSectionPlan& plan,
                        const std::function<void(const std::uint8_t*, std::size_t)>& write) {
   std::uint64_t written = plan.head.size();
@@ -191,11 +161,7 @@ void WriteResourceData(const ResourceSectionPlan& plan,
   for (const ResourceSectionPlan::Blob& blob : plan.blobs) {
     write(zeros, blob.offset - written);
     if (blob.data->streamed) break;  // the last
-    if (blob.data->path.empty()) {
-      write(blob.data->bytes.data(), blob.data->bytes.size());
-    } else {
-      CopyFileData(*blob.data, write);
-    }
+    write(blob.data->bytes.data(), blob.data->bytes.size());
     written = blob.offset + blob.data->Size();
   }
 }

@@ -28,13 +28,8 @@ struct ResourceSectionPlan {
 // size; there may be one. Throws ToolError when the section would not fit in 32 bits.
 ResourceSectionPlan PlanResourceSection(const ResourceTree& tree, std::uint32_t sectionRva);
 
-// Writes the plan's size bytes through write, copying file-backed data piece by piece; of a
-// streamed leaf, nothing (its bytes come last, from the caller).
-void WriteResourceSection(const ResourceSectionPlan& plan,
-                          const std::function<void(const std::uint8_t*, std::size_t)>& write);
-
-// What WriteResourceSection writes after the head: the data of the leaves and the padding
-// between them.
+// What follows the plan's head, through write: the leaves' data and the padding between them, up
+// to the streamed leaf's bytes (which come last, from the caller).
 void WriteResourceData(const ResourceSectionPlan& plan,
                        const std::function<void(const std::uint8_t*, std::size_t)>& write);
 

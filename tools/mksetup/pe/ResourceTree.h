@@ -26,18 +26,13 @@ struct ResourceId {
   bool operator==(const ResourceId& other) const = default;
 };
 
-// Where a leaf's bytes come from: kept in memory, copied from a file while writing, or appended
-// by the caller of an ExecutableWriter.
+// A leaf's bytes: kept in memory, or appended by the caller of an ExecutableWriter.
 struct ResourceData {
   std::vector<std::uint8_t> bytes;
-  std::string path;        // when not empty, the bytes are this file's content
-  std::uint32_t size = 0;  // the file's size; bytes.size() otherwise
   std::uint32_t codePage = 0;
-  bool streamed = false;  // appended later, of a size not known before (size 0 until then)
+  bool streamed = false;  // appended later, of a size not known before; no bytes here
 
-  std::uint32_t Size() const {
-    return path.empty() && !streamed ? static_cast<std::uint32_t>(bytes.size()) : size;
-  }
+  std::uint32_t Size() const { return static_cast<std::uint32_t>(bytes.size()); }
 };
 
 struct ResourceLeaf {

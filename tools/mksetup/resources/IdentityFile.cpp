@@ -330,7 +330,7 @@ std::optional<VersionInfo> IdentityVersionInfo(const Identity& identity) {
 void ApplyIdentity(const Identity& identity, ResourceTree& tree) {
   if (identity.entries.empty()) return;
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kIdentityResource),
-           {IdentityResourceText(identity), "", 0, 0});
+           {IdentityResourceText(identity), 0});
   const std::optional<VersionInfo> version = IdentityVersionInfo(identity);
   if (!version) return;
   const ResourceId type = ResourceId::Number(kRtVersion);
@@ -342,7 +342,7 @@ void ApplyIdentity(const Identity& identity, ResourceTree& tree) {
       if (n.id == name && !n.languages.empty()) language = n.languages.front().language;
     }
   }
-  tree.Set(type, name, {WriteVersionInfo(*version), "", 0, 0});
+  tree.Set(type, name, {WriteVersionInfo(*version), 0});
   for (ResourceType& t : tree.types) {
     if (!(t.id == type)) continue;
     for (ResourceName& n : t.names) {

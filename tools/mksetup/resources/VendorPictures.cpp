@@ -65,7 +65,7 @@ ResourceId LanguageOf(ResourceTree& tree, std::uint16_t type, const ResourceId& 
 
 void Put(ResourceTree& tree, std::uint16_t type, const ResourceId& name, const ResourceId& language,
          std::vector<std::uint8_t> bytes) {
-  tree.Set(ResourceId::Number(type), name, {std::move(bytes), "", 0, 0});
+  tree.Set(ResourceId::Number(type), name, {std::move(bytes), 0});
   FindName(tree, type, name)->languages.front().language = language;
 }
 

@@ -233,7 +233,7 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   const std::string stubName = options.stub.string();
   const PeLayout layout = ReadPeLayout(stub, stubName);
   ResourceTree tree = ReadResourceTree(stub, layout, stubName);
-  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kScriptResource), {info, "", 0, 0});
+  tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kScriptResource), {info, 0});
   ResourceData streamed;
   streamed.streamed = true;
   tree.Set(ResourceId::Number(kRtRcData), ResourceId::Name(kPayloadResource), streamed);
