@@ -66,18 +66,21 @@ std::filesystem::file_status LinkStatus(const std::filesystem::path& path) {
 // look-ups can afford where taking every path apart into names they could not.
 bool IsPlain(std::string_view path) {
   if (path.empty() || path[0] != '/') return false;
-  if (path.size() > 1 && path.back() == '/') return false;
-  for (std::size_t at = 0; at < path.size(); at = path.find('/', at + 1)) {
-    const std::string_view name = path.substr(at + 1, path.find('/', at + 1) - at - 1);
-    if ((name.empty() && path.size() > 1) || name == "." || name == "..") return false;
+  if (path.size() == 1) return true;
+  std::size_t start = 1;  // of the name being read
+  for (std::size_t at = 1; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '/') continue;
+    const std::string_view name = path.substr(start, at - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    start = at + 1;
   }
   return true;
 }
 
-// path below base as names, when both are plain; nothing when either is not (or path is base).
-std::optional<std::string_view> PlainBelow(const std::string& path, const std::string& base) {
-  if (!IsPlain(path) || !IsPlain(base)) return std::nullopt;
-  if (base == "/") return std::string_view(path).substr(1);
+// Of two plain paths, path below base as names; nothing when it is not below (or is base).
+std::optional<std::string_view> TextBelow(const std::string& path, const std::string& base) {
+  if (base == "/") return path.size() > 1 ? std::optional(std::string_view(path).substr(1))
+                                          : std::nullopt;
   if (path.size() <= base.size() + 1 || path.compare(0, base.size(), base) != 0 ||
       path[base.size()] != '/') {
     return std::nullopt;
@@ -85,10 +88,16 @@ std::optional<std::string_view> PlainBelow(const std::string& path, const std::s
   return std::string_view(path).substr(base.size() + 1);
 }
 
+// path below base as names, when both are plain; nothing when either is not (or path is base).
+std::optional<std::string_view> PlainBelow(const std::string& path, const std::string& base) {
+  if (!IsPlain(path) || !IsPlain(base)) return std::nullopt;
+  return TextBelow(path, base);
+}
+
 // Whether path, folded, is base or lies below it.
 bool IsUnder(const std::filesystem::path& path, const std::filesystem::path& base) {
   if (IsPlain(path.native()) && IsPlain(base.native())) {
-    return path.native() == base.native() || PlainBelow(path.native(), base.native()).has_value();
+    return path.native() == base.native() || TextBelow(path.native(), base.native()).has_value();
   }
   const std::filesystem::path relative =
       path.lexically_normal().lexically_relative(base.lexically_normal());
@@ -110,7 +119,9 @@ std::filesystem::path SimDrives::DriveFolder(char letter) const {
   if (upper < 'A' || upper > 'Z') return {};
   const auto mapped = mapped_.find(upper);
   if (mapped != mapped_.end()) return mapped->second;
-  return root_ / std::string(1, upper);
+  std::filesystem::path& folder = driveFolders_[upper - 'A'];
+  if (folder.empty()) folder = root_ / std::string(1, upper);
+  return folder;
 }
 
 void SimDrives::MapDrive(char letter, const std::filesystem::path& folder) {
@@ -118,6 +129,7 @@ void SimDrives::MapDrive(char letter, const std::filesystem::path& folder) {
   if (normal.has_relative_path() && normal.filename().empty()) normal = normal.parent_path();
   mapped_[ToUpperAscii(letter)] = std::move(normal);
   bases_.clear();
+  driveFolders_ = {};
 }
 
 std::vector<char> SimDrives::MappedLetters() const {
@@ -214,9 +226,15 @@ std::filesystem::path SimDrives::Lookup(const std::filesystem::path& folder,
 }
 
 void SimDrives::NoteCreated(const std::filesystem::path& hostPath) const {
-  const auto names = names_.find(hostPath.parent_path().native());
+  // A plain path is cut at its last separator, rather than parsed into names to find its folder.
+  const std::string& text = hostPath.native();
+  const std::size_t slash = IsPlain(text) ? text.rfind('/') : std::string::npos;
+  const auto names = names_.find(slash == std::string::npos ? hostPath.parent_path().native()
+                                 : slash == 0             ? std::string("/")
+                                                          : text.substr(0, slash));
   if (names == names_.end()) return;
-  const std::string name = hostPath.filename().string();
+  const std::string name =
+      slash == std::string::npos ? hostPath.filename().string() : text.substr(slash + 1);
   names->second.byUpperName.emplace(ToUpperAscii(name), name);
   if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
 }
@@ -290,18 +308,25 @@ SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,
   // Most paths name an entry spelled as it is, or a new one in a folder that is: then one look-up
   // and at most one listing find it, instead of one per component. A listing is only had of a
   // folder, so a failed one means that some folder on the way is spelled otherwise (or missing).
-  std::filesystem::path exact = volume;
-  for (const std::string& name : names) exact /= name;
+  // Spelled out as text, not name by name: each step of a path's /= parses the whole path again.
+  std::string text = volume.native(), folderText;
+  for (const std::string& name : names) {
+    folderText = text;
+    if (text.empty() || text.back() != '/') text += '/';
+    text += name;
+  }
+  std::filesystem::path exact(std::move(text));
   // A new entry in a folder whose names are known needs no look-up of its own: the folder's
   // status says whether the names are still right (the run's files are nearly all new ones).
-  if (!names.empty() && names_.count(exact.parent_path().native()) != 0) {
-    const FolderNames* known = Names(exact.parent_path());
+  if (!names.empty() && names_.count(folderText) != 0) {
+    const FolderNames* known = Names(folderText);
     if (known && known->byUpperName.count(ToUpperAscii(names.back())) == 0) {
-      return {exact, std::filesystem::file_status(std::filesystem::file_type::not_found), {}};
+      return {std::move(exact),
+              std::filesystem::file_status(std::filesystem::file_type::not_found), {}};
     }
   }
   const std::filesystem::file_status status = LinkStatus(exact);
-  if (std::filesystem::exists(status)) return {exact, status, {}};
+  if (std::filesystem::exists(status)) return {std::move(exact), status, {}};
   if (!names.empty()) {
     if (auto found = FindIgnoringCase(exact.parent_path(), names.back())) {
       const bool renamed = found->filename() != exact.filename();

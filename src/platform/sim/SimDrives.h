@@ -4,6 +4,7 @@
 // ROOT/UNC/srv/share.
 #include <sys/stat.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -91,6 +92,8 @@ class SimDrives {
 
   std::filesystem::path root_;
   std::map<char, std::filesystem::path> mapped_;  // by upper-cased letter
+  // ROOT/LETTER of the letters not mapped, made once: every look-up starts from one.
+  mutable std::array<std::filesystem::path, 26> driveFolders_;
   // Each base folder opened once (O_PATH) for the run: thousands of files are opened below it.
   mutable std::unordered_map<std::string, HostFd> bases_;
   // Without it, every new file in a folder of n entries cost a listing of n names.

@@ -17,7 +17,7 @@ class SimFileSystem::File : public OutputFile {
  public:
   File(SimFileSystem& owner, fs::path path, HostFd fd)
       : owner_(owner), path_(std::move(path)), fd_(std::move(fd)) {}
-  ~File() override { owner_.open_.erase(path_); }
+  ~File() override { owner_.open_.erase(path_.native()); }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
@@ -129,11 +129,11 @@ std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string
       (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)) {
     return nullptr;
   }
-  if (open_.count(host) != 0) return nullptr;  // share mode 0: nobody else may open it
+  if (open_.count(host.native()) != 0) return nullptr;  // share mode 0: nobody else may open it
   HostFd fd = drives_.Open(host, O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (!fd) return nullptr;
   drives_.NoteCreated(host);
-  open_.insert(host);
+  open_.insert(host.native());
   return std::make_unique<File>(*this, host, std::move(fd));
 }
 

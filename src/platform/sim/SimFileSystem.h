@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
-#include <set>
+#include <unordered_set>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -35,7 +35,7 @@ class SimFileSystem : public FileSystem {
  private:
   class File;
   const SimDrives& drives_;
-  std::set<std::filesystem::path> open_;
+  std::unordered_set<std::string> open_;  // host paths, as Resolve spells them
   std::uint64_t writeLimit_ = std::numeric_limits<std::uint64_t>::max();
 };
 
