@@ -104,7 +104,8 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
   return row[b.size()];
 }
 
-std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options) {
+std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options,
+                                 std::optional<std::vector<PayloadSource>>* sources) {
   Checker checker{script, options, {}, EncodingFindings(script.bytes, {}, "script"), {}};
   std::unique_ptr<SetupState> state;
   try {
@@ -127,8 +128,9 @@ std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& o
 
   CheckHeader(checker, *state);
   checker.files = FileLines(script);
+  SourceLookups lookups = StartSourceLookups(checker);
   CheckActions(checker, *state);
-  CheckAgainstSource(checker);
+  CheckAgainstSource(checker, lookups, sources);
   std::stable_sort(
       checker.findings.begin(), checker.findings.end(), [](const Finding& a, const Finding& b) {
         return std::make_pair(!a.file.empty(), a.line) < std::make_pair(!b.file.empty(), b.line);

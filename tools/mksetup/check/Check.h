@@ -12,6 +12,7 @@
 #include "input/ScriptFile.h"
 #include "pe/PeFile.h"
 #include "script/VendorIdentity.h"
+#include "setupexe/PayloadWriter.h"
 
 namespace setup::mksetup {
 
@@ -42,8 +43,11 @@ TypicalFolders TypicalFoldersFor(const std::string& defaultSubFolder, Architectu
 std::size_t EditDistance(const std::string& a, const std::string& b);
 
 // Findings in line order. The script's bytes are what the setup would get (converted already
-// when the file was UTF-8).
-std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options);
+// when the file was UTF-8). Given sources, with a source folder in the options, the F lines'
+// sources as the check found them go there in line order, once every one was found: a build then
+// takes them rather than looking each up again.
+std::vector<Finding> CheckScript(const ScriptFile& script, const CheckOptions& options,
+                                 std::optional<std::vector<PayloadSource>>* sources = nullptr);
 
 // The script file as the setup would get it (converted from UTF-8 when asked), with the findings
 // of the conversion added to findings. Throws ToolError when it cannot be read.

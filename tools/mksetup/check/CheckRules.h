@@ -2,14 +2,17 @@
 // What the rule families of mksetup check share: the checker that gathers their findings and the
 // small readings of a script line they all make. Only the check's own files include it.
 #include <cstddef>
+#include <future>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "check/Check.h"
+#include "input/SourceTree.h"
 #include "script/Macros.h"
 #include "script/SetupState.h"
+#include "setupexe/Build.h"
 #include "text/ScriptText.h"
 
 namespace setup::mksetup {
@@ -56,6 +59,16 @@ std::size_t HeaderLineOf(const ScriptFile& script, char code);
 // The rule families, each in a file of its own.
 void CheckHeader(Checker& checker, const SetupState& state);   // the first line and lines 2 to 9
 void CheckActions(Checker& checker, const SetupState& state);  // the lines after the header
-void CheckAgainstSource(Checker& checker);  // the licence, and the tree the F lines take
+// The look-ups of the F lines' files and the listing of the tree, under way on their own threads
+// while the script's other rules are checked: they wait mostly on the file system.
+struct SourceLookups {
+  std::future<std::vector<FoundSource>> found;
+  std::future<SourceTree> listing;
+};
+// Nothing is started without a source folder. checker.files must be filled and stay as it is.
+SourceLookups StartSourceLookups(const Checker& checker);
+// The licence, and the tree the F lines take; the F lines' sources to sources when all were found.
+void CheckAgainstSource(Checker& checker, SourceLookups& lookups,
+                        std::optional<std::vector<PayloadSource>>* sources);
 
 }  // namespace setup::mksetup

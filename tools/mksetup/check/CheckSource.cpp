@@ -74,7 +74,20 @@ void CheckUnlisted(Checker& checker, const fs::path& source, std::future<SourceT
 
 }  // namespace
 
-void CheckAgainstSource(Checker& checker) {
+SourceLookups StartSourceLookups(const Checker& checker) {
+  SourceLookups lookups;
+  const std::optional<fs::path>& source = checker.options.source;
+  if (!source) return lookups;
+  lookups.listing =
+      std::async(std::launch::async, [root = *source] { return ListSourceTree(root); });
+  lookups.found = std::async(std::launch::async, [&checker, root = *source] {
+    return FindSources(checker.script, checker.files, root, checker.options.uninstaller, true);
+  });
+  return lookups;
+}
+
+void CheckAgainstSource(Checker& checker, SourceLookups& lookups,
+                        std::optional<std::vector<PayloadSource>>* sources) {
   const std::optional<fs::path>& source = checker.options.source;
   const std::optional<fs::path> licenceName =
       checker.options.licence
@@ -113,12 +126,9 @@ void CheckAgainstSource(Checker& checker) {
     }
   }
   if (!source) return;
-  // Listed while the lines' files are looked up: both wait mostly on the file system.
-  std::future<SourceTree> listing =
-      std::async(std::launch::async, [&] { return ListSourceTree(*source); });
   std::set<fs::path> named;
-  const std::vector<FoundSource> found =
-      FindSources(checker.script, checker.files, *source, checker.options.uninstaller, true);
+  std::vector<FoundSource> found = lookups.found.get();
+  bool allFound = true;
   for (std::size_t i = 0; i < found.size(); ++i) {
     const FileLine& line = checker.files[i];
     try {
@@ -132,13 +142,17 @@ void CheckAgainstSource(Checker& checker) {
       }
     } catch (const SourceKindError& error) {
       checker.Fail(line.number, "source-kind", error.Reason());
-      complete = false;
+      complete = allFound = false;
     } catch (const ToolError& error) {
       checker.Fail(line.number, "source", error.Reason());
-      complete = false;
+      complete = allFound = false;
     }
   }
-  CheckUnlisted(checker, *source, listing, named);
+  CheckUnlisted(checker, *source, lookups.listing, named);
+  if (sources && allFound) {
+    *sources = std::vector<PayloadSource>();
+    for (FoundSource& one : found) (*sources)->push_back(std::move(one.source));
+  }
   if (!complete) return;
   const std::size_t sizeLine = HeaderLineOf(checker.script, 'S');
   if (!sizeLine) return;

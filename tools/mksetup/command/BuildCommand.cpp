@@ -73,6 +73,7 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.encoding = checked.options.encoding;
   options.uninstaller = checked.options.uninstaller;
   options.identity = checked.identity;
+  options.sources = std::move(checked.sources);
 
   options.architecture = ArchitectureOption(parsed);
   const Architecture architecture = checked.options.architecture;

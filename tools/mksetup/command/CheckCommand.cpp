@@ -42,7 +42,7 @@ CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath) 
     checked.identity = ReadIdentityFile(*identity, findings);
     checked.options.identity = SetupIdentityOf(checked.identity, true);
   }
-  const std::vector<Finding> found = CheckScript(checked.script, checked.options);
+  const std::vector<Finding> found = CheckScript(checked.script, checked.options, &checked.sources);
   checked.findings = findings;
   checked.findings.insert(checked.findings.end(), found.begin(), found.end());
   ApplyPolicy(checked.findings, policy);

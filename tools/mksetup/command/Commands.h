@@ -27,6 +27,8 @@ struct CheckedScript {
   Identity identity;  // --identity's values that passed; none without it
   std::vector<Finding> findings;
   FindingCounts counts;
+  // The F lines' sources in line order, with --source, when every one was found.
+  std::optional<std::vector<PayloadSource>> sources;
 };
 CheckedScript RunChecks(const Arguments& parsed, const std::string& scriptPath);
 

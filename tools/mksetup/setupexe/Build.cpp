@@ -175,13 +175,19 @@ void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& lice
 
 std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::string& licenceName,
                                           std::vector<std::uint8_t> licence, const fs::path& source,
-                                          const std::optional<fs::path>& uninstaller) {
+                                          const std::optional<fs::path>& uninstaller,
+                                          std::optional<std::vector<PayloadSource>> found) {
   std::vector<PayloadSource> sources;
   const std::uint64_t licenceSize = licence.size();
   sources.push_back({"", std::move(licence), licenceSize, licenceName});
-  for (FoundSource& found : FindSources(script, FileLines(script), source, uninstaller, false)) {
-    if (found.error) std::rethrow_exception(found.error);
-    sources.push_back(std::move(found.source));
+  const std::vector<FileLine> lines = FileLines(script);
+  if (found && found->size() == lines.size()) {
+    for (PayloadSource& one : *found) sources.push_back(std::move(one));
+  } else {
+    for (FoundSource& one : FindSources(script, lines, source, uninstaller, false)) {
+      if (one.error) std::rethrow_exception(one.error);
+      sources.push_back(std::move(one.source));
+    }
   }
   if (TotalSize(sources) > kLargestCount) {
     throw ToolError(script.name, "the licence and the files add up to " +
@@ -215,8 +221,9 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   if (!fs::is_directory(options.source, error)) {
     throw ToolError(options.source.string(), "the source folder does not exist");
   }
-  std::vector<PayloadSource> sources = CollectSources(
-      script, options.licence.string(), std::move(licence), options.source, options.uninstaller);
+  std::vector<PayloadSource> sources =
+      CollectSources(script, options.licence.string(), std::move(licence), options.source,
+                     options.uninstaller, options.sources);
   if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
   // A build killed half-way leaves its partial setup.exe, as large as the payload so far, and
   // its scratch files beside the output: the next build of that output takes them away.

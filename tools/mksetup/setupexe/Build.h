@@ -37,6 +37,8 @@ struct BuildOptions {
   // given, both keep the level they were built with.
   std::optional<ExecutionLevel> executionLevel = std::nullopt;
   Compression compression = Compression::Fast;  // --compression
+  // The F lines' sources as check found them a moment before; looked up again when not given.
+  std::optional<std::vector<PayloadSource>> sources = std::nullopt;
 };
 
 // Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller
@@ -70,13 +72,14 @@ std::vector<FoundSource> FindSources(const ScriptFile& script, const std::vector
                                      const std::optional<std::filesystem::path>& uninstaller,
                                      bool links);
 
-// The payload's sources: the licence first, then one per F line in script order. Throws
+// The payload's sources: the licence first, then one per F line in script order, those of found
+// when it has one for each line (what check found), else looked up. Throws
 // ToolError(script:line: reason) for a missing file or one of 2^31 bytes or more, and
 // ToolError when the sizes add up past 2,147,483,647.
-std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::string& licenceName,
-                                          std::vector<std::uint8_t> licence,
-                                          const std::filesystem::path& source,
-                                          const std::optional<std::filesystem::path>& uninstaller);
+std::vector<PayloadSource> CollectSources(
+    const ScriptFile& script, const std::string& licenceName, std::vector<std::uint8_t> licence,
+    const std::filesystem::path& source, const std::optional<std::filesystem::path>& uninstaller,
+    std::optional<std::vector<PayloadSource>> found = std::nullopt);
 
 // The S value: every source's inflated size added up.
 std::uint64_t TotalSize(const std::vector<PayloadSource>& sources);
