@@ -20,8 +20,8 @@ bool IsSeparator(char c) {
 }
 
 // The names between separators; a run of separators is one, as Windows reads a path.
-std::vector<std::string> SplitNames(std::string_view path) {
-  std::vector<std::string> names;
+std::vector<std::string_view> SplitNames(std::string_view path) {
+  std::vector<std::string_view> names;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= path.size(); ++i) {
     if (i < path.size() && !IsSeparator(path[i])) continue;
@@ -43,9 +43,9 @@ bool HasRefusedCharacter(std::string_view name) {
 }
 
 // Windows drops trailing dots and blanks of every name ("a.txt " is "a.txt").
-std::string TrimName(std::string name) {
+std::string_view TrimName(std::string_view name) {
   if (name == "." || name == "..") return name;
-  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+  while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.remove_suffix(1);
   return name;
 }
 
@@ -79,8 +79,8 @@ bool IsPlain(std::string_view path) {
 
 // Of two plain paths, path below base as names; nothing when it is not below (or is base).
 std::optional<std::string_view> TextBelow(const std::string& path, const std::string& base) {
-  if (base == "/") return path.size() > 1 ? std::optional(std::string_view(path).substr(1))
-                                          : std::nullopt;
+  if (base == "/")
+    return path.size() > 1 ? std::optional(std::string_view(path).substr(1)) : std::nullopt;
   if (path.size() <= base.size() + 1 || path.compare(0, base.size(), base) != 0 ||
       path[base.size()] != '/') {
     return std::nullopt;
@@ -114,9 +114,10 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::filesystem::path SimDrives::DriveFolder(char letter) const {
+const std::filesystem::path& SimDrives::DriveFolder(char letter) const {
+  static const std::filesystem::path none;
   const char upper = ToUpperAscii(letter);
-  if (upper < 'A' || upper > 'Z') return {};
+  if (upper < 'A' || upper > 'Z') return none;
   const auto mapped = mapped_.find(upper);
   if (mapped != mapped_.end()) return mapped->second;
   std::filesystem::path& folder = driveFolders_[upper - 'A'];
@@ -144,7 +145,7 @@ SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   // The ANSI functions of Windows see the text up to its first NUL.
   std::string_view text(windowsPath.c_str());
   std::filesystem::path volume;
-  std::vector<std::string> parts;
+  std::vector<std::string_view> parts;  // of text
   if (text.size() >= 2 && text[1] == ':') {
     volume = DriveFolder(text[0]);
     if (volume.empty()) return nowhere;
@@ -153,27 +154,28 @@ SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
     parts = SplitNames(text);
     if (parts.size() < 2) return nowhere;
     for (std::size_t i = 0; i < 2; ++i) {  // the server and the share: plain names
-      const std::string& name = parts[i];
+      const std::string_view name = parts[i];
       if (name == "." || name == ".." || TrimName(name) != name || HasRefusedCharacter(name)) {
         return nowhere;
       }
     }
-    volume = root_ / "UNC" / parts[0] / parts[1];
+    volume = root_ / "UNC" / std::string(parts[0]) / std::string(parts[1]);
     parts.erase(parts.begin(), parts.begin() + 2);
   } else {
     volume = DriveFolder('C');
     parts = SplitNames(text);
   }
   std::vector<std::string> names;
-  for (const std::string& part : parts) {
-    const std::string name = TrimName(part);
+  names.reserve(parts.size());
+  for (const std::string_view part : parts) {
+    const std::string_view name = TrimName(part);
     if (name.empty() || name == ".") continue;
     if (name == "..") {
       if (!names.empty()) names.pop_back();
       continue;
     }
     if (HasRefusedCharacter(name)) return nowhere;
-    names.push_back(name);
+    names.emplace_back(name);
   }
   Resolved found = Find(volume, names);
   // Whatever the look-up took from the host, what comes out must still lie on the volume.
@@ -230,8 +232,8 @@ void SimDrives::NoteCreated(const std::filesystem::path& hostPath) const {
   const std::string& text = hostPath.native();
   const std::size_t slash = IsPlain(text) ? text.rfind('/') : std::string::npos;
   const auto names = names_.find(slash == std::string::npos ? hostPath.parent_path().native()
-                                 : slash == 0             ? std::string("/")
-                                                          : text.substr(0, slash));
+                                 : slash == 0               ? std::string("/")
+                                                            : text.substr(0, slash));
   if (names == names_.end()) return;
   const std::string name =
       slash == std::string::npos ? hostPath.filename().string() : text.substr(slash + 1);
@@ -253,22 +255,22 @@ void SimDrives::NoteRemoved(const std::filesystem::path& hostPath) const {
   if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
 }
 
-std::filesystem::path SimDrives::Base(const std::filesystem::path& hostPath) const {
+const std::filesystem::path& SimDrives::Base(const std::filesystem::path& hostPath) const {
+  static const std::filesystem::path none;
   const std::filesystem::path* base = nullptr;
   // The deepest folder that holds the path: a drive mapped below the root is a base of its own.
   for (const auto& [letter, folder] : mapped_) {
-    if ((hostPath == folder || IsUnder(hostPath, folder)) &&
-        (!base || folder.native().size() > base->native().size())) {
+    if (IsUnder(hostPath, folder) && (!base || folder.native().size() > base->native().size())) {
       base = &folder;
     }
   }
   if (base) return *base;
-  if (hostPath == root_ || IsUnder(hostPath, root_)) return root_;
-  return {};
+  if (IsUnder(hostPath, root_)) return root_;
+  return none;
 }
 
 HostFd SimDrives::Open(const std::filesystem::path& hostPath, int flags, mode_t mode) const {
-  const std::filesystem::path base = Base(hostPath);
+  const std::filesystem::path& base = Base(hostPath);
   if (base.empty()) {
     errno = ENOENT;
     return HostFd();
@@ -309,12 +311,14 @@ SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,
   // and at most one listing find it, instead of one per component. A listing is only had of a
   // folder, so a failed one means that some folder on the way is spelled otherwise (or missing).
   // Spelled out as text, not name by name: each step of a path's /= parses the whole path again.
-  std::string text = volume.native(), folderText;
+  std::string text = volume.native();
+  std::size_t folderEnd = text.size();  // of the last name's folder
   for (const std::string& name : names) {
-    folderText = text;
+    folderEnd = text.size();
     if (text.empty() || text.back() != '/') text += '/';
     text += name;
   }
+  const std::string folderText = text.substr(0, folderEnd);
   std::filesystem::path exact(std::move(text));
   // A new entry in a folder whose names are known needs no look-up of its own: the folder's
   // status says whether the names are still right (the run's files are nearly all new ones).
@@ -322,7 +326,8 @@ SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,
     const FolderNames* known = Names(folderText);
     if (known && known->byUpperName.count(ToUpperAscii(names.back())) == 0) {
       return {std::move(exact),
-              std::filesystem::file_status(std::filesystem::file_type::not_found), {}};
+              std::filesystem::file_status(std::filesystem::file_type::not_found),
+              {}};
     }
   }
   const std::filesystem::file_status status = LinkStatus(exact);

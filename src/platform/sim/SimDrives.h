@@ -44,7 +44,8 @@ class SimDrives {
   Resolved Resolve(const std::string& windowsPath) const;
   // The host folder of a drive letter ("C" -> ROOT/C, or the folder MapDrive gave it); empty for
   // anything but an ASCII letter.
-  std::filesystem::path DriveFolder(char letter) const;
+  // (Kept until the next MapDrive.)
+  const std::filesystem::path& DriveFolder(char letter) const;
   // The drive of that letter is the host folder given (made absolute), wherever it lies, instead
   // of ROOT/LETTER; nothing of the machine is found or made outside it or the root.
   void MapDrive(char letter, const std::filesystem::path& folder);
@@ -57,7 +58,7 @@ class SimDrives {
   HostFd Open(const std::filesystem::path& hostPath, int flags, mode_t mode = 0) const;
   // The folder below which hostPath is reached without a link: the mapped drive's folder it lies
   // in, else the root; empty when it lies in neither.
-  std::filesystem::path Base(const std::filesystem::path& hostPath) const;
+  const std::filesystem::path& Base(const std::filesystem::path& hostPath) const;
   // Each link that Open met instead of following it, as it is met.
   std::function<void(const std::filesystem::path& link)> onLink;
   void NoteLink(const std::filesystem::path& link) const;

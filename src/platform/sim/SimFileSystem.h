@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 
 #include "platform/FileSystem.h"
 #include "platform/sim/SimDrives.h"
