@@ -2,10 +2,12 @@
 // answers the same through it as through the host, for exact, other-case, new and linked names.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/sim/SimPlatform.h"
 #include "test_support.h"
@@ -96,6 +98,14 @@ TEST_F(SimResolve, KnowsTheNamesOfAFolderWithoutListingItAgain) {
        "C/Apps/outer"},
       {"file made from outside", [&] { std::ofstream(root_ / "C/Apps/Outside.txt") << "x"; },
        "C:\\Apps\\OUTSIDE.TXT", "C/Apps/Outside.txt"},
+      // The sim does not ask after each file it makes; a change of a later clock tick still shows.
+      {"file made from outside a moment after one the sim made",
+       [&] {
+         sim.files.CreateFileExclusive("C:\\Apps\\Own.txt");
+         std::this_thread::sleep_for(std::chrono::milliseconds(30));
+         std::ofstream(root_ / "C/Apps/Later.txt") << "x";
+       },
+       "C:\\Apps\\LATER.TXT", "C/Apps/Later.txt"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -54,6 +55,11 @@ bool SameStamp(const struct stat& a, const struct stat& b) {
          a.st_nlink == b.st_nlink && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
          a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
          a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool NotAfter(const struct timespec& time, const struct timespec& limit) {
+  return time.tv_sec < limit.tv_sec ||
+         (time.tv_sec == limit.tv_sec && time.tv_nsec <= limit.tv_nsec);
 }
 
 std::filesystem::file_status LinkStatus(const std::filesystem::path& path) {
@@ -195,6 +201,16 @@ const SimDrives::FolderNames* SimDrives::Names(const std::filesystem::path& fold
   }
   FolderNames& names = names_[folder.native()];
   if (SameStamp(names.stamp, now) && now.st_ino != 0) return &names;
+  const bool ownOnly =
+      names.own && now.st_dev == names.stamp.st_dev && now.st_ino == names.stamp.st_ino &&
+      now.st_nlink == names.stamp.st_nlink + names.ownLinks &&
+      NotAfter(now.st_mtim, names.ownUntil) && NotAfter(now.st_ctim, names.ownUntil);
+  names.own = false;
+  names.ownLinks = 0;
+  if (ownOnly) {
+    names.stamp = now;
+    return &names;
+  }
   // readdir, not a directory_iterator: no path is built for the entries.
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
   if (!dir) {
@@ -227,7 +243,7 @@ std::filesystem::path SimDrives::Lookup(const std::filesystem::path& folder,
   return FindIgnoringCase(folder, name).value_or(std::move(exact));
 }
 
-void SimDrives::NoteCreated(const std::filesystem::path& hostPath) const {
+void SimDrives::NoteCreated(const std::filesystem::path& hostPath, bool folder) const {
   // A plain path is cut at its last separator, rather than parsed into names to find its folder.
   const std::string& text = hostPath.native();
   const std::size_t slash = IsPlain(text) ? text.rfind('/') : std::string::npos;
@@ -237,8 +253,12 @@ void SimDrives::NoteCreated(const std::filesystem::path& hostPath) const {
   if (names == names_.end()) return;
   const std::string name =
       slash == std::string::npos ? hostPath.filename().string() : text.substr(slash + 1);
-  names->second.byUpperName.emplace(ToUpperAscii(name), name);
-  if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
+  FolderNames& known = names->second;
+  known.byUpperName.emplace(ToUpperAscii(name), name);
+  // Whatever time the host gave the change, it was before this.
+  known.own = true;
+  ::clock_gettime(CLOCK_REALTIME, &known.ownUntil);
+  if (folder) ++known.ownLinks;
 }
 
 void SimDrives::NoteRemoved(const std::filesystem::path& hostPath) const {
@@ -252,6 +272,8 @@ void SimDrives::NoteRemoved(const std::filesystem::path& hostPath) const {
     names_.erase(names);
     return;
   }
+  names->second.own = false;  // the new stamp has it all
+  names->second.ownLinks = 0;
   if (::stat(names->first.c_str(), &names->second.stamp) != 0) names_.erase(names);
 }
 

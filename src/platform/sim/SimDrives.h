@@ -65,7 +65,7 @@ class SimDrives {
 
   // What the simulated machine itself made or removed, so that the names it knows of a folder
   // stay right without listing the folder again.
-  void NoteCreated(const std::filesystem::path& hostPath) const;
+  void NoteCreated(const std::filesystem::path& hostPath, bool folder = false) const;
   void NoteRemoved(const std::filesystem::path& hostPath) const;
   // How often a host folder was listed: once per folder, unless something else changed it.
   std::size_t FolderListings() const { return listings_; }
@@ -78,6 +78,13 @@ class SimDrives {
   struct FolderNames {
     struct stat stamp {};
     std::unordered_map<std::string, std::string> byUpperName;
+    // What the sim made in the folder since the stamp was taken, not asked of the host after each
+    // (a run makes thousands of files, one after the other): the folder may show it as a change
+    // up to ownUntil and as ownLinks more links (one a folder). Anything else is a change by
+    // someone else; so is a change within that last clock tick, which the stamp cannot tell.
+    bool own = false;
+    struct timespec ownUntil {};
+    nlink_t ownLinks = 0;
   };
   // The names of folder, listed again when it changed behind the sim's back; null when it cannot
   // be listed.

@@ -101,7 +101,7 @@ bool SimFileSystem::CreateDirectories(const std::string& path) {
   for (const fs::path& name : entry.path.lexically_relative(entry.volume)) {
     made /= name;
     if (::mkdirat(folder.Get(), name.c_str(), 0755) == 0) {
-      drives_.NoteCreated(made);
+      drives_.NoteCreated(made, true);
     } else if (errno != EEXIST) {
       return false;
     }
