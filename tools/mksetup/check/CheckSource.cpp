@@ -1,6 +1,6 @@
 #include <future>
 #include <optional>
-#include <set>
+#include <unordered_set>
 #include <string>
 
 #include "check/CheckRules.h"
@@ -51,7 +51,7 @@ void CheckUninstallerArchitecture(Checker& checker, std::size_t line, const fs::
 // A file the vendor added to the product and forgot to give an F line is not installed, and
 // nothing else would tell: the build succeeds, the product lacks it.
 void CheckUnlisted(Checker& checker, const fs::path& source, std::future<SourceTree>& listing,
-                   const std::set<fs::path>& named) {
+                   const std::unordered_set<std::string>& named) {
   SourceTree tree;
   try {
     tree = listing.get();
@@ -60,7 +60,7 @@ void CheckUnlisted(Checker& checker, const fs::path& source, std::future<SourceT
     return;
   }
   for (const TreeEntry& entry : tree.entries) {
-    if (entry.folder || named.count(entry.host)) continue;
+    if (entry.folder || named.count(entry.host.native())) continue;
     std::string reason =
         "no F line names this file of the source tree, so setup.exe does not "
         "install it";
@@ -126,7 +126,8 @@ void CheckAgainstSource(Checker& checker, SourceLookups& lookups,
     }
   }
   if (!source) return;
-  std::set<fs::path> named;
+  // Both spell a file as its folder joined with its name, so the texts compare.
+  std::unordered_set<std::string> named;
   std::vector<FoundSource> found = lookups.found.get();
   bool allFound = true;
   for (std::size_t i = 0; i < found.size(); ++i) {
