@@ -135,31 +135,38 @@ std::vector<FoundSource> FindSources(const ScriptFile& script, const std::vector
     SourceFinder finder(source);
     std::set<fs::path> within;  // folders whose way from the root has no link out of the tree
     for (std::size_t i = begin; i < end; ++i) {
-      try {
+      try {  // nothing leaves a thread: what went wrong is the line's
         found[i].source = SourceFor(script, lines[i], finder, uninstaller);
+        if (!links) continue;
+        const std::string& file = found[i].source.path;
+        const fs::path folder = fs::path(file).parent_path();
+        const bool known = within.count(folder) != 0;
+        found[i].linkOut = LinkOutOfTree(source, file, known ? folder : fs::path());
+        if (!found[i].linkOut && !known) within.insert(folder);
       } catch (...) {
         found[i].error = std::current_exception();
-        continue;
       }
-      if (!links) continue;
-      const std::string& file = found[i].source.path;
-      const fs::path folder = fs::path(file).parent_path();
-      const bool known = within.count(folder) != 0;
-      found[i].linkOut = LinkOutOfTree(source, file, known ? folder : fs::path());
-      if (!found[i].linkOut && !known) within.insert(folder);
     }
   };
   constexpr std::size_t kLinesPerThread = 1000;  // fewer are looked up sooner than a thread starts
   const std::size_t threads = std::min<std::size_t>(
       {std::max(1u, std::thread::hardware_concurrency()), lines.size() / kLinesPerThread + 1, 4});
   std::vector<std::thread> helpers;
+  struct Joined {  // also when a thread cannot be started
+    std::vector<std::thread>& threads;
+    ~Joined() {
+      for (std::thread& thread : threads) {
+        if (thread.joinable()) thread.join();
+      }
+    }
+  } joined{helpers};
   const std::size_t share = (lines.size() + threads - 1) / threads;
   for (std::size_t t = 1; t < threads; ++t) {
     helpers.emplace_back(lookUp, std::min(lines.size(), t * share),
                          std::min(lines.size(), (t + 1) * share));
   }
   lookUp(0, std::min(lines.size(), share));
-  for (std::thread& helper : helpers) helper.join();
+  for (std::thread& helper : helpers) helper.join();  // before found is handed on
   return found;
 }
 
