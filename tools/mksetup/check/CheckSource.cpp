@@ -1,7 +1,7 @@
 #include <future>
 #include <optional>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 
 #include "check/CheckRules.h"
 #include "input/SourceMap.h"
