@@ -132,7 +132,7 @@ class Run {
       WorkingSink sink(*file, platform_.ui);
       entry.InflateTo(sink);
     }
-    if (ToUpperAscii(path) == ToUpperAscii(state_.MainProgram)) MainProgramShortcuts();
+    if (SameIgnoringAsciiCase(path, state_.MainProgram)) MainProgramShortcuts();
   }
 
   // Most files go into a folder that is already there, so the file is created first and its

@@ -1,7 +1,7 @@
 #pragma once
 // The undo records of one installation run, saved as UnInstall.LOG.
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace setup {
 
@@ -9,14 +9,18 @@ class FileSystem;
 
 class UninstallLog {
  public:
-  void Append(std::string record) { records_.push_back(std::move(record)); }
+  // Kept as the bytes Save writes, not as records: a run appends thousands and saves them once.
+  void Append(std::string_view record) {
+    bytes_ += record;
+    bytes_ += "\r\n";
+  }
   // Every record followed by CR LF: the bytes Save writes.
-  std::string Bytes() const;
+  const std::string& Bytes() const { return bytes_; }
   // Throws SetupError("Cannot create file <path>").
   void Save(FileSystem& files, const std::string& path) const;
 
  private:
-  std::vector<std::string> records_;
+  std::string bytes_;
 };
 
 }  // namespace setup

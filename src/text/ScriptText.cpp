@@ -50,6 +50,14 @@ std::string ToUpperAscii(std::string text) {
   return text;
 }
 
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
 std::string FoldWindows1252(std::string text) {
   for (char& c : text) {
     const auto byte = static_cast<unsigned char>(c);

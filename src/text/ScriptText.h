@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/Bytes.h"
@@ -27,6 +28,8 @@ std::string SplitFirst(std::string& text, const std::string& separator);
 // letters, language codes, file extensions and paths are compared this way.
 char ToUpperAscii(char c);
 std::string ToUpperAscii(std::string text);
+// Whether two texts are the same but for the ASCII letter case.
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
 // Upper case of the ASCII letters and of Windows-1252's other ones (\340-\376 but for \367, and
 // \232 \234 \236 \377), as a file system folds names written in that code page.
 std::string FoldWindows1252(std::string text);

@@ -27,7 +27,7 @@ HostFd OpenAt(int dirfd, const char* path, int flags, mode_t mode) {
 }
 
 // -1 with errno ENOSYS where the kernel (or a seccomp filter) does not know openat2.
-HostFd Openat2(int dirfd, const fs::path& relative, int flags, mode_t mode) {
+HostFd Openat2(int dirfd, const std::string& relative, int flags, mode_t mode) {
   open_how how{};
   how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
   how.mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? mode : 0;
@@ -64,8 +64,7 @@ fs::path FirstLink(const fs::path& base, const fs::path& relative) {
 }
 
 // Read as text: taking the path apart into names costs more than the open on a fast disk.
-bool NamesOnly(const fs::path& relative) {
-  const std::string& text = relative.native();
+bool NamesOnly(const std::string& text) {
   if (text.empty() || text.front() == '/' || text.back() == '/') return false;
   std::size_t start = 0;  // of the name being read
   for (std::size_t at = 0; at <= text.size(); ++at) {
@@ -95,7 +94,7 @@ void UseOpenat2(bool use) {
   openat2Usable = use;
 }
 
-BeneathOpen OpenBeneath(const fs::path& base, const fs::path& relative, int flags, mode_t mode) {
+BeneathOpen OpenBeneath(const fs::path& base, const std::string& relative, int flags, mode_t mode) {
   BeneathOpen result;
   if (relative.empty() || relative == ".") {
     result.fd = OpenAt(AT_FDCWD, base.c_str(), flags, mode);
@@ -114,7 +113,7 @@ BeneathOpen OpenBeneath(const fs::path& base, const fs::path& relative, int flag
   return OpenBeneath(top, base, relative, flags, mode);
 }
 
-BeneathOpen OpenBeneath(const HostFd& top, const fs::path& base, const fs::path& relative,
+BeneathOpen OpenBeneath(const HostFd& top, const fs::path& base, const std::string& relative,
                         int flags, mode_t mode) {
   BeneathOpen result;
   if (!NamesOnly(relative)) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -49,6 +50,11 @@ std::string_view TrimName(std::string_view name) {
   while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.remove_suffix(1);
   return name;
 }
+
+// How long a folder the sim looked at, and has changed only itself since, is taken as it was.
+// A run makes a file every 0.1 ms or so: a status of its folder before each was a quarter of all
+// the run spent beyond inflating and writing the files.
+constexpr auto kLookAgainAfter = std::chrono::milliseconds(1);
 
 bool SameStamp(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
@@ -111,14 +117,6 @@ bool IsUnder(const std::filesystem::path& path, const std::filesystem::path& bas
 }
 
 }  // namespace
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
-  }
-  return true;
-}
 
 const std::filesystem::path& SimDrives::DriveFolder(char letter) const {
   static const std::filesystem::path none;
@@ -193,13 +191,20 @@ SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   return found;
 }
 
-const SimDrives::FolderNames* SimDrives::Names(const std::filesystem::path& folder) const {
+const SimDrives::FolderNames* SimDrives::Names(const std::string& folder, bool making) const {
+  const auto looked = std::chrono::steady_clock::now();
+  const auto known = names_.find(folder);
+  if (making && known != names_.end() && known->second.own &&
+      looked - known->second.lookedAt < kLookAgainAfter) {
+    return &known->second;
+  }
   struct stat now {};
   if (::stat(folder.c_str(), &now) != 0 || !S_ISDIR(now.st_mode)) {
-    names_.erase(folder.native());
+    if (known != names_.end()) names_.erase(known);
     return nullptr;
   }
-  FolderNames& names = names_[folder.native()];
+  FolderNames& names = known != names_.end() ? known->second : names_[folder];
+  names.lookedAt = looked;
   if (SameStamp(names.stamp, now) && now.st_ino != 0) return &names;
   const bool ownOnly =
       names.own && now.st_dev == names.stamp.st_dev && now.st_ino == names.stamp.st_ino &&
@@ -214,7 +219,7 @@ const SimDrives::FolderNames* SimDrives::Names(const std::filesystem::path& fold
   // readdir, not a directory_iterator: no path is built for the entries.
   const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
   if (!dir) {
-    names_.erase(folder.native());
+    names_.erase(folder);
     return nullptr;
   }
   ++listings_;
@@ -230,7 +235,7 @@ const SimDrives::FolderNames* SimDrives::Names(const std::filesystem::path& fold
 
 std::optional<std::filesystem::path> SimDrives::FindIgnoringCase(
     const std::filesystem::path& folder, const std::string& name) const {
-  const FolderNames* names = Names(folder);
+  const FolderNames* names = Names(folder.native());
   if (!names) return std::nullopt;
   const auto found = names->byUpperName.find(ToUpperAscii(name));
   return folder / (found == names->byUpperName.end() ? name : found->second);
@@ -298,9 +303,9 @@ HostFd SimDrives::Open(const std::filesystem::path& hostPath, int flags, mode_t 
     return HostFd();
   }
   const std::optional<std::string_view> plain = PlainBelow(hostPath.native(), base.native());
-  const std::filesystem::path relative =
-      plain ? std::filesystem::path(*plain)
-            : hostPath.lexically_normal().lexically_relative(base.lexically_normal());
+  const std::string relative =
+      plain ? std::string(*plain)
+            : hostPath.lexically_normal().lexically_relative(base.lexically_normal()).native();
   BeneathOpen opened;
   if (relative.empty() || relative == ".") {
     opened = OpenBeneath(base, relative, flags, mode);
@@ -345,7 +350,7 @@ SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,
   // A new entry in a folder whose names are known needs no look-up of its own: the folder's
   // status says whether the names are still right (the run's files are nearly all new ones).
   if (!names.empty() && names_.count(folderText) != 0) {
-    const FolderNames* known = Names(folderText);
+    const FolderNames* known = Names(folderText, true);
     if (known && known->byUpperName.count(ToUpperAscii(names.back())) == 0) {
       return {std::move(exact),
               std::filesystem::file_status(std::filesystem::file_type::not_found),

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -73,8 +74,10 @@ class SimDrives {
  private:
   // The names of one host folder by their upper-cased spelling, and the folder's status when they
   // were read: a change by anyone else shows as another modification time, inode, size or link
-  // count, and the folder is listed again. (A change by another program within the same clock
-  // tick as one of the sim's own can go unseen; nothing else writes into a root during a run.)
+  // count, and the folder is listed again. While the sim is making files in a folder, it asks
+  // whether a new name is new of a status at most a millisecond old. (A change by another program
+  // within that millisecond, or within the same clock tick as one of the sim's own, can go unseen;
+  // nothing else writes into a root during a run.)
   struct FolderNames {
     struct stat stamp {};
     std::unordered_map<std::string, std::string> byUpperName;
@@ -85,10 +88,12 @@ class SimDrives {
     bool own = false;
     struct timespec ownUntil {};
     nlink_t ownLinks = 0;
+    std::chrono::steady_clock::time_point lookedAt;  // when the status was last asked
   };
   // The names of folder, listed again when it changed behind the sim's back; null when it cannot
-  // be listed.
-  const FolderNames* Names(const std::filesystem::path& folder) const;
+  // be listed. making: only to tell whether a new name is new, as the sim makes file after file
+  // in the folder; then a status asked less than a millisecond ago still holds.
+  const FolderNames* Names(const std::string& folder, bool making = false) const;
   // The entry of folder whose name matches name without regard to ASCII case: folder / name when
   // there is none, nothing when the folder cannot be listed.
   std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
@@ -108,8 +113,5 @@ class SimDrives {
   mutable std::unordered_map<std::string, FolderNames> names_;
   mutable std::size_t listings_ = 0;
 };
-
-// Upper-cases ASCII letters only: the simulated file system compares names this way.
-bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace setup

@@ -15,9 +15,9 @@ namespace fs = std::filesystem;
 
 class SimFileSystem::File : public OutputFile {
  public:
-  File(SimFileSystem& owner, fs::path path, HostFd fd)
+  File(SimFileSystem& owner, std::string path, HostFd fd)
       : owner_(owner), path_(std::move(path)), fd_(std::move(fd)) {}
-  ~File() override { owner_.open_.erase(path_.native()); }
+  ~File() override { owner_.open_.erase(path_); }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
@@ -35,7 +35,7 @@ class SimFileSystem::File : public OutputFile {
 
  private:
   SimFileSystem& owner_;
-  fs::path path_;
+  std::string path_;  // the host path's text, as open_ knows it
   HostFd fd_;
 };
 
@@ -134,7 +134,7 @@ std::unique_ptr<OutputFile> SimFileSystem::CreateFileExclusive(const std::string
   if (!fd) return nullptr;
   drives_.NoteCreated(host);
   open_.insert(host.native());
-  return std::make_unique<File>(*this, host, std::move(fd));
+  return std::make_unique<File>(*this, host.native(), std::move(fd));
 }
 
 // A link stands for a junction or a symbolic link. Nothing is removed through one on the way
