@@ -152,6 +152,7 @@ void CheckAgainstSource(Checker& checker, SourceLookups& lookups,
   CheckUnlisted(checker, *source, lookups.listing, named);
   if (sources && allFound) {
     *sources = std::vector<PayloadSource>();
+    (*sources)->reserve(found.size());
     for (FoundSource& one : found) (*sources)->push_back(std::move(one.source));
   }
   if (!complete) return;

@@ -73,7 +73,6 @@ int BuildCommand(const std::vector<std::string>& args) {
   options.encoding = checked.options.encoding;
   options.uninstaller = checked.options.uninstaller;
   options.identity = checked.identity;
-  options.sources = std::move(checked.sources);
 
   options.architecture = ArchitectureOption(parsed);
   const Architecture architecture = checked.options.architecture;
@@ -103,7 +102,7 @@ int BuildCommand(const std::vector<std::string>& args) {
       if (done == total) std::fprintf(stderr, "\n");
     };
   }
-  const PayloadSummary summary = BuildSetup(options);
+  const PayloadSummary summary = BuildSetup(options, std::move(checked.sources));
   std::printf(
       "%s: %llu entries, %llu blocks, %llu bytes inflated (the S value), payload %llu bytes; "
       "%s\n",

@@ -188,6 +188,7 @@ std::vector<PayloadSource> CollectSources(const ScriptFile& script, const std::s
   const std::uint64_t licenceSize = licence.size();
   sources.push_back({"", std::move(licence), licenceSize, licenceName});
   const std::vector<FileLine> lines = FileLines(script);
+  sources.reserve(lines.size() + 1);
   if (found && found->size() == lines.size()) {
     for (PayloadSource& one : *found) sources.push_back(std::move(one));
   } else {
@@ -210,7 +211,8 @@ std::uint64_t TotalSize(const std::vector<PayloadSource>& sources) {
   return total;
 }
 
-PayloadSummary BuildSetup(const BuildOptions& options) {
+PayloadSummary BuildSetup(const BuildOptions& options,
+                          std::optional<std::vector<PayloadSource>> found) {
   const ScriptFile script =
       ParseScriptFile(options.script.string(), ReadInputText(options.script, options.encoding));
   // The setup must be able to start on it; its product name is what a signature calls it.
@@ -230,7 +232,7 @@ PayloadSummary BuildSetup(const BuildOptions& options) {
   }
   std::vector<PayloadSource> sources =
       CollectSources(script, options.licence.string(), std::move(licence), options.source,
-                     options.uninstaller, options.sources);
+                     options.uninstaller, std::move(found));
   if (!options.output.parent_path().empty()) fs::create_directories(options.output.parent_path());
   // A build killed half-way leaves its partial setup.exe, as large as the payload so far, and
   // its scratch files beside the output: the next build of that output takes them away.

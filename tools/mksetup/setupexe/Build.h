@@ -37,8 +37,6 @@ struct BuildOptions {
   // given, both keep the level they were built with.
   std::optional<ExecutionLevel> executionLevel = std::nullopt;
   Compression compression = Compression::Fast;  // --compression
-  // The F lines' sources as check found them a moment before; looked up again when not given.
-  std::optional<std::vector<PayloadSource>> sources = std::nullopt;
 };
 
 // Whether the source parts of an F line (SourceParts) name "%SUnInstall.EXE", the uninstaller
@@ -90,7 +88,10 @@ void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& lice
 // Builds options.output; nothing is left under that name when it throws. It does not check the
 // script: mksetup build runs CheckScript first. With signing, the uninstaller is signed before
 // it is compressed (the S value counts its signed size) and the setup.exe last of all, after
-// its checksum: what was written is renamed to options.output only once it is signed.
-PayloadSummary BuildSetup(const BuildOptions& options);
+// its checksum: what was written is renamed to options.output only once it is signed. sources:
+// the F lines' sources as check found them a moment before (taken over, not copied: thousands
+// of paths); looked up again when not given.
+PayloadSummary BuildSetup(const BuildOptions& options,
+                          std::optional<std::vector<PayloadSource>> sources = std::nullopt);
 
 }  // namespace setup::mksetup
