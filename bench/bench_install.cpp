@@ -202,19 +202,32 @@ class PlainFileSink : public ByteSink {
   int fd_;
 };
 
+// What the floor's reader gives back goes back to the mapping, as in the run.
+class ImageGivenBack : public setup::Resources {
+ public:
+  explicit ImageGivenBack(const mksetup::SetupExe& exe) : exe_(exe) {}
+  std::optional<setup::ByteSpan> FindRcData(const std::string&) override { return std::nullopt; }
+  void GiveBack(setup::ByteSpan consumed) override {
+    exe_.image->ReleaseBefore(consumed.data() + consumed.size());
+  }
+
+ private:
+  const mksetup::SetupExe& exe_;
+};
+
 // The floor under an installation run: setup.exe mapped as the run maps it, every entry
-// inflated by the setup's own reader (so the floor moves with the inflater) and written with
-// plain system calls where its F line puts it, read pages given back a megabyte at a time as the
-// run gives them back. Nothing else: no script actions, no checks of names or folders, no log.
+// inflated by the setup's own reader (so the floor moves with the inflater, and gives read pages
+// back as the run does) and written with plain system calls where its F line puts it. Nothing
+// else: no script actions, no checks of names or folders, no log.
 int Floor(const fs::path& exePath, const fs::path& into) {
   const mksetup::SetupExe exe = mksetup::OpenSetupExe(exePath);
   const mksetup::ScriptFile script =
       mksetup::ParseScriptFile("SetupInfo", {exe.info.begin(), exe.info.end()});
-  PayloadReader reader(exe.data);
+  ImageGivenBack owner(exe);
+  PayloadReader reader(exe.data, &owner);
   MemorySink licence;
   reader.NextEntry().InflateTo(licence);
   fs::path folder;
-  std::size_t givenBack = 0;
   for (const mksetup::FileLine& line : mksetup::FileLines(script)) {
     const PayloadEntry entry = reader.NextEntry();
     const fs::path path = into / bench::InstalledPath(line.path);
@@ -224,10 +237,6 @@ int Floor(const fs::path& exePath, const fs::path& into) {
     }
     PlainFileSink sink(path);
     entry.InflateTo(sink);
-    if (reader.Position() - givenBack >= (1u << 20)) {
-      givenBack = reader.Position();
-      exe.image->ReleaseBefore(exe.data.data() + givenBack);
-    }
   }
   return 0;
 }

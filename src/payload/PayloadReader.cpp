@@ -129,18 +129,23 @@ void PayloadEntry::InflateTo(ByteSink& sink) const {
     const std::size_t blockOffset = offset_ + reader.Position();
     const ByteSpan block = reader.ReadCountedBytes("block");
     inflater.InflateBlock(block, blockOffset, sink);
+    if (reader_ != nullptr) reader_->ReadUpTo(offset_ + reader.Position());
   }
 }
 
+void PayloadReader::ReadUpTo(std::size_t end) {
+  end = std::min(end, position_);
+  if (owner_ == nullptr || end < givenBack_ || end - givenBack_ < kGiveBackStep) return;
+  owner_->GiveBack(data_.subspan(givenBack_, end - givenBack_));
+  givenBack_ = end;
+}
+
 PayloadEntry PayloadReader::NextEntry() {
-  if (owner_ != nullptr && position_ - givenBack_ >= kGiveBackStep) {
-    owner_->GiveBack(data_.subspan(givenBack_, position_ - givenBack_));
-    givenBack_ = position_;
-  }
+  ReadUpTo(position_);
   if (data_.size() - position_ < 4) return PayloadEntry();
   CountedBytesReader reader(data_.subspan(position_), position_);
   const ByteSpan body = reader.ReadCountedBytes("entry");
-  const PayloadEntry entry(body, position_ + 4);
+  const PayloadEntry entry(body, position_ + 4, this);
   position_ += reader.Position();
   return entry;
 }

@@ -33,9 +33,12 @@
 //   of a fixed-code block, 3 in 200,000 random flips) installs its original bytes where zlib
 //   said "data error". Other damage libdeflate gets through changes the bytes, and the Adler-32
 //   sends the block to zlib.
-// - The entries before the one asked for are done with: once a megabyte of them has gathered, the
-//   reader hands them to Resources::GiveBack, so memory stays flat however large the payload.
-//   The entry being returned and its successors are never handed back.
+// - What is read is done with: once a megabyte of it has gathered, the reader hands it to
+//   Resources::GiveBack, so memory stays flat however large the payload and its files. That is
+//   the entries before the one asked for, and of an entry being inflated the blocks it has
+//   inflated (a file of a gigabyte must not hold a gigabyte of the image). A block is handed back
+//   only once it is wholly inflated, so that zlib can inflate it again from its start; an entry
+//   is inflated once.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -48,12 +51,15 @@
 namespace setup {
 
 // One entry body (the bytes after EntryLength): BlockCount, then the blocks.
+class PayloadReader;
+
 class PayloadEntry {
  public:
   PayloadEntry() = default;  // the empty entry: BlockCount 0
-  // offset: where the body starts in the payload, for the messages only.
-  explicit PayloadEntry(ByteSpan body, std::size_t offset = 0)
-      : body_(body), offset_(offset), present_(true) {}
+  // offset: where the body starts in the payload, for the messages and the give-back; reader:
+  // where the blocks inflated are reported as read, none for a body on its own.
+  explicit PayloadEntry(ByteSpan body, std::size_t offset = 0, PayloadReader* reader = nullptr)
+      : body_(body), offset_(offset), present_(true), reader_(reader) {}
   // Inflates every block in order and appends the output to the sink. Throws SetupError with
   // zlib's short text ("data error", "insufficient memory") or a damaged-payload message.
   void InflateTo(ByteSink& sink) const;
@@ -63,6 +69,7 @@ class PayloadEntry {
   ByteSpan body_;
   std::size_t offset_ = 0;
   bool present_ = false;  // false for the empty entry; a present body needs its BlockCount
+  PayloadReader* reader_ = nullptr;
 };
 
 class PayloadReader {
@@ -75,6 +82,9 @@ class PayloadReader {
   PayloadEntry NextEntry();
   std::size_t Position() const { return position_; }
   std::size_t Size() const { return data_.size(); }
+  // The payload's bytes before end are read and will not be read again: handed to the owner
+  // once a megabyte has gathered. end never goes past the entry last returned.
+  void ReadUpTo(std::size_t end);
 
  private:
   ByteSpan data_;

@@ -1,6 +1,7 @@
 #pragma once
 // The resources of the simulated module: byte runs held here or spans over memory of the caller.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ class SimResources : public Resources {
   void Add(const std::string& name, const std::string& bytes);
   // The caller keeps the bytes alive (a mapped file).
   void AddSpan(const std::string& name, ByteSpan bytes);
+  // Told what a reader gives back, for the owner of the bytes to let their pages go.
+  void GiveBack(ByteSpan consumed) override {
+    if (onGiveBack) onGiveBack(consumed);
+  }
+  std::function<void(ByteSpan consumed)> onGiveBack;
 
  private:
   std::map<std::string, std::vector<std::uint8_t>> owned_;

@@ -147,6 +147,11 @@ int RunCommand(const std::vector<std::string>& args) {
   sim.ui.recordPaints = false;
   sim.resources.AddSpan(kScriptResource, exe.info);
   sim.resources.AddSpan(kPayloadResource, exe.data);
+  // Payload pages read are given back as setup.exe gives them back, so memory stays flat however
+  // large the payload and its files are.
+  sim.resources.onGiveBack = [&](ByteSpan consumed) {
+    exe.image->ReleaseBefore(consumed.data() + consumed.size());
+  };
   if (exe.identity) sim.resources.AddSpan(kIdentityResource, *exe.identity);
   sim.shell.SetStartsFile(root / "starts.txt");
   // A link below the root or a mapped drive would take the run's files somewhere else on the
@@ -192,13 +197,11 @@ int RunCommand(const std::vector<std::string>& args) {
   const std::string refused = ApplyInstallChoices(dialog, choices);
   if (!refused.empty()) throw UsageError(refused);
 
-  // Payload pages already inflated are given back, so memory stays flat however large it is.
   sim.ui.onRepaint = [&](const ControlPaint& control) {
     if (control.name == controls.PercentLabel.Name) {
       progress.Show(controls.PercentLabel.Text, controls.ActionLabel.Text,
                     ProgressLine::Clock::now());
     }
-    exe.image->ReleaseBefore(exe.data.data() + state.Payload->Position());
   };
   InstallOutcome outcome;
   try {
