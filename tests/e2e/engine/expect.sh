@@ -420,6 +420,16 @@ check_completed_run() {
   check_drive
   check_log
   check_registry_and_links
+  check_working_set
+}
+
+# The payload's pages are given back as they are read, a file's among them: however large a file
+# (big.bin is 24 MB), the run's peak working set stays near what Wine itself takes.
+check_working_set() {
+  local peak
+  peak=$(report_values run PeakWorkingSet)
+  [ -n "$peak" ] && [ "$peak" -lt $((32 << 20)) ] ||
+    e2e_fail "peak working set of the run: ${peak:-none} bytes, not under 32 MiB"
 }
 
 # --- Runs that an error ends.

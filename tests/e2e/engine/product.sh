@@ -25,7 +25,7 @@ FILE_LINES=(
   'FF|%Sdocs-fr\manuel.txt|text|160'
   'FX|%Snever.txt|text|10'
   'F*|%Shelp\guide.txt|text|170'
-  'F*|%Sdata\big.bin|random|2500000'
+  'F*|%Sdata\big.bin|random|24000000'
   'F*|%Sdata\symbols.sym5107|text|180'
   'F*|%Sdata\tables.PCK5107|text|190'
   'F*|%Adata\deep\settings.ini|text|60'
