@@ -202,19 +202,6 @@ class PlainFileSink : public ByteSink {
   int fd_;
 };
 
-// What the floor's reader gives back goes back to the mapping, as in the run.
-class ImageGivenBack : public setup::Resources {
- public:
-  explicit ImageGivenBack(const mksetup::SetupExe& exe) : exe_(exe) {}
-  std::optional<setup::ByteSpan> FindRcData(const std::string&) override { return std::nullopt; }
-  void GiveBack(setup::ByteSpan consumed) override {
-    exe_.image->ReleaseBefore(consumed.data() + consumed.size());
-  }
-
- private:
-  const mksetup::SetupExe& exe_;
-};
-
 // The floor under an installation run: setup.exe mapped as the run maps it, every entry
 // inflated by the setup's own reader (so the floor moves with the inflater, and gives read pages
 // back as the run does) and written with plain system calls where its F line puts it. Nothing
@@ -223,8 +210,8 @@ int Floor(const fs::path& exePath, const fs::path& into) {
   const mksetup::SetupExe exe = mksetup::OpenSetupExe(exePath);
   const mksetup::ScriptFile script =
       mksetup::ParseScriptFile("SetupInfo", {exe.info.begin(), exe.info.end()});
-  ImageGivenBack owner(exe);
-  PayloadReader reader(exe.data, &owner);
+  mksetup::ImagePages pages(*exe.image);
+  PayloadReader reader(exe.data, &pages);
   MemorySink licence;
   reader.NextEntry().InflateTo(licence);
   fs::path folder;

@@ -108,5 +108,6 @@ int main(int argc, char** argv) {
   Print("list", bench::Spawn({mksetup.string(), "list", exe, "--stub", stub}));
   Print("extract",
         bench::Spawn({mksetup.string(), "extract", exe, (dir / "out").string(), "--stub", stub}));
+  Print("run", bench::Spawn({mksetup.string(), "run", exe, "--root", (dir / "root").string()}));
   return 0;
 }

@@ -40,11 +40,11 @@ class OutputSink : public ByteSink {
   AtomicOutput& out_;
 };
 
-void WriteEntry(const SetupExe& exe, const PayloadEntry& entry, const fs::path& target) {
+void WriteEntry(const PayloadEntry& entry, const fs::path& target) {
   fs::create_directories(target.parent_path());
   AtomicOutput out(target);
   OutputSink sink(out);
-  InflateEntry(exe, entry, sink);
+  entry.InflateTo(sink);
   out.Commit();
 }
 
@@ -195,14 +195,14 @@ int ExtractCommand(const std::vector<std::string>& args) {
   std::set<std::string> written;  // upper-cased, as Windows would see the names
   std::size_t files = 0;
   WalkPayload(exe, script, [&](const FileLine* line, const PayloadEntry& entry) {
-    if (!line) return WriteEntry(exe, entry, stage / "licence.txt");
+    if (!line) return WriteEntry(entry, stage / "licence.txt");
     const std::string what = script.name + ":" + std::to_string(line->number);
     const fs::path target = TargetPath(stage, SourceParts(line->path, what));
     if (!written.insert(ToUpperAscii(target.string())).second) {
       std::fprintf(stderr, "%s: warning: \"%s\" was written by an earlier F line; overwritten\n",
                    what.c_str(), line->path.c_str());
     }
-    WriteEntry(exe, entry, target);
+    WriteEntry(entry, target);
     ++files;
   });
   std::string options = WriteOwnPictures(exe, stage, parsed.Value("--stub"), root);

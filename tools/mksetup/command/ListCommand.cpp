@@ -290,7 +290,7 @@ int ListCommand(const std::vector<std::string>& args) {
           return;
         }
         FileSink sink;
-        InflateEntry(exe, entry, sink);
+        entry.InflateTo(sink);
         listing.files.push_back(
             {*line, sink.bytes, BlockCount(entry), 4 + entry.Body().size(), sink.hash.HexDigest()});
       });

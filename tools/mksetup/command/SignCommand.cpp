@@ -44,7 +44,7 @@ std::optional<SignatureInfo> InnerUninstallerSignature(const SetupExe& exe) {
         return;
       }
       CappedSink sink;
-      InflateEntry(exe, entry, sink);
+      entry.InflateTo(sink);
       found = ReadSignature(ByteSpan(sink.data), "UnInstall.EXE");
     });
     return found;

@@ -11,6 +11,7 @@
 #include "input/ScriptFile.h"
 #include "io/MappedFile.h"
 #include "payload/PayloadReader.h"
+#include "platform/Resources.h"
 #include "script/SetupState.h"
 #include "script/VendorIdentity.h"
 
@@ -41,9 +42,20 @@ std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan scr
 std::size_t WalkPayload(const SetupExe& exe, const ScriptFile& script,
                         const std::function<void(const FileLine*, const PayloadEntry&)>& visit);
 
-// entry.InflateTo(sink), giving the mapped pages of each block back once the bytes out show it
-// done, so that a single file of hundreds of MB is not held whole.
-void InflateEntry(const SetupExe& exe, const PayloadEntry& entry, ByteSink& sink);
+// Where a reader over a setup.exe's payload gives back what it has read: the image's mapped
+// pages, let go as the setup program lets its own go, block by block, so that memory stays flat
+// however large the payload and its files are.
+class ImagePages : public Resources {
+ public:
+  explicit ImagePages(MappedFile& image) : image_(image) {}
+  std::optional<ByteSpan> FindRcData(const std::string&) override { return std::nullopt; }
+  void GiveBack(ByteSpan consumed) override {
+    image_.ReleaseBefore(consumed.data() + consumed.size());
+  }
+
+ private:
+  MappedFile& image_;
+};
 
 // The BlockCount of an entry (0 for the empty entry).
 std::uint32_t BlockCount(const PayloadEntry& entry);
