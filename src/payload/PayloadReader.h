@@ -50,9 +50,9 @@
 
 namespace setup {
 
-// One entry body (the bytes after EntryLength): BlockCount, then the blocks.
 class PayloadReader;
 
+// One entry body (the bytes after EntryLength): BlockCount, then the blocks.
 class PayloadEntry {
  public:
   PayloadEntry() = default;  // the empty entry: BlockCount 0

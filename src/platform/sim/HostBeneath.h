@@ -34,11 +34,10 @@ struct BeneathOpen {
   std::filesystem::path link;  // the link met, when that is why (error is ELOOP)
 };
 
-// Opens base/relative with open(2) flags and mode. relative, a host path's text (no path is
-// built of it: a run opens thousands), is names only (no "..", not
-// absolute); base itself may be a link, being the folder the caller was given. A link met on the
-// way, or at the end (also with O_PATH, which would otherwise open the link itself), fails with
-// ELOOP and is named. openat2 with RESOLVE_BENEATH and RESOLVE_NO_SYMLINKS does it in one call;
+// Opens base/relative with open(2) flags and mode. relative is names only (no "..", not
+// absolute), as text: a run opens thousands, and no path need be built of each. base itself may
+// be a link, being the folder the caller was given. A link met on the way, or at the end (also
+// with O_PATH, which would otherwise open the link itself), fails with ELOOP and is named. openat2 with RESOLVE_BENEATH and RESOLVE_NO_SYMLINKS does it in one call;
 // a kernel without it gets one O_NOFOLLOW openat per name.
 BeneathOpen OpenBeneath(const std::filesystem::path& base, const std::string& relative, int flags,
                         mode_t mode = 0);
