@@ -37,8 +37,9 @@ struct BeneathOpen {
 // Opens base/relative with open(2) flags and mode. relative is names only (no "..", not
 // absolute), as text: a run opens thousands, and no path need be built of each. base itself may
 // be a link, being the folder the caller was given. A link met on the way, or at the end (also
-// with O_PATH, which would otherwise open the link itself), fails with ELOOP and is named. openat2 with RESOLVE_BENEATH and RESOLVE_NO_SYMLINKS does it in one call;
-// a kernel without it gets one O_NOFOLLOW openat per name.
+// with O_PATH, which would otherwise open the link itself), fails with ELOOP and is named.
+// openat2 with RESOLVE_BENEATH and RESOLVE_NO_SYMLINKS does it in one call; a kernel without it
+// gets one O_NOFOLLOW openat per name.
 BeneathOpen OpenBeneath(const std::filesystem::path& base, const std::string& relative, int flags,
                         mode_t mode = 0);
 // The same below top, a folder of base opened already (O_PATH | O_DIRECTORY), for a caller that
