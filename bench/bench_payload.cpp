@@ -164,8 +164,8 @@ struct Options {
 };
 
 const char* const kUsage =
-    "usage: bench_payload [--build [--trials N] [--levels fast,small,smallest] [--no-nsis]\\n"
-    "                     [--script FILE --licence FILE --source DIR]]\\n";
+    "usage: bench_payload [--build [--trials N] [--levels fast,small,smallest] [--no-nsis]\n"
+    "                     [--script FILE --licence FILE --source DIR]]\n";
 
 std::string Parse(const std::vector<std::string>& args, Options& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -471,6 +471,10 @@ int Run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(build::kUsage, stdout);
+    return 0;
+  }
   if (!args.empty() && args[0] == "--build") {
     try {
       return build::Run({args.begin() + 1, args.end()});
@@ -480,7 +484,7 @@ int main(int argc, char** argv) {
     }
   }
   if (!args.empty()) {
-    std::fprintf(stderr, "%s", build::kUsage);
+    std::fprintf(stderr, "bench_payload: unknown option %s\n%s", args[0].c_str(), build::kUsage);
     return 2;
   }
   const bench::ScratchFolder scratch(std::filesystem::temp_directory_path() /
