@@ -39,7 +39,8 @@ std::string ParseQuarterList(const std::string& text, std::vector<unsigned>& qua
 
 const char* const kInstallBenchUsage =
     "usage: bench_install [--trials N] [--size 1|2|4|8] [--quarters LIST|none] [--no-wine]\n"
-    "                     [--no-nsis] [--no-disk] [--no-folder] [--wine-cpu N]\n";
+    "                     [--no-nsis] [--no-disk] [--no-folder] [--wine-cpu N]\n"
+    "                     [--wine-arch x86|x64]\n";
 
 std::string ParseInstallBenchOptions(const std::vector<std::string>& args,
                                      InstallBenchOptions& options) {
@@ -59,7 +60,8 @@ std::string ParseInstallBenchOptions(const std::vector<std::string>& args,
       options.*known->field = false;
       continue;
     }
-    if (flag != "--trials" && flag != "--size" && flag != "--quarters" && flag != "--wine-cpu") {
+    if (flag != "--trials" && flag != "--size" && flag != "--quarters" && flag != "--wine-cpu" &&
+        flag != "--wine-arch") {
       return "unknown option " + flag;
     }
     if (i + 1 >= args.size()) return flag + " needs a value";
@@ -74,6 +76,9 @@ std::string ParseInstallBenchOptions(const std::vector<std::string>& args,
         return "--trials takes a number from 1 to 99";
       }
       options.trials = static_cast<int>(number);
+    } else if (flag == "--wine-arch") {
+      if (value != "x86" && value != "x64") return "--wine-arch takes x86 or x64";
+      options.wineArch = value;
     } else if (flag == "--wine-cpu") {
       if (!ParseNumber(value, number) || number > 1023) {
         return "--wine-cpu takes a CPU number from 0 to 1023";

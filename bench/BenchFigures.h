@@ -16,8 +16,9 @@ struct InstallBenchOptions {
   bool wine = true;                            // the engine program and the wizard under Wine
   bool nsis = true;                            // NSIS's installer when makensis is on the PATH
   bool disk = true;                            // mksetup run and tar into a folder on disk too
-  bool folder = true;  // new files in one folder through the simulated Windows
-  int wineCpu = -1;    // the Wine trials and their wineserver on this CPU only; -1: anywhere
+  bool folder = true;    // new files in one folder through the simulated Windows
+  int wineCpu = -1;      // the Wine trials and their wineserver on this CPU only; -1: anywhere
+  std::string wineArch;  // "x86" or "x64"; empty: x86 where the kernel runs 32-bit programs
 };
 
 // Reads the command line after the program's name into options; the reason when it cannot.

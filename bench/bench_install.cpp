@@ -98,19 +98,24 @@ std::string Machine(const std::string& call) {
   return out;
 }
 
-// The Wine trials run the x86 programs where this kernel starts 32-bit ones, else the x64
-// programs under 64-bit Wine: the figures are then those of the x64 setup, and NSIS's
+// The Wine trials run the x86 programs where this kernel starts 32-bit ones, else (or when asked)
+// the x64 programs under 64-bit Wine: the figures are then those of the x64 setup, and NSIS's
 // installer, a 32-bit program, has no trial.
 struct WineArch {
   mksetup::Architecture architecture = mksetup::Architecture::X86;
   std::string loader, server, prefixArch, name, why;
+  bool runs32 = true;  // whether this kernel starts 32-bit programs at all
 };
 
-WineArch ChooseWineArch() {
+WineArch ChooseWineArch(const std::string& asked) {
   WineArch arch;
   if (Machine("machine_runs_32bit && echo yes") != "yes") {
     arch.architecture = mksetup::Architecture::X64;
     arch.why = Machine("machine_why_no_32bit");
+    arch.runs32 = false;
+  } else if (asked == "x64") {
+    arch.architecture = mksetup::Architecture::X64;
+    arch.why = "asked for (--wine-arch x64)";
   }
   arch.name = arch.architecture == mksetup::Architecture::X64 ? "x64" : "x86";
   arch.loader = Machine("machine_wine_loader " + arch.name);
@@ -488,7 +493,11 @@ int main(int argc, char** argv) {
   }
 
   // What the Windows side needs; without it the benchmark runs natively only.
-  const WineArch arch = ChooseWineArch();
+  const WineArch arch = ChooseWineArch(options.wineArch);
+  if (options.wine && options.wineArch == "x86" && !arch.runs32) {
+    std::fprintf(stderr, "bench_install: --wine-arch x86: %s\n", arch.why.c_str());
+    return 2;
+  }
   if (options.wine && arch.architecture == mksetup::Architecture::X64) {
     std::printf("Wine trials with the x64 programs under 64-bit Wine: %s\n", arch.why.c_str());
   }
@@ -512,7 +521,9 @@ int main(int argc, char** argv) {
     std::printf("no NSIS trial: makensis is not on the PATH (scripts/bootstrap --bench)\n");
   }
   if (nsis && arch.architecture == mksetup::Architecture::X64) {
-    std::printf("no NSIS trial: its installers are 32-bit programs, which do not run here\n");
+    std::printf("no NSIS trial: its installers are 32-bit programs, %s\n",
+                arch.runs32 ? "measured beside the x86 programs (--wine-arch x86)"
+                            : "which do not run here");
     nsis = false;
   }
 

@@ -18,6 +18,7 @@ TEST(BenchFigures, ParsesTheCommandLine) {
     std::vector<unsigned> quarters;
     bool wine, nsis, disk, folder;
     int wineCpu = -1;
+    std::string wineArch{};
   };
   const Row rows[] = {
       {{}, 5, 4, {1, 2, 4, 8}, true, true, true, true},
@@ -34,6 +35,17 @@ TEST(BenchFigures, ParsesTheCommandLine) {
       {{"--no-nsis", "--trials", "9"}, 9, 4, {1, 2, 4, 8}, true, false, true, true},
       {{"--wine-cpu", "1"}, 5, 4, {1, 2, 4, 8}, true, true, true, true, 1},
       {{"--wine-cpu", "0", "--no-nsis"}, 5, 4, {1, 2, 4, 8}, true, false, true, true, 0},
+      {{"--wine-arch", "x64", "--wine-arch", "x86"},
+       5,
+       4,
+       {1, 2, 4, 8},
+       true,
+       true,
+       true,
+       true,
+       -1,
+       "x86"},
+      {{"--wine-arch", "x64"}, 5, 4, {1, 2, 4, 8}, true, true, true, true, -1, "x64"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.args));
@@ -47,6 +59,7 @@ TEST(BenchFigures, ParsesTheCommandLine) {
     EXPECT_EQ(options.disk, row.disk);
     EXPECT_EQ(options.folder, row.folder);
     EXPECT_EQ(options.wineCpu, row.wineCpu);
+    EXPECT_EQ(options.wineArch, row.wineArch);
   }
 }
 
@@ -65,6 +78,9 @@ TEST(BenchFigures, RefusesABadCommandLine) {
       {{"--fast"}, "unknown option --fast"},
       {{"--wine-cpu", "-1"}, "--wine-cpu takes a CPU number from 0 to 1023"},
       {{"--wine-cpu", "1024"}, "--wine-cpu takes a CPU number from 0 to 1023"},
+      {{"--wine-arch", "X64"}, "--wine-arch takes x86 or x64"},
+      {{"--wine-arch", "arm64"}, "--wine-arch takes x86 or x64"},
+      {{"--wine-arch"}, "--wine-arch needs a value"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.args));
