@@ -4,45 +4,19 @@
 
 #include <algorithm>
 
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 #include "text/FolderPath.h"
 #include "text/ScriptText.h"
 
 namespace setup {
-namespace {
-
-using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
-                                           PULARGE_INTEGER);
-
-}  // namespace
 
 bool Win32Disk::GetDiskSpace(const std::string& root, DiskSpace& space) {
-  // The Ex function is missing on the first Windows 95 release; look it up rather than import it.
-  auto ex = reinterpret_cast<GetDiskFreeSpaceExFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
-  DiskSpaceQuery extended;
-  if (ex) {
-    extended = [&](DiskSpace& asked) {
-      ULARGE_INTEGER available, total, free;
-      if (!ex(root.c_str(), &available, &total, &free)) return false;
-      asked.freeBytes = available.QuadPart;
-      asked.totalBytes = total.QuadPart;
-      return true;
-    };
-  }
-  return AskDiskSpace(
-      extended,
-      [&](DiskSpace& asked) {
-        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-        if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                               &clusters))
-          return false;
-        const std::uint64_t cluster = std::uint64_t(sectorsPerCluster) * bytesPerSector;
-        asked.freeBytes = cluster * freeClusters;
-        asked.totalBytes = cluster * clusters;
-        return true;
-      },
-      space);
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExW(Utf16FromUtf8(root).c_str(), &available, &total, &free)) return false;
+  space.freeBytes = available.QuadPart;
+  space.totalBytes = total.QuadPart;
+  return true;
 }
 
 std::vector<std::string> Win32Disk::ListDrives() {
@@ -59,14 +33,14 @@ std::vector<std::string> Win32Disk::ListSubFolders(const std::string& folder) {
   EnsureTrailingBackslash(pattern);
   pattern += '*';
   std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  const win32::FindHandle find(FindFirstFileA(pattern.c_str(), &data));
+  WIN32_FIND_DATAW data;
+  const win32::FindHandle find(FindFirstFileW(Utf16FromUtf8(pattern).c_str(), &data));
   if (!find) return names;
   do {
-    std::string name = data.cFileName;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
-      names.push_back(name);
-  } while (FindNextFileA(find.Get(), &data));
+    const std::wstring_view name = data.cFileName;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+      names.push_back(Utf8FromUtf16(name));
+  } while (FindNextFileW(find.Get(), &data));
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return ToUpperAscii(a) < ToUpperAscii(b);
   });

@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include "platform/Error.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Trace.h"
 #include "text/FolderPath.h"
-#include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -14,25 +15,6 @@ namespace {
 std::string WithoutTrailingSeparators(std::string path) {
   while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
   return path;
-}
-
-std::wstring Widened(const std::string& text, UINT codePage) {
-  const int size =
-      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(size > 0 ? size : 0, L'\0');
-  if (size > 0)
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-  return wide;
-}
-
-std::string Narrowed(const std::wstring& wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string text(size > 0 ? size : 0, '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
-                        nullptr, nullptr);
-  return text;
 }
 
 // The longest part of the path that exists, with each name in its long form, then the rest as
@@ -54,16 +36,11 @@ std::wstring LongForm(const std::wstring& path) {
   return path;
 }
 
-// The key two paths are compared by: UTF-8 of the text upper-cased by the system's own table
-// (the invariant locale's, which NTFS's names follow), so that "J\366rg" and "J\326RG" meet as
-// they do on disk. Empty when the system cannot map it.
+// The key two paths are compared by: the UTF-8 of the text with every letter folded as the file
+// system folds names, by the rule the simulated Windows follows too, so that "J\303\266rg" and
+// "J\303\226RG" meet as they do on disk.
 std::string UpperKey(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  std::wstring upper(wide.size(), L'\0');
-  const int got =
-      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
-                   &upper[0], static_cast<int>(upper.size()));
-  return got == static_cast<int>(wide.size()) ? Narrowed(upper) : std::string();
+  return FoldPathCase(Utf8FromUtf16(wide));
 }
 
 std::wstring FullPath(const std::wstring& path) {
@@ -97,7 +74,7 @@ const HandleDeletion& HandleDeletionCalls() {
   static const HandleDeletion calls = [] {
     HandleDeletion found;
     // kernel32 is always mapped: asking for its handle loads nothing from anywhere.
-    if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
       found.finalPath = reinterpret_cast<GetFinalPathFunction>(
           reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleW")));
       found.setInformation = reinterpret_cast<SetInformationFunction>(
@@ -123,10 +100,10 @@ std::wstring FinalPathOf(HANDLE entry) {
 // the handle was opened on the entry itself, so its final path is where that entry really lies.
 bool ReachedAsNamed(HANDLE entry, const std::wstring& full) {
   const std::string fullKey = UpperKey(LongForm(full));
-  const std::string fullText = Narrowed(full);
+  const std::string fullText = Utf8FromUtf16(full);
   const std::size_t rootLength = RootLength(fullText);
   if (rootLength == 0) return false;
-  std::wstring root = Widened(fullText.substr(0, rootLength), CP_UTF8);
+  std::wstring root = Utf16FromUtf8(std::string_view(fullText).substr(0, rootLength));
   if (root.back() != L'\\') root += L'\\';
   // The root is followed where it leads: a substituted or mapped drive is where it is meant to be.
   const win32::Handle rootHandle(CreateFileW(
@@ -145,7 +122,7 @@ bool ReachedAsNamed(HANDLE entry, const std::wstring& full) {
 std::optional<bool> RemoveThroughHandle(const std::string& path, bool folder) {
   const HandleDeletion& calls = HandleDeletionCalls();
   if (!calls.finalPath || !calls.setInformation) return std::nullopt;
-  const std::wstring full = FullPath(Widened(path, CP_ACP));
+  const std::wstring full = FullPath(Utf16FromUtf8(path));
   if (full.empty()) return false;
   const win32::Handle entry(
       CreateFileW(full.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
@@ -181,7 +158,8 @@ bool ThroughReparsePoint(const std::string& path) {
   const std::string entry = WithoutTrailingSeparators(path);
   for (std::size_t at = entry.find('\\', RootLength(entry)); at != std::string::npos;
        at = entry.find('\\', at + 1)) {
-    const DWORD attributes = GetFileAttributesA(entry.substr(0, at).c_str());
+    const DWORD attributes =
+        GetFileAttributesW(Utf16FromUtf8(std::string_view(entry).substr(0, at)).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
       return true;
   }
@@ -213,12 +191,12 @@ class Win32OutputFile : public OutputFile {
 }  // namespace
 
 bool Win32FileSystem::DirectoryExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(WithoutTrailingSeparators(path).c_str());
+  DWORD attributes = GetFileAttributesW(Utf16FromUtf8(WithoutTrailingSeparators(path)).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Win32FileSystem::FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(Utf16FromUtf8(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -229,16 +207,16 @@ bool Win32FileSystem::CreateDirectories(const std::string& path) {
   if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
   const std::string parent = ParentFolder(folder);
   if (!parent.empty()) CreateDirectories(parent);
-  if (CreateDirectoryA(folder.c_str(), nullptr)) return true;
-  win32::TraceFailedCall("CreateDirectoryA", folder);
+  if (CreateDirectoryW(Utf16FromUtf8(folder).c_str(), nullptr)) return true;
+  win32::TraceFailedCall("CreateDirectoryW", folder);
   return DirectoryExists(folder);  // made meanwhile by someone else, or a file of that name
 }
 
 std::unique_ptr<OutputFile> Win32FileSystem::CreateFileExclusive(const std::string& path) {
-  win32::Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  win32::Handle file(CreateFileW(Utf16FromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    win32::TraceFailedCall("CreateFileA", path);
+    win32::TraceFailedCall("CreateFileW", path);
     return nullptr;
   }
   return std::make_unique<Win32OutputFile>(std::move(file));
@@ -249,7 +227,7 @@ bool Win32FileSystem::RemoveFile(const std::string& path) {
   if (const std::optional<bool> marked = RemoveThroughHandle(path, false))
     return *marked && !FileExists(path);
   if (ThroughReparsePoint(path)) return false;
-  DeleteFileA(path.c_str());  // a symbolic link goes itself, never its target
+  DeleteFileW(Utf16FromUtf8(path).c_str());  // a symbolic link goes itself, never its target
   return !FileExists(path);
 }
 
@@ -261,13 +239,13 @@ bool Win32FileSystem::RemoveEmptyFolder(const std::string& path) {
   if (ThroughReparsePoint(folder)) return false;
   // Fails on a folder that still holds anything; a junction goes as the link it is, whatever
   // its target holds.
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(Utf16FromUtf8(folder).c_str());
   return !DirectoryExists(folder);
 }
 
 std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& path) {
-  const win32::Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const win32::Handle file(CreateFileW(Utf16FromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   std::string bytes;
   char buffer[65536];
@@ -280,8 +258,20 @@ std::optional<std::string> Win32FileSystem::ReadFileBytes(const std::string& pat
 }
 
 std::string Win32FileSystem::ComparisonKey(const std::string& path) {
-  const std::string key = UpperKey(LongForm(Widened(path, CP_ACP)));
-  return key.empty() ? FoldWindows1252(path) : key;
+  const std::string key = UpperKey(LongForm(Utf16FromUtf8(path)));
+  return key.empty() ? FoldPathCase(path) : key;
+}
+
+// Windows' own table of the code page, which may be a double-byte one: the byte pairs of a
+// Japanese or Chinese log decode as the system that wrote them read them.
+std::string Win32FileSystem::Utf8FromAnsi(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  const int units = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), units);
+  return Utf8FromUtf16(wide);
 }
 
 }  // namespace setup

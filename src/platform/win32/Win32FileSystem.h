@@ -13,6 +13,7 @@ class Win32FileSystem : public FileSystem {
   bool RemoveEmptyFolder(const std::string& path) override;
   std::optional<std::string> ReadFileBytes(const std::string& path) override;
   std::string ComparisonKey(const std::string& path) override;
+  std::string Utf8FromAnsi(const std::string& bytes) override;
 };
 
 }  // namespace setup

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Trace.h"
 
@@ -25,8 +26,9 @@ HKEY RootHandle(RegistryRoot root) {
 }
 
 // A leading backslash means "from the root"; the API wants the path without it.
-std::string KeyPath(const std::string& path) {
-  return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+std::wstring KeyPath(const std::string& path) {
+  return Utf16FromUtf8(!path.empty() && path[0] == '\\' ? std::string_view(path).substr(1)
+                                                        : std::string_view(path));
 }
 
 class Win32Key : public RegistryKey {
@@ -34,73 +36,79 @@ class Win32Key : public RegistryKey {
   explicit Win32Key(win32::RegistryKeyHandle key) : key_(std::move(key)) {}
 
   std::string ReadString(const std::string& name) override {
+    const std::wstring wideName = Utf16FromUtf8(name);
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key_.Get(), wideName.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
       return {};
     if ((type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) return {};
-    std::vector<char> data(size + 1, '\0');
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+    // The value need not end in a NUL, and its size in bytes may be odd: room for both.
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+    if (RegQueryValueExW(key_.Get(), wideName.c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
       return {};
-    return std::string(data.data());  // up to the first NUL
+    return Utf8FromUtf16(data.data());  // up to the first NUL
   }
 
   bool WriteString(const std::string& name, const std::string& value) override {
-    return Written(name, RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(value.c_str()),
-                                        static_cast<DWORD>(value.size() + 1)));
+    const std::wstring wide = Utf16FromUtf8(value);
+    // The terminating NUL is part of the value's data.
+    return Written(name, RegSetValueExW(key_.Get(), Utf16FromUtf8(name).c_str(), 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(wide.c_str()),
+                                        static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))));
   }
 
   bool WriteInteger(const std::string& name, std::int32_t value) override {
     DWORD data = static_cast<DWORD>(value);
-    return Written(name, RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD,
+    return Written(name, RegSetValueExW(key_.Get(), Utf16FromUtf8(name).c_str(), 0, REG_DWORD,
                                         reinterpret_cast<const BYTE*>(&data), sizeof data));
   }
 
   bool DeleteValue(const std::string& name) override {
-    LONG rc = RegDeleteValueA(key_.Get(), name.c_str());
+    LONG rc = RegDeleteValueW(key_.Get(), Utf16FromUtf8(name).c_str());
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
   }
 
   std::vector<std::string> SubKeyNames() override {
     std::vector<std::string> names;
     for (DWORD index = 0;; ++index) {
-      // 255 characters, each up to two bytes in a double-byte code page.
-      char name[2 * kLongestKeyName + 1];
-      DWORD size = sizeof name;
+      // The size counts UTF-16 units, the longest name's 255 and its NUL.
+      wchar_t name[kLongestKeyName + 1];
+      DWORD size = kLongestKeyName + 1;
       const LONG rc =
-          RegEnumKeyExA(key_.Get(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+          RegEnumKeyExW(key_.Get(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
       if (rc == ERROR_MORE_DATA) continue;  // longer than any key's name: skip it
       if (rc != ERROR_SUCCESS) break;
-      names.emplace_back(name, size);
+      names.push_back(Utf8FromUtf16(std::wstring_view(name, size)));
     }
     return names;
   }
 
  private:
   static bool Written(const std::string& name, LONG rc) {
-    if (rc != ERROR_SUCCESS) win32::TraceFailedCall("RegSetValueExA", name, rc);
+    if (rc != ERROR_SUCCESS) win32::TraceFailedCall("RegSetValueExW", name, rc);
     return rc == ERROR_SUCCESS;
   }
 
   win32::RegistryKeyHandle key_;
 };
 
-// RegDeleteTree needs Vista; walking the tree ourselves also works on older systems.
-bool DeleteTree(HKEY parent, const std::string& path) {
+// RegDeleteTree needs Vista, and the toolchain's runtime still starts on XP: the tree is walked
+// here.
+bool DeleteTree(HKEY parent, const wchar_t* path) {
   win32::RegistryKeyHandle key;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, key.Put()) == ERROR_SUCCESS) {
-    char name[256];
+  if (RegOpenKeyExW(parent, path, 0, KEY_ALL_ACCESS, key.Put()) == ERROR_SUCCESS) {
+    wchar_t name[kLongestKeyName + 1];
     for (;;) {
-      DWORD size = sizeof name;
-      if (RegEnumKeyExA(key.Get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+      DWORD size = kLongestKeyName + 1;
+      if (RegEnumKeyExW(key.Get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
           ERROR_SUCCESS)
         break;
       if (!DeleteTree(key.Get(), name)) break;
     }
     key.Reset();
   }
-  LONG rc = RegDeleteKeyA(parent, path.c_str());
+  LONG rc = RegDeleteKeyW(parent, path);
   return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
@@ -108,7 +116,7 @@ bool DeleteTree(HKEY parent, const std::string& path) {
 
 std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RegistryRoot root, const std::string& path) {
   win32::RegistryKeyHandle key;
-  if (RegOpenKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, KEY_READ, key.Put()) !=
+  if (RegOpenKeyExW(RootHandle(root), KeyPath(path).c_str(), 0, KEY_READ, key.Put()) !=
       ERROR_SUCCESS)
     return nullptr;
   return std::make_unique<Win32Key>(std::move(key));
@@ -117,38 +125,35 @@ std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RegistryRoot root, const std
 std::unique_ptr<RegistryKey> Win32Registry::CreateKey(RegistryRoot root, const std::string& path) {
   win32::RegistryKeyHandle key;
   const LONG rc =
-      RegCreateKeyExA(RootHandle(root), KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+      RegCreateKeyExW(RootHandle(root), KeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
   if (rc != ERROR_SUCCESS) {
-    win32::TraceFailedCall("RegCreateKeyExA", path, rc);
+    win32::TraceFailedCall("RegCreateKeyExW", path, rc);
     return nullptr;
   }
   return std::make_unique<Win32Key>(std::move(key));
 }
 
 bool Win32Registry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
-  std::string relative = KeyPath(path);
+  const std::wstring relative = KeyPath(path);
   if (relative.empty()) return false;  // never the root itself
-  return DeleteTree(RootHandle(root), relative);
+  return DeleteTree(RootHandle(root), relative.c_str());
 }
 
-}  // namespace setup
-
-namespace setup {
-
-// Windows 9x's RegDeleteKey takes the sub-keys with it: count first.
+// RegDeleteKey takes a key's values with it (and, where the registry is older, its sub-keys
+// too): a key that still holds either stays.
 bool Win32Registry::DeleteKeyIfEmpty(RegistryRoot root, const std::string& path) {
-  std::string relative = KeyPath(path);
+  const std::wstring relative = KeyPath(path);
   if (relative.empty()) return false;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(RootHandle(root), relative.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+  win32::RegistryKeyHandle key;
+  if (RegOpenKeyExW(RootHandle(root), relative.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
     return true;
   DWORD subKeys = 1, values = 1;
-  LONG rc = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                             nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(key);
+  LONG rc = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr);
+  key.Reset();
   if (rc != ERROR_SUCCESS || subKeys != 0 || values != 0) return false;
-  rc = RegDeleteKeyA(RootHandle(root), relative.c_str());
+  rc = RegDeleteKeyW(RootHandle(root), relative.c_str());
   return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 

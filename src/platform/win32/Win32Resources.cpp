@@ -4,10 +4,13 @@
 
 #include <cstdint>
 
+#include "platform/win32/WideText.h"
+
 namespace setup {
 
 std::optional<ByteSpan> Win32Resources::FindRcData(const std::string& name) {
-  HRSRC info = FindResourceA(nullptr, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  HRSRC info =
+      FindResourceW(nullptr, Utf16FromUtf8(name).c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
   if (!info) return std::nullopt;
   HGLOBAL handle = LoadResource(nullptr, info);
   if (!handle) return std::nullopt;

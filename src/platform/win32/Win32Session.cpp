@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 
 namespace setup {
@@ -33,38 +34,43 @@ std::vector<std::uint8_t> ReadTokenGroups(HANDLE token) {
   return buffer;
 }
 
-using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+using FolderQuery = UINT(WINAPI*)(LPWSTR, UINT);
 
+// The size a query asks for counts UTF-16 units with the NUL; the folder may have grown longer
+// than MAX_PATH since Windows 10 lifted the limit.
 std::string Folder(FolderQuery query) {
-  char folder[MAX_PATH + 1];
-  const UINT length = query(folder, sizeof folder);
-  if (length == 0 || length >= sizeof folder) return {};
-  std::string text(folder, length);
-  if (text.back() != '\\') text += '\\';
-  return text;
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  UINT length = query(folder.data(), static_cast<UINT>(folder.size()));
+  if (length >= folder.size()) {
+    folder.assign(length, L'\0');
+    length = query(folder.data(), static_cast<UINT>(folder.size()));
+  }
+  if (length == 0 || length >= folder.size()) return {};
+  folder.resize(length);
+  if (folder.back() != L'\\') folder += L'\\';
+  return Utf8FromUtf16(folder);
 }
 
 }  // namespace
 
 std::string Win32Session::WindowsFolder() {
-  std::string folder = Folder(GetWindowsDirectoryA);
+  std::string folder = Folder(GetWindowsDirectoryW);
   return folder.empty() ? SystemFolder() : folder;
 }
 
 std::string Win32Session::SystemFolder() {
-  return Folder(GetSystemDirectoryA);
+  return Folder(GetSystemDirectoryW);
 }
 
 std::string Win32Session::LoginName() {
-  char name[257];
-  DWORD size = sizeof name;
-  if (!GetUserNameA(name, &size)) return {};
-  return name;
+  // UNLEN (256) UTF-16 units and the NUL.
+  wchar_t name[257];
+  DWORD size = 257;
+  if (!GetUserNameW(name, &size)) return {};
+  return Utf8FromUtf16(name);
 }
 
 bool Win32Session::IsUserAdmin() {
-  // The high bit of GetVersion marks the Windows 9x family, which has no accounts to check.
-  if (GetVersion() & 0x80000000u) return true;
   const win32::Handle token = OpenQueryToken();
   if (!token) return false;
   std::vector<std::uint8_t> buffer = ReadTokenGroups(token.Get());
@@ -89,9 +95,10 @@ bool Win32Session::IsUserAdmin() {
 }
 
 std::string Win32Session::DecimalSeparator() {
-  char text[8] = {};
-  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) <= 1) return ".";
-  return text;
+  // At most three characters and the NUL, as Windows allows the separator.
+  wchar_t text[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, 8) <= 1) return ".";
+  return Utf8FromUtf16(text);
 }
 
 }  // namespace setup

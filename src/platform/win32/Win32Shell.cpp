@@ -6,47 +6,52 @@
 
 #include <vector>
 
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Trace.h"
 
 namespace setup {
-namespace {
-
-// The link path converted with a buffer of the size the conversion asks for, so that a long
-// path is never cut; empty on failure.
-std::vector<wchar_t> WidePath(const std::string& path) {
-  int units = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  if (units <= 0) return {};
-  std::vector<wchar_t> wide(units);
-  if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), units) != units) return {};
-  return wide;
-}
-
-}  // namespace
 
 bool Win32Shell::SaveShortcut(const std::string& linkPath, const std::string& program,
                               const std::string& workingFolder, const std::string& arguments) {
-  win32::ComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  win32::ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               link.PutVoid())))
     return false;
-  link->SetPath(program.c_str());
-  link->SetWorkingDirectory(workingFolder.c_str());
-  link->SetArguments(arguments.c_str());
+  link->SetPath(Utf16FromUtf8(program).c_str());
+  link->SetWorkingDirectory(Utf16FromUtf8(workingFolder).c_str());
+  link->SetArguments(Utf16FromUtf8(arguments).c_str());
   win32::ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
-  std::vector<wchar_t> wide = WidePath(linkPath);
+  const std::wstring wide = Utf16FromUtf8(linkPath);
   if (wide.empty()) return false;
-  const HRESULT saved = file->Save(wide.data(), TRUE);
+  const HRESULT saved = file->Save(wide.c_str(), TRUE);
   if (FAILED(saved))
     win32::TraceFailedCall("IPersistFile::Save", linkPath, static_cast<DWORD>(saved));
   return SUCCEEDED(saved);
 }
 
+// As WinExec starts a program, which has no wide form: the command line searched for its
+// program as CreateProcess searches, the window shown as asked, and up to 30 seconds for the
+// program to wait for input, so that a window it opens comes up before the setup's next one.
 bool Win32Shell::StartProgram(const std::string& commandLine, int showCommand) {
-  const UINT started = WinExec(commandLine.c_str(), static_cast<UINT>(showCommand));
-  if (started <= 31) win32::TraceFailedCall("WinExec", commandLine, started);
-  return started > 31;
+  // CreateProcessW may write into the command line.
+  std::wstring command = Utf16FromUtf8(commandLine);
+  std::vector<wchar_t> line(command.begin(), command.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showCommand);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    win32::TraceFailedCall("CreateProcessW", commandLine);
+    return false;
+  }
+  const win32::Handle thread(process.hThread), started(process.hProcess);
+  WaitForInputIdle(started.Get(), 30000);
+  return true;
 }
 
 }  // namespace setup

@@ -7,13 +7,15 @@
 
 #include <string>
 
+#include "platform/win32/WideText.h"
+
 namespace setup::win32 {
 
 inline void TraceFailedCall(const char* call, const std::string& subject,
                             DWORD error = GetLastError()) {
   const std::string line = std::string("setup: ") + call + "(" + subject + ") failed, error " +
                            std::to_string(error) + "\n";
-  OutputDebugStringA(line.c_str());
+  OutputDebugStringW(Utf16FromUtf8(line).c_str());
   SetLastError(error);
 }
 

@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include "platform/win32/WideText.h"
+
 namespace setup {
 
 bool Win32UserInterface::AskUser(const std::string& caption, const std::string& text,
                                  unsigned flags) {
-  int answer = MessageBoxA(static_cast<HWND>(owner_), text.c_str(), caption.c_str(), flags);
+  int answer = MessageBoxW(static_cast<HWND>(owner_), Utf16FromUtf8(text).c_str(),
+                           Utf16FromUtf8(caption).c_str(), flags);
   return answer == IDOK || answer == IDYES;
 }
 
@@ -28,7 +31,7 @@ void Win32UserInterface::DiscardInput() {
   };
   MSG message;
   for (const Range& range : kInput) {
-    while (PeekMessageA(&message, nullptr, range.first, range.last, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, range.first, range.last, PM_REMOVE)) {
     }
   }
 }

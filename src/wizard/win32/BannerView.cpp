@@ -1,5 +1,9 @@
 #include "wizard/win32/BannerView.h"
 
+#include <string>
+
+#include "platform/win32/WideText.h"
+
 #include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
 #include "wizard/win32/GdiObject.h"
@@ -48,7 +52,8 @@ void DrawVersionLabel(const DRAWITEMSTRUCT& item, HBITMAP logo, HFONT font) {
     RECT rect{place.x - own.x, place.y - own.y, place.x - own.x + place.width,
               place.y - own.y + place.height};
     SetTextColor(item.hDC, text.colour);
-    DrawTextA(item.hDC, label->fixedText, -1, &rect,
+    const std::wstring fixedText = Utf16FromUtf8(label->fixedText);
+    DrawTextW(item.hDC, fixedText.c_str(), static_cast<int>(fixedText.size()), &rect,
               DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   }
 }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/WideText.h"
+
 #include "wizard/win32/GdiObject.h"
 
 namespace setup::view {
@@ -9,7 +11,7 @@ namespace {
 
 struct WindowKind {
   ControlKind kind;
-  const char* windowClass;
+  const wchar_t* windowClass;
   DWORD style;
   DWORD exStyle;
 };
@@ -17,23 +19,23 @@ struct WindowKind {
 // Labels show '&' as it is; a picture keeps clear of the windows above it (the "V12" labels
 // drawn over the banner).
 constexpr WindowKind kWindowKinds[] = {
-    {ControlKind::Label, "STATIC", SS_LEFT | SS_NOPREFIX, 0},
-    {ControlKind::Picture, "STATIC", SS_BITMAP | WS_CLIPSIBLINGS, 0},
-    {ControlKind::Icon, "STATIC", SS_ICON | WS_CLIPSIBLINGS, 0},
-    {ControlKind::VersionLabel, "STATIC", SS_OWNERDRAW, 0},
-    {ControlKind::Radio, "BUTTON", BS_AUTORADIOBUTTON, 0},
-    {ControlKind::CheckBox, "BUTTON", BS_AUTOCHECKBOX, 0},
-    {ControlKind::Button, "BUTTON", BS_PUSHBUTTON, 0},
-    {ControlKind::Edit, "EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
-    {ControlKind::Memo, "EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE},
-    {ControlKind::ReadOnlyMemo, "EDIT", ES_MULTILINE | ES_READONLY, WS_EX_CLIENTEDGE},
-    {ControlKind::PlainMemo, "EDIT", ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+    {ControlKind::Label, L"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {ControlKind::Picture, L"STATIC", SS_BITMAP | WS_CLIPSIBLINGS, 0},
+    {ControlKind::Icon, L"STATIC", SS_ICON | WS_CLIPSIBLINGS, 0},
+    {ControlKind::VersionLabel, L"STATIC", SS_OWNERDRAW, 0},
+    {ControlKind::Radio, L"BUTTON", BS_AUTORADIOBUTTON, 0},
+    {ControlKind::CheckBox, L"BUTTON", BS_AUTOCHECKBOX, 0},
+    {ControlKind::Button, L"BUTTON", BS_PUSHBUTTON, 0},
+    {ControlKind::Edit, L"EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {ControlKind::Memo, L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE},
+    {ControlKind::ReadOnlyMemo, L"EDIT", ES_MULTILINE | ES_READONLY, WS_EX_CLIENTEDGE},
+    {ControlKind::PlainMemo, L"EDIT", ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
      WS_EX_CLIENTEDGE},
-    {ControlKind::DirectoryList, "LISTBOX",
+    {ControlKind::DirectoryList, L"LISTBOX",
      LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
      WS_EX_CLIENTEDGE},
-    {ControlKind::DriveList, "COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0},
-    {ControlKind::ProgressBar, PROGRESS_CLASSA, 0, 0},
+    {ControlKind::DriveList, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0},
+    {ControlKind::ProgressBar, PROGRESS_CLASSW, 0, 0},
 };
 
 constexpr int kDropDownHeight = 160;
@@ -60,11 +62,11 @@ DWORD StyleOf(const LayoutEntry& entry) {
 void SetPicture(HWND window, const LayoutEntry& entry, Pictures& pictures) {
   if (entry.kind == ControlKind::Picture) {
     if (HBITMAP bitmap = pictures.Bitmap(entry.picture)) {
-      SendMessageA(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+      SendMessageW(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     }
   } else if (entry.kind == ControlKind::Icon) {
     if (HICON icon = pictures.Icon(entry.picture, 32)) {
-      SendMessageA(window, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+      SendMessageW(window, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
     }
   }
 }
@@ -77,16 +79,16 @@ HWND CreateControlWindow(HWND dialog, const LayoutEntry& entry, const ViewFonts&
   const PixelRect rect = ClientRect(entry);
   const int height =
       entry.kind == ControlKind::DriveList ? rect.height + kDropDownHeight : rect.height;
-  HWND window = CreateWindowExA(kind.exStyle, kind.windowClass, entry.fixedText, StyleOf(entry),
-                                rect.x, rect.y, rect.width, height, dialog,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND window = CreateWindowExW(
+      kind.exStyle, kind.windowClass, Utf16FromUtf8(entry.fixedText).c_str(), StyleOf(entry),
+      rect.x, rect.y, rect.width, height, dialog,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), GetModuleHandleW(nullptr), nullptr);
   if (!window) return nullptr;
-  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(entry.font)), FALSE);
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(entry.font)), FALSE);
   const bool memo = entry.kind == ControlKind::Memo || entry.kind == ControlKind::ReadOnlyMemo ||
                     entry.kind == ControlKind::PlainMemo;
   if (memo) {
-    SendMessageA(window, EM_SETLIMITTEXT, 0, 0);  // the licence can exceed the 32 KB default
+    SendMessageW(window, EM_SETLIMITTEXT, 0, 0);  // the licence can exceed the 32 KB default
   }
   SetPicture(window, entry, pictures);
   return window;
@@ -97,10 +99,10 @@ void FitLabelToText(HWND label, const LayoutEntry& entry, const std::string& tex
   RECT rect{0, 0, 0, 0};
   HDC dc = GetDC(label);
   {
-    Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    Selected font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
     // An empty label keeps the height of a line.
-    const std::string measured = text.empty() ? " " : text;
-    DrawTextA(dc, measured.c_str(), static_cast<int>(measured.size()), &rect,
+    const std::wstring measured = Utf16FromUtf8(text.empty() ? std::string_view(" ") : text);
+    DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &rect,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
     if (text.empty()) rect.right = 0;
   }

@@ -1,5 +1,7 @@
 #include "wizard/win32/DirectoryListView.h"
 
+#include "platform/win32/WideText.h"
+
 #include "wizard/DirectoryListLook.h"
 #include "wizard/win32/GdiObject.h"
 
@@ -38,16 +40,17 @@ void DrawFolderGlyph(HDC dc, int left, int top, bool open) {
 }  // namespace
 
 void SetDirectoryItems(HWND list, const std::vector<std::string>& items, int currentIndex) {
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::wstring item = Utf16FromUtf8(items[i]);
     const LRESULT index =
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i].c_str()));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     const DirectoryItemLook look = LookOfDirectoryItem(static_cast<int>(i), currentIndex);
-    SendMessageA(list, LB_SETITEMDATA, index, PackLook(look));
+    SendMessageW(list, LB_SETITEMDATA, index, PackLook(look));
   }
-  SendMessageA(list, LB_SETCURSEL, currentIndex, 0);
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(list, LB_SETCURSEL, currentIndex, 0);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
 
@@ -59,16 +62,21 @@ void DrawDirectoryItem(const DRAWITEMSTRUCT& item) {
   const int left = item.rcItem.left + 2 + look.level * kIndentStep;
   DrawFolderGlyph(item.hDC, left, item.rcItem.top + 1, look.open);
 
-  char text[MAX_PATH + 1] = {};
-  const LRESULT length = SendMessageA(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
-  if (length >= 0 && length <= MAX_PATH) {
-    SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+  // The length counts UTF-16 units; a folder's name may be longer than MAX_PATH in them.
+  std::wstring text;
+  const LRESULT length = SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
+  if (length > 0) {
+    text.assign(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied > 0 && copied <= length ? static_cast<std::size_t>(copied) : 0);
   }
   RECT textRect = item.rcItem;
   textRect.left = left + kGlyphWidth + 3;
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  DrawTextA(item.hDC, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &textRect,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 

@@ -1,6 +1,9 @@
 #include "wizard/win32/MainWindow.h"
 
 #include <exception>
+#include <string>
+
+#include "platform/win32/WideText.h"
 
 #include "wizard/ControlIds.h"
 #include "wizard/DialogLayout.h"
@@ -38,18 +41,20 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-  WNDCLASSA windowClass{};
+  const std::wstring className = Utf16FromUtf8(kDialogClass);
+  WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = module_;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kDialogClass;
-  if (!RegisterClassA(&windowClass)) return false;
+  windowClass.lpszClassName = className.c_str();
+  if (!RegisterClassW(&windowClass)) return false;
   // No frame at all: the window rectangle is the 621 x 424 client area, centred.
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
-  CreateWindowExA(0, kDialogClass, kApplicationTitle, WS_POPUP | WS_CLIPCHILDREN, left, top,
-                  kClientWidth, kClientHeight, nullptr, nullptr, module_, this);
+  CreateWindowExW(0, className.c_str(), Utf16FromUtf8(kApplicationTitle).c_str(),
+                  WS_POPUP | WS_CLIPCHILDREN, left, top, kClientWidth, kClientHeight, nullptr,
+                  nullptr, module_, this);
   if (!window_ || !CreateControls()) return false;
   ui_.SetOwner(window_);
   ui_.SetRepaint([this](const ControlPaint&) { PacedRepaint(); });
@@ -95,33 +100,33 @@ bool MainWindow::TranslateKeys(MSG& message) {
   // drive list is open, which Esc closes.
   HWND driveList = sync_.WindowOf(kDestinationDriveBox);
   if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
-      IsChild(window_, message.hwnd) && !SendMessageA(driveList, CB_GETDROPPEDSTATE, 0, 0)) {
+      IsChild(window_, message.hwnd) && !SendMessageW(driveList, CB_GETDROPPEDSTATE, 0, 0)) {
     OnCommand(kEscapeCommandId, BN_CLICKED, nullptr);
     return true;
   }
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
       (message.hwnd == window_ || IsChild(window_, message.hwnd)) &&
-      !(SendMessageA(message.hwnd, WM_GETDLGCODE, VK_TAB, 0) & DLGC_WANTTAB)) {
+      !(SendMessageW(message.hwnd, WM_GETDLGCODE, VK_TAB, 0) & DLGC_WANTTAB)) {
     const bool backwards = GetKeyState(VK_SHIFT) < 0;
     const int next = NextTabStop(dialog_.Controls, GetDlgCtrlID(GetFocus()), backwards);
     if (next) MoveFocus(reinterpret_cast<WPARAM>(sync_.WindowOf(next)), true);
     return true;
   }
-  return IsDialogMessageA(window_, &message);
+  return IsDialogMessageW(window_, &message);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     self->window_ = nullptr;
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    return DefWindowProcA(window, message, wParam, lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
   return self->OnMessage(message, wParam, lParam);
 }
@@ -145,7 +150,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLOREDIT:
       return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
-                             DefWindowProcA(window_, message, wParam, lParam));
+                             DefWindowProcW(window_, message, wParam, lParam));
     case DM_GETDEFID: {
       const int id = DefaultButtonId(dialog_.Controls);
       return id ? MAKELRESULT(id, DC_HASDEFID) : 0;
@@ -164,7 +169,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcA(window_, message, wParam, lParam);
+      return DefWindowProcW(window_, message, wParam, lParam);
   }
 }
 
@@ -187,7 +192,7 @@ void MainWindow::OnCommand(int id, WORD notification, HWND control) {
   if (const SelectionBinding* binding = FindSelectionBinding(id, notification)) {
     const LayoutEntry* entry = FindLayoutEntry(id);
     if (!(dialog_.Controls.*entry->control).Enabled) return;
-    const int index = static_cast<int>(SendMessageA(control, binding->getSelection, 0, 0));
+    const int index = static_cast<int>(SendMessageW(control, binding->getSelection, 0, 0));
     UserEvent([this, binding, index] {
       try {
         (dialog_.*binding->handler)(index);
@@ -198,7 +203,7 @@ void MainWindow::OnCommand(int id, WORD notification, HWND control) {
     return;
   }
   if (notification != BN_CLICKED) return;
-  const bool selected = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  const bool selected = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
   const int clicked = ClickedControl(dialog_.Controls, id, selected);
   if (!clicked) return;
   auto handler = ClickHandler(clicked);
@@ -255,8 +260,8 @@ void MainWindow::MoveFocus(WPARAM target, bool isWindow) {
           : sync_.WindowOf(NextTabStop(dialog_.Controls, GetDlgCtrlID(GetFocus()), target != 0));
   if (!next) return;
   SetFocus(next);
-  if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
-    SendMessageA(next, EM_SETSEL, 0, -1);
+  if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageW(next, EM_SETSEL, 0, -1);
   }
 }
 

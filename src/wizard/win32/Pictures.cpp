@@ -17,7 +17,7 @@ bool IsTransparent(int id) {
 
 void ReplaceBackground(HBITMAP bitmap, COLORREF face) {
   DIBSECTION dib{};
-  if (GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 24 ||
+  if (GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 24 ||
       dib.dsBm.bmBits == nullptr || dib.dsBmih.biHeight <= 0) {
     return;
   }
@@ -48,7 +48,7 @@ Pictures::Loaded* Pictures::Find(int id) {
 
 HBITMAP Pictures::Bitmap(int id) {
   if (Loaded* picture = Find(id)) return static_cast<HBITMAP>(picture->bitmap.get());
-  HANDLE image = LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+  HANDLE image = LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
                             LR_DEFAULTCOLOR | LR_CREATEDIBSECTION);
   if (image != nullptr && IsTransparent(id)) {
     ReplaceBackground(static_cast<HBITMAP>(image), GetSysColor(COLOR_BTNFACE));
@@ -59,7 +59,7 @@ HBITMAP Pictures::Bitmap(int id) {
 
 HICON Pictures::Icon(int id, int size) {
   if (Loaded* picture = Find(id)) return picture->icon.get();
-  HANDLE image = LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0);
+  HANDLE image = LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0);
   loaded_.push_back({id, OwnedGdi(), OwnedIcon(static_cast<HICON>(image))});
   return static_cast<HICON>(image);
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/win32/WideText.h"
+
 namespace setup::view {
 namespace {
 
@@ -26,7 +28,7 @@ void StartTiming::FirstPaint() {
   const std::string line =
       "first-paint-ms-since-entry " + std::to_string(GetTickCount() - entryTicks_) +
       "\nfirst-paint-ms-since-process-start " + std::to_string(SinceProcessCreation()) + "\n";
-  OutputDebugStringA(line.c_str());
+  OutputDebugStringW(Utf16FromUtf8(line).c_str());
 }
 
 }  // namespace setup::view

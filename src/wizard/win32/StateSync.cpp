@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/win32/WideText.h"
+
 #include "wizard/win32/ControlWindows.h"
 #include "wizard/win32/DirectoryListView.h"
 
@@ -32,7 +34,7 @@ bool IsCheckable(ControlKind kind) {
 
 void PushText(HWND window, const LayoutEntry& entry, const Control& control) {
   if (!HasText(entry.kind)) return;
-  SetWindowTextA(window, control.Text.c_str());
+  SetWindowTextW(window, Utf16FromUtf8(control.Text).c_str());
   FitLabelToText(window, entry, control.Text);
 }
 
@@ -42,29 +44,30 @@ void PushEnabled(HWND window, const LayoutEntry&, const Control& control) {
 
 void PushChecked(HWND window, const LayoutEntry& entry, const Control& control) {
   if (IsCheckable(entry.kind)) {
-    SendMessageA(window, BM_SETCHECK, control.Checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(window, BM_SETCHECK, control.Checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 }
 
 void PushPosition(HWND window, const LayoutEntry& entry, const Control& control) {
-  if (entry.kind == ControlKind::ProgressBar) SendMessageA(window, PBM_SETPOS, control.Position, 0);
+  if (entry.kind == ControlKind::ProgressBar) SendMessageW(window, PBM_SETPOS, control.Position, 0);
 }
 
 void PushItems(HWND window, const LayoutEntry& entry, const Control& control) {
   if (entry.kind == ControlKind::DirectoryList) {
     SetDirectoryItems(window, control.Items, control.ItemIndex);
   } else if (entry.kind == ControlKind::DriveList) {
-    SendMessageA(window, CB_RESETCONTENT, 0, 0);
+    SendMessageW(window, CB_RESETCONTENT, 0, 0);
     for (const std::string& item : control.Items) {
-      SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+      const std::wstring wide = Utf16FromUtf8(item);
+      SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     }
-    SendMessageA(window, CB_SETCURSEL, control.ItemIndex, 0);
+    SendMessageW(window, CB_SETCURSEL, control.ItemIndex, 0);
   }
 }
 
 void PushDefault(HWND window, const LayoutEntry& entry, const Control& control) {
   if (entry.kind == ControlKind::Button) {
-    SendMessageA(window, BM_SETSTYLE, control.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    SendMessageW(window, BM_SETSTYLE, control.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
   }
 }
 
@@ -86,11 +89,11 @@ constexpr PropertyPush kPropertyPushes[] = {
 };
 
 std::string WindowText(HWND window) {
-  const int length = GetWindowTextLengthA(window);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int copied = GetWindowTextA(window, text.data(), length + 1);
+  const int length = GetWindowTextLengthW(window);  // UTF-16 units
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
+  return Utf8FromUtf16(text);
 }
 
 }  // namespace
@@ -111,7 +114,7 @@ void StateSync::CopyInput(DialogControls& controls) {
     if (!shown.entry->control) continue;
     Control& control = controls.*shown.entry->control;
     if (IsCheckable(shown.entry->kind)) {
-      control.Checked = SendMessageA(shown.window, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      control.Checked = SendMessageW(shown.window, BM_GETCHECK, 0, 0) == BST_CHECKED;
       shown.control.Checked = control.Checked;
     } else if (shown.entry->kind == ControlKind::Edit) {
       control.Text = WindowText(shown.window);

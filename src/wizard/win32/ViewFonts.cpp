@@ -5,8 +5,8 @@ namespace {
 
 // Heights in pixels at 96 dots per inch: 8 point is 11 pixels, 12 point 16, 28 point 37. The
 // layout is not scaled, so neither are the fonts.
-OwnedGdi MakeFont(int height, int weight, const char* face) {
-  return OwnedGdi(CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+OwnedGdi MakeFont(int height, int weight, const wchar_t* face) {
+  return OwnedGdi(CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                               DEFAULT_PITCH | FF_DONTCARE, face));
 }
@@ -14,10 +14,10 @@ OwnedGdi MakeFont(int height, int weight, const char* face) {
 }  // namespace
 
 ViewFonts::ViewFonts()
-    : normal_(MakeFont(11, FW_NORMAL, "MS Sans Serif")),
-      welcome_(MakeFont(16, FW_BOLD, "MS Sans Serif")),
-      destination_(MakeFont(16, FW_BOLD, "MS Sans Serif")),
-      version_(MakeFont(37, FW_NORMAL, "Arial")) {}
+    : normal_(MakeFont(11, FW_NORMAL, L"MS Sans Serif")),
+      welcome_(MakeFont(16, FW_BOLD, L"MS Sans Serif")),
+      destination_(MakeFont(16, FW_BOLD, L"MS Sans Serif")),
+      version_(MakeFont(37, FW_NORMAL, L"Arial")) {}
 
 HFONT ViewFonts::Get(ControlFont font) const {
   switch (font) {

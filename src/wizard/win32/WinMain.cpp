@@ -23,10 +23,10 @@ void InitCommonControls6() {
 
 void RunMessageLoop(setup::view::MainWindow& window) {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (window.TranslateKeys(message)) continue;
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 

@@ -10,22 +10,26 @@
 #include <vector>
 
 #include "RemovalExecutor.h"
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Owned.h"
 
 namespace setup {
 namespace {
 
-std::string ModulePath() {
-  char buffer[MAX_PATH * 2];
-  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
+// The size GetTempPath asks for counts UTF-16 units with the NUL; the folder of a user whose
+// name is long may exceed MAX_PATH.
 std::string TempFolder() {
-  char folder[MAX_PATH + 1];
-  DWORD length = GetTempPathA(sizeof folder, folder);
-  return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+  if (length >= folder.size()) {
+    folder.assign(length, L'\0');
+    length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+  }
+  if (length == 0 || length >= folder.size()) return {};
+  folder.resize(length);
+  return Utf8FromUtf16(folder);
 }
 
 constexpr const char* kCopyFolderPrefix = "~UnInstall-";
@@ -34,7 +38,7 @@ constexpr const char* kCopyName = "UnInstall.EXE";
 // 128 bits from the system's random source as hexadecimal text; empty when it has none.
 std::string RandomName() {
   HCRYPTPROV provider = 0;
-  if (!CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL,
+  if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL,
                             CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
     return {};
   BYTE bytes[16];
@@ -58,20 +62,23 @@ std::string CreateCopyFolder(const std::string& tempFolder) {
     const std::string name = RandomName();
     if (name.empty()) return {};
     const std::string folder = tempFolder + kCopyFolderPrefix + name + "\\";
-    if (CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+    if (CreateDirectoryW(Utf16FromUtf8(folder).c_str(), nullptr)) return folder;
   }
   return {};
 }
 
-// The copy's folder is removed only when it is such a folder, whatever the command line says.
+// The copy's folder is removed only when it is such a folder, whatever the command line says:
+// the temporary folder's path, the prefix, 32 hexadecimal digits and a backslash.
 bool IsCopyFolder(const std::string& folder) {
   const std::string temp = TempFolder();
-  const std::string prefix = temp + kCopyFolderPrefix;
-  return !temp.empty() && folder.size() == prefix.size() + 33 &&
-         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, folder.c_str(),
-                        static_cast<int>(prefix.size()), prefix.c_str(),
-                        static_cast<int>(prefix.size())) == CSTR_EQUAL &&
-         folder.back() == '\\';
+  if (temp.empty()) return false;
+  const std::wstring prefix = Utf16FromUtf8(temp + kCopyFolderPrefix);
+  const std::wstring wide = Utf16FromUtf8(folder);
+  const int prefixLength = static_cast<int>(prefix.size());
+  return wide.size() == prefix.size() + 33 &&
+         CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wide.c_str(), prefixLength,
+                        prefix.c_str(), prefixLength) == CSTR_EQUAL &&
+         wide.back() == L'\\';
 }
 
 std::string FolderOf(const std::string& path) {
@@ -80,8 +87,8 @@ std::string FolderOf(const std::string& path) {
 }
 
 void RemoveCopy(const std::string& copy, const std::string& folder) {
-  DeleteFileA(copy.c_str());
-  RemoveDirectoryA(folder.c_str());
+  DeleteFileW(Utf16FromUtf8(copy).c_str());
+  RemoveDirectoryW(Utf16FromUtf8(folder).c_str());
 }
 
 // The C runtime reads a backslash before a quote as an escaped quote: a folder's trailing
@@ -98,8 +105,8 @@ bool StartSelfRemoval(const RemovalPlan& plan) {
   const std::string copyFolder = temp.empty() ? std::string() : CreateCopyFolder(temp);
   if (copyFolder.empty()) return false;
   const std::string copy = copyFolder + kCopyName;
-  if (!CopyFileA(ModulePath().c_str(), copy.c_str(), TRUE)) {
-    RemoveDirectoryA(copyFolder.c_str());
+  if (!CopyFileW(Utf16FromUtf8(ProgramPath()).c_str(), Utf16FromUtf8(copy).c_str(), TRUE)) {
+    RemoveDirectoryW(Utf16FromUtf8(copyFolder).c_str());
     return false;
   }
   // An inherited handle of this process: the copy waits on exactly this process, with no race
@@ -114,15 +121,17 @@ bool StartSelfRemoval(const RemovalPlan& plan) {
                         std::to_string(reinterpret_cast<std::uintptr_t>(self.Get())) + " " +
                         Quoted(plan.selfPath);
   for (const std::string& folder : plan.selfFolders) command += " " + Quoted(folder);
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back('\0');
-  STARTUPINFOA startup{};
+  // CreateProcessW may write into the command line.
+  const std::wstring wide = Utf16FromUtf8(command);
+  std::vector<wchar_t> line(wide.begin(), wide.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   // The copy works in the temporary folder, not in its own: a process's current folder cannot
   // be removed.
-  if (!CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, temp.c_str(),
-                      &startup, &process)) {
+  if (!CreateProcessW(Utf16FromUtf8(copy).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                      Utf16FromUtf8(temp).c_str(), &startup, &process)) {
     RemoveCopy(copy, copyFolder);
     return false;
   }
@@ -130,15 +139,15 @@ bool StartSelfRemoval(const RemovalPlan& plan) {
   return true;
 }
 
-int RunCleanup(int argc, char** argv) {
-  if (argc < 4) return 2;
+int RunCleanup(const std::vector<std::string>& arguments) {
+  if (arguments.size() < 4) return 2;
   {
-    const win32::Handle original(
-        reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(std::strtoull(argv[2], nullptr, 10))));
+    const win32::Handle original(reinterpret_cast<HANDLE>(
+        static_cast<std::uintptr_t>(std::strtoull(arguments[2].c_str(), nullptr, 10))));
     WaitForSingleObject(original.Get(), INFINITE);
   }
-  const std::string selfPath = argv[3];
-  std::vector<std::string> folders(argv + 4, argv + argc);
+  const std::string& selfPath = arguments[3];
+  const std::vector<std::string> folders(arguments.begin() + 4, arguments.end());
   Win32FileSystem files;
   // The image of a process that has just ended can stay locked for a moment.
   for (int attempt = 0; attempt < 50 && files.FileExists(selfPath); ++attempt) {
@@ -148,10 +157,11 @@ int RunCleanup(int argc, char** argv) {
   std::vector<RemovalProblem> problems = RemoveUninstaller(selfPath, folders, files);
   // A running program cannot delete its own file, so the copy and then its folder go at the
   // next restart, in that order.
-  const std::string self = ModulePath();
-  MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  const std::string self = ProgramPath();
+  MoveFileExW(Utf16FromUtf8(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   const std::string folder = FolderOf(self);
-  if (IsCopyFolder(folder)) MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (IsCopyFolder(folder))
+    MoveFileExW(Utf16FromUtf8(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return problems.empty() ? 0 : 1;
 }
 

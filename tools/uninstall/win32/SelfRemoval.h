@@ -5,6 +5,7 @@
 // end, deletes it and the folders, and has itself deleted at the next restart
 // (MOVEFILE_DELAY_UNTIL_REBOOT).
 #include <string>
+#include <vector>
 
 #include "RemovalPlan.h"
 
@@ -12,7 +13,8 @@ namespace setup {
 
 bool StartSelfRemoval(const RemovalPlan& plan);
 
-// The copy's work; argc/argv as given to main. Returns the exit code.
-int RunCleanup(int argc, char** argv);
+// The copy's work; arguments as the program was started with them, its own name first. Returns
+// the exit code.
+int RunCleanup(const std::vector<std::string>& arguments);
 
 }  // namespace setup

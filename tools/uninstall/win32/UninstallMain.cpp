@@ -2,12 +2,14 @@
 // installation recorded in the UnInstall.LOG beside it.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "SelfRemoval.h"
 #include "Uninstaller.h"
 #include "platform/win32/ProcessGuard.h"
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 
@@ -16,27 +18,25 @@ namespace {
 class MessageBoxUi : public setup::UserInterface {
  public:
   bool AskUser(const std::string& caption, const std::string& text, unsigned flags) override {
-    int answer = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags | MB_SETFOREGROUND);
+    int answer = MessageBoxW(nullptr, setup::Utf16FromUtf8(text).c_str(),
+                             setup::Utf16FromUtf8(caption).c_str(), flags | MB_SETFOREGROUND);
     return answer == IDOK || answer == IDYES;
   }
   void Repaint(const setup::ControlPaint&) override {}
 };
 
-std::string ModulePath() {
-  char buffer[MAX_PATH * 2];
-  DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   setup::GuardProcess();
-  if (argc >= 2 && std::strcmp(argv[1], "/cleanup") == 0) return setup::RunCleanup(argc, argv);
+  // The arguments of the copy name folders of the user's script: read as UTF-16, not through
+  // the C runtime's argv in the code page.
+  const std::vector<std::string> arguments = setup::ProgramArguments();
+  if (arguments.size() >= 2 && arguments[1] == "/cleanup") return setup::RunCleanup(arguments);
   setup::Win32FileSystem files;
   setup::Win32Registry registry;
   MessageBoxUi ui;
   setup::UninstallerServices services{files, registry, ui, setup::StartSelfRemoval};
-  setup::UninstallOutcome outcome = setup::RunUninstaller(services, ModulePath());
+  setup::UninstallOutcome outcome = setup::RunUninstaller(services, setup::ProgramPath());
   return outcome == setup::UninstallOutcome::LogRejected ? 1 : 0;
 }

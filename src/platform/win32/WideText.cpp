@@ -1,0 +1,29 @@
+#include "platform/win32/WideText.h"
+
+#include <windows.h>
+
+namespace setup {
+
+// The conversions count their lengths as int: a text of 2 GB does not cross the seam.
+std::wstring Utf16FromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), units);
+  return wide;
+}
+
+std::string Utf8FromUtf16(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, narrow.data(), bytes, nullptr, nullptr);
+  return narrow;
+}
+
+}  // namespace setup
