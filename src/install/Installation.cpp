@@ -26,13 +26,9 @@ struct RightsQuestion {
   const char* text;
 };
 constexpr RightsQuestion kRightsGerman = {"Administrator-Rechte fehlen",
-                                          "M\xf6"
-                                          "chten Sie die Installation dennoch versuchen?"};
-constexpr RightsQuestion kRightsFrench = {
-    "Droits d\xb4"
-    "administrateur manquent",
-    "Voudriez-vous cependant essayer l\xb4"
-    "installation?"};
+                                          "Möchten Sie die Installation dennoch versuchen?"};
+constexpr RightsQuestion kRightsFrench = {"Droits d´administrateur manquent",
+                                          "Voudriez-vous cependant essayer l´installation?"};
 constexpr RightsQuestion kRightsEnglish = {"Administrator privileges missing",
                                            "Try to install in spite of that?"};
 

@@ -8,7 +8,6 @@
 namespace setup {
 namespace {
 
-// Windows-1252 bytes: \xFC is u-umlaut, \xE9 is e-acute.
 struct SpaceSentence {
   char language;
   const char* betweenSizes;
@@ -16,8 +15,8 @@ struct SpaceSentence {
 };
 
 constexpr SpaceSentence kSentences[] = {
-    {'G', " von ", " Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
-    {'F', " de ", " place de m\xE9moire de disque durs sont disponible."},
+    {'G', " von ", " Festplatten-Speicherplatz stehen zur Verfügung."},
+    {'F', " de ", " place de mémoire de disque durs sont disponible."},
     {'E', " of ", " harddisc space is available."},
 };
 

@@ -4,6 +4,7 @@
 
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -44,7 +45,7 @@ long FindMarker(const std::vector<std::string>& lines, const char* marker) {
 std::string ReadLicenceText(PayloadReader& payload) {
   MemorySink sink;
   payload.NextEntry().InflateTo(sink);
-  return std::string(sink.bytes.begin(), sink.bytes.end());
+  return DecodeScriptText(ByteSpan(sink.bytes));
 }
 
 std::string SelectLicenceText(const std::string& allLicenceText, char language) {

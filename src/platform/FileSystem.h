@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 
@@ -43,11 +43,14 @@ class FileSystem {
   // resolved), then every letter folded to upper case by the file system's own rules, not ASCII
   // only. Two paths name the same entry when their keys are equal, and one lies in a folder when
   // its key begins with the folder's; a key is for comparing, never for opening.
-  virtual std::string ComparisonKey(const std::string& path) { return FoldWindows1252(path); }
+  virtual std::string ComparisonKey(const std::string& path) { return FoldPathCase(path); }
   // The whole content of a file; nothing when it cannot be read.
   virtual std::optional<std::string> ReadFileBytes(const std::string& /*path*/) {
     return std::nullopt;
   }
+  // Text in the machine's ANSI code page (a log that a setup of before wrote that way) as UTF-8.
+  // The default is Windows-1252, the code page of the simulated machine.
+  virtual std::string Utf8FromAnsi(const std::string& bytes) { return Utf8From1252(bytes); }
 };
 
 }  // namespace setup

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -40,11 +41,11 @@ bool IsReservedDeviceName(const std::string& name) {
   while (!base.empty() && base.back() == ' ') base.pop_back();
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
     if (base == device) return true;
-  if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
-    return false;
-  // COM0 to COM9 and the superscript digits 1, 2 and 3 of Windows-1252.
-  const char digit = base[3];
-  return (digit >= '0' && digit <= '9') || digit == '\xb9' || digit == '\xb2' || digit == '\xb3';
+  if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0) return false;
+  // COM0 to COM9 and with the superscript digits 1, 2 and 3.
+  const std::string digit = base.substr(3);
+  return (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "¹" ||
+         digit == "²" || digit == "³";
 }
 
 bool IsNameCharacter(char c) {
@@ -111,7 +112,7 @@ PathFault CheckFullPath(const std::string& path) {
     return PathFault::ForeignForm;
   const std::size_t root = RootLength(path);
   if (root == 0 || root >= path.size()) return PathFault::NotFull;
-  if (path.size() > kMaxPathLength) return PathFault::TooLong;
+  if (Utf16Length(path) > kMaxPathLength) return PathFault::TooLong;
   std::vector<std::string> names = SplitNames(path.substr(root));
   if (path.back() == '\\') names.pop_back();  // the folder's trailing backslash
   // The server and share names are checked like the others.

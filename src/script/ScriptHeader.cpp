@@ -8,6 +8,7 @@
 #include "text/FileFormat.h"
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -52,7 +53,8 @@ void ReadSizeLine(SetupState& state, const std::string& value, std::size_t lineN
   const std::optional<std::int32_t> size = ParseInt32(value);
   if (!size) {
     constexpr std::size_t kShown = 40;  // enough to recognise the line, short for a message box
-    const std::string shown = value.size() > kShown ? value.substr(0, kShown) + "..." : value;
+    const std::string shown =
+        CharacterCount(value) > kShown ? FirstCharacters(value, kShown) + "..." : value;
     throw SetupError("The setup script is damaged (line " + std::to_string(lineNumber) +
                      ": the S value \"" + shown + "\" is not a whole number from -2147483648 to " +
                      "2147483647)");
@@ -92,7 +94,7 @@ void ReadHeaderLine(SetupState& state, std::string line, std::size_t lineNumber,
 void LoadSetupScript(SetupState& state, Resources& resources) {
   const std::optional<ByteSpan> script = resources.FindRcData(kScriptResource);
   if (!script) throw SetupError(std::string("Resource ") + kScriptResource + " not found");
-  state.ScriptLines = SplitScriptLines(*script);
+  state.ScriptLines = SplitScriptLines(DecodeScriptText(*script));
 }
 
 void ReadScriptHeader(SetupState& state, const std::string& decimalSeparator) {

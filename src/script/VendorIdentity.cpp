@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -43,7 +44,7 @@ VendorIdentity ParseVendorIdentity(ByteSpan text) {
       {kAddOnCaptionEnglishName, &identity.addOnCaptionEnglish},
       {kAddOnCaptionFrenchName, &identity.addOnCaptionFrench},
   };
-  for (std::string line : SplitScriptLines(text)) {
+  for (std::string line : SplitScriptLines(DecodeScriptText(text))) {
     if (line.find('=') == std::string::npos) continue;
     const std::string name = SplitFirst(line, "=");
     const auto field = std::find_if(std::begin(fields), std::end(fields),

@@ -3,9 +3,8 @@
 namespace setup {
 namespace {
 
-// Windows-1252 bytes: \xFC u-umlaut, \xF6 o-umlaut, \xE7 c-cedilla. Most texts of the form are
-// German; the buttons and ActionLabel are English and each language button speaks its own
-// language.
+// Most texts of the form are German; the buttons and ActionLabel are English and each language
+// button speaks its own language.
 struct InitialText {
   Control DialogControls::*control;
   const char* name;
@@ -17,7 +16,7 @@ constexpr InitialText kInitialTexts[] = {
     {&DialogControls::AgreeBox, "AgreeBox", "Ich stimme den Lizenzvereinbarungen zu"},
     {&DialogControls::AllLicenceMemo, "AllLicenceMemo", ""},
     {&DialogControls::AllUserBtn, "AllUserBtn",
-     "Installation f\xFCr alle Benutzer an diesem Computer"},
+     "Installation für alle Benutzer an diesem Computer"},
     {&DialogControls::BackBtn, "BackBtn", "< Back"},
     {&DialogControls::CancelBtn, "CancelBtn", "Cancel"},
     {&DialogControls::DesktopBox, "DesktopBox", "Programm-Ikone auf dem Desktop anlegen"},
@@ -28,20 +27,18 @@ constexpr InitialText kInitialTexts[] = {
      "%s wird in dieses Verzeichnis installiert:"},
     {&DialogControls::DirectStartBox, "DirectStartBox", "%s direkt starten"},
     {&DialogControls::DiskSpaceLabel1, "DiskSpaceLabel1",
-     "Es werden %s Festplatten-Speicherplatz ben\xF6tigt."},
+     "Es werden %s Festplatten-Speicherplatz benötigt."},
     {&DialogControls::DiskSpaceLabel2, "DiskSpaceLabel2",
-     "%s Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
+     "%s Festplatten-Speicherplatz stehen zur Verfügung."},
     {&DialogControls::EnglishBox, "EnglishBox", "Install version in english language"},
     {&DialogControls::EnglishUSFlagImage, "EnglishUSFlagImage", ""},
     {&DialogControls::FinishLabel, "FinishLabel", "Installation abgeschlossen."},
-    {&DialogControls::FrenchBox, "FrenchBox",
-     "Installer la version fran\xE7"
-     "aise"},
+    {&DialogControls::FrenchBox, "FrenchBox", "Installer la version française"},
     {&DialogControls::FrenchFlagImage, "FrenchFlagImage", ""},
     {&DialogControls::GermanBox, "GermanBox", "Installation der deutschen Version"},
     {&DialogControls::GermanFlagImage, "GermanFlagImage", ""},
     {&DialogControls::IconImage, "IconImage", ""},
-    {&DialogControls::IconLabel, "IconLabel", "Verkn\xFCpfungen mit Programmsymbolen (Ikonen):"},
+    {&DialogControls::IconLabel, "IconLabel", "Verknüpfungen mit Programmsymbolen (Ikonen):"},
     {&DialogControls::InstallLabel, "InstallLabel",
      "Setup wird \"%s\" auf Ihrem Rechner installieren."},
     {&DialogControls::InstallationLabel, "InstallationLabel", "Installation"},
@@ -52,7 +49,7 @@ constexpr InitialText kInitialTexts[] = {
     {&DialogControls::NextBtn, "NextBtn", "Next >"},
     {&DialogControls::NoBootLabel, "NoBootLabel", "Sie brauchen Windows nicht neu zu starten."},
     {&DialogControls::OneUserBtn, "OneUserBtn",
-     "Installation nur f\xFCr den angemeldeten Benutzer ( %s )"},
+     "Installation nur für den angemeldeten Benutzer ( %s )"},
     {&DialogControls::PercentLabel, "PercentLabel", "0%"},
     {&DialogControls::ProgramFolderImage, "ProgramFolderImage", ""},
     {&DialogControls::ProgressBar, "ProgressBar", ""},
@@ -64,7 +61,7 @@ constexpr InitialText kInitialTexts[] = {
     {&DialogControls::ReadyLabel, "ReadyLabel", "Fertig zum Installieren:"},
     {&DialogControls::StartMenueBox, "StartMenueBox", ""},
     {&DialogControls::StartMenueLabel, "StartMenueLabel",
-     "Programm-Ordner mit Ikonen im Windows Start-Men\xFC anlegen"},
+     "Programm-Ordner mit Ikonen im Windows Start-Menü anlegen"},
     {&DialogControls::SummaryMemo, "SummaryMemo", ""},
     {&DialogControls::WelcomeLabel, "WelcomeLabel", "Willkommen zum %s Setup Assistenten"},
 };

@@ -14,25 +14,21 @@ struct Relabel {
   Fill fill;
 };
 
-// Windows-1252 bytes: \xE0 a-grave, \xE7 c-cedilla, \xE9 e-acute, \xF4 o-circumflex,
-// \xF6 o-umlaut, \xFC u-umlaut. In the order in which the handlers set them.
+// In the order in which the handlers set them.
 constexpr Relabel kRelabels[] = {
     {&DialogControls::NextBtn, "Weiter >", "Next >", "Continuer >", Fill::None},
-    {&DialogControls::BackBtn,
-     "< Zur\xFC"
-     "ck",
-     "< Back", "< Retour", Fill::None},
+    {&DialogControls::BackBtn, "< Zurück", "< Back", "< Retour", Fill::None},
     {&DialogControls::CancelBtn, "Abbruch", "Cancel", "Annuler", Fill::None},
     {&DialogControls::WelcomeLabel, "Willkommen zum %s Setup Assistenten.",
-     "Welcome to the %s setup assistant.", "Bienvenue \xE0 l'aide d'installation de %s.",
+     "Welcome to the %s setup assistant.", "Bienvenue à l'aide d'installation de %s.",
      Fill::ProductName},
     {&DialogControls::InstallLabel, "Setup wird \"%s\" auf Ihrem Rechner installieren.",
      "Setup will install \"%s\" on your computer.",
      "Le setup installera \"%s\" sur votre ordinateur.", Fill::ProductAndVersion},
-    {&DialogControls::OneUserBtn, "Installation nur f\xFCr den angemeldeten Benutzer ( %s )",
+    {&DialogControls::OneUserBtn, "Installation nur für den angemeldeten Benutzer ( %s )",
      "Installation only for the current user ( %s )",
      "Installation seulement pour l'utilisateur courant ( %s )", Fill::UserName},
-    {&DialogControls::AllUserBtn, "Installation f\xFCr alle Benutzer an diesem Computer",
+    {&DialogControls::AllUserBtn, "Installation für alle Benutzer an diesem Computer",
      "Installation for all users of this computer",
      "Installation pour tous les utilisateurs de cet ordinateur", Fill::None},
     {&DialogControls::LizenzLabel,
@@ -41,34 +37,26 @@ constexpr Relabel kRelabels[] = {
      "I accept the licence agreement", "J'accepte l'accord de permis", Fill::None},
     {&DialogControls::DestinationLabel, "%s wird in das folgende Verzeichnis installiert:",
      "%s will be installed into the following directory:",
-     "%s sera install\xE9 sur le r\xE9pertoire suivant:", Fill::ProductName},
-    {&DialogControls::DiskSpaceLabel1, "Es werden %s Festplatten-Speicherplatz ben\xF6tigt.",
-     "%s harddisk space will be needed.",
-     "%s place de m\xE9moire de disque durs sont n\xE9"
-     "cessaire.",
+     "%s sera installé sur le répertoire suivant:", Fill::ProductName},
+    {&DialogControls::DiskSpaceLabel1, "Es werden %s Festplatten-Speicherplatz benötigt.",
+     "%s harddisk space will be needed.", "%s place de mémoire de disque durs sont nécessaire.",
      Fill::SizeText},
     {&DialogControls::IconLabel,
-     "Verkn\xFCpfungen mit Programmsymbolen (Ikonen):", "Links with program symbols (icons):",
-     "Liens avec des symboles de programme (Ic\xF4nes):", Fill::None},
-    {&DialogControls::StartMenueLabel,
-     "Programm-Ordner mit Ikonen im Windows Start-Men\xFC anlegen",
+     "Verknüpfungen mit Programmsymbolen (Ikonen):", "Links with program symbols (icons):",
+     "Liens avec des symboles de programme (Icônes):", Fill::None},
+    {&DialogControls::StartMenueLabel, "Programm-Ordner mit Ikonen im Windows Start-Menü anlegen",
      "Create program folder with icons in Windows start menu",
-     "Cr\xE9"
-     "er un r\xE9pertoire de programme avec des ic\xF4nes dans le menu D\xE9marrer de "
+     "Créer un répertoire de programme avec des icônes dans le menu Démarrer de "
      "Windows",
      Fill::None},
     {&DialogControls::DesktopBox, "Programm-Ikone auf dem Desktop anlegen",
-     "Create program icon on the desktop",
-     "Cr\xE9"
-     "er une ic\xF4ne de programme sur le bureau",
+     "Create program icon on the desktop", "Créer une icône de programme sur le bureau",
      Fill::None},
     {&DialogControls::QuickLaunchBox, "Programm-Ikone unten in der Schnellstart-Leiste anlegen",
      "Create program icon down in the quick launch bar",
-     "Cr\xE9"
-     "er une ic\xF4ne de programme vers le bas dans la barre de lancement rapide",
-     Fill::None},
+     "Créer une icône de programme vers le bas dans la barre de lancement rapide", Fill::None},
     {&DialogControls::ReadyLabel,
-     "Fertig zum Installieren:", "Ready to install:", "Pr\xEAt installer:", Fill::None},
+     "Fertig zum Installieren:", "Ready to install:", "Prêt installer:", Fill::None},
     {&DialogControls::FinishLabel, "Installation abgeschlossen.", "Installation finished.",
      "Installation fini.", Fill::None},
     {&DialogControls::NoBootLabel, "Sie brauchen Windows nicht neu zu starten.",
@@ -90,10 +78,9 @@ constexpr WizardTexts kGerman = {
     "Setup ist noch nicht fertig. Wenn Sie jetzt abbrechen, wird %s nicht installiert.\r\r",
     "Setup abbrechen?",
     "Setup abbrechen",
-    "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.",
-    "Schlie\xDF"
-    "en",
-    "Ung\xFCltiges Zielverzeichnis",
+    "Die Installation wurde nicht durchgeführt. Es wurde nichts installiert.",
+    "Schließen",
+    "Ungültiges Zielverzeichnis",
     "Bitte geben Sie ein Verzeichnis mit Laufwerksbuchstaben (C:\\...) oder einen Netzwerkpfad "
     "(\\\\Server\\Freigabe) an.",
 };
@@ -118,16 +105,15 @@ constexpr WizardTexts kFrench = {
     "Installer",
     "Installation fini!",
     "Fini!",
-    "L'installation n'est pas compl\xE8te. Si vous terminez maintenant, %s ne sera pas "
-    "install\xE9.\r\r",
+    "L'installation n'est pas complète. Si vous terminez maintenant, %s ne sera pas "
+    "installé.\r\r",
     "Sortez l'installation?",
     "Terminer l'installation",
-    "L'installation n'a pas \xE9t\xE9 effectu\xE9"
-    "e. Rien n'a \xE9t\xE9 install\xE9.",
+    "L'installation n'a pas été effectuée. Rien n'a été installé.",
     "Fermer",
-    "R\xE9pertoire de destination invalide",
-    "Veuillez indiquer un r\xE9pertoire avec une lettre de lecteur (C:\\...) ou un chemin "
-    "r\xE9seau (\\\\serveur\\partage).",
+    "Répertoire de destination invalide",
+    "Veuillez indiquer un répertoire avec une lettre de lecteur (C:\\...) ou un chemin "
+    "réseau (\\\\serveur\\partage).",
 };
 
 const char* Pick(const Relabel& relabel, char language) {

@@ -5,6 +5,7 @@
 #include "payload/PayloadReader.h"
 #include "script/ScriptHeader.h"
 #include "script/VendorIdentity.h"
+#include "text/Utf8.h"
 #include "wizard/SetupDlg.h"
 
 namespace setup {
@@ -14,7 +15,7 @@ namespace {
 constexpr std::size_t kLongestUserName = 19;
 
 std::string UserNameOf(const std::string& login) {
-  return login.empty() || login.size() > kLongestUserName ? "<unknown>" : login;
+  return login.empty() || CharacterCount(login) > kLongestUserName ? "<unknown>" : login;
 }
 
 }  // namespace

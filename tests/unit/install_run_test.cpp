@@ -367,9 +367,7 @@ TEST_F(InstallRun, DeclinedRightsQuestionWritesNothing) {
   const std::string before = sim->registry.SaveText();
   EXPECT_EQ(Run(), InstallOutcome::Declined);
   ASSERT_EQ(sim->ui.questions.size(), 1u);
-  EXPECT_EQ(sim->ui.questions[0].caption,
-            "Droits d\xb4"
-            "administrateur manquent");
+  EXPECT_EQ(sim->ui.questions[0].caption, "Droits d´administrateur manquent");
   EXPECT_EQ(sim->ui.questions[0].flags, 33u);
   EXPECT_TRUE(fs::is_empty(root / "C" / "P"));
   EXPECT_EQ(sim->registry.SaveText(), before);

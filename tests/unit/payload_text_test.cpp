@@ -107,14 +107,14 @@ TEST(DiskSpaceTexts, SentenceInEachLanguage) {
     std::optional<DiskSpace> space;
     const char* sentence;
   } cases[] = {
-      {'G', space, "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verf\xFCgung."},
-      {'F', space, "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible."},
+      {'G', space, "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verfügung."},
+      {'F', space, "1 MB de 10 GB place de mémoire de disque durs sont disponible."},
       {'E', space, "1 MB of 10 GB harddisc space is available."},
       {'*', space, "1 MB of 10 GB harddisc space is available."},
       {'E', std::nullopt, "-1 B of -1 B harddisc space is available."},
       {'G', DiskSpace{1536, 1152},
        "1,5 kB von 1,13 kB Festplatten-Speicherplatz stehen zur "
-       "Verf\xFCgung."},
+       "Verfügung."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sentence);

@@ -188,14 +188,7 @@ TEST(AddOnCaptions, TLineTable) {
       {{"teKORVALT=Install Korvalt"}, true, "", "Install Korvalt", ""},
       {{"T*KORVALT=ignored caption"}, true, "", "", ""},
       {{"TGKORVALT"}, true, "", "", ""},
-      {{"TDKORVALT=Deutsch",
-        "TfKORVALT=Fran\xE7"
-        "ais"},
-       true,
-       "Deutsch",
-       "",
-       "Fran\xE7"
-       "ais"},
+      {{"TDKORVALT=Deutsch", "TfKORVALT=Français"}, true, "Deutsch", "", "Français"},
       {{"TEKORVALT=a=b=c"}, true, "", "a=b=c", ""},
       {{"TEKORVALT="}, true, "", "", ""},
       {{"TEkorvalt=x"}, false, "", "", ""},

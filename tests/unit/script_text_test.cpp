@@ -11,6 +11,7 @@
 #include "text/LanguageCode.h"
 #include "text/ScriptText.h"
 #include "text/Sha256.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -83,12 +84,73 @@ TEST(ScriptText, UpperCasesOnlyAsciiLetters) {
   EXPECT_EQ(ToUpperAscii('\0'), '\0');
 }
 
-// As a file system folds names in Windows-1252: the accented letters too, but not the division
-// sign, the micro sign or the sharp s, which have no upper case of their own there.
-TEST(ScriptText, FoldsWindows1252Letters) {
-  EXPECT_EQ(
-      FoldWindows1252("abz J\366rg \344\374\351\340\376 \232\234\236\377 \367\265\337 {`@[09"),
-      "ABZ J\326RG \304\334\311\300\336 \212\214\216\237 \367\265\337 {`@[09");
+// Paths compare as Windows compares them: Unicode's upper case for every script, but no letter
+// outside ASCII becomes an ASCII one, and the sharp s, which has no single upper case, stays.
+TEST(Utf8Text, FoldsPathsByUnicodeUpperCase) {
+  const struct {
+    const char* text;
+    const char* folded;
+  } cases[] = {
+      {"abz Jörg äüéàþ šœžÿ ÷ß {`@[09", "ABZ JÖRG ÄÜÉÀÞ ŠŒŽŸ ÷ß {`@[09"},
+      {"C:\\Users\\Дмитрий\\ёж", "C:\\USERS\\ДМИТРИЙ\\ЁЖ"},
+      {"αβγ ωΩ ς", "ΑΒΓ ΩΩ Σ"},
+      {"łódź ŉ ǆ ǳ ő", "ŁÓDŹ ŉ Ǆ Ǳ Ő"},
+      {"ｆｕｌｌ", "ＦＵＬＬ"},
+      {"ı ſ", "ı ſ"},  // dotless i and long s stay apart from I and S
+      {"日本語 😀", "日本語 😀"},
+      {"\xE4\xFC", "\xE4\xFC"},  // broken bytes kept, so two different ones stay different
+  };
+  for (const auto& c : cases) EXPECT_EQ(FoldPathCase(c.text), c.folded) << c.text;
+  EXPECT_EQ(FoldPathCase("C:\\Program Files\\Ärger"), FoldPathCase("c:\\PROGRAM FILES\\äRGER"));
+  EXPECT_NE(FoldPathCase("\xE4"), FoldPathCase("\xC4"));
+}
+
+// The setup's texts decoded once: Windows-1252 unless a UTF-8 byte-order mark comes first.
+TEST(Utf8Text, DecodesScriptTextsByTheirMark) {
+  const struct {
+    std::string bytes, text;
+  } cases[] = {
+      {"Gr\xF6\xDF"
+       "e \x80 \x9C \x81",
+       "Größe € œ \u0081"},
+      {"\xEF\xBB\xBFДмитрий 日本", "Дмитрий 日本"},
+      {"\xEF\xBB\xBF", ""},
+      {"\xEF\xBB\xBF"
+       "a\xFF"
+       "b\xC3",
+       "a\uFFFDb\uFFFD"},  // ill-formed: replaced, never passed on
+      {"\xEF\xBB"
+       "x",
+       "ï»x"},  // no whole mark: Windows-1252
+      {std::string("a\0\xE9", 3), std::string("a\0é", 4)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecodeScriptText(c.bytes), c.text) << c.bytes;
+    EXPECT_TRUE(IsValidUtf8(DecodeScriptText(c.bytes)));
+  }
+  for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80"})
+    EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+  EXPECT_TRUE(IsValidUtf8("ü € 😀"));
+  EXPECT_EQ(Windows1252Of(U'€'), '\x80');
+  EXPECT_EQ(Windows1252Of(U'Д'), std::nullopt);
+}
+
+// What a user sees is cut by characters, and Windows counts UTF-16 units.
+TEST(Utf8Text, CountsAndCutsWholeCharacters) {
+  const struct {
+    const char* text;
+    std::size_t characters, units;
+    std::size_t cut;
+    const char* first;
+  } cases[] = {
+      {"abc", 3, 3, 2, "ab"}, {"Größe", 5, 5, 3, "Grö"}, {"日本語", 3, 3, 2, "日本"},
+      {"a😀b", 3, 4, 2, "a😀"}, {"ü", 1, 1, 0, ""},        {"äöü", 3, 3, 9, "äöü"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CharacterCount(c.text), c.characters) << c.text;
+    EXPECT_EQ(Utf16Length(c.text), c.units) << c.text;
+    EXPECT_EQ(FirstCharacters(c.text, c.cut), c.first) << c.text;
+  }
 }
 
 // The one signed 32-bit reader: the header's S line and the integer registry values use it.

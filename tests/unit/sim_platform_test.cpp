@@ -48,7 +48,7 @@ TEST(SimRegistry, SavedLoadedAndSavedAgainIsTheSame) {
   registry.CreateKey(RegistryRoot::Users, ".DEFAULT\\Software\\b")->WriteInteger("min", INT32_MIN);
   auto key = registry.CreateKey(RegistryRoot::CurrentUser, "Software\\" + std::string(255, 'k'));
   key->WriteString(std::string(16383, 'v'), "");
-  key->WriteString("\\\"\xe9;=[]@", "\"\\\\\xff\t");
+  key->WriteString("\\\"é;=[]@", "\"\\\\ÿ\t");
   key->WriteInteger("zero", 0);
   registry.CreateKey(RegistryRoot::LocalMachine, Levels(kDeepestKey))->WriteString("x", "y");
   registry.CreateKey(RegistryRoot::LocalMachine, "")->WriteString("at the root", "r");

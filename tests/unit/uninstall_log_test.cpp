@@ -98,13 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UninstallLog, KeepsRecordsInOrderWithLinesAndBytes) {
   LogReading reading = ReadUninstallLog(
-      "NVELTRO 5107! V12 sp\351cial\r\nLF\r\nDC:\\P\\\r\nFC:\\P\\\344.txt\r\nXT5107\r\n");
+      "NVELTRO 5107! V12 spécial\r\nLF\r\nDC:\\P\\\r\nFC:\\P\\ä.txt\r\nXT5107\r\n");
   ASSERT_TRUE(reading.product);
-  EXPECT_EQ(reading.product->productName, "VELTRO 5107! V12 sp\351cial");
+  EXPECT_EQ(reading.product->productName, "VELTRO 5107! V12 spécial");
   EXPECT_EQ(reading.product->language, LogLanguage::French);
   ASSERT_EQ(reading.product->records.size(), 3u);
   EXPECT_EQ(reading.product->records[0].kind, RecordKind::Folder);
-  EXPECT_EQ(reading.product->records[1].argument, "C:\\P\\\344.txt");
+  EXPECT_EQ(reading.product->records[1].argument, "C:\\P\\ä.txt");
   EXPECT_EQ(reading.product->records[1].line, 4);
   EXPECT_EQ(reading.product->records[2].kind, RecordKind::Association);
   EXPECT_EQ(reading.product->records[2].argument, "T5107");

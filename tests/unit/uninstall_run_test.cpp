@@ -19,6 +19,7 @@
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
 #include "text/Sha256.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -87,9 +88,9 @@ class FakeMachine : public FileSystem, public Registry {
   }
   std::string ComparisonKey(const std::string& path) override {
     for (const auto& [alias, folder] : shortNames_)
-      if (FoldWindows1252(path).rfind(FoldWindows1252(alias), 0) == 0)
-        return FoldWindows1252(folder + path.substr(alias.size()));
-    return FoldWindows1252(path);
+      if (FoldPathCase(path).rfind(FoldPathCase(alias), 0) == 0)
+        return FoldPathCase(folder + path.substr(alias.size()));
+    return FoldPathCase(path);
   }
   std::optional<std::string> ReadFileBytes(const std::string& path) override {
     auto file = files_.find(ToUpperAscii(path));
@@ -403,7 +404,7 @@ TEST(UninstallRun, RemovesAfterYesAndTellsInTheLogsLanguage) {
   ASSERT_EQ(ui.shown.size(), 2u);
   EXPECT_EQ(ui.shown[0].flags, kYesNoQuestion);
   EXPECT_NE(ui.shown[0].text.find("\"Veltro\""), std::string::npos);
-  EXPECT_NE(ui.shown[0].text.find("M\366chten"), std::string::npos);
+  EXPECT_NE(ui.shown[0].text.find("Möchten"), std::string::npos);
   EXPECT_EQ(ui.shown[1].flags, kWarning);
   EXPECT_NE(ui.shown[1].text.find("Ordner (nicht leer): C:\\P\\data\\"), std::string::npos);
   EXPECT_NE(ui.shown[1].text.find("UnInstall.EXE wird entfernt, sobald"), std::string::npos);
@@ -429,12 +430,12 @@ TEST(UninstallRun, NothingRemovedWhenDeclinedOrLogDamaged) {
     UninstallOutcome outcome;
     const char* message;  // in the one message box shown
   } cases[] = {
-      {"Declined", kInstalledLog, false, UninstallOutcome::Declined, "M\366chten"},
+      {"Declined", kInstalledLog, false, UninstallOutcome::Declined, "Möchten"},
       {"Truncated", std::string(kInstalledLog, 40), true, UninstallOutcome::LogRejected, "Zeile 5"},
       {"NoProduct", "LG\r\nFC:\\P\\data\\a.dat\r\n", true, UninstallOutcome::LogRejected,
        "The file C:\\P\\UnInstall.LOG is damaged"},
       {"UnknownRecordFrench", "NVeltro\r\nLF\r\nZ\r\n", true, UninstallOutcome::LogRejected,
-       "Rien n'a \351t\351 supprim\351"},
+       "Rien n'a été supprimé"},
       {"Missing", "", true, UninstallOutcome::LogRejected, "file not found"},
   };
   for (const Case& c : cases) {
@@ -486,7 +487,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        true,
        true,
-       {"M\366chten", "wurde entfernt"}},
+       {"Möchten", "wurde entfernt"}},
       {"DigestInUpperCaseHex",
        {true},
        setValue(kLogDigestValue, ToUpperAscii(Sha256Hex(kInstalledLog))),
@@ -494,7 +495,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        true,
        true,
-       {"M\366chten", "wurde entfernt"}},
+       {"Möchten", "wurde entfernt"}},
       {"UnquotedInOtherCase",
        {true},
        setValue("UninstallString", "c:\\p\\uninstall.exe"),
@@ -502,7 +503,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        true,
        true,
-       {"M\366chten", "wurde entfernt"}},
+       {"Möchten", "wurde entfernt"}},
       {"LogRewritten",
        {true},
        [](FakeMachine& m) {
@@ -528,7 +529,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        true,
        true,
-       {"M\366chten", "best\344tigt UnInstall.LOG", "wurde entfernt"}},
+       {"Möchten", "bestätigt UnInstall.LOG", "wurde entfernt"}},
       {"NoDigestNo",
        {true, false},
        setValue(kLogDigestValue, ""),
@@ -536,7 +537,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        false,
        true,
-       {"M\366chten", "\r\n.T5107\r\n", "nicht angetastet: .T5107"}},
+       {"Möchten", "\r\n.T5107\r\n", "nicht angetastet: .T5107"}},
       {"NoRegistration",
        {true, false},
        [&](FakeMachine& m) { m.DeleteKeyTree(kMachine, key); },
@@ -544,7 +545,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        false,
        true,
-       {"M\366chten", "Au\337erhalb des Ordners C:\\P\\", "nicht angetastet: .T5107"}},
+       {"Möchten", "Außerhalb des Ordners C:\\P\\", "nicht angetastet: .T5107"}},
       {"OtherProgramsKey",
        {true, true},
        setValue("UninstallString", "\"C:\\Other\\UnInstall.EXE\""),
@@ -552,7 +553,7 @@ TEST(UninstallRun, RegistrationVouchesForTheLog) {
        true,
        true,
        false,
-       {"M\366chten", "best\344tigt", "nicht angetastet: HKEY_LOCAL_MACHINE\\SOFTWARE"}},
+       {"Möchten", "bestätigt", "nicht angetastet: HKEY_LOCAL_MACHINE\\SOFTWARE"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -584,7 +585,7 @@ void AddWindowsFolders(FakeMachine& m) {
       {"Programs", std::string(programs) + "\\Programs"},
       {"Personal", "C:\\Users\\bob\\Documents"},
       {"My Pictures", "C:\\Users\\bob\\Pictures"},
-      {"Startup", std::string(programs) + "\\Programs\\D\351marrage"}};
+      {"Startup", std::string(programs) + "\\Programs\\Démarrage"}};
   for (const auto& [name, folder] : userFolders)
     m.SetValue(RegistryRoot::CurrentUser, user, name, folder);
   const std::pair<const char*, const char*> commonFolders[] = {
@@ -682,13 +683,12 @@ TEST(UninstallRun, RemovesOnlyTheInstallation) {
       {"OtherCaseOfANonAsciiLetter",
        pf,
        "Prod",
-       {"DC:\\Users\\J\326rg\\", "FC:\\Users\\J\326rg\\letter.doc",
-        "D" + bob + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\",
+       {"DC:\\Users\\JÖrg\\", "FC:\\Users\\JÖrg\\letter.doc",
+        "D" + bob + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\DÉMARRAGE\\",
         "F" + bob +
-            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\notes.txt"},
-       {"C:\\Users\\J\326rg\\letter.doc",
-        bob +
-            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\D\311MARRAGE\\notes.txt"},
+            "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\DÉMARRAGE\\notes.txt"},
+       {"C:\\Users\\JÖrg\\letter.doc",
+        bob + "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\DÉMARRAGE\\notes.txt"},
        false},
       {"AnyFolderRecord",
        pf,

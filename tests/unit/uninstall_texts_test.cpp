@@ -51,7 +51,7 @@ TEST(UninstallTexts, FinalMessageListsEveryProblemKind) {
 
 TEST(UninstallTexts, LanguagesDiffer) {
   EXPECT_EQ(UninstallCaption(LogLanguage::German), "Deinstallation");
-  EXPECT_EQ(UninstallCaption(LogLanguage::French), "D\351sinstallation");
+  EXPECT_EQ(UninstallCaption(LogLanguage::French), "Désinstallation");
   EXPECT_EQ(UninstallCaption(LogLanguage::English), "Uninstall");
   EXPECT_NE(RemoveQuestion(LogLanguage::German, "P"), RemoveQuestion(LogLanguage::French, "P"));
 }

@@ -78,7 +78,7 @@ TEST(WizardStartUp, PreselectedLanguageTLinesAndMissingHLine) {
   std::string script =
       "G\r\nNEProd\r\nV(1.2)\r\nS999\r\n\r\n\r\nMG%SLiesMich.txt\r\n\r\n\r\n"
       "TFKORVALT=Korvalt fran\xE7"
-      "ais\r\n";
+      "ais\r\n";  // the script's Windows-1252
   Fixture f(script);
   f.windows.login = std::string(20, 'x');
   f.dialog.Show();
@@ -100,9 +100,7 @@ TEST(WizardStartUp, PreselectedLanguageTLinesAndMissingHLine) {
   EXPECT_TRUE(f.dialog.State.ReadMeFile.empty());
   EXPECT_FALSE(c.ReadMeBox.Visible);
   f.dialog.Handle(&TMorvexDialog::FrenchBoxClick);
-  EXPECT_EQ(c.KorvaltCheckBox.Text,
-            "Korvalt fran\xE7"
-            "ais");
+  EXPECT_EQ(c.KorvaltCheckBox.Text, "Korvalt français");
 }
 
 // The add-on box follows the vendor's identity: its key ticks it, its captions label it where no
@@ -145,7 +143,7 @@ TEST(WizardStartUp, NineteenCharacterNameIsShownInFull) {
   f.windows.login = std::string(19, 'n');
   f.dialog.Show();
   EXPECT_EQ(f.dialog.Controls.OneUserBtn.Text,
-            "Installation nur f\xFCr den angemeldeten Benutzer ( " + std::string(19, 'n') + " )");
+            "Installation nur für den angemeldeten Benutzer ( " + std::string(19, 'n') + " )");
   EXPECT_EQ(f.dialog.State.ReadMeFile, "%SLiesMich.txt");
 }
 
@@ -312,8 +310,8 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
       {&TMorvexDialog::GermanBoxClick, "Deutsch\r\n", "Weiter >", "Installieren",
        "Installation abgeschlossen!", "Fertig!",
        "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\LiesMich.txt\"",
-       "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verf\xFCgung.",
-       "Ung\xFCltiges Zielverzeichnis",
+       "1 MB von 10 GB Festplatten-Speicherplatz stehen zur Verfügung.",
+       "Ungültiges Zielverzeichnis",
        "Bitte geben Sie ein Verzeichnis mit Laufwerksbuchstaben (C:\\...) oder einen "
        "Netzwerkpfad (\\\\Server\\Freigabe) an."},
       {&TMorvexDialog::EnglishBoxClick, "English\r\n", "Next >", "Install",
@@ -323,10 +321,10 @@ TEST(WizardNavigation, WalkInEveryLanguage) {
        "(\\\\server\\share)."},
       {&TMorvexDialog::FrenchBoxClick, "Francais\r\n", "Continuer >", "Installer",
        "Installation fini!", "Fini!", "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\d\\LisezMoi.txt\"",
-       "1 MB de 10 GB place de m\xE9moire de disque durs sont disponible.",
-       "R\xE9pertoire de destination invalide",
-       "Veuillez indiquer un r\xE9pertoire avec une lettre de lecteur (C:\\...) ou un chemin "
-       "r\xE9seau (\\\\serveur\\partage)."},
+       "1 MB de 10 GB place de mémoire de disque durs sont disponible.",
+       "Répertoire de destination invalide",
+       "Veuillez indiquer un répertoire avec une lettre de lecteur (C:\\...) ou un chemin "
+       "réseau (\\\\serveur\\partage)."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.forward);
@@ -548,7 +546,7 @@ TEST(WizardInstallation, DeclinedRightsQuestionSaysNothingWasInstalled) {
   EXPECT_TRUE(f.dialog.NothingInstalled());
   EXPECT_STREQ(PageName(d.ActivePage), "FinishPage");
   EXPECT_EQ(d.FinishLabel.Text,
-            "Die Installation wurde nicht durchgef\xFChrt. Es wurde nichts installiert.");
+            "Die Installation wurde nicht durchgeführt. Es wurde nichts installiert.");
   EXPECT_FALSE(d.ReadMeBox.Visible || d.DirectStartBox.Visible || d.NoBootLabel.Visible);
   EXPECT_TRUE(f.windows.questions.empty());  // no completion message
   EXPECT_EQ(f.windows.inputDiscards, 1);     // nothing queued presses the close button
@@ -671,7 +669,7 @@ TEST(WizardErrorDisplay, FullStopRule) {
       {"Failed to set data for 'v'", "Failed to set data for 'v'"},  // quote sorts before '.'
       {"trailing blank ", "trailing blank "},
       {"", ""},
-      {"caf\xE9", "caf\xE9."},
+      {"café", "café."},
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorDisplayText(c.message), c.shown) << c.message;
 }

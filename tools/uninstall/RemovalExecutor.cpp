@@ -4,6 +4,7 @@
 
 #include "script/Paths.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -26,8 +27,8 @@ void RemoveKey(RegistryRoot root, const std::string& path, Registry& registry, P
   if (!registry.DeleteKeyTree(root, path)) problems.push_back({ProblemKind::KeyNotRemoved, path});
 }
 
-bool EqualsAscii(const std::string& a, const std::string& b) {
-  return ToUpperAscii(a) == ToUpperAscii(b);
+bool SameFolded(const std::string& a, const std::string& b) {
+  return FoldPathCase(a) == FoldPathCase(b);
 }
 
 // The program path in a value the setup wrote as program + suffix, when it names a product file.
@@ -39,7 +40,7 @@ bool NamesProductFile(const std::string& value, const std::string& suffix,
   // Both as the setup wrote them, from its macros: compared as Windows would open them.
   const std::string program = FoldPath(value.substr(0, value.size() - suffix.size()));
   for (const std::string& file : productFiles)
-    if (EqualsAscii(program, FoldPath(file))) return true;
+    if (SameFolded(program, FoldPath(file))) return true;
   return false;
 }
 
@@ -67,7 +68,7 @@ void RemoveAssociation(const std::string& extension, Registry& registry,
     return opened ? opened->ReadString(name) : std::string();
   };
   if (!registry.OpenKey(RegistryRoot::ClassesRoot, dotKey)) return;
-  if (!EqualsAscii(read(dotKey, ""), typeKey)) {
+  if (!SameFolded(read(dotKey, ""), typeKey)) {
     problems.push_back({ProblemKind::AssociationChanged, dotKey});
     return;
   }
@@ -134,9 +135,9 @@ Problems RemoveUninstaller(const std::string& selfPath, const std::vector<std::s
   Problems problems;
   if (!IsUninstallerName(selfPath)) return problems;
   RemoveFile(selfPath, files, problems);
-  const std::string selfUpper = ToUpperAscii(selfPath);
+  const std::string selfUpper = FoldPathCase(selfPath);
   for (const std::string& folder : folders) {
-    std::string upper = ToUpperAscii(folder);
+    std::string upper = FoldPathCase(folder);
     if (upper.empty() || upper.back() != '\\' || selfUpper.compare(0, upper.size(), upper) != 0)
       continue;
     RemoveFolder(folder, files, problems);

@@ -10,6 +10,7 @@
 #include "script/SystemFolders.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -43,7 +44,7 @@ std::string ShareOf(const std::string& path) {
   const std::size_t host = path.find('\\', 2);
   if (host == std::string::npos) return {};
   const std::size_t share = path.find('\\', host + 1);
-  return ToUpperAscii(share == std::string::npos ? path + "\\" : path.substr(0, share + 1));
+  return FoldPathCase(share == std::string::npos ? path + "\\" : path.substr(0, share + 1));
 }
 
 bool IsLoopbackHost(const std::string& host) {
@@ -67,7 +68,7 @@ bool IsSystemShare(const std::string& path, const RemovalBounds& bounds) {
   const std::string name = share.substr(cut + 1, share.size() - cut - 2);
   if (IsAdministrativeShare(name) || IsLoopbackHost(host)) return true;
   for (const std::string& local : bounds.localHosts)
-    if (ToUpperAscii(local) == host) return true;
+    if (FoldPathCase(local) == host) return true;
   return false;
 }
 
@@ -261,7 +262,7 @@ RemovalBounds ReadRemovalBounds(Registry& registry) {
 
 std::string PathCompare::KeyOf(const std::string& path) const {
   const std::string folded = FoldPath(path);
-  std::string key = key_ ? key_(folded) : FoldWindows1252(folded);
+  std::string key = key_ ? key_(folded) : FoldPathCase(folded);
   if (!path.empty() && path.back() == '\\' && (key.empty() || key.back() != '\\')) key += '\\';
   return key;
 }
@@ -294,7 +295,7 @@ RemovalPlan MakeRemovalPlan(const InstalledProduct& product, const std::string& 
   for (auto record = product.records.rbegin(); record != product.records.rend(); ++record) {
     StepKind kind = StepFor(record->kind);
     // An extension is no path: the file system has nothing to resolve in it.
-    const std::string key = kind == StepKind::Association ? FoldWindows1252(record->argument)
+    const std::string key = kind == StepKind::Association ? FoldPathCase(record->argument)
                                                           : paths.KeyOf(record->argument);
     if (!seen.insert({kind, key}).second) continue;
     if (!containment.MayRemove(kind, record->argument)) {

@@ -12,43 +12,43 @@ struct Text {
   const char* english;
 };
 
-constexpr Text kCaption = {"Deinstallation", "D\351sinstallation", "Uninstall"};
+constexpr Text kCaption = {"Deinstallation", "Désinstallation", "Uninstall"};
 constexpr Text kQuestion = {
-    "M\366chten Sie \"%1\" und alle installierten Bestandteile von Ihrem Computer entfernen?",
-    "Voulez-vous supprimer \"%1\" et tous ses composants install\351s de votre ordinateur ?",
+    "Möchten Sie \"%1\" und alle installierten Bestandteile von Ihrem Computer entfernen?",
+    "Voulez-vous supprimer \"%1\" et tous ses composants installés de votre ordinateur ?",
     "Do you want to remove \"%1\" and all of its installed components from your computer?"};
 constexpr Text kDamaged = {
-    "Die Datei %1 ist besch\344digt oder unvollst\344ndig (%2).\r\nEs wurde nichts entfernt.",
-    "Le fichier %1 est endommag\351 ou incomplet (%2).\r\nRien n'a \351t\351 supprim\351.",
+    "Die Datei %1 ist beschädigt oder unvollständig (%2).\r\nEs wurde nichts entfernt.",
+    "Le fichier %1 est endommagé ou incomplet (%2).\r\nRien n'a été supprimé.",
     "The file %1 is damaged or incomplete (%2).\r\nNothing has been removed."};
 constexpr Text kRewritten = {
     "Die Datei %1 ist nicht die, die bei der Installation von \"%2\" gespeichert wurde: sie wurde "
-    "seitdem ver\344ndert.\r\nEs wurde nichts entfernt.",
-    "Le fichier %1 n'est pas celui que l'installation de \"%2\" a enregistr\351 : il a \351t\351 "
-    "modifi\351 depuis.\r\nRien n'a \351t\351 supprim\351.",
+    "seitdem verändert.\r\nEs wurde nichts entfernt.",
+    "Le fichier %1 n'est pas celui que l'installation de \"%2\" a enregistré : il a été "
+    "modifié depuis.\r\nRien n'a été supprimé.",
     "The file %1 is not the one that the installation of \"%2\" saved: it has been changed "
     "since.\r\nNothing has been removed."};
 constexpr Text kOutside = {
-    "Keine Deinstallationsregistrierung von \"%1\" best\344tigt UnInstall.LOG. Au\337erhalb des "
-    "Ordners %2 nennt die Datei au\337erdem:",
-    "Aucune inscription de d\351sinstallation de \"%1\" ne confirme UnInstall.LOG. En dehors du "
+    "Keine Deinstallationsregistrierung von \"%1\" bestätigt UnInstall.LOG. Außerhalb des "
+    "Ordners %2 nennt die Datei außerdem:",
+    "Aucune inscription de désinstallation de \"%1\" ne confirme UnInstall.LOG. En dehors du "
     "dossier %2, le fichier nomme aussi :",
     "No uninstall registration of \"%1\" confirms UnInstall.LOG. Outside the folder %2 the file "
     "also names:"};
 constexpr Text kOutsideChoice = {
     "Sollen diese auch entfernt werden? Mit Nein wird nur entfernt, was in %1 liegt.",
-    "Faut-il les supprimer aussi ? Avec Non, seul le contenu de %1 est supprim\351.",
+    "Faut-il les supprimer aussi ? Avec Non, seul le contenu de %1 est supprimé.",
     "Remove these too? With No, only what lies in %1 is removed."};
 constexpr Text kLine = {"Zeile %1: %2", "ligne %1 : %2", "line %1: %2"};
-constexpr Text kRemoved = {"\"%1\" wurde entfernt.", "\"%1\" a \351t\351 supprim\351.",
+constexpr Text kRemoved = {"\"%1\" wurde entfernt.", "\"%1\" a été supprimé.",
                            "\"%1\" has been removed."};
-constexpr Text kNotRemoved = {"Folgendes konnte nicht entfernt werden:",
-                              "Les \351l\351ments suivants n'ont pas pu \352tre supprim\351s :",
-                              "The following could not be removed:"};
+constexpr Text kNotRemoved = {
+    "Folgendes konnte nicht entfernt werden:",
+    "Les éléments suivants n'ont pas pu être supprimés :", "The following could not be removed:"};
 constexpr Text kSelfRemoval = {
-    "UnInstall.EXE wird entfernt, sobald Sie diese Meldung schlie\337en, und sein Ordner, wenn er "
+    "UnInstall.EXE wird entfernt, sobald Sie diese Meldung schließen, und sein Ordner, wenn er "
     "dann leer ist.",
-    "UnInstall.EXE sera supprim\351 d\350s que vous fermerez ce message, ainsi que son dossier "
+    "UnInstall.EXE sera supprimé dès que vous fermerez ce message, ainsi que son dossier "
     "s'il est alors vide.",
     "UnInstall.EXE is removed as soon as you close this message, and its folder too when it is "
     "then empty."};
@@ -62,39 +62,39 @@ constexpr DamageText kDamageTexts[] = {
      {"Datei nicht gefunden oder nicht lesbar", "fichier introuvable ou illisible",
       "file not found or not readable"}},
     {LogDamage::MissingLineEnd,
-     {"die letzte Zeile endet nicht mit CR LF", "la derni\350re ligne ne se termine pas par CR LF",
+     {"die letzte Zeile endet nicht mit CR LF", "la dernière ligne ne se termine pas par CR LF",
       "the last line does not end with CR LF"}},
     {LogDamage::BrokenLineEnd,
      {"Zeilenende ohne CR LF", "fin de ligne sans CR LF", "line end without CR LF"}},
     {LogDamage::NulByte,
-     {"keine Textdatei (NUL-Zeichen)", "pas un fichier texte (caract\350re NUL)",
+     {"keine Textdatei (NUL-Zeichen)", "pas un fichier texte (caractère NUL)",
       "not a text file (NUL byte)"}},
     {LogDamage::NoProductRecord,
-     {"die erste Zeile nennt kein Produkt", "la premi\350re ligne ne nomme aucun produit",
+     {"die erste Zeile nennt kein Produkt", "la première ligne ne nomme aucun produit",
       "the first line names no product"}},
     {LogDamage::NoLanguageRecord,
-     {"die zweite Zeile nennt keine Sprache", "la deuxi\350me ligne ne nomme aucune langue",
+     {"die zweite Zeile nennt keine Sprache", "la deuxième ligne ne nomme aucune langue",
       "the second line names no language"}},
     {LogDamage::UnknownKind,
-     {"unbekannte Art von Eintrag", "type d'entr\351e inconnu", "unknown kind of record"}},
-    {LogDamage::EmptyArgument, {"leerer Eintrag", "entr\351e vide", "empty record"}},
+     {"unbekannte Art von Eintrag", "type d'entrée inconnu", "unknown kind of record"}},
+    {LogDamage::EmptyArgument, {"leerer Eintrag", "entrée vide", "empty record"}},
     {LogDamage::FileNamingFolder,
-     {"Dateieintrag, der einen Ordner nennt", "entr\351e de fichier qui nomme un dossier",
+     {"Dateieintrag, der einen Ordner nennt", "entrée de fichier qui nomme un dossier",
       "a file record that names a folder"}},
     {LogDamage::FolderWithoutBackslash,
-     {"Ordner ohne abschlie\337enden Backslash", "dossier sans barre oblique inverse finale",
+     {"Ordner ohne abschließenden Backslash", "dossier sans barre oblique inverse finale",
       "folder without a trailing backslash"}},
     {LogDamage::BadExtension,
-     {"ung\374ltige Dateierweiterung", "extension de fichier invalide", "invalid file extension"}},
+     {"ungültige Dateierweiterung", "extension de fichier invalide", "invalid file extension"}},
     {LogDamage::ForeignPathForm,
      {"Pfad in einer Form, die Setup nie schreibt",
-      "chemin sous une forme que Setup n'\351crit jamais",
+      "chemin sous une forme que Setup n'écrit jamais",
       "a path in a form that Setup never writes"}},
     {LogDamage::DeviceName,
-     {"Pfad mit einem Ger\344tenamen", "chemin avec un nom de p\351riph\351rique",
+     {"Pfad mit einem Gerätenamen", "chemin avec un nom de périphérique",
       "a path with a device name"}},
     {LogDamage::BadProductName,
-     {"ung\374ltiger Produktname", "nom de produit invalide", "invalid product name"}},
+     {"ungültiger Produktname", "nom de produit invalide", "invalid product name"}},
 };
 
 struct ProblemText {
@@ -103,20 +103,19 @@ struct ProblemText {
 };
 constexpr ProblemText kProblemTexts[] = {
     {ProblemKind::FileNotRemoved,
-     {"Datei (in Gebrauch oder schreibgesch\374tzt): %1",
-      "fichier (en cours d'utilisation ou prot\351g\351) : %1", "file (in use or read-only): %1"}},
+     {"Datei (in Gebrauch oder schreibgeschützt): %1",
+      "fichier (en cours d'utilisation ou protégé) : %1", "file (in use or read-only): %1"}},
     {ProblemKind::FolderNotRemoved,
      {"Ordner (nicht leer): %1", "dossier (non vide) : %1", "folder (not empty): %1"}},
     {ProblemKind::AssociationChanged,
      {"Dateityp (inzwischen einem anderen Programm zugeordnet): %1",
-      "type de fichier (associ\351 depuis \340 un autre programme) : %1",
+      "type de fichier (associé depuis à un autre programme) : %1",
       "file type (now associated with another program): %1"}},
     {ProblemKind::KeyNotRemoved,
-     {"Registrierungsschl\374ssel: %1", "cl\351 de registre : %1", "registry key: %1"}},
+     {"Registrierungsschlüssel: %1", "clé de registre : %1", "registry key: %1"}},
     {ProblemKind::LeftAlone,
-     {"au\337erhalb der Installation, nicht angetastet: %1",
-      "hors de l'installation, laiss\351 tel quel : %1",
-      "outside the installation, left alone: %1"}},
+     {"außerhalb der Installation, nicht angetastet: %1",
+      "hors de l'installation, laissé tel quel : %1", "outside the installation, left alone: %1"}},
 };
 
 const char* In(LogLanguage language, const Text& text) {

@@ -9,6 +9,7 @@
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
 #include "text/Sha256.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -113,7 +114,10 @@ UninstallOutcome RunUninstaller(UninstallerServices& services, const std::string
   const std::string destination = FolderPart(uninstallerPath);
   const std::string logPath = destination + kLogFileName;
   std::optional<std::string> bytes = services.files.ReadFileBytes(logPath);
-  LogReading reading = bytes ? ReadUninstallLog(*bytes) : LogReading{};
+  // Logs are UTF-8; one that is not was written before, in the ANSI code page of this machine.
+  LogReading reading =
+      bytes ? ReadUninstallLog(IsValidUtf8(*bytes) ? *bytes : services.files.Utf8FromAnsi(*bytes))
+            : LogReading{};
   if (!bytes) reading.damage = LogDamage::Missing;
   LogLanguage language = reading.language.value_or(LogLanguage::English);
   if (!reading.product) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -227,7 +228,7 @@ const SimDrives::FolderNames* SimDrives::Names(const std::string& folder, bool m
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    names.byUpperName.emplace(ToUpperAscii(std::string(name)), name);
+    names.byUpperName.emplace(FoldPathCase(name), name);
   }
   names.stamp = now;
   return &names;
@@ -237,7 +238,7 @@ std::optional<std::filesystem::path> SimDrives::FindIgnoringCase(
     const std::filesystem::path& folder, const std::string& name) const {
   const FolderNames* names = Names(folder.native());
   if (!names) return std::nullopt;
-  const auto found = names->byUpperName.find(ToUpperAscii(name));
+  const auto found = names->byUpperName.find(FoldPathCase(name));
   return folder / (found == names->byUpperName.end() ? name : found->second);
 }
 
@@ -259,7 +260,7 @@ void SimDrives::NoteCreated(const std::filesystem::path& hostPath, bool folder) 
   const std::string name =
       slash == std::string::npos ? hostPath.filename().string() : text.substr(slash + 1);
   FolderNames& known = names->second;
-  known.byUpperName.emplace(ToUpperAscii(name), name);
+  known.byUpperName.emplace(FoldPathCase(name), name);
   // Whatever time the host gave the change, it was before this.
   known.own = true;
   ::clock_gettime(CLOCK_REALTIME, &known.ownUntil);
@@ -271,7 +272,7 @@ void SimDrives::NoteRemoved(const std::filesystem::path& hostPath) const {
   const auto names = names_.find(hostPath.parent_path().native());
   if (names == names_.end()) return;
   const std::string name = hostPath.filename().string();
-  const auto entry = names->second.byUpperName.find(ToUpperAscii(name));
+  const auto entry = names->second.byUpperName.find(FoldPathCase(name));
   // Another entry of the same name in another case may be left on a case-sensitive host.
   if (entry != names->second.byUpperName.end() && entry->second == name) {
     names_.erase(names);
@@ -351,7 +352,7 @@ SimDrives::Resolved SimDrives::Find(const std::filesystem::path& volume,
   // status says whether the names are still right (the run's files are nearly all new ones).
   if (!names.empty() && names_.count(folderText) != 0) {
     const FolderNames* known = Names(folderText, true);
-    if (known && known->byUpperName.count(ToUpperAscii(names.back())) == 0) {
+    if (known && known->byUpperName.count(FoldPathCase(names.back())) == 0) {
       return {std::move(exact),
               std::filesystem::file_status(std::filesystem::file_type::not_found),
               {}};

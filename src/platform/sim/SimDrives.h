@@ -27,7 +27,7 @@ class SimDrives {
   // The host path of a Windows path. Like Windows, "\" and "/" both separate and a run of them
   // is one separator, "." and ".." are folded (never above the drive or share), trailing dots and
   // blanks of a name are dropped, a path without a drive is on C:, the text ends at a NUL, and an
-  // existing entry is found whatever the ASCII letter case of the name given. A text that names
+  // existing entry is found whatever the letter case of the name given (FoldPathCase). A text that names
   // no place of the simulated machine (a drive that is no letter, a server or share that is
   // missing or "." or "..", a device path, a name with a character Windows refuses) gives an
   // empty path: nothing can be found or made there. Every path given lies under the root.

@@ -1,6 +1,7 @@
 #include "platform/sim/SimRegistry.h"
 
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -39,9 +40,9 @@ class SimKey : public RegistryKey {
   }
   bool DeleteValue(const std::string& name) override {
     if (!registry_.MayWrite(id_, name)) return node_.FindValue(name) == nullptr;
-    const std::string upper = ToUpperAscii(name);
+    const std::string upper = FoldPathCase(name);
     std::erase_if(node_.values,
-                  [&](const SimValue& value) { return ToUpperAscii(value.name) == upper; });
+                  [&](const SimValue& value) { return FoldPathCase(value.name) == upper; });
     return true;
   }
   std::vector<std::string> SubKeyNames() override {
@@ -53,7 +54,7 @@ class SimKey : public RegistryKey {
  private:
   SimValue* Slot(const std::string& name) {
     if (!registry_.MayWrite(id_, name)) return nullptr;
-    if (name.size() > kLongestValueName) return nullptr;
+    if (Utf16Length(name) > kLongestValueName) return nullptr;
     if (SimValue* value = node_.FindValue(name)) return value;
     node_.values.emplace_back();
     node_.values.back().name = name;
@@ -67,9 +68,9 @@ class SimKey : public RegistryKey {
 }  // namespace
 
 SimValue* SimKeyNode::FindValue(const std::string& name) {
-  const std::string upper = ToUpperAscii(name);
+  const std::string upper = FoldPathCase(name);
   for (SimValue& value : values) {
-    if (ToUpperAscii(value.name) == upper) return &value;
+    if (FoldPathCase(value.name) == upper) return &value;
   }
   return nullptr;
 }
@@ -105,7 +106,7 @@ std::vector<std::string> SplitKeyPath(const std::string& path) {
 std::string KeyId(RegistryRoot root, const std::string& path) {
   std::string id = RootName(root);
   for (const std::string& name : SplitKeyPath(path)) id += "\\" + name;
-  return ToUpperAscii(id);
+  return FoldPathCase(id);
 }
 
 SimRegistry::SimRegistry() {
@@ -118,8 +119,8 @@ SimKeyNode* SimRegistry::Walk(RegistryRoot root, const std::string& path, bool c
   const std::vector<std::string> names = SplitKeyPath(path);
   if (names.size() > kDeepestKey) return nullptr;
   for (const std::string& name : names) {
-    if (name.size() > kLongestKeyName) return nullptr;
-    const std::string upper = ToUpperAscii(name);
+    if (Utf16Length(name) > kLongestKeyName) return nullptr;
+    const std::string upper = FoldPathCase(name);
     auto found = node->children.find(upper);
     if (found == node->children.end()) {
       if (!create) return nullptr;
@@ -136,14 +137,14 @@ bool SimRegistry::Denied(RegistryRoot root, const std::string& path) const {
   std::string id = RootName(root);
   if (deniedKeys_.count(id) != 0) return true;
   for (const std::string& name : SplitKeyPath(path)) {
-    id += "\\" + ToUpperAscii(name);
+    id += "\\" + FoldPathCase(name);
     if (deniedKeys_.count(id) != 0) return true;
   }
   return false;
 }
 
 bool SimRegistry::MayWrite(const std::string& keyId, const std::string& name) const {
-  return deniedValues_.count(keyId + "|" + ToUpperAscii(name)) == 0;
+  return deniedValues_.count(keyId + "|" + FoldPathCase(name)) == 0;
 }
 
 std::unique_ptr<RegistryKey> SimRegistry::OpenKey(RegistryRoot root, const std::string& path) {
@@ -166,7 +167,7 @@ bool SimRegistry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
   std::string parentPath;
   for (std::size_t i = 0; i + 1 < names.size(); ++i) parentPath += names[i] + "\\";
   if (SimKeyNode* parent = Walk(root, parentPath, false)) {
-    parent->children.erase(ToUpperAscii(names.back()));
+    parent->children.erase(FoldPathCase(names.back()));
   }
   return !KeyExists(root, path);
 }
@@ -183,7 +184,7 @@ void SimRegistry::DenyKey(RegistryRoot root, const std::string& path) {
 }
 
 void SimRegistry::DenyValue(RegistryRoot root, const std::string& path, const std::string& name) {
-  deniedValues_.insert(KeyId(root, path) + "|" + ToUpperAscii(name));
+  deniedValues_.insert(KeyId(root, path) + "|" + FoldPathCase(name));
 }
 
 std::optional<SimValue> SimRegistry::Find(RegistryRoot root, const std::string& path,

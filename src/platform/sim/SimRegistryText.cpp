@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/sim/SimRegistry.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup {
 namespace {
@@ -99,7 +100,7 @@ SimValue ParseValue(const std::string& line, std::size_t number) {
   } else {
     value.name = Unquote(line, i, number);
     if (value.name.empty()) Bad(number, "the default value is written @, not \"\"");
-    if (value.name.size() > kLongestValueName) {
+    if (Utf16Length(value.name) > kLongestValueName) {
       Bad(number, "a value name longer than 16,383 characters");
     }
   }
@@ -142,7 +143,8 @@ Section ParseSection(const std::string& line, std::size_t number) {
   for (;;) {
     const std::size_t end = std::min(section.path.find('\\', start), section.path.size());
     if (end == start) Bad(number, "an empty key name (a backslash doubled or at the end)");
-    if (end - start > kLongestKeyName) Bad(number, "a key name longer than 255 characters");
+    if (Utf16Length(std::string_view(section.path).substr(start, end - start)) > kLongestKeyName)
+      Bad(number, "a key name longer than 255 characters");
     if (++levels > kDeepestKey) Bad(number, "a key more than 512 levels below its root");
     if (end == section.path.size()) break;
     start = end + 1;
@@ -189,7 +191,7 @@ void SimRegistry::LoadText(const std::string& text) {
     }
     if (!key) Bad(number, "a value before the first key");
     const SimValue value = ParseValue(line, number);
-    if (!valuesRead.insert(ToUpperAscii(value.name)).second) {
+    if (!valuesRead.insert(FoldPathCase(value.name)).second) {
       Bad(number, "the value is given twice in its key");
     }
     if (value.type == SimValue::Type::Dword) {
