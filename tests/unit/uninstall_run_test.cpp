@@ -28,10 +28,10 @@ namespace {
 class FakeMachine : public FileSystem, public Registry {
  public:
   void AddFile(const std::string& path, std::string content = "x") {
-    files_[ToUpperAscii(path)] = {path, std::move(content)};
+    files_[FoldPathCase(path)] = {path, std::move(content)};
   }
   void AddFolder(const std::string& path) { folders_[Key(path)] = path; }
-  void Lock(const std::string& path) { locked_.insert(ToUpperAscii(path)); }
+  void Lock(const std::string& path) { locked_.insert(FoldPathCase(path)); }
   void SetKey(RegistryRoot root, const std::string& path, const std::string& defaultValue) {
     keys_[RootKey(root, path)][""] = defaultValue;
   }
@@ -62,15 +62,15 @@ class FakeMachine : public FileSystem, public Registry {
   }
 
   bool DirectoryExists(const std::string& path) override { return folders_.count(Key(path)) > 0; }
-  bool FileExists(const std::string& path) override { return files_.count(ToUpperAscii(path)) > 0; }
+  bool FileExists(const std::string& path) override { return files_.count(FoldPathCase(path)) > 0; }
   bool CreateDirectories(const std::string& path) override {
     AddFolder(path);
     return true;
   }
   std::unique_ptr<OutputFile> CreateFileExclusive(const std::string&) override { return nullptr; }
   bool RemoveFile(const std::string& path) override {
-    if (locked_.count(ToUpperAscii(path))) return false;
-    files_.erase(ToUpperAscii(path));
+    if (locked_.count(FoldPathCase(path))) return false;
+    files_.erase(FoldPathCase(path));
     return true;
   }
   bool RemoveEmptyFolder(const std::string& path) override {
@@ -93,7 +93,7 @@ class FakeMachine : public FileSystem, public Registry {
     return FoldPathCase(path);
   }
   std::optional<std::string> ReadFileBytes(const std::string& path) override {
-    auto file = files_.find(ToUpperAscii(path));
+    auto file = files_.find(FoldPathCase(path));
     if (file == files_.end()) return std::nullopt;
     return file->second.second;
   }
@@ -147,12 +147,12 @@ class FakeMachine : public FileSystem, public Registry {
   };
 
   static std::string Key(std::string path) {
-    path = ToUpperAscii(path);
+    path = FoldPathCase(path);
     while (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
   }
   static std::string RootKey(RegistryRoot root, const std::string& path) {
-    return std::to_string(static_cast<int>(root)) + "\\" + ToUpperAscii(path);
+    return std::to_string(static_cast<int>(root)) + "\\" + FoldPathCase(path);
   }
 
   std::map<std::string, std::pair<std::string, std::string>> files_;
@@ -408,6 +408,49 @@ TEST(UninstallRun, RemovesAfterYesAndTellsInTheLogsLanguage) {
   EXPECT_EQ(ui.shown[1].flags, kWarning);
   EXPECT_NE(ui.shown[1].text.find("Ordner (nicht leer): C:\\P\\data\\"), std::string::npos);
   EXPECT_NE(ui.shown[1].text.find("UnInstall.EXE wird entfernt, sobald"), std::string::npos);
+}
+
+// A log of this setup is UTF-8 and holds names of any script; one of a setup from before is in
+// the machine's ANSI code page (Windows-1252 here). Both uninstall, and paths meet whatever their
+// letter case, as on Windows.
+TEST(UninstallRun, LogsInBothEncodingsUninstall) {
+  const struct {
+    const char* name;
+    std::string folder;         // as the machine names it, UTF-8
+    std::string logged;         // the same folder as the log spells it, in the log's own bytes
+    std::string product, file;  // in the log's bytes
+  } cases[] = {
+      {"Utf8Cyrillic", "C:\\Программы\\Дмитрий\\", "C:\\ПРОГРАММЫ\\дмитрий\\", "Спец", "Café.txt"},
+      {"Utf8Cjk", "C:\\製品\\", "c:\\製品\\", "製品", "Café.txt"},
+      {"AnsiUmlauts", "C:\\Größe\\Ärger\\",
+       "C:\\GR\xD6\xDF"
+       "E\\\xE4rger\\",
+       "Spezialit\xE4t", "Caf\xE9.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string log = "N" + c.product + "\r\nLG\r\nD" + c.logged + "\r\nD" + c.logged +
+                            "daten\\\r\nF" + c.logged + "daten\\" + c.file + "\r\nF" + c.logged +
+                            "UnInstall.EXE\r\n";
+    const std::string product = IsValidUtf8(c.product) ? c.product : Utf8From1252(c.product);
+    FakeMachine machine;
+    machine.AddFolder(c.folder);
+    machine.AddFolder(c.folder + "daten\\");
+    machine.AddFile(c.folder + "DATEN\\CAFÉ.TXT");
+    machine.AddFile(c.folder + "UnInstall.EXE");
+    machine.AddFile(c.folder + "UnInstall.LOG", log);
+    machine.SetValue(kMachine, UninstallKeyPath(product), "UninstallString",
+                     "\"" + c.folder + "UnInstall.EXE\"");
+    machine.SetValue(kMachine, UninstallKeyPath(product), kLogDigestValue, Sha256Hex(log));
+    ScriptedUi ui(true);
+    UninstallerServices services{machine, machine, ui, [](const RemovalPlan&) { return true; }};
+    EXPECT_EQ(RunUninstaller(services, c.folder + "UnInstall.EXE"), UninstallOutcome::Removed);
+    EXPECT_EQ(machine.Files(), (std::set<std::string>{c.folder + "UnInstall.EXE"}));
+    EXPECT_EQ(machine.Folders(), (std::set<std::string>{c.folder}));
+    EXPECT_FALSE(machine.HasKey(kMachine, UninstallKeyPath(product)));
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_NE(ui.shown[0].text.find("\"" + product + "\""), std::string::npos) << ui.shown[0].text;
+  }
 }
 
 TEST(UninstallRun, SelfRemovalThatCannotStartIsReported) {
