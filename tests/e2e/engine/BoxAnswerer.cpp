@@ -1,7 +1,9 @@
 #include "BoxAnswerer.h"
 
-#include <cstring>
+#include <cwchar>
 #include <utility>
+
+#include "platform/win32/WideText.h"
 
 namespace engine_e2e {
 namespace {
@@ -29,9 +31,9 @@ int ButtonId(const std::string& name) {
 BOOL CALLBACK FindOwnBox(HWND window, LPARAM param) {
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  char className[16] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (owner != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0 ||
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (owner != GetCurrentProcessId() || std::wcscmp(className, L"#32770") != 0 ||
       !IsWindowVisible(window)) {
     return TRUE;
   }
@@ -39,17 +41,18 @@ BOOL CALLBACK FindOwnBox(HWND window, LPARAM param) {
   return FALSE;
 }
 
+// In UTF-8, as the report holds every text.
 std::string WindowText(HWND window) {
   if (!window) return {};
-  char text[4096] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  wchar_t text[4096] = {};
+  GetWindowTextW(window, text, 4096);
+  return setup::Utf8FromUtf16(text);
 }
 
 }  // namespace
 
 BoxAnswerer::BoxAnswerer(std::vector<std::string> answers)
-    : answers_(std::move(answers)), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    : answers_(std::move(answers)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   thread_ = std::thread([this] { Watch(); });
 }
 
@@ -83,7 +86,7 @@ void BoxAnswerer::Answer(HWND box) {
     }
   }
   const int id = ButtonId(answered.answer);
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -1,6 +1,6 @@
 #pragma once
 // Answers the message boxes of this process from a second thread, the way a user would click
-// them, and keeps what each box said. The installation run asks through real MessageBoxA calls.
+// them, and keeps what each box said. The installation run asks through real MessageBoxW calls.
 #include <windows.h>
 
 #include <mutex>

@@ -19,6 +19,8 @@
 #include "EngineOptions.h"
 #include "install/Installation.h"
 #include "platform/Error.h"
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 #include "platform/win32/Win32Platform.h"
 #include "wizard/InstallChoices.h"
@@ -33,7 +35,7 @@ class Report {
     text_ += std::string(name) + "=[" + value + "]\r\n";
   }
   bool Save(const std::string& path) const {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = _wfopen(setup::Utf16FromUtf8(path).c_str(), L"wb");
     if (!file) return false;
     const bool written = std::fwrite(text_.data(), 1, text_.size(), file) == text_.size();
     return std::fclose(file) == 0 && written;
@@ -124,8 +126,11 @@ int Main(const EngineOptions& options) {
 }  // namespace
 }  // namespace engine_e2e
 
-int main(int argc, char** argv) {
-  const auto options = engine_e2e::ParseEngineOptions({argv + 1, argv + argc});
+int main() {
+  // In UTF-16 and then UTF-8: a destination of any script reaches the run unchanged.
+  const std::vector<std::string> arguments = setup::ProgramArguments();
+  const auto options = engine_e2e::ParseEngineOptions(
+      {arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()});
   if (!options) {
     std::fprintf(stderr,
                  "usage: engine-run REPORT [--language G|E|F] [--all-users] [--destination PATH]"

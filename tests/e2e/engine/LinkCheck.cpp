@@ -1,18 +1,20 @@
-// link-check.exe REPORT LINK...: loads each shell link through IShellLinkA and IPersistFile and
-// writes what it holds, one "Name=[value]" per line: Link, Path, WorkingFolder, Arguments, and
-// Description and Icon when they are set; "Error=[...]" for a link that cannot be loaded.
-// An argument @LIST names a file of link paths, one per line, in the ANSI code page: a batch
-// file's command line is read in the console code page and would change such paths.
+// link-check.exe REPORT LINK...: loads each shell link through IShellLinkW and IPersistFile and
+// writes what it holds in UTF-8, one "Name=[value]" per line: Link, Path, WorkingFolder,
+// Arguments, and Description and Icon when they are set; "Error=[...]" for a link that cannot be
+// loaded. An argument @LIST names a file of link paths, one per line, in UTF-8: a batch file's
+// command line is read in the console code page and would change such paths.
 // Exit code: 0 when every link loaded, 1 otherwise, 2 bad command line.
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Owned.h"
 
 namespace {
@@ -23,45 +25,38 @@ void Field(std::string& out, const char* name, const std::string& value) {
   out += std::string(name) + "=[" + value + "]\r\n";
 }
 
-std::wstring Wide(const std::string& text) {
-  int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(units, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), units);
-  wide.resize(units - 1);
-  return wide;
-}
-
-// One getter of IShellLinkA that fills a char buffer.
+// One getter of IShellLinkW that fills a buffer of UTF-16 units.
 template <typename Getter>
 std::string Text(Getter get) {
-  char buffer[MAX_PATH * 4] = {};
-  if (FAILED(get(buffer, static_cast<int>(sizeof buffer)))) return {};
-  return buffer;
+  constexpr int kUnits = MAX_PATH * 4;
+  wchar_t buffer[kUnits] = {};
+  if (FAILED(get(buffer, kUnits))) return {};
+  return setup::Utf8FromUtf16(buffer);
 }
 
 bool Describe(std::string& out, const std::string& path) {
   Field(out, "Link", path);
-  ComPtr<IShellLinkA> link;
+  ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               link.PutVoid())) ||
       FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-      FAILED(file->Load(Wide(path).c_str(), STGM_READ))) {
+      FAILED(file->Load(setup::Utf16FromUtf8(path).c_str(), STGM_READ))) {
     Field(out, "Error", "cannot load");
     return false;
   }
-  IShellLinkA* shell = link.Get();
+  IShellLinkW* shell = link.Get();
   Field(out, "Path",
-        Text([&](char* b, int n) { return shell->GetPath(b, n, nullptr, SLGP_RAWPATH); }));
+        Text([&](wchar_t* b, int n) { return shell->GetPath(b, n, nullptr, SLGP_RAWPATH); }));
   Field(out, "WorkingFolder",
-        Text([&](char* b, int n) { return shell->GetWorkingDirectory(b, n); }));
-  Field(out, "Arguments", Text([&](char* b, int n) { return shell->GetArguments(b, n); }));
-  const std::string description = Text([&](char* b, int n) { return shell->GetDescription(b, n); });
+        Text([&](wchar_t* b, int n) { return shell->GetWorkingDirectory(b, n); }));
+  Field(out, "Arguments", Text([&](wchar_t* b, int n) { return shell->GetArguments(b, n); }));
+  const std::string description =
+      Text([&](wchar_t* b, int n) { return shell->GetDescription(b, n); });
   if (!description.empty()) Field(out, "Description", description);
   int icon = 0;
   const std::string iconPath =
-      Text([&](char* b, int n) { return shell->GetIconLocation(b, n, &icon); });
+      Text([&](wchar_t* b, int n) { return shell->GetIconLocation(b, n, &icon); });
   if (!iconPath.empty()) Field(out, "Icon", iconPath + "," + std::to_string(icon));
   return true;
 }
@@ -69,10 +64,17 @@ bool Describe(std::string& out, const std::string& path) {
 // The links an argument names: itself, or the lines of its @LIST file (CR LF or LF).
 std::vector<std::string> LinksOf(const std::string& arg) {
   if (arg.empty() || arg[0] != '@') return {arg};
-  std::ifstream list(arg.substr(1), std::ios::binary);
+  std::FILE* list = _wfopen(setup::Utf16FromUtf8(arg.substr(1)).c_str(), L"rb");
+  if (!list) return {};
+  std::string text;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, list)) > 0;)
+    text.append(buffer, got);
+  std::fclose(list);
+  std::istringstream lines(text);
   std::vector<std::string> links;
   std::string line;
-  while (std::getline(list, line)) {
+  while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) links.push_back(line);
   }
@@ -81,7 +83,9 @@ std::vector<std::string> LinksOf(const std::string& arg) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  const std::vector<std::string> args = setup::ProgramArguments();
+  const int argc = static_cast<int>(args.size());
   if (argc < 3) {
     std::fprintf(stderr, "usage: link-check REPORT LINK...\n");
     return 2;
@@ -90,9 +94,9 @@ int main(int argc, char** argv) {
   std::string out;
   bool all = true;
   for (int i = 2; i < argc; ++i) {
-    for (const std::string& link : LinksOf(argv[i])) all = Describe(out, link) && all;
+    for (const std::string& link : LinksOf(args[i])) all = Describe(out, link) && all;
   }
-  std::FILE* report = std::fopen(argv[1], "wb");
+  std::FILE* report = _wfopen(setup::Utf16FromUtf8(args[1]).c_str(), L"wb");
   if (!report) return 2;
   std::fwrite(out.data(), 1, out.size(), report);
   std::fclose(report);

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 #include "wizard/ControlIds.h"
 
 namespace {
@@ -60,8 +62,8 @@ struct Bytes {
   DWORD size = 0;
 };
 
-Bytes RawResource(HMODULE module, LPCSTR name, LPCSTR type) {
-  HRSRC found = FindResourceA(module, name, type);
+Bytes RawResource(HMODULE module, LPCWSTR name, LPCWSTR type) {
+  HRSRC found = FindResourceW(module, name, type);
   if (!found) return {};
   HGLOBAL loaded = LoadResource(module, found);
   if (!loaded) return {};
@@ -84,9 +86,9 @@ struct Pixels {
 // The bitmap as LoadImage gives it to a view, read back as 32-bit pixels.
 bool LoadPixels(HMODULE module, int id, Pixels& pixels) {
   Bitmap bitmap{static_cast<HBITMAP>(
-      LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
+      LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))};
   BITMAP info{};
-  if (!bitmap.handle || !GetObjectA(bitmap.handle, sizeof info, &info)) return false;
+  if (!bitmap.handle || !GetObjectW(bitmap.handle, sizeof info, &info)) return false;
   pixels.width = info.bmWidth;
   pixels.height = info.bmHeight;
   pixels.bgra.assign(static_cast<size_t>(info.bmWidth) * info.bmHeight, 0);
@@ -105,7 +107,7 @@ bool LoadPixels(HMODULE module, int id, Pixels& pixels) {
 }
 
 void WritePpm(const std::string& path, const Pixels& pixels) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = _wfopen(setup::Utf16FromUtf8(path).c_str(), L"wb");
   if (!f) return;
   std::fprintf(f, "P6\n%d %d\n255\n", pixels.width, pixels.height);
   for (int y = 0; y < pixels.height; ++y)
@@ -115,7 +117,7 @@ void WritePpm(const std::string& path, const Pixels& pixels) {
 }
 
 void ReportBitmap(std::FILE* report, HMODULE module, int id, const std::string& dumpDir) {
-  Bytes raw = RawResource(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));  // RT_BITMAP
+  Bytes raw = RawResource(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2));  // RT_BITMAP
   if (raw.size < sizeof(BITMAPINFOHEADER)) {
     std::fprintf(report, "bitmap %d missing\n", id);
     return;
@@ -175,9 +177,10 @@ void ReportQuery(std::FILE* report, HMODULE module, const char* query) {
   }
 }
 
-BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+BOOL CALLBACK FirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
   auto* first = reinterpret_cast<std::string*>(param);
-  *first = IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name)) : name;
+  *first = IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name))
+                                : setup::Utf8FromUtf16(name);
   return FALSE;
 }
 
@@ -187,15 +190,15 @@ struct IconImage {
   Bytes image;
 };
 
-IconImage FirstIconImage(HMODULE module, LPCSTR group) {
-  Bytes dir = RawResource(module, group, MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+IconImage FirstIconImage(HMODULE module, LPCWSTR group) {
+  Bytes dir = RawResource(module, group, MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
   IconImage icon;
   if (dir.size < 6 + 14) return icon;
   icon.count = Read<WORD>(dir, 4);
   icon.width = Read<BYTE>(dir, 6) ? Read<BYTE>(dir, 6) : 256;
   icon.height = Read<BYTE>(dir, 7) ? Read<BYTE>(dir, 7) : 256;
   icon.bits = Read<WORD>(dir, 12);
-  icon.image = RawResource(module, MAKEINTRESOURCEA(Read<WORD>(dir, 18)), MAKEINTRESOURCEA(3));
+  icon.image = RawResource(module, MAKEINTRESOURCEW(Read<WORD>(dir, 18)), MAKEINTRESOURCEW(3));
   return icon;
 }
 
@@ -204,7 +207,7 @@ bool SameBytes(const Bytes& a, const Bytes& b) {
 }
 
 void ReportIcons(std::FILE* report, HMODULE module) {
-  IconImage icon = FirstIconImage(module, MAKEINTRESOURCEA(kProgramIcon));
+  IconImage icon = FirstIconImage(module, MAKEINTRESOURCEW(kProgramIcon));
   auto header = Read<BITMAPINFOHEADER>(icon.image, 0);
   auto rowBytes = [](int width, int bits) {
     return static_cast<DWORD>((width * bits + 31) / 32 * 4);
@@ -215,15 +218,16 @@ void ReportIcons(std::FILE* report, HMODULE module) {
                                      rowBytes(icon.width, header.biBitCount) * icon.height +
                                      rowBytes(icon.width, 1) * icon.height;
   HICON loaded =
-      static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON, 32, 32, 0));
+      static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kProgramIcon), IMAGE_ICON, 32, 32, 0));
   std::fprintf(report, "icon %d images=%d %dx%d bpp=%d image-bpp=%u mask=%s loaded=%s\n",
                kProgramIcon, icon.count, icon.width, icon.height, icon.bits, header.biBitCount,
                mask ? "yes" : "no", loaded ? "yes" : "no");
   if (loaded) DestroyIcon(loaded);
   std::string first;
-  EnumResourceNamesA(module, MAKEINTRESOURCEA(14), FirstName, reinterpret_cast<LONG_PTR>(&first));
+  EnumResourceNamesW(module, MAKEINTRESOURCEW(14), FirstName, reinterpret_cast<LONG_PTR>(&first));
+  const std::wstring firstName = setup::Utf16FromUtf8(first);
   IconImage shown = FirstIconImage(
-      module, first[0] == '#' ? MAKEINTRESOURCEA(std::stoi(first.substr(1))) : first.c_str());
+      module, first[0] == '#' ? MAKEINTRESOURCEW(std::stoi(first.substr(1))) : firstName.c_str());
   std::fprintf(report, "first-icon-group %s same-image=%s\n", first.c_str(),
                SameBytes(shown.image, icon.image) ? "yes" : "no");
 }
@@ -257,36 +261,37 @@ void DumpIcon(HICON icon, const std::string& path) {
 
 void DumpIcons(HMODULE module, const std::string& path, const std::string& dumpDir) {
   HICON program =
-      static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON, 32, 32, 0));
+      static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(kProgramIcon), IMAGE_ICON, 32, 32, 0));
   DumpIcon(program, dumpDir + "\\program-icon.ppm");
   if (program) DestroyIcon(program);
   HICON large = nullptr;
-  if (ExtractIconExA(path.c_str(), 0, &large, nullptr, 1) == 1 && large) {
+  if (ExtractIconExW(setup::Utf16FromUtf8(path).c_str(), 0, &large, nullptr, 1) == 1 && large) {
     DumpIcon(large, dumpDir + "\\explorer-icon.ppm");
     DestroyIcon(large);
   }
 }
 
 void ReportManifest(std::FILE* report, HMODULE module, const std::string& dumpDir) {
-  Bytes manifest = RawResource(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+  Bytes manifest = RawResource(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
   std::fprintf(report, "manifest 1 %s\n", manifest.data ? "present" : "missing");
   if (!manifest.data) return;
-  if (std::FILE* f = std::fopen((dumpDir + "\\manifest.xml").c_str(), "wb")) {
+  if (std::FILE* f = _wfopen(setup::Utf16FromUtf8(dumpDir + "\\manifest.xml").c_str(), L"wb")) {
     std::fwrite(manifest.data, 1, manifest.size, f);
     std::fclose(f);
   }
 }
 
 void ReportVersion(std::FILE* report, const std::string& path) {
-  DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  const std::wstring widePath = setup::Utf16FromUtf8(path);
+  DWORD ignored = 0, size = GetFileVersionInfoSizeW(widePath.c_str(), &ignored);
   std::vector<char> data(size);
-  if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, data.data())) {
+  if (!size || !GetFileVersionInfoW(widePath.c_str(), 0, size, data.data())) {
     std::fprintf(report, "version missing\n");
     return;
   }
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  if (VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+  if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
     std::fprintf(report, "version file=%lu.%lu.%lu.%lu product=%lu.%lu.%lu.%lu type=%lu\n",
                  fixed->dwFileVersionMS >> 16, fixed->dwFileVersionMS & 0xFFFF,
                  fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF,
@@ -295,47 +300,47 @@ void ReportVersion(std::FILE* report, const std::string& path) {
                  fixed->dwFileType);
   }
   WORD* translation = nullptr;
-  if (VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+  if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
                      reinterpret_cast<void**>(&translation), &length)) {
     for (UINT i = 0; i + 1 < length / sizeof(WORD); i += 2)
       std::fprintf(report, "translation %04X %04X\n", translation[i], translation[i + 1]);
   }
   for (const char* name : kVersionStrings) {
-    std::string key = std::string("\\StringFileInfo\\040704E4\\") + name;
-    char* value = nullptr;
-    if (VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
-      std::fprintf(report, "string %s=[%.*s]\n", name, static_cast<int>(length ? length - 1 : 0),
-                   value ? value : "");
-    else
+    const std::wstring key =
+        setup::Utf16FromUtf8(std::string("\\StringFileInfo\\040704E4\\") + name);
+    wchar_t* value = nullptr;
+    if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) {
+      // The length counts UTF-16 units, the NUL among them; the value is reported in UTF-8.
+      std::wstring_view text = value ? std::wstring_view(value, length) : std::wstring_view();
+      text = text.substr(0, text.find(L'\0'));
+      std::fprintf(report, "string %s=[%s]\n", name, setup::Utf8FromUtf16(text).c_str());
+    } else
       std::fprintf(report, "string %s missing\n", name);
   }
 }
 
-std::string ModulePath(HMODULE module) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(module, path, MAX_PATH);
-  return path;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  const std::vector<std::string> args = setup::ProgramArguments();
+  const int argc = static_cast<int>(args.size());
   if (argc < 4) {
     std::fprintf(stderr, "usage: picture-probe REPORT DUMP_DIR MODULE|- [ID@X,Y ...]\n");
     return 90;
   }
-  std::string dumpDir = argv[2], path = argv[3];
+  std::string dumpDir = args[2], path = args[3];
   Module module;
   if (path == "-") {
-    module.handle = GetModuleHandleA(nullptr);
-    path = ModulePath(module.handle);
+    module.handle = GetModuleHandleW(nullptr);
+    path = setup::ProgramPath();
   } else {
-    module.handle = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    module.handle =
+        LoadLibraryExW(setup::Utf16FromUtf8(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     module.owned = true;
   }
-  std::FILE* report = std::fopen(argv[1], "w");
+  std::FILE* report = _wfopen(setup::Utf16FromUtf8(args[1]).c_str(), L"w");
   if (!module.handle || !report) {
-    std::fprintf(stderr, "picture-probe: cannot open %s or %s\n", path.c_str(), argv[1]);
+    std::fprintf(stderr, "picture-probe: cannot open %s or %s\n", path.c_str(), args[1].c_str());
     return 90;
   }
   for (int id : kBitmaps) ReportBitmap(report, module.handle, id, dumpDir);
@@ -343,7 +348,7 @@ int main(int argc, char** argv) {
   DumpIcons(module.handle, path, dumpDir);
   ReportManifest(report, module.handle, dumpDir);
   ReportVersion(report, path);
-  for (int i = 4; i < argc; ++i) ReportQuery(report, module.handle, argv[i]);
+  for (int i = 4; i < argc; ++i) ReportQuery(report, module.handle, args[i].c_str());
   std::fclose(report);
   return 0;
 }

@@ -2,13 +2,30 @@
 // layer and writes what it read to REPORT. A failure goes to stderr with a non-zero exit code.
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "ResourceProbe.h"
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Resources.h"
 #include "platform/win32/Win32Session.h"
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
+namespace {
+
+// The report's path read in UTF-16, so that a folder of any script holds it.
+bool WriteReportFile(const std::string& path, const std::string& report) {
+  std::FILE* file = _wfopen(setup::Utf16FromUtf8(path).c_str(), L"wb");
+  if (!file) return false;
+  const bool written = std::fwrite(report.data(), 1, report.size(), file) == report.size();
+  return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+int main() {
+  const std::vector<std::string> args = setup::ProgramArguments();
+  if (args.size() != 2) {
     std::fprintf(stderr, "usage: resource-probe REPORT\n");
     return 2;
   }
@@ -16,8 +33,8 @@ int main(int argc, char** argv) {
     setup::Win32Resources resources;
     setup::Win32Session session;
     std::string report = setup::DescribeResources(resources, session);
-    if (!setup::WriteReport(argv[1], report)) {
-      std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    if (!WriteReportFile(args[1], report)) {
+      std::fprintf(stderr, "cannot write %s\n", args[1].c_str());
       return 1;
     }
   } catch (const std::exception& error) {

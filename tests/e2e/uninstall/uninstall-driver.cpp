@@ -6,9 +6,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
+
+#include "platform/win32/ProgramStart.h"
+#include "platform/win32/WideText.h"
 
 namespace {
 
@@ -23,9 +26,9 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<BoxSearch*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  char className[64] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (owner == search->processId && std::strcmp(className, "#32770") == 0 &&
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (owner == search->processId && std::wcscmp(className, L"#32770") == 0 &&
       IsWindowVisible(window)) {
     search->box = window;
     return FALSE;
@@ -43,15 +46,16 @@ HWND WaitForBox(DWORD processId, HANDLE process) {
   return nullptr;
 }
 
+// In UTF-8, whatever the machine's code page.
 std::string WindowText(HWND window) {
-  char text[4096] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  wchar_t text[4096] = {};
+  GetWindowTextW(window, text, 4096);
+  return setup::Utf8FromUtf16(text);
 }
 
-int ButtonId(const char* answer) {
-  if (std::strcmp(answer, "yes") == 0) return IDYES;
-  if (std::strcmp(answer, "no") == 0) return IDNO;
+int ButtonId(const std::string& answer) {
+  if (answer == "yes") return IDYES;
+  if (answer == "no") return IDNO;
   return IDOK;
 }
 
@@ -65,15 +69,20 @@ void Report(std::FILE* report, HWND box) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  // Read in UTF-16: the command line may name a folder of any script.
+  const std::vector<std::string> args = setup::ProgramArguments();
+  const int argc = static_cast<int>(args.size());
   if (argc < 3) return 90;
-  std::FILE* report = std::fopen(argv[1], "wb");
+  std::FILE* report = _wfopen(setup::Utf16FromUtf8(args[1]).c_str(), L"wb");
   if (!report) return 91;
-  std::vector<char> command(argv[2], argv[2] + std::strlen(argv[2]) + 1);
-  STARTUPINFOA startup{};
+  const std::wstring commandLine = setup::Utf16FromUtf8(args[2]);
+  std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
+  command.push_back(L'\0');
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
     std::fprintf(report, "START FAILED %lu\r\n", GetLastError());
     return 92;
@@ -83,14 +92,14 @@ int main(int argc, char** argv) {
   for (int i = 3; i < argc && rc == 0; ++i) {
     HWND box = WaitForBox(process.dwProcessId, process.hProcess);
     if (!box) {
-      std::fprintf(report, "NO BOX for answer %d (%s)\r\n", i - 2, argv[i]);
+      std::fprintf(report, "NO BOX for answer %d (%s)\r\n", i - 2, args[i].c_str());
       rc = 93;
       break;
     }
     Report(report, box);
-    int id = ButtonId(argv[i]);
+    int id = ButtonId(args[i]);
     HWND button = GetDlgItem(box, id);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     // Wait until this box is gone before looking for the next one.
     for (int t = 0; t < 100 && IsWindow(box) && IsWindowVisible(box); ++t) Sleep(50);
   }

@@ -1,9 +1,11 @@
 #include "Report.h"
 
+#include "platform/win32/WideText.h"
+
 namespace e2e {
 
 Report::Report(const std::string& path)
-    : file_(std::fopen(path.c_str(), "wb")), start_(GetTickCount()) {}
+    : file_(_wfopen(setup::Utf16FromUtf8(path).c_str(), L"wb")), start_(GetTickCount()) {}
 
 Report::~Report() {
   if (file_) std::fclose(file_);

@@ -1,7 +1,7 @@
 #pragma once
 // The driver's report: one line per event ("PAGE", "CTRL", "BOX", "SHOT", "TIME", "EXIT",
 // "LABEL", "FOCUS", "FAIL"), written and flushed at once so that a hung run still shows how far it
-// came. Texts are the controls' bytes as Windows gives them (the ANSI code page), with CR and LF
+// came. Texts are the controls' texts in UTF-8, whatever the machine's code page, with CR and LF
 // spelled <CR> and <LF> so that every event stays one line.
 #include <windows.h>
 

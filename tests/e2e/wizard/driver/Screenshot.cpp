@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win32/WideText.h"
+
 namespace e2e {
 namespace {
 
@@ -59,7 +61,8 @@ struct Canvas {
 bool WriteBmp(const Canvas& canvas, const std::string& path) {
   const std::string temporary = path + ".part";
   {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
+    std::unique_ptr<std::FILE, FileCloser> file(
+        _wfopen(setup::Utf16FromUtf8(temporary).c_str(), L"wb"));
     if (!file) return false;
     BITMAPFILEHEADER fileHeader{};
     fileHeader.bfType = 0x4D42;  // "BM"
@@ -72,7 +75,8 @@ bool WriteBmp(const Canvas& canvas, const std::string& path) {
               std::fwrite(canvas.bits, 1, canvas.ImageBytes(), file.get()) == canvas.ImageBytes();
     if (!ok) return false;
   }
-  return MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(setup::Utf16FromUtf8(temporary).c_str(), setup::Utf16FromUtf8(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 }  // namespace

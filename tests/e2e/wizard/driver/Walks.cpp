@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Ids.h"
+#include "platform/win32/WideText.h"
 
 namespace e2e {
 namespace {
@@ -189,10 +190,11 @@ void CloseStarted(Wizard& wizard, bool readMe, bool program) {
       window = one.find();
       if (!window) Sleep(50);
     }
-    char title[512] = {};
-    if (window) GetWindowTextA(window, title, sizeof title);
-    wizard.report().Line(std::string("STARTED ") + one.what + " " + (window ? title : "none"));
-    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+    wchar_t title[512] = {};
+    if (window) GetWindowTextW(window, title, 512);
+    wizard.report().Line(std::string("STARTED ") + one.what + " " +
+                         (window ? setup::Utf8FromUtf16(title) : "none"));
+    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
   }
 }
 
@@ -235,7 +237,7 @@ void FocusByTab(Wizard& wizard, int id) {
 
 bool DroppedDown(HWND comboBox) {
   DWORD_PTR dropped = 0;
-  SendMessageTimeoutA(comboBox, CB_GETDROPPEDSTATE, 0, 0, SMTO_ABORTIFHUNG, 3000, &dropped);
+  SendMessageTimeoutW(comboBox, CB_GETDROPPEDSTATE, 0, 0, SMTO_ABORTIFHUNG, 3000, &dropped);
   return dropped != 0;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/WideText.h"
+
 namespace e2e {
 namespace {
 
@@ -22,14 +24,11 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &owner);
   if (search->processId != 0 && owner != search->processId) return TRUE;
   if (!IsWindowVisible(window)) return TRUE;
-  char text[256] = {};
-  if (search->className) {
-    GetClassNameA(window, text, sizeof text);
-    if (std::strcmp(text, search->className) != 0) return TRUE;
-  }
+  if (search->className && ClassNameOf(window) != search->className) return TRUE;
   if (search->titleStart) {
-    GetWindowTextA(window, text, sizeof text);
-    if (std::strncmp(text, search->titleStart, std::strlen(search->titleStart)) != 0) return TRUE;
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (setup::Utf8FromUtf16(title).rfind(search->titleStart, 0) != 0) return TRUE;
   }
   search->found = window;
   search->foundProcess = owner;
@@ -65,6 +64,12 @@ constexpr ButtonName kBoxButtons[] = {
 
 }  // namespace
 
+std::string ClassNameOf(HWND window) {
+  wchar_t name[256] = {};  // a class name has at most 256 characters
+  GetClassNameW(window, name, 256);
+  return setup::Utf8FromUtf16(name);
+}
+
 HWND FindTopLevel(DWORD processId, const char* className) {
   return Search({processId, className, nullptr, nullptr, 0}, nullptr);
 }
@@ -84,39 +89,36 @@ HWND FindControl(HWND root, int id) {
 }
 
 std::string WindowText(HWND window) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+  DWORD_PTR length = 0;  // UTF-16 units
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
                            &length)) {
     return {};
   }
-  std::vector<char> text(length + 1, '\0');
+  std::vector<wchar_t> text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                            SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &copied)) {
     return {};
   }
-  return std::string(text.data(), copied);
+  return setup::Utf8FromUtf16(std::wstring_view(text.data(), copied < text.size() ? copied : 0));
 }
 
 std::string HeldText(HWND window) {
   wchar_t wide[1024] = {};
   const int length = InternalGetWindowText(window, wide, 1024);
   if (length <= 0) return {};
-  char text[2048] = {};
-  const int size =
-      WideCharToMultiByte(CP_ACP, 0, wide, length, text, sizeof text, nullptr, nullptr);
-  return std::string(text, size > 0 ? size : 0);
+  return setup::Utf8FromUtf16(std::wstring_view(wide, length));
 }
 
 bool Answers(HWND window) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result) !=
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result) !=
          0;
 }
 
 int CheckState(HWND button) {
   DWORD_PTR state = 0;
-  if (!SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &state)) {
+  if (!SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &state)) {
     return -1;
   }
   return static_cast<int>(state);
@@ -129,9 +131,9 @@ HWND FindMessageBox(DWORD processId) {
 MessageBoxInfo ReadMessageBox(HWND box) {
   MessageBoxInfo info;
   info.window = box;
-  char caption[1024] = {};
-  GetWindowTextA(box, caption, sizeof caption);
-  info.caption = caption;
+  wchar_t caption[1024] = {};
+  GetWindowTextW(box, caption, 1024);
+  info.caption = setup::Utf8FromUtf16(caption);
   // A message box's text is its static control 0xFFFF.
   if (HWND text = GetDlgItem(box, 0xFFFF)) info.text = WindowText(text);
   for (const ButtonName& button : kBoxButtons) {
@@ -146,7 +148,7 @@ MessageBoxInfo ReadMessageBox(HWND box) {
 bool PressBoxButton(const MessageBoxInfo& box, int buttonId) {
   HWND button = GetDlgItem(box.window, buttonId);
   if (!button) return false;
-  PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+  PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                reinterpret_cast<LPARAM>(button));
   for (int waited = 0; waited < 10000; waited += 20) {
     if (!IsWindow(box.window) || !IsWindowVisible(box.window)) return true;

@@ -2,6 +2,7 @@
 // Finding another process's windows and reading them: top-level windows by class and process,
 // controls by id anywhere below a window, texts through WM_GETTEXT (GetWindowText does not
 // read another process's controls), and message boxes (#32770) with their text and buttons.
+// Texts are read in UTF-16 and given in UTF-8.
 #include <windows.h>
 
 #include <string>
@@ -15,6 +16,8 @@ HWND FindAnyTopLevel(const char* className, DWORD* processId);
 HWND FindTitled(const char* titleStart);
 HWND FindControl(HWND root, int id);
 
+// The window's class name, in UTF-8 as every text the driver reports.
+std::string ClassNameOf(HWND window);
 // Empty when the window's thread does not answer within the timeout (it is busy).
 std::string WindowText(HWND window);
 // The text the window manager holds for the window (a label's text as last set), read without

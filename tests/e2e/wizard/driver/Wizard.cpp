@@ -7,6 +7,7 @@
 
 #include "Ids.h"
 #include "Screenshot.h"
+#include "platform/win32/WideText.h"
 
 namespace e2e {
 namespace {
@@ -19,17 +20,11 @@ std::string Number(unsigned long value) {
   return std::to_string(value);
 }
 
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 // "chk=" for check boxes and radio buttons, "pos=" for the progress bar.
 std::string StateOf(HWND window) {
-  const std::string kind = ClassOf(window);
+  const std::string kind = ClassNameOf(window);
   if (_stricmp(kind.c_str(), "Button") == 0) {
-    const LONG style = GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK;
+    const LONG style = GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK;
     if (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON) {
       return style == BS_DEFPUSHBUTTON ? " default=1" : " default=0";
     }
@@ -37,7 +32,7 @@ std::string StateOf(HWND window) {
   }
   if (_stricmp(kind.c_str(), PROGRESS_CLASSA) == 0) {
     DWORD_PTR position = 0;
-    SendMessageTimeoutA(window, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 3000, &position);
+    SendMessageTimeoutW(window, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 3000, &position);
     return " pos=" + std::to_string(position);
   }
   return {};
@@ -70,14 +65,15 @@ void Wizard::StartProcess() {
   std::string folder = options_.exe;
   const std::size_t slash = folder.find_last_of("\\/");
   folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
-  std::string commandLine = "\"" + options_.exe + "\"";
-  std::vector<char> command(commandLine.begin(), commandLine.end());
-  command.push_back('\0');
-  STARTUPINFOA startup{};
+  const std::wstring commandLine = setup::Utf16FromUtf8("\"" + options_.exe + "\"");
+  std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
+  command.push_back(L'\0');
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION created{};
-  if (!CreateProcessA(options_.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &created)) {
+  if (!CreateProcessW(setup::Utf16FromUtf8(options_.exe).c_str(), command.data(), nullptr, nullptr,
+                      FALSE, 0, nullptr, setup::Utf16FromUtf8(folder).c_str(), &startup,
+                      &created)) {
     Fail("cannot start " + options_.exe + ": error " + Number(GetLastError()));
   }
   CloseHandle(created.hThread);
@@ -152,9 +148,9 @@ void Wizard::LogControls(const std::string& page, const std::string& label) {
 void Wizard::Shot(const std::string& name, HWND window) {
   if (!window) window = dialog_;
   if (options_.shots.empty() || !window) return;
-  char file[300];
-  std::snprintf(file, sizeof file, "%s\\%02d-%s.bmp", options_.shots.c_str(), ++shots_,
-                name.c_str());
+  char number[16];
+  std::snprintf(number, sizeof number, "%02d", ++shots_);
+  const std::string file = options_.shots + "\\" + number + "-" + name + ".bmp";
   Answers(dialog_);  // the page's paint messages come before the driver's own
   Sleep(50);
   const std::string method = SaveScreenshot(window, file);
@@ -185,7 +181,7 @@ void Wizard::Click(int id) {
   if (!IsWindowEnabled(window)) Fail(std::string(ControlName(id)) + " is disabled");
   report_.Line(std::string("CLICK ") + ControlName(id) + " " + Number(report_.Elapsed()) + " ms");
   // Posted, not sent: a click may open a modal message box, which would hold a sent message.
-  PostMessageA(window, BM_CLICK, 0, 0);
+  PostMessageW(window, BM_CLICK, 0, 0);
 }
 
 void Wizard::SetTicked(int id, bool ticked) {
@@ -202,7 +198,8 @@ void Wizard::TypeInto(int id, const std::string& text) {
   report_.Line(std::string("TYPE ") + ControlName(id) + " " + text);
   DWORD_PTR result = 0;
   // A single-line edit box tells its parent EN_CHANGE after WM_SETTEXT, as after typing.
-  SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+  const std::wstring wide = setup::Utf16FromUtf8(text);
+  SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                       SMTO_ABORTIFHUNG, 5000, &result);
   WaitUntil([&] { return WindowText(window) == text; }, kPageTimeoutMs,
             std::string(ControlName(id)) + " to hold the typed text");

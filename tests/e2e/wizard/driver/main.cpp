@@ -10,6 +10,7 @@
 #include "Report.h"
 #include "Walks.h"
 #include "Wizard.h"
+#include "platform/win32/ProgramStart.h"
 
 namespace {
 
@@ -29,10 +30,13 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   e2e::Options options;
-  const std::string error =
-      e2e::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+  // The arguments in UTF-8, as the report's texts: a destination of any script gets through.
+  const std::vector<std::string> arguments = setup::ProgramArguments();
+  const std::string error = e2e::ParseOptions(
+      std::vector<std::string>(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()),
+      options);
   if (!error.empty()) {
     std::fprintf(stderr, "wizard-driver: %s\n", error.c_str());
     return 2;
