@@ -74,6 +74,40 @@ TEST(WizardStartUp, OpensOnTheLanguagePageWithTheFormTexts) {
   EXPECT_EQ(f.dialog.State.Payload->Position(), f.windows.rcdata["SetupData"].size());
 }
 
+// The script and the licence reach the controls decoded: Windows-1252 bytes, or UTF-8 after
+// its byte-order mark, so that names of any script show as the vendor wrote them.
+TEST(WizardStartUp, ScriptAndLicenceAreDecodedByTheirMark) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const struct {
+    const char* name;
+    std::string script, licence;
+    const char* welcome;
+    const char* licenceShown;
+  } cases[] = {
+      {"Windows1252", Script("N*Spezialit\xE4t"),
+       "GERMAN\r\nF\xFCr Sch\xE4"
+       "den\r\nENGLISH\r\nx\r\n",
+       "Willkommen zum Spezialität Setup Assistenten.", "Für Schäden\r\n"},
+      {"Utf8", bom + Script("N*製品 Дмитрий"), bom + "GERMAN\r\nГарантия 保証\r\nENGLISH\r\nx\r\n",
+       "Willkommen zum 製品 Дмитрий Setup Assistenten.", "Гарантия 保証\r\n"},
+      {"Utf8MarkOnScriptOnly", bom + Script("N*Größe"),
+       "GERMAN\r\nGr\xF6\xDF"
+       "e\r\n",
+       "Willkommen zum Größe Setup Assistenten.", "Größe\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    f.windows.SetScript(c.script, c.licence);
+    f.dialog.Show();
+    f.dialog.Handle(&TMorvexDialog::GermanBoxClick);
+    EXPECT_EQ(f.dialog.Controls.WelcomeLabel.Text, c.welcome);
+    f.Next();  // to the welcome page
+    f.Next();  // leaving it cuts the licence
+    EXPECT_EQ(f.dialog.Controls.LizenzMemo.Text, c.licenceShown);
+  }
+}
+
 TEST(WizardStartUp, PreselectedLanguageTLinesAndMissingHLine) {
   std::string script =
       "G\r\nNEProd\r\nV(1.2)\r\nS999\r\n\r\n\r\nMG%SLiesMich.txt\r\n\r\n\r\n"
