@@ -9,7 +9,7 @@ class Session {
   virtual ~Session() = default;
   // The login name, or empty when it cannot be read.
   virtual std::string LoginName() = 0;
-  // Member of the enabled, not deny-only Administrators group (always true on Windows 9x).
+  // Member of the enabled, not deny-only Administrators group.
   virtual bool IsUserAdmin() = 0;
   // The locale's decimal separator, "." when the locale gives none.
   virtual std::string DecimalSeparator() = 0;

@@ -18,7 +18,8 @@ std::string FolderPart(const std::string& path);
 // backslash stays.
 std::string FoldPath(const std::string& path);
 
-// The longest path the setup can create through the ANSI file functions (MAX_PATH less the NUL).
+// The longest path the setup creates (MAX_PATH less the NUL), in UTF-16 units as Windows counts:
+// the shell, shortcuts and most programs a product starts cannot open a longer one.
 constexpr std::size_t kMaxPathLength = 259;
 
 enum class PathFault {

@@ -147,7 +147,7 @@ std::vector<char> SimDrives::MappedLetters() const {
 SimDrives::Resolved SimDrives::Resolve(const std::string& windowsPath) const {
   const Resolved nowhere{
       {}, std::filesystem::file_status(std::filesystem::file_type::not_found), {}};
-  // The ANSI functions of Windows see the text up to its first NUL.
+  // The file functions of Windows see the text up to its first NUL.
   std::string_view text(windowsPath.c_str());
   std::filesystem::path volume;
   std::vector<std::string_view> parts;  // of text
