@@ -37,7 +37,8 @@ e2e_same "$windows_report" "$E2E_DIR/host-report.txt"
 
 # Both readings could agree and still be wrong: check them against the inputs too.
 expect() { grep -qaF -- "$1" "$windows_report" || e2e_fail "report lacks: $1"; }
-expect "$(printf 'ProductName=[V\351rification \200 5107]\r')"
+# The report holds the texts as the setup holds them: in UTF-8, decoded from Windows-1252.
+expect "$(printf 'ProductName=[V\303\251rification \342\202\254 5107]\r')"
 expect "$(printf 'PreselectedLanguage=[F]\r')"
 expect "$(printf 'VersionText=[(1.2.3)]\r')"
 # 300,000 + 124 licence bytes + 23: mksetup's S line, read back and formatted.
@@ -50,7 +51,8 @@ expect "$(printf 'AddOnCaptionGerman=[]\r')"
 expect "$(printf 'ActionLines=[8]\r')"
 expect "$(printf 'Line=[]\r')"
 sed -n '/^Licence:\r$/,$p' "$windows_report" | tail -n +2 >"$E2E_DIR/licence.out"
-e2e_same "$E2E_DIR/licence.out" "$input/licence.txt"
+iconv -f CP1252 -t UTF-8 "$input/licence.txt" >"$E2E_DIR/licence.expected"
+e2e_same "$E2E_DIR/licence.out" "$E2E_DIR/licence.expected"
 
 # The stub itself carries no resources: start-up must fail with a message, not crash.
 if e2e_wine "$E2E_DIR/bare.out" "$WIN_BIN/resource-probe.exe" 'C:\bare-report.txt'; then

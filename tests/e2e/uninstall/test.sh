@@ -152,10 +152,10 @@ for damage in truncated unknown-kind no-language device-path key-path declined; 
   snapshot "$damage.before"
   if [ $damage = declined ]; then
     uninstall_from_registration 'Hand Made 1.0' $damage no || e2e_fail "$damage: exit code $?"
-    expect_box $damage "$(printf 'M\366chten Sie "Hand Made 1.0"')"
+    expect_box $damage "$(printf 'M\303\266chten Sie "Hand Made 1.0"')"
   elif [ $damage = truncated ]; then
     if uninstall_from_registration 'Hand Made 1.0' $damage ok; then e2e_fail "$damage: exit 0"; fi
-    expect_box $damage "$(printf 'Rien n\047a \351t\351 supprim\351.')"
+    expect_box $damage "$(printf 'Rien n\047a \303\251t\303\251 supprim\303\251.')"
   else
     if uninstall_from_registration 'Hand Made 1.0' $damage ok; then e2e_fail "$damage: exit 0"; fi
     expect_box $damage 'is damaged or incomplete'

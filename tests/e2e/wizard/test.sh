@@ -21,7 +21,7 @@ tree=$work/sample/tree
 declare -A welcome=(
   [G]="Willkommen zum $WIZ_PRODUCT Setup Assistenten."
   [E]="Welcome to the $WIZ_PRODUCT setup assistant."
-  [F]="$(printf 'Bienvenue \340 l%saide d%sinstallation de %s.' "'" "'" "$WIZ_PRODUCT")")
+  [F]="$(printf 'Bienvenue \303\240 l%saide d%sinstallation de %s.' "'" "'" "$WIZ_PRODUCT")")
 declare -A forward=([G]='Weiter >' [E]='Next >' [F]='Continuer >')
 declare -A install=([G]='Installieren' [E]='Install' [F]='Installer')
 declare -A completed=([G]='Installation abgeschlossen!' [E]='Installation finished!' [F]='Installation fini!')
