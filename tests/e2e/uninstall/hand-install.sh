@@ -22,8 +22,12 @@ hand_install() {
     printf 'XT5108\r\nXT5109\r\nF%s\\UnInstall.EXE\r\nF%s\\hand.exe\r\nXT5108\r\n' "$folder" "$folder"
   } >"$unix/UnInstall.LOG"
   local win=${folder//\\/\\\\}
-  cat >"$E2E_DIR/hand.reg" <<REG
-REGEDIT4
+  # Version 5 files are UTF-16: a folder or product name of any script gets into the registry
+  # as it is, whatever the prefix's code page.
+  {
+    printf '\xff\xfe'
+    iconv -f UTF-8 -t UTF-16LE <<REG
+Windows Registry Editor Version 5.00
 
 [HKEY_CLASSES_ROOT\\.T5108]
 @="T5108file"
@@ -49,6 +53,7 @@ REGEDIT4
 "UninstallString"="$win\\\\UnInstall.EXE"
 "UninstallLogSha256"="$(sha256sum <"$unix/UnInstall.LOG" | cut -c1-64)"
 REG
+  } >"$E2E_DIR/hand.reg"
   local reg
   reg=$(e2e_winepath "$E2E_DIR/hand.reg")
   wine regedit /s "$reg" >"$E2E_DIR/regedit.out" 2>&1 ||

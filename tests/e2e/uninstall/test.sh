@@ -79,6 +79,25 @@ diff "$E2E_DIR/after.files" "$E2E_DIR/user.files" | grep '^[<>]' >"$E2E_DIR/user
   e2e_fail "user's file: unexpected difference: $(cat "$E2E_DIR/user.files.diff")"
 rm -rf "$(e2e_unix_path 'C:\Program Files\Hand Made')"
 
+# --- Names of other scripts than Latin: the log's paths, the program's own path and the boxes'
+# texts get through UnInstall.EXE unchanged, and everything goes. The command line is the one the
+# registration holds: reg query would print it in the console's code page.
+for name in 'Проба 製品|Проба 1.0' 'Δοκιμή|Δοκιμή 2.0'; do
+  folder="C:\\Program Files\\${name%%|*}" product=${name#*|}
+  hand_install "$folder" "$product"
+  rc=0
+  e2e_wine "$E2E_DIR/wide.out" "$driver" 'C:\driver-report.txt' "$folder\UnInstall.EXE" yes ok ||
+    rc=$?
+  tr -d '\r' <"$(e2e_unix_path 'C:\driver-report.txt')" >"$E2E_DIR/wide.boxes"
+  rm -f "$(e2e_unix_path 'C:\driver-report.txt')"
+  [ $rc = 0 ] || e2e_fail "$product: UnInstall.EXE failed ($rc): $(cat "$E2E_DIR/wide.boxes")"
+  expect_box wide "Do you want to remove \"$product\""
+  expect_box wide "\"$product\" has been removed."
+  [ ! -e "$(e2e_unix_path "$folder\hand.exe")" ] || e2e_fail "$product: the product stayed"
+  e2e_restart
+  [ ! -e "$(e2e_unix_path "$folder")" ] || e2e_fail "$product: its folder stayed"
+done
+
 # --- A folder of the installation swapped for a link to a folder outside it that holds files of
 # the names the log gives: the log is the one registered, yet nothing is removed through the
 # link, and the rest of the product still goes.
