@@ -43,6 +43,7 @@
 #include "test_support.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 #include "wizard/ControlIds.h"
 
 namespace setup::mksetup {
@@ -530,6 +531,8 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
   WriteFile(dir / "S/DM.DAT", "1");
   WriteFile(dir / "A/Libs/x.lib", "2");
   WriteFile(dir / "S/R\xC3\xA9sum\xC3\xA9.txt", "3");  // a UTF-8 name, as made on Linux
+  WriteFile(dir / "S/\xD0\x94\xD0\xBE\xD0\xBA/\xD0\xB4\xD0\xB0.txt", "4");  // Док/да.txt
+  WriteFile(dir / "S/caf\xE9.txt", "5");  // Windows-1252 bytes, copied from a Windows disk
   struct Case {
     const char* path;
     const char* found;  // nullptr: not found
@@ -539,8 +542,13 @@ TEST(MksetupSourceMap, MacroLetterIsTheFirstFolderAndCaseIsIgnored) {
                         {"%Alibs\\X.LIB", "A/Libs/x.lib"},
                         {"%Alibs\\y.lib", nullptr},
                         {"%S\\DM.DAT", "S/DM.DAT"},
-                        {"%SR\xE9sum\xE9.txt", "S/R\xC3\xA9sum\xC3\xA9.txt"},
-                        {"%Sr\xE9SUM\xE9.TXT", "S/R\xC3\xA9sum\xC3\xA9.txt"},
+                        {"%SR\xC3\xA9sum\xC3\xA9.txt", "S/R\xC3\xA9sum\xC3\xA9.txt"},
+                        {"%Sr\xC3\x89SUM\xC3\xA9.TXT", "S/R\xC3\xA9sum\xC3\xA9.txt"},
+                        {"%S\xD0\xB4\xD0\x9E\xD0\x9A\\\xD0\x94\xD0\x90.TXT",
+                         "S/\xD0\x94\xD0\xBE\xD0\xBA/\xD0\xB4\xD0\xB0.txt"},
+                        {"%Scaf\xC3\xA9.txt", "S/caf\xE9.txt"},
+                        {"%SCAF\xC3\x89.TXT", "S/caf\xE9.txt"},
+                        {"%Sre\xCC\x81sume\xCC\x81.txt", nullptr},  // another spelling
                         {"%ALIBS\\x.lib", "A/Libs/x.lib"},
                         {"%Alibs", nullptr},  // a folder
                         {"%Alibs\\x.lib\\y", nullptr}};
@@ -626,6 +634,12 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
+std::string Repeated(const std::string& text, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 std::string Utf16Le(const std::string& ascii) {
   std::string out = "\xFF\xFE";
   for (char c : ascii) out += std::string(1, c) + '\0';
@@ -648,7 +662,12 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
   acme.addOnKey = "ACME-ADDON";
   const std::string longName(250, 'n');
   const Case cases[] = {
-      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + Clean(), 1, "encoding", Severity::Error},
+      {"ill-formed UTF-8 after the byte-order mark", "\xEF\xBB\xBF" + Clean("F*%Sr\xD0(.txt\r\n"),
+       14, "encoding", Severity::Error},
+      {"product name over 255 UTF-16 units",
+       "\xEF\xBB\xBF" +
+           Replaced(Clean(), "N*P", "N*" + Repeated("\xD0\x94", 254) + "\xF0\x9F\x98\x80"),
+       2, "name-long", Severity::Error},
       {"UTF-16 little-endian", Utf16Le(Clean()), 1, "encoding", Severity::Error},
       {"UTF-8 letters", Clean("FG%SR\xC3\xA9sum\xC3\xA9.txt\r\n"), 14, "encoding", Severity::Error},
       {"lower-case first line", Replaced(Clean(), "GEF", "gef"), 1, "languages", Severity::Error},
@@ -739,6 +758,14 @@ TEST(MksetupCheck, CatchesVendorMistakesOnTheirLine) {
         CheckScript(ScriptFromText("s", Replaced(Clean(), "VELTRO 5107!", "Acme\\Draw")), options)
             .empty());
   }
+  // A script marked as UTF-8 names files in any script; Windows counts UTF-16 units, not bytes.
+  EXPECT_TRUE(
+      CheckScript(
+          ScriptFromText("s", "\xEF\xBB\xBF" + Replaced(Clean("F*%S\xD0\x94\xD0\xBE\xD0\xBA\\"
+                                                              "\xE8\xA3\xBD\xE5\x93\x81.txt\r\n"),
+                                                        "N*P", "N*" + Repeated("\xD0\x94", 255))),
+          {})
+          .empty());
   // The longest names Windows takes are no mistake.
   EXPECT_TRUE(
       CheckScript(ScriptFromText("s", Replaced(Clean(), "N*P", "N*" + std::string(255, 'p'))), {})
@@ -778,26 +805,38 @@ TEST(MksetupCheck, EveryRuleCodeIsDocumented) {
   EXPECT_EQ(codes.size(), RuleCodes().size()) << "a code listed twice";
 }
 
-// --input-encoding utf-8: the script becomes Windows-1252; what the code page lacks is an error
-// at its line and column.
-TEST(MksetupCheck, Utf8InputIsConvertedOrTheCharacterNamed) {
+// --input-encoding utf-8: the script becomes Windows-1252 when the code page has every character,
+// else UTF-8 after the byte-order mark, said in a note; an ill-formed byte is an error at its
+// line and column. Either way the setup decodes what is stored into the vendor's text.
+TEST(MksetupCheck, Utf8InputIsStoredAsTheSetupReadsIt) {
   struct Case {
     std::string utf8;
-    std::string expected;      // Windows-1252
+    std::string expected;      // as stored
+    std::string note;          // part of the note; empty when there is none
     std::size_t line, column;  // of the finding; 0 when none
   };
+  const std::string mark = "\xEF\xBB\xBF";
   const Case cases[] = {
-      {"R\xC3\xA9sum\xC3\xA9", "R\xE9sum\xE9", 0, 0},
-      {"\xEF\xBB\xBFGEF\r\n5 \xE2\x82\xAC", "GEF\r\n5 \x80", 0, 0},
-      {"GEF\r\nab \xE2\x86\x92 c", "GEF\r\nab ? c", 2, 4},
-      {"GEF\nx\ny\xF0\x9F\x98\x80", "GEF\nx\ny?", 3, 2},
+      {"R\xC3\xA9sum\xC3\xA9", "R\xE9sum\xE9", "", 0, 0},
+      {mark + "GEF\r\n5 \xE2\x82\xAC", "GEF\r\n5 \x80", "", 0, 0},
+      {"GEF\r\nab \xE2\x86\x92 c", mark + "GEF\r\nab \xE2\x86\x92 c", "U+2192", 0, 0},
+      {"GEF\nx\ny\xF0\x9F\x98\x80", mark + "GEF\nx\ny\xF0\x9F\x98\x80", "U+1F600", 0, 0},
+      {mark + "N*\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9",
+       mark + "N*\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9", "U+0414", 0, 0},
+      // Windows-1252 bytes that begin as the mark does would be read as UTF-8.
+      {"\xC3\xAF\xC2\xBB\xC2\xBFx", mark + "\xC3\xAF\xC2\xBB\xC2\xBFx", "UTF-8", 0, 0},
+      {"GEF\r\nab\xC3(c", "GEF\r\nab\xEF\xBF\xBD(c", "U+FFFD", 2, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.utf8);
-    const ConvertedText converted = ConvertUtf8To1252(Bytes(c.utf8), "s");
-    EXPECT_EQ(std::string(converted.bytes.begin(), converted.bytes.end()), c.expected);
+    const ConvertedText converted = ConvertUtf8Input(Bytes(c.utf8), "s");
+    const std::string stored(converted.bytes.begin(), converted.bytes.end());
     if (c.line == 0) {
+      EXPECT_EQ(stored, c.expected);
       EXPECT_TRUE(converted.findings.empty());
+      std::string text = c.utf8;
+      if (text.rfind(mark, 0) == 0) text.erase(0, mark.size());
+      EXPECT_EQ(DecodeScriptText(stored), text);
     } else {
       ASSERT_EQ(converted.findings.size(), 1u);
       EXPECT_EQ(converted.findings[0].line, c.line);
@@ -805,6 +844,8 @@ TEST(MksetupCheck, Utf8InputIsConvertedOrTheCharacterNamed) {
                 std::string::npos)
           << converted.findings[0].reason;
     }
+    EXPECT_EQ(converted.note.empty(), c.note.empty()) << converted.note;
+    EXPECT_NE(converted.note.find(c.note), std::string::npos) << converted.note;
   }
 }
 
@@ -1849,8 +1890,9 @@ TEST(MksetupIdentity, EveryProblemIsAFindingOnItsLine) {
       {"flag as a word", "NoRepair = yes\n", 1, "identity-choice"},
       {"empty publisher", "Publisher =\n", 1, "identity-empty"},
       {"icon path too long", "DisplayIcon = %S" + std::string(258, 'i') + "\n", 1, "identity-long"},
-      {"character outside Windows-1252", "Publisher = Acme \xE2\x84\xA2\xE2\x80\x8B\n", 1,
-       "encoding"},
+      {"caption over 100 UTF-16 units",
+       "AddOnCaptionGerman = " + Repeated("\xD0\x94", 99) + "\xF0\x9F\x98\x80\n", 1,
+       "identity-long", "101 characters"},
       {"not UTF-8", "Publisher = Acme\nCompanyName = Gr\xFCn\n", 2, "encoding"},
   };
   std::size_t caught = 0;
@@ -1911,12 +1953,31 @@ TEST(MksetupIdentity, EveryProblemIsAFindingOnItsLine) {
   for (const IdentityKey& key : IdentityKeys()) expected.push_back(key.name);
   EXPECT_EQ(keys, expected);
   ASSERT_TRUE(identity.Value("LegalCopyright"));
-  EXPECT_EQ(*identity.Value("LegalCopyright"), "\xA9 Acme");
+  EXPECT_EQ(*identity.Value("LegalCopyright"), "\xC2\xA9 Acme");
   EXPECT_EQ(*identity.Value("NoModify"), "1");
   EXPECT_EQ(identity.entries.back().line, 21u);
   const VendorIdentity setup = SetupIdentityOf(identity);
   EXPECT_EQ(setup.StartMenuPath(), "Acme Software\\" + std::string(86, 'd') + "\\");
-  EXPECT_EQ(setup.addOnCaptionGerman, "Gr\xFCne Erweiterung installieren");
+  EXPECT_EQ(setup.addOnCaptionGerman, "Gr\xC3\xBCne Erweiterung installieren");
+  // What Windows-1252 has is stored in it, as before; what it lacks makes the resource UTF-8
+  // with the mark, which the setup and extract read back as written.
+  const std::vector<std::uint8_t> western = IdentityResourceText(identity);
+  EXPECT_NE(std::string(western.begin(), western.end()).find("=Gr\xFCne Erweiterung"),
+            std::string::npos);
+  {
+    std::vector<Finding> found;
+    const std::string caption =
+        "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
+        "\xE8\xA3\xBD\xE5\x93\x81\xE2\x84\xA2";
+    const Identity wide = ParseIdentity(
+        "identity.txt", Bytes("AddOnKey = K\nAddOnCaptionEnglish = " + caption + "\n"), found);
+    EXPECT_TRUE(found.empty());
+    const std::vector<std::uint8_t> stored = IdentityResourceText(wide);
+    EXPECT_TRUE(HasUtf8ByteOrderMark(ByteSpan(stored)));
+    EXPECT_EQ(ParseVendorIdentity(ByteSpan(stored)).addOnCaptionEnglish, caption);
+    EXPECT_NE(IdentityFileText(ByteSpan(stored)).find("\nAddOnCaptionEnglish = " + caption + "\n"),
+              std::string::npos);
+  }
   ASSERT_EQ(setup.uninstallValues.size(), 7u);
   EXPECT_EQ(setup.uninstallValues[3].name, "EstimatedSize");
   EXPECT_TRUE(setup.uninstallValues[3].number);
@@ -1956,7 +2017,8 @@ TEST(MksetupIdentity, TheVersionResourceReadsBack) {
   EXPECT_EQ(built.at("10/SETUPIDENTITY"), Bytes("Publisher=Acme\r\n"));
 
   WriteFile(f.dir / "identity.txt",
-            "Version = 2.1.0.7\nCompanyName = Acme Gesellschaft f\xC3\xBCr Zeichnungen\n"
+            "Version = 2.1.0.7\nCompanyName = Acme Gesellschaft f\xC3\xBCr Zeichnungen "
+            "\xD0\x94\xF0\x9F\x98\x80\n"
             "ProductVersion = 2.1\n");
   ASSERT_EQ(BuildWithPictures(f, stub, {"--identity", (f.dir / "identity.txt").string()}).exitCode,
             0);
@@ -1969,7 +2031,8 @@ TEST(MksetupIdentity, TheVersionResourceReadsBack) {
   EXPECT_EQ(read->codePage, 1252);
   VersionInfo expected = StubVersionInfo();
   for (auto& [name, value] : expected.texts) {
-    if (name == "CompanyName") value = "Acme Gesellschaft f\xFCr Zeichnungen";
+    if (name == "CompanyName")
+      value = "Acme Gesellschaft f\xC3\xBCr Zeichnungen \xD0\x94\xF0\x9F\x98\x80";
     if (name == "ProductVersion") value = "2.1";
   }
   EXPECT_EQ(read->texts, expected.texts);
@@ -1979,9 +2042,12 @@ TEST(MksetupIdentity, TheVersionResourceReadsBack) {
   const std::vector<std::uint8_t> resource = ResourcesOf(f.options.output, nullptr).at("16/1");
   // The blocks' lengths add up: the resource is its root block and its padding, no more.
   EXPECT_EQ(resource[0] | resource[1] << 8, static_cast<int>(resource.size()));
-  // The UTF-16 "für" as Windows reads it.
+  // The UTF-16 "für" and "Д😀" (a surrogate pair) as Windows reads them.
   const std::vector<std::uint8_t> fuer = {'f', 0, 0xFC, 0, 'r', 0};
   EXPECT_NE(std::search(resource.begin(), resource.end(), fuer.begin(), fuer.end()),
+            resource.end());
+  const std::vector<std::uint8_t> wide = {0x14, 0x04, 0x3D, 0xD8, 0x00, 0xDE, 0, 0};
+  EXPECT_NE(std::search(resource.begin(), resource.end(), wide.begin(), wide.end()),
             resource.end());
 
   // The texts left out are the stub's own: the version resource of the stub that build takes
@@ -2159,6 +2225,14 @@ TEST(MksetupInit, FromATreeListsEveryFileInWindowsOrder) {
        {"S/one.exe", "S/two.exe"},
        "F*%Sone.exe\r\nF*%Stwo.exe\r\nF*%SUnInstall.EXE\r\n",
        "H%SNAME-THE-MAIN-PROGRAM.exe"},
+      // Names Windows-1252 lacks make the script UTF-8 with the byte-order mark.
+      {"Cyrillic and CJK names",
+       {"\xE8\xA3\xBD\xE5\x93\x81.exe", "Outils vid\xC3\xA9o/a.txt",
+        "\xD0\x94\xD0\xBE\xD0\xBA/\xD0\xBE\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt"},
+       "F*%SUnInstall.EXE\r\nF*%S\xE8\xA3\xBD\xE5\x93\x81.exe\r\nD*%SOutils vid\xC3\xA9o\\\r\n"
+       "F*%SOutils vid\xC3\xA9o\\a.txt\r\nD*%S\xD0\x94\xD0\xBE\xD0\xBA\\\r\n"
+       "F*%S\xD0\x94\xD0\xBE\xD0\xBA\\\xD0\xBE\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt\r\n",
+       "H%S\xE8\xA3\xBD\xE5\x93\x81.exe"},
   };
   const fs::path dir = TempDir("init_from");
   WriteFile(dir / "UnInstall.EXE", "the uninstaller as built");
@@ -2174,9 +2248,12 @@ TEST(MksetupInit, FromATreeListsEveryFileInWindowsOrder) {
     }
     testing::internal::CaptureStdout();
     EXPECT_EQ(InitCommand({product.string(), "--from", tree.string()}), 0);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(TreeLinesOf(product / "setup.txt"), row.lines);
+    const std::string said = testing::internal::GetCapturedStdout();
     const std::vector<std::uint8_t> script = ReadWholeFile(product / "setup.txt");
+    const bool wide = std::string(row.tree) == "Cyrillic and CJK names";
+    EXPECT_EQ(HasUtf8ByteOrderMark(ByteSpan(script)), wide);
+    EXPECT_EQ(said.find("UTF-8 with a byte-order mark") != std::string::npos, wide) << said;
+    EXPECT_EQ(TreeLinesOf(product / "setup.txt"), row.lines);
     EXPECT_NE(std::string(script.begin(), script.end())
                   .find(std::string("\r\n") + row.mainProgram + "\r\n"),
               std::string::npos);
@@ -2190,8 +2267,8 @@ TEST(MksetupInit, FromATreeListsEveryFileInWindowsOrder) {
   }
 }
 
-// A name that no line of the script can carry refuses the whole tree, naming the file, and
-// nothing is written: neither a new product nor a refreshed script.
+// A name Windows forbids, or cannot tell from another, refuses the whole tree, naming the file,
+// and nothing is written: neither a new product nor a refreshed script.
 TEST(MksetupInit, RefusesANameNoLineCarriesAndWritesNothing) {
   struct Row {
     const char* name;
@@ -2199,12 +2276,12 @@ TEST(MksetupInit, RefusesANameNoLineCarriesAndWritesNothing) {
   };
   const Row rows[] = {
       {"a:b.txt", "holds ':'"},
-      {"\u0141\u00F3d\u017A.txt",
-       "U+0141, which Windows-1252 lacks"},  // UTF-8, as a Linux tree names it
+      {"\xC2\x81.txt", "a control character"},  // what Windows-1252's unassigned 0x81 becomes
       {"nul.txt", "that of a device"},
       {"notes.", "ends in a dot or blank"},
       {"100%Sale.txt", "read as a macro"},
       {"X.TXT", "only in letter case"},
+      {"\xD0\x94.TXT", "only in letter case"},  // beside "д.txt"
       {"outside", "outside the source tree"},
   };
   const fs::path dir = TempDir("init_refuse");
@@ -2213,6 +2290,7 @@ TEST(MksetupInit, RefusesANameNoLineCarriesAndWritesNothing) {
     const fs::path tree = dir / "tree";
     fs::remove_all(tree);
     WriteFile(tree / "S/x.txt", "x");
+    WriteFile(tree / "S/\xD0\xB4.txt", "x");
     if (std::string(row.name) == "outside") {
       fs::create_symlink(dir / "elsewhere.txt", tree / "S/outside");
       WriteFile(dir / "elsewhere.txt", "a private file");
@@ -2239,17 +2317,23 @@ TEST(MksetupInit, RefusesANameNoLineCarriesAndWritesNothing) {
 // folder new\. Their lines go, and come in the tree's order right after the line of the entry
 // before them; every other line stays byte for byte,
 // the hand-written D line of a folder outside the tree and an F line of one language included,
-// in the script's line break and encoding.
+// in the script's line break and encoding. A Windows-1252 script that gains a name the code page
+// lacks becomes UTF-8 with the byte-order mark, the same text in every line.
 TEST(MksetupInit, RefreshKeepsWhatAPersonWroteAndFollowsTheTree) {
   struct Row {
     const char* kind;
     std::string lineBreak;
-    std::string name;  // a file name with an umlaut, as the script holds it
+    std::string name;   // a file name with an umlaut, as the script holds it
+    std::string mark;   // what the script begins with
+    std::string extra;  // a new file in new\, UTF-8; empty for none
   };
+  const std::string bom = "\xEF\xBB\xBF";
   const Row rows[] = {
-      {"Windows-1252, CR LF", "\r\n", "\xFC.txt"},
-      {"LF", "\n", "\xFC.txt"},
-      {"UTF-8", "\r\n", "\xC3\xBC.txt"},
+      {"Windows-1252, CR LF", "\r\n", "\xFC.txt", "", ""},
+      {"LF", "\n", "\xFC.txt", "", ""},
+      {"UTF-8", "\r\n", "\xC3\xBC.txt", "", ""},
+      {"UTF-8 with a byte-order mark", "\r\n", "\xD0\x94.txt", bom, "\xE8\xA3\xBD.txt"},
+      {"Windows-1252 gaining a Cyrillic name", "\r\n", "\xFC.txt", "", "\xD0\xB4.txt"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.kind);
@@ -2263,18 +2347,24 @@ TEST(MksetupInit, RefreshKeepsWhatAPersonWroteAndFollowsTheTree) {
         lines({"GE", "N*Acme Draw " + row.name, "V(2.0)", "S0", "DAcme\\Draw\\", "H%Sdraw.exe", "",
                "", "", "D*%PAcme Draw\\", "D*%Sdata\\"});
     const std::string before =
-        header + lines({"F*%Sa.txt", "F*%Sdraw.exe", "F*%SUnInstall.EXE", "FG%S" + row.name,
-                        "D*%Sold\\", "F*%Sold\\o.txt", "F*%Sold\\p.txt", "D*%Sdocs\\",
-                        "F*%SDOCS\\z.txt", "K*%Sdocs\\Help.lnk;%Sdocs\\z.txt;",
-                        "R*Software\\Acme;Dir;%S", "E*%Sdraw.exe /register"});
-    const std::string after =
+        row.mark + header +
+        lines({"F*%Sa.txt", "F*%Sdraw.exe", "F*%SUnInstall.EXE", "FG%S" + row.name, "D*%Sold\\",
+               "F*%Sold\\o.txt", "F*%Sold\\p.txt", "D*%Sdocs\\", "F*%SDOCS\\z.txt",
+               "K*%Sdocs\\Help.lnk;%Sdocs\\z.txt;", "R*Software\\Acme;Dir;%S",
+               "E*%Sdraw.exe /register"});
+    std::string after =
         header + lines({"F*%Sdraw.exe", "F*%Sn.txt", "F*%SUnInstall.EXE", "FG%S" + row.name,
-                        "D*%Sdocs\\", "F*%SDOCS\\z.txt", "D*%Snew\\", "F*%Snew\\m.txt",
-                        "K*%Sdocs\\Help.lnk;%Sdocs\\z.txt;", "R*Software\\Acme;Dir;%S",
-                        "E*%Sdraw.exe /register"});
+                        "D*%Sdocs\\", "F*%SDOCS\\z.txt", "D*%Snew\\", "F*%Snew\\m.txt"});
+    if (!row.extra.empty()) after += lines({"F*%Snew\\@"});
+    after += lines(
+        {"K*%Sdocs\\Help.lnk;%Sdocs\\z.txt;", "R*Software\\Acme;Dir;%S", "E*%Sdraw.exe /register"});
+    const bool becomes = row.mark.empty() && !row.extra.empty();
+    if (becomes) after = bom + Utf8From1252(after);
+    after = row.mark + Replaced(after, "@", row.extra);
     for (const char* file : {"S/draw.exe", "S/n.txt", "S/docs/z.txt", "S/new/m.txt"})
       WriteFile(dir / "tree" / file, "x");
     WriteFile(dir / "tree/S" / row.name, "x");
+    if (!row.extra.empty()) WriteFile(dir / "tree/S/new" / row.extra, "x");
     WriteFile(dir / "setup.txt", before);
     const std::vector<std::string> refresh = {"--refresh", (dir / "setup.txt").string(), "--from",
                                               (dir / "tree").string()};
@@ -2282,7 +2372,13 @@ TEST(MksetupInit, RefreshKeepsWhatAPersonWroteAndFollowsTheTree) {
     EXPECT_EQ(InitCommand(refresh), 0);
     const std::string said = testing::internal::GetCapturedStdout();
     EXPECT_EQ(TextOf(dir / "setup.txt"), after);
-    EXPECT_NE(said.find(": 3 lines added, 4 removed"), std::string::npos) << said;
+    EXPECT_NE(said.find(row.extra.empty() ? ": 3 lines added, 4 removed" : ": 4 lines added"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("now UTF-8 with a byte-order mark, since Windows-1252 lacks U+0434") !=
+                  std::string::npos,
+              becomes)
+        << said;
     testing::internal::CaptureStdout();
     EXPECT_EQ(InitCommand(refresh), 0);
     EXPECT_NE(testing::internal::GetCapturedStdout().find(": 0 lines added, 0 removed"),

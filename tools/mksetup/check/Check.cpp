@@ -1,11 +1,11 @@
 #include "check/Check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "check/CheckRules.h"
 #include "io/FileIo.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "script/Paths.h"
 #include "setupexe/SetupExe.h"
@@ -17,8 +17,8 @@
 namespace setup::mksetup {
 namespace fs = std::filesystem;
 
-std::string Shown(const std::string& text1252) {
-  return "\"" + Utf8From1252(text1252) + "\"";
+std::string Shown(const std::string& text) {
+  return "\"" + text + "\"";
 }
 
 bool IsLanguageCode(char c) {
@@ -49,7 +49,7 @@ std::string FolderOf(const std::string& path) {
 
 std::string Quote(char c) {
   if (c == '\0') return "none";
-  return std::string("'") + Utf8From1252(std::string(1, c)) + "'";
+  return std::string("'") + std::string(1, c) + "'";
 }
 
 // A percent sign before a letter that names no macro: the setup leaves it as it is.
@@ -142,8 +142,10 @@ ScriptFile LoadScriptForCheck(const fs::path& path, InputEncoding encoding,
                               std::vector<Finding>& findings) {
   std::vector<std::uint8_t> bytes = ReadWholeFile(path);
   if (encoding == InputEncoding::Utf8) {
-    ConvertedText converted = ConvertUtf8To1252(bytes, {});
+    ConvertedText converted = ConvertUtf8Input(bytes, {});
     findings.insert(findings.end(), converted.findings.begin(), converted.findings.end());
+    if (!converted.note.empty())
+      std::fprintf(stderr, "%s: %s\n", path.string().c_str(), converted.note.c_str());
     bytes = std::move(converted.bytes);
   }
   return ParseScriptFile(path.string(), std::move(bytes));

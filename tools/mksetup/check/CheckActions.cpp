@@ -6,12 +6,12 @@
 #include "check/CheckPaths.h"
 #include "check/CheckRules.h"
 #include "install/SystemEffects.h"
-#include "io/Text1252.h"
 #include "platform/Registry.h"
 #include "script/Paths.h"
 #include "text/FileFormat.h"
 #include "text/FolderPath.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -94,19 +94,20 @@ void CheckRegistryLine(Checker& checker, const ScriptLine& line, std::string res
   // value name too long ends the installation.
   for (std::size_t start = 0; start <= key.size();) {
     const std::size_t end = std::min(key.find('\\', start), key.size());
-    if (end - start > kLongestKeyName) {
+    const std::string part = key.substr(start, end - start);
+    if (const std::size_t units = Utf16Length(part); units > kLongestKeyName) {
       checker.Fail(line.number, "r-key-name",
-                   "a name in the key is " + std::to_string(end - start) + " characters long (" +
-                       Shown(key.substr(start, 20)) +
+                   "a name in the key is " + std::to_string(units) + " characters long (" +
+                       Shown(FirstCharacters(part, 20)) +
                        "...), and Windows allows 255: the setup cannot make the key and the line "
                        "does nothing");
       break;
     }
     start = end + 1;
   }
-  if (name.size() > kLongestValueName) {
+  if (Utf16Length(name) > kLongestValueName) {
     checker.Fail(line.number, "r-value-name",
-                 "the value's name is " + std::to_string(name.size()) +
+                 "the value's name is " + std::to_string(Utf16Length(name)) +
                      " characters long, and Windows allows 16383: the installation stops with "
                      "\"Failed to set data for '...'\"");
   }
@@ -133,7 +134,7 @@ void CheckRegistryLine(Checker& checker, const ScriptLine& line, std::string res
                  "the value " + Shown(value) +
                      " is a whole number, so the setup writes it as a 32-bit number, but it lies "
                      "outside -2147483648 to 2147483647: the installation stops with \"'" +
-                     Utf8From1252(value) + "' is not a valid integer value\"");
+                     value + "' is not a valid integer value\"");
   }
 }
 
@@ -161,12 +162,12 @@ void CheckFileTypeLine(Checker& checker, const ScriptLine& line, std::string res
   };
   if (in(kSystemExtensions)) {
     checker.Fail(line.number, "x-system",
-                 "." + Utf8From1252(extension) +
+                 "." + extension +
                      " is a file type that Windows itself depends on: registering it takes "
                      "it over for the whole system");
   } else if (in(kCommonExtensions)) {
     checker.Warn(line.number, "x-common",
-                 "." + Utf8From1252(extension) +
+                 "." + extension +
                      " already belongs to a program on a typical Windows: the setup takes it "
                      "over");
   }

@@ -2,9 +2,9 @@
 
 #include "check/CheckRules.h"
 #include "install/SystemEffects.h"
-#include "io/Text1252.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -38,10 +38,10 @@ void CheckHeaderLine(Checker& checker, const ScriptLine& line) {
                  "read-me line with language code " + Quote(rest.empty() ? 0 : rest[0]) +
                      ": only G, D, E and F set a read-me; the line sets nothing");
   }
-  if (code == 'N' && rest.size() > 1 + kLongestKeyName) {
+  if (code == 'N' && rest.size() > 1 && Utf16Length(rest.substr(1)) > kLongestKeyName) {
     // The product's name is the name of its uninstall key.
     checker.Fail(line.number, "name-long",
-                 "the product's name is " + std::to_string(rest.size() - 1) +
+                 "the product's name is " + std::to_string(Utf16Length(rest.substr(1))) +
                      " characters long, and Windows allows 255 for the name of its uninstall "
                      "key: the installation is not registered for uninstalling");
   }

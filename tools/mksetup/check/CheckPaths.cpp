@@ -4,10 +4,10 @@
 #include <string_view>
 
 #include "Check.h"
-#include "io/Text1252.h"
 #include "script/Macros.h"
 #include "text/FolderPath.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -29,8 +29,7 @@ void ForEachComponent(std::string_view text, Visit visit) {
 void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const std::string& path,
                       const SetupState& typical) {
   const auto fail = [&](const char* code, const std::string& reason) {
-    findings.push_back(
-        {line, Severity::Error, "the path \"" + Utf8From1252(path) + "\" " + reason, code, {}});
+    findings.push_back({line, Severity::Error, "the path \"" + path + "\" " + reason, code, {}});
   };
   // The folder the path starts in: a macro's, or a drive's.
   std::size_t start = 0;
@@ -51,7 +50,7 @@ void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const st
       return;
     }
     ++depth;
-    const auto shown = [&] { return Utf8From1252(std::string(view)); };
+    const auto shown = [&] { return std::string(view); };
     if (IsDeviceName(view)) {
       fail("path-device",
            "names the device " + ToUpperAscii(std::string(view.substr(0, view.find('.')))) +
@@ -76,10 +75,11 @@ void CheckWindowsPath(std::vector<Finding>& findings, std::size_t line, const st
     fail("path-climbs", "has a \"..\" segment: write the folder it means instead");
   }
   const std::string expanded = ExpandMacros(typical, path);
-  if (expanded.size() > kPathLimit) {
-    fail("path-length", "is " + std::to_string(expanded.size()) +
-                            " characters long in the default destination (\"" +
-                            Utf8From1252(expanded) + "\"), more than the 259 Windows writes");
+  // Windows counts a path's UTF-16 units.
+  if (const std::size_t units = Utf16Length(expanded); units > kPathLimit) {
+    fail("path-length", "is " + std::to_string(units) +
+                            " characters long in the default destination (\"" + expanded +
+                            "\"), more than the 259 Windows writes");
   }
 }
 

@@ -23,7 +23,7 @@ inline constexpr std::string_view kLanguageCodes = "*GDEF";
 inline constexpr std::string_view kMacroLetters = "SADPQ";
 
 // The text as a finding quotes it: in UTF-8, between double quotes.
-std::string Shown(const std::string& text1252);
+std::string Shown(const std::string& text);
 
 struct Checker {
   const ScriptFile& script;

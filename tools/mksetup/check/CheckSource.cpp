@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <future>
 #include <optional>
 #include <string>
@@ -8,7 +9,6 @@
 #include "input/SourceTree.h"
 #include "io/FileIo.h"
 #include "io/MappedFile.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "setupexe/Build.h"
 
@@ -64,9 +64,8 @@ void CheckUnlisted(Checker& checker, const fs::path& source, std::future<SourceT
     std::string reason =
         "no F line names this file of the source tree, so setup.exe does not "
         "install it";
-    reason += entry.refusal.empty()
-                  ? ": add F*" + Utf8From1252(entry.path) + " (mksetup init --refresh adds it)"
-                  : "; no line can name it: " + entry.refusal;
+    reason += entry.refusal.empty() ? ": add F*" + entry.path + " (mksetup init --refresh adds it)"
+                                    : "; no line can name it: " + entry.refusal;
     checker.findings.push_back(
         {0, Severity::Warning, reason, "unlisted-file", entry.host.string()});
   }
@@ -110,9 +109,11 @@ void CheckAgainstSource(Checker& checker, SourceLookups& lookups,
       const std::vector<std::uint8_t> raw = ReadWholeFile(*licenceName);
       std::vector<std::uint8_t> licence = raw;
       if (checker.options.encoding == InputEncoding::Utf8) {
-        ConvertedText converted = ConvertUtf8To1252(raw, name);
+        ConvertedText converted = ConvertUtf8Input(raw, name);
         checker.findings.insert(checker.findings.end(), converted.findings.begin(),
                                 converted.findings.end());
+        if (!converted.note.empty())
+          std::fprintf(stderr, "%s: %s\n", name.c_str(), converted.note.c_str());
         licence = std::move(converted.bytes);
       } else {
         const std::vector<Finding> found = EncodingFindings(raw, name, "licence");

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "FindingRules.h"
-#include "io/Text1252.h"
+#include "io/JsonText.h"
 #include "io/ToolError.h"
 
 namespace setup::mksetup {

@@ -13,14 +13,15 @@ constexpr const char* kInstalledDocs = "/usr/share/doc/morvex-setup";
 
 const OptionHelp kSource{"--source", "DIR",
                          "the source tree: %SDM.DAT is DIR/S/DM.DAT, names in any letter case, "
-                         "in Windows-1252 or UTF-8"};
+                         "in UTF-8 (or Windows-1252)"};
 const OptionHelp kLicence{"--licence", "FILE",
                           "the three-language licence (GERMAN, ENGLISH, FRENCH marker lines)"};
 const OptionHelp kUninstaller{"--uninstaller", "EXE",
                               "UnInstall.EXE for F*%SUnInstall.EXE when the tree lacks it"};
 const OptionHelp kEncoding{"--input-encoding", "NAME",
-                           "windows-1252 (default) or utf-8: convert a UTF-8 script and licence "
-                           "to Windows-1252"};
+                           "windows-1252 (default: Windows-1252, or UTF-8 after a byte-order "
+                           "mark) or utf-8: take a UTF-8 script and licence, stored as "
+                           "Windows-1252 when every character fits, else UTF-8 with the mark"};
 const OptionHelp kArch{"--arch", "x86|x64",
                        "the setup.exe's architecture (default x86); x64 for Windows without "
                        "32-bit support"};
@@ -106,8 +107,9 @@ const std::vector<CommandHelp>& AllCommands() {
        "uninstaller line. With --from, setup.txt has a D or F line for every folder and file of "
        "that tree (its S/ and A/ parts, or the folder itself as S/) and no tree/ is written. "
        "With --refresh, only the D and F lines of SCRIPT follow the tree (lines of new files "
-       "added, of files gone removed); every other line stays byte for byte. A name no line "
-       "can carry is an error and nothing is written.",
+       "added, of files gone removed); every other line stays byte for byte. setup.txt is "
+       "Windows-1252, or UTF-8 with a byte-order mark when a name needs it. A name Windows "
+       "forbids is an error and nothing is written.",
        {{"--from", "DIR", "the product's source tree to list"},
         {"--refresh", "SCRIPT", "bring this script's D and F lines up to date with --from"}}},
       {"run",
@@ -123,6 +125,9 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--drive", "D=DIR",
          "drive D: is the host folder DIR (repeatable; without it D: is SIMDIR/D when that "
          "exists)"},
+        {"--profile", "PATH",
+         "the simulated user's profile folder (default C:\\Users\\Tester): its last name is "
+         "the login name, and AppData, Desktop, the start menu and Quick Launch lie below it"},
         {"--all-users", nullptr, "install for all users"},
         {"--no-desktop", nullptr, "no desktop shortcut"},
         {"--quick-launch", nullptr, "a quick-launch shortcut"},

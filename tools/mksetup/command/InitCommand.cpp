@@ -13,6 +13,7 @@
 #include "CommandHelp.h"
 #include "Commands.h"
 #include "ToolPaths.h"
+#include "input/InputText.h"
 #include "input/ScriptFile.h"
 #include "input/SourceTree.h"
 #include "input/TreeScript.h"
@@ -76,7 +77,7 @@ constexpr const char* kIdentityEnd =
     "NoRepair = 1\n";
 
 constexpr const char* kLicence =
-    "GERMAN\r\nLizenzvertrag f\xfcr My Product.\r\n\r\n"
+    "GERMAN\r\nLizenzvertrag für My Product.\r\n\r\n"
     "ENGLISH\r\nLicence agreement for My Product.\r\n\r\n"
     "FRENCH\r\nContrat de licence de My Product.\r\n";
 
@@ -166,6 +167,10 @@ int Refresh(const fs::path& scriptPath, const fs::path& from) {
   const std::vector<TreeEntry> entries = EntriesOf(from);
   const ScriptFile script = LoadScriptFile(scriptPath);
   const RefreshedScript refreshed = RefreshScript(script, entries);
+  if (refreshed.becameUtf8) {
+    std::printf("%s: now UTF-8 with a byte-order mark, since Windows-1252 lacks %s\n",
+                scriptPath.string().c_str(), refreshed.why.c_str());
+  }
   if (refreshed.bytes != script.bytes) {
     AtomicOutput out(scriptPath);
     out.Write(refreshed.bytes.data(), refreshed.bytes.size());
@@ -198,13 +203,20 @@ int InitCommand(const std::vector<std::string>& args) {
   Product product{
       kScript, std::string(kIdentity) + "DisplayIcon = %SMyProgram.exe\n" + kIdentityEnd, {}};
   if (from) product = ProductFrom(EntriesOf(*from));
-  WriteAll({{root / "setup.txt", product.script},
-            {root / "licence.txt", kLicence},
+  // The identity file is UTF-8 always; the script and licence are what the setup reads.
+  const std::string script = StoredText(product.script);
+  WriteAll({{root / "setup.txt", script},
+            {root / "licence.txt", StoredText(kLicence)},
             {root / "identity.txt", product.identity}});
   const std::string tree = from ? *from : (root / "tree").string();
   if (from) {
     std::printf("%s: setup.txt (the files of %s), licence.txt and identity.txt written\n",
                 root.string().c_str(), from->c_str());
+    char32_t missing = 0;
+    if (!In1252(product.script, &missing)) {
+      std::printf("%s/setup.txt: UTF-8 with a byte-order mark, since Windows-1252 lacks %s\n",
+                  root.string().c_str(), CodePoint(missing).c_str());
+    }
     if (!product.mainProgram) {
       std::printf(
           "%s/setup.txt:6: no one program in %s is obviously the main one: name it "

@@ -7,7 +7,7 @@
 #include "Commands.h"
 #include "input/ScriptFile.h"
 #include "install/SystemEffects.h"
-#include "io/Text1252.h"
+#include "io/JsonText.h"
 #include "io/ToolError.h"
 #include "pe/PeFile.h"
 #include "pe/Signature.h"
@@ -16,6 +16,7 @@
 #include "setupexe/SetupExe.h"
 #include "text/ScriptText.h"
 #include "text/Sha256.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -52,7 +53,7 @@ struct Listing {
 std::vector<std::pair<std::string, std::string>> IdentityLines(const SetupExe& exe) {
   std::vector<std::pair<std::string, std::string>> lines;
   if (!exe.identity) return lines;
-  for (std::string line : SplitScriptLines(*exe.identity)) {
+  for (std::string line : SplitScriptLines(DecodeScriptText(*exe.identity))) {
     if (line.find('=') == std::string::npos) continue;
     std::string name = SplitFirst(line, "=");
     lines.emplace_back(std::move(name), std::move(line));
@@ -147,7 +148,7 @@ long long SizeValue(const ScriptFile& script) {
 void PrintText(const Listing& listing) {
   const SetupState& s = *listing.state;
   auto field = [](const char* name, const std::string& value) {
-    std::printf("%-22s %s\n", name, Utf8From1252(value).c_str());
+    std::printf("%-22s %s\n", name, value.c_str());
   };
   field("Languages offered", Offered(s.LanguagesOffered));
   field("Preselected language", std::string(1, s.PreselectedLanguage));
@@ -171,14 +172,14 @@ void PrintText(const Listing& listing) {
   std::printf("Architecture           %s\n", listing.architecture.c_str());
   std::printf("Identity               %s\n", listing.identity.empty() ? "built-in" : "--identity");
   for (const auto& [name, value] : listing.identity) {
-    std::printf("  %-20s %s\n", name.c_str(), Utf8From1252(value).c_str());
+    std::printf("  %-20s %s\n", name.c_str(), value.c_str());
   }
   if (listing.version) {
     std::printf("Version resource       file %s, product %s\n",
                 FourNumbersText(listing.version->fileVersion).c_str(),
                 FourNumbersText(listing.version->productVersion).c_str());
     for (const auto& [name, value] : listing.version->texts) {
-      if (!value.empty()) std::printf("  %-20s %s\n", name.c_str(), Utf8From1252(value).c_str());
+      if (!value.empty()) std::printf("  %-20s %s\n", name.c_str(), value.c_str());
     }
   }
   std::printf("\n%6s  %-4s %12s %12s %6s  %s\n", "line", "lang", "bytes", "compressed", "blocks",
@@ -186,24 +187,22 @@ void PrintText(const Listing& listing) {
   for (const FileRow& row : listing.files) {
     std::printf("%6zu  %-4c %12llu %12llu %6u  %s\n", row.line.number, row.line.language,
                 static_cast<unsigned long long>(row.size),
-                static_cast<unsigned long long>(row.compressed), row.blocks,
-                Utf8From1252(row.line.path).c_str());
+                static_cast<unsigned long long>(row.compressed), row.blocks, row.line.path.c_str());
   }
   std::printf("%zu files\n\n%6s  %-4s %-4s  %s\n", listing.files.size(), "line", "code", "lang",
               "action");
   for (const ActionRow& row : listing.actions) {
-    std::printf("%6zu  %-4c %-4c  %s\n", row.line, row.code, row.language,
-                Utf8From1252(row.meaning).c_str());
+    std::printf("%6zu  %-4c %-4c  %s\n", row.line, row.code, row.language, row.meaning.c_str());
   }
 }
 
 void PrintJson(const Listing& listing) {
   const SetupState& s = *listing.state;
   std::printf("{\n  \"schemaVersion\": 1,\n  \"architecture\": %s,\n  \"sizeValue\": %lld,\n",
-              JsonString(listing.architecture).c_str(), listing.sizeValue);
-  std::printf("  \"languagesOffered\": %s,\n", JsonString(Offered(s.LanguagesOffered)).c_str());
+              JsonUtf8(listing.architecture).c_str(), listing.sizeValue);
+  std::printf("  \"languagesOffered\": %s,\n", JsonUtf8(Offered(s.LanguagesOffered)).c_str());
   std::printf("  \"preselectedLanguage\": %s,\n",
-              JsonString(std::string(1, s.PreselectedLanguage)).c_str());
+              JsonUtf8(std::string(1, s.PreselectedLanguage)).c_str());
   const std::pair<const char*, const std::string*> fields[] = {
       {"productName", &s.ProductName},
       {"versionText", &s.VersionText},
@@ -219,12 +218,12 @@ void PrintJson(const Listing& listing) {
       {"startMenuFolder", &s.Identity.startMenuFolder},
       {"addOnKey", &s.Identity.addOnKey}};
   for (const auto& [name, value] : fields) {
-    std::printf("  \"%s\": %s,\n", name, JsonString(*value).c_str());
+    std::printf("  \"%s\": %s,\n", name, JsonUtf8(*value).c_str());
   }
   std::printf("  \"identity\": {");
   const char* comma = "";
   for (const auto& [name, value] : listing.identity) {
-    std::printf("%s%s: %s", comma, JsonString(name).c_str(), JsonString(value).c_str());
+    std::printf("%s%s: %s", comma, JsonUtf8(name).c_str(), JsonUtf8(value).c_str());
     comma = ", ";
   }
   std::printf("},\n");
@@ -234,7 +233,7 @@ void PrintJson(const Listing& listing) {
                 FourNumbersText(listing.version->productVersion).c_str());
     comma = "";
     for (const auto& [name, value] : listing.version->texts) {
-      std::printf("%s%s: %s", comma, JsonString(name).c_str(), JsonString(value).c_str());
+      std::printf("%s%s: %s", comma, JsonUtf8(name).c_str(), JsonUtf8(value).c_str());
       comma = ", ";
     }
     std::printf("},\n");
@@ -253,8 +252,8 @@ void PrintJson(const Listing& listing) {
     std::printf(
         "%s    {\"line\": %zu, \"language\": %s, \"path\": %s, \"bytes\": %llu, "
         "\"compressedBytes\": %llu, \"blocks\": %u, \"sha256\": \"%s\"}",
-        separator, row.line.number, JsonString(std::string(1, row.line.language)).c_str(),
-        JsonString(row.line.path).c_str(), static_cast<unsigned long long>(row.size),
+        separator, row.line.number, JsonUtf8(std::string(1, row.line.language)).c_str(),
+        JsonUtf8(row.line.path).c_str(), static_cast<unsigned long long>(row.size),
         static_cast<unsigned long long>(row.compressed), row.blocks, row.sha256.c_str());
     separator = ",\n";
   }
@@ -264,9 +263,9 @@ void PrintJson(const Listing& listing) {
     std::printf(
         "%s    {\"line\": %zu, \"code\": %s, \"language\": %s, \"text\": %s, "
         "\"meaning\": %s}",
-        separator, row.line, JsonString(std::string(1, row.code)).c_str(),
-        JsonString(std::string(1, row.language)).c_str(), JsonString(row.text).c_str(),
-        JsonString(row.meaning).c_str());
+        separator, row.line, JsonUtf8(std::string(1, row.code)).c_str(),
+        JsonUtf8(std::string(1, row.language)).c_str(), JsonUtf8(row.text).c_str(),
+        JsonUtf8(row.meaning).c_str());
     separator = ",\n";
   }
   std::printf("\n  ]\n}\n");

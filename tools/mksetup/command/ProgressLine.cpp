@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
-#include "io/Text1252.h"
+#include <algorithm>
+
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 
@@ -39,11 +41,10 @@ void ProgressLine::Break() {
 }
 
 void ProgressLine::Write() {
-  // Cut and padded to 70 characters before it becomes UTF-8, where a character takes up to
-  // three bytes: a cut by bytes could split one.
-  std::string action = action_.substr(0, 70);
-  action.resize(70, ' ');
-  std::fprintf(out_, "\r%4s  %s", percent_.c_str(), Utf8From1252(action).c_str());
+  // Cut and padded to 70 characters, not bytes: a cut by bytes could split one.
+  std::string action = FirstCharacters(action_, 70);
+  action.append(70 - std::min<std::size_t>(70, CharacterCount(action)), ' ');
+  std::fprintf(out_, "\r%4s  %s", percent_.c_str(), action.c_str());
   pending_ = false;
   written_ = true;
   ended_ = false;

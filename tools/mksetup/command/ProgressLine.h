@@ -17,7 +17,7 @@ class ProgressLine {
   // stream when it is a terminal, else nullptr.
   static std::FILE* TerminalOrNone(std::FILE* stream);
 
-  // A repaint of the percentage with the action (Windows-1252, as the setup shows it) beside it.
+  // A repaint of the percentage with the action (as the setup shows it) beside it.
   void Show(const std::string& percent, const std::string& action, Clock::time_point now);
   // Writes the last line shown if it was held back, then ends the line.
   void Finish();

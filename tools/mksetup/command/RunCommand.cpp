@@ -15,7 +15,6 @@
 #include "dryrun/StandardUser.h"
 #include "install/Installation.h"
 #include "io/FileIo.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
@@ -36,7 +35,7 @@ constexpr int kDeclined = 3;
 
 constexpr const char* kUsage =
     "usage: run setup.exe --root DIR [--language G|E|F] [--all-users] [--dest PATH] "
-    "[--drive D=DIR]... [--no-desktop] [--quick-launch] [--addon] [--not-admin] "
+    "[--drive D=DIR]... [--profile PATH] [--no-desktop] [--quick-launch] [--addon] [--not-admin] "
     "[--decline-admin]";
 
 // The wizard's choices from the command line; what the wizard would refuse is refused when they
@@ -118,7 +117,7 @@ bool StartRegistry(SimPlatform& sim, const std::filesystem::path& registryFile) 
 int RunCommand(const std::vector<std::string>& args) {
   Arguments parsed;
   try {
-    parsed = ParseArguments(args, {"--root", "--language", "--dest", "--drive"},
+    parsed = ParseArguments(args, {"--root", "--language", "--dest", "--drive", "--profile"},
                             {"--all-users", "--no-desktop", "--quick-launch", "--addon",
                              "--not-admin", "--decline-admin"});
   } catch (const ToolError& error) {
@@ -127,13 +126,17 @@ int RunCommand(const std::vector<std::string>& args) {
   if (parsed.positionals.size() != 1 || !parsed.Value("--root")) throw UsageError(kUsage);
   const InstallChoices choices = ChoicesOf(parsed);
   const std::map<char, std::filesystem::path> drives = DrivesOf(parsed);
+  const std::optional<SimProfile> profile = ProfileOf(parsed);
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const std::filesystem::path root = *parsed.Value("--root");
 
   SimPlatform sim(root);
   for (const auto& [letter, folder] : drives) sim.drives.MapDrive(letter, folder);
   const std::filesystem::path registryFile = root / "registry.txt";
+  if (profile) sim.session.loginName = profile->loginName;
   if (!StartRegistry(sim, registryFile)) return 1;
+  // An earlier run's user gives way to this one: one machine, another account.
+  if (profile) UseProfile(sim, *profile);
   sim.session.admin = !parsed.Flag("--not-admin");
   // Without administrator rights the setup may write only what Windows lets such a user write.
   StandardUserRights rights;
@@ -187,7 +190,7 @@ int RunCommand(const std::vector<std::string>& args) {
     dialog.FormShow();
   } catch (const SetupError& error) {
     dialog.ShowError(error.what());
-    throw SetupError(Utf8From1252(error.what()));  // for the terminal, as the box was
+    throw;  // for the terminal, as the box was
   }
   SetupState& state = dialog.State;
   DialogControls& controls = dialog.Controls;
@@ -213,10 +216,7 @@ int RunCommand(const std::vector<std::string>& args) {
     try {
       WriteTextFile(registryFile, sim.registry.SaveText());
     } catch (const ToolError& saving) {
-      throw ToolError(Utf8From1252(error.what()) + "; " + saving.what());
-    }
-    if (dynamic_cast<const SetupError*>(&error) != nullptr) {
-      throw SetupError(Utf8From1252(error.what()));
+      throw ToolError(std::string(error.what()) + "; " + saving.what());
     }
     throw;
   }
@@ -231,8 +231,8 @@ int RunCommand(const std::vector<std::string>& args) {
     std::printf("the administrator question was declined: nothing was installed\n");
     return kDeclined;
   }
-  std::printf("installed into %s (simulated under %s)\n",
-              Utf8From1252(state.DestinationFolder).c_str(), root.string().c_str());
+  std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
+              root.string().c_str());
   std::printf("registry: %s; %zu shortcuts made, %zu not; %zu program starts (in starts.txt)\n",
               registryFile.string().c_str(), sim.shell.shortcuts.size(), linkProblems,
               sim.shell.starts.size());

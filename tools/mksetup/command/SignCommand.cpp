@@ -9,7 +9,6 @@
 #include "input/ScriptFile.h"
 #include "input/SourceMap.h"
 #include "io/MappedFile.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "pe/PeFile.h"
 #include "pe/Signature.h"
@@ -69,8 +68,7 @@ int SignCommand(const std::vector<std::string>& args) {
   std::optional<SignatureInfo> inner;
   try {  // a setup.exe is called by its product name, as build calls it
     const SetupExe exe = OpenSetupExe(file);
-    options->description =
-        Utf8From1252(ReadSetupState(file, exe.info, exe.Identity())->ProductName);
+    options->description = ReadSetupState(file, exe.info, exe.Identity())->ProductName;
     inner = InnerUninstallerSignature(exe);
   } catch (const ToolError&) {
   }

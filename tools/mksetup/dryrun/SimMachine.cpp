@@ -1,11 +1,15 @@
 #include "SimMachine.h"
 
+#include <algorithm>
+#include <memory>
 #include <system_error>
+#include <utility>
 
 #include "io/FileIo.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
+#include "text/FolderPath.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;
@@ -48,6 +52,57 @@ std::map<char, fs::path> DrivesOf(const Arguments& parsed) {
   return drives;
 }
 
+std::optional<SimProfile> ProfileOf(const Arguments& parsed) {
+  std::optional<std::string> given = parsed.Value("--profile");
+  if (!given) return std::nullopt;
+  std::string folder = *given;
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  const char letter = folder.empty() ? '\0' : ToUpperAscii(folder[0]);
+  const std::size_t last = folder.find_last_of('\\');
+  if (folder.size() < 4 || letter < 'A' || letter > 'Z' || folder[1] != ':' || folder[2] != '\\' ||
+      last + 1 >= folder.size()) {
+    throw UsageError("--profile takes the profile's Windows folder (C:\\Users\\Name), not " +
+                     *given);
+  }
+  if (!IsValidUtf8(folder)) throw UsageError("--profile " + *given + ": the path is no UTF-8");
+  std::string part;
+  for (std::size_t i = 3; i <= folder.size(); ++i) {
+    if (i < folder.size() && folder[i] != '\\') {
+      part.push_back(folder[i]);
+      continue;
+    }
+    const bool forbidden = std::any_of(part.begin(), part.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 ||
+             kForbiddenNameCharacters.find(c) != std::string_view::npos;
+    });
+    if (part.empty() || part == "." || part == ".." || forbidden || IsDeviceName(part) ||
+        part.back() == '.' || part.back() == ' ') {
+      throw UsageError("--profile " + *given + ": \"" + part +
+                       "\" is no name Windows gives a folder");
+    }
+    part.clear();
+  }
+  return SimProfile{folder, folder.substr(last + 1)};
+}
+
+void UseProfile(SimPlatform& sim, const SimProfile& profile) {
+  constexpr const char* kShellFolders =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const std::string roaming = profile.folder + "\\AppData\\Roaming";
+  const std::pair<const char*, std::string> folders[] = {
+      {"AppData", roaming},
+      {"Desktop", profile.folder + "\\Desktop"},
+      {"Programs", roaming + "\\Microsoft\\Windows\\Start Menu\\Programs"},
+  };
+  const std::unique_ptr<RegistryKey> key =
+      sim.registry.CreateKey(RegistryRoot::CurrentUser, kShellFolders);
+  for (const auto& [name, folder] : folders) {
+    if (key) key->WriteString(name, folder);
+    sim.files.CreateDirectories(folder);
+  }
+  sim.files.CreateDirectories(roaming + "\\Microsoft\\Internet Explorer\\Quick Launch");
+}
+
 void WriteTextFile(const fs::path& path, const std::string& text) {
   AtomicOutput out(path);
   out.Write(text.data(), text.size());
@@ -55,9 +110,8 @@ void WriteTextFile(const fs::path& path, const std::string& text) {
 }
 
 // A box as the user saw it: its caption, its text (each line break a new indented line) and
-// the button that closed it, in UTF-8 (the setup's texts are Windows-1252).
+// the button that closed it.
 std::string BoxText(const SimQuestion& box, bool answer) {
-  // The setup's texts are Windows-1252; the terminal and the logs take UTF-8.
   std::string text = "message box \"" + box.caption + "\": ";
   for (std::size_t i = 0; i < box.text.size(); ++i) {
     const char c = box.text[i];
@@ -68,7 +122,7 @@ std::string BoxText(const SimQuestion& box, bool answer) {
     if (c == '\r' && i + 1 < box.text.size() && box.text[i + 1] == '\n') ++i;
     text += "\n    ";
   }
-  return Utf8From1252(text) + " [" + AnswerName(box.flags, answer) + "]\n";
+  return text + " [" + AnswerName(box.flags, answer) + "]\n";
 }
 
 // A run leaves a few KB; the text is read as anyone could have written it.

@@ -3,6 +3,7 @@
 #include "script/Paths.h"
 #include "script/SystemFolders.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -55,9 +56,9 @@ void StandardUserRights::Restrict(Registry& registry, const std::string& windows
 
 bool StandardUserRights::MayWrite(const std::string& path) const {
   if (!active) return true;
-  const std::string key = FoldWindows1252(AsFolder(FoldPath(path)));
+  const std::string key = FoldPathCase(AsFolder(FoldPath(path)));
   for (const std::string& folder : protectedFolders) {
-    const std::string folderKey = FoldWindows1252(FoldPath(folder));
+    const std::string folderKey = FoldPathCase(FoldPath(folder));
     if (key.compare(0, folderKey.size(), folderKey) == 0) return false;
   }
   return true;

@@ -1,10 +1,11 @@
 #include "InputText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "io/FileIo.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -13,43 +14,16 @@ bool StartsWith(const std::vector<std::uint8_t>& bytes, std::initializer_list<st
   return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
 }
 
-// The length of the UTF-8 sequence at bytes[at] and its character; 0 when it is not valid.
-std::size_t DecodeUtf8(const std::vector<std::uint8_t>& bytes, std::size_t at, char32_t& code) {
-  const std::uint8_t lead = bytes[at];
-  std::size_t length = 0;
-  if (lead < 0x80) {
-    code = lead;
-    return 1;
-  }
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (at + length > bytes.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((bytes[at + i] & 0xC0) != 0x80) return 0;
-    code = code << 6 | (bytes[at + i] & 0x3F);
-  }
-  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-std::string CodePoint(char32_t code) {
-  char text[16];
-  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
-  return text;
+std::string_view View(const std::vector<std::uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 // Line and column (1-based, in characters) while walking a text.
 struct Position {
   std::size_t line = 1, column = 1;
-  void Advance(std::uint8_t byte, std::uint8_t next) {
+  void Advance(std::string_view text, std::size_t at, std::size_t length) {
+    const char byte = text[at];
+    const char next = at + length < text.size() ? text[at + length] : '\0';
     if (byte == '\n' || (byte == '\r' && next != '\n')) {
       ++line, column = 1;
     } else if (byte != '\r') {
@@ -58,14 +32,45 @@ struct Position {
   }
 };
 
-std::string LineText(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+std::string LineText(std::string_view text, std::size_t at) {
   std::size_t start = at, end = at;
-  while (start > 0 && bytes[start - 1] != '\n' && bytes[start - 1] != '\r') --start;
-  while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
-  return std::string(bytes.begin() + start, bytes.begin() + end);
+  while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
+  while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+  return std::string(text.substr(start, end - start));
+}
+
+std::string ByteText(char byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned char>(byte));
+  return text;
+}
+
+// One finding for each line with an ill-formed sequence, at its first one.
+std::vector<Finding> IllFormed(std::string_view text, const std::string& file,
+                               const std::string& mend) {
+  std::vector<Finding> findings;
+  Position at;
+  std::size_t reported = 0;
+  ForEachCharacter(text, [&](char32_t code, std::size_t offset, std::size_t length) {
+    if (code == 0xFFFD && length == 1 && reported != at.line) {
+      reported = at.line;
+      findings.push_back({at.line, Severity::Error,
+                          "column " + std::to_string(at.column) + ": the byte " +
+                              ByteText(text[offset]) + " is not UTF-8" + mend,
+                          "encoding", file});
+    }
+    at.Advance(text, offset, length);
+  });
+  return findings;
 }
 
 }  // namespace
+
+std::string CodePoint(char32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+  return text;
+}
 
 InputEncoding ParseInputEncoding(const std::string& name) {
   if (name == "utf-8" || name == "UTF-8" || name == "utf8") return InputEncoding::Utf8;
@@ -75,98 +80,97 @@ InputEncoding ParseInputEncoding(const std::string& name) {
 
 std::vector<Finding> EncodingFindings(const std::vector<std::uint8_t>& bytes,
                                       const std::string& file, const std::string& what) {
-  const std::string mend = "; save it as Windows-1252 or give --input-encoding utf-8";
   const auto finding = [&](std::size_t line, const std::string& reason) {
     return std::vector<Finding>{{line, Severity::Error, reason, "encoding", file}};
   };
-  if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) {
-    return finding(1, "the " + what +
-                          " is UTF-8 with a byte-order mark: the setup reads its first bytes as "
-                          "text (the first line no longer offers a language)" +
-                          mend);
+  if (HasUtf8ByteOrderMark(ByteSpan(bytes))) {
+    return IllFormed(View(bytes).substr(kUtf8ByteOrderMark.size()), file,
+                     ", though the " + what +
+                         " begins with UTF-8's byte-order mark: the setup shows U+FFFD (a "
+                         "question mark in a box) there; save it as UTF-8 again");
   }
   const bool little = StartsWith(bytes, {0xFF, 0xFE}) || (bytes.size() >= 2 && bytes[1] == 0);
   const bool big = StartsWith(bytes, {0xFE, 0xFF}) || (bytes.size() >= 2 && bytes[0] == 0);
   if (little || big) {
     return finding(1, "the " + what + " is UTF-16 (" + (little ? "little" : "big") +
-                          "-endian): the setup reads Windows-1252 bytes and stops at the first "
-                          "NUL; save it as Windows-1252");
+                          "-endian): the setup reads it as Windows-1252 and stops at the first "
+                          "NUL; save it as UTF-8 with a byte-order mark, or as Windows-1252");
   }
-  Position at;
-  bool multiByte = false;
-  std::size_t firstLine = 0, firstAt = 0;
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t code = 0;
-    const std::size_t length = DecodeUtf8(bytes, i, code);
-    if (length == 0) return {};  // not UTF-8: Windows-1252 as it should be
-    if (length > 1 && !multiByte) multiByte = true, firstLine = at.line, firstAt = i;
-    for (std::size_t k = 0; k < length; ++k, ++i) {
-      at.Advance(bytes[i], i + 1 < bytes.size() ? bytes[i + 1] : 0);
-    }
-  }
-  if (!multiByte) return {};
-  const std::string line = LineText(bytes, firstAt);
-  return finding(firstLine, "the " + what + " is UTF-8: \"" + line +
-                                "\" would be read as Windows-1252, \"" + Utf8From1252(line) + "\"" +
-                                mend);
+  const std::string_view text = View(bytes);
+  if (!IsValidUtf8(text)) return {};  // Windows-1252 as it should be
+  const auto first = std::find_if(text.begin(), text.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (first == text.end()) return {};
+  const auto at = static_cast<std::size_t>(first - text.begin());
+  Position position;
+  for (std::size_t i = 0; i < at; ++i) position.Advance(text, i, 1);
+  const std::size_t line = position.line;
+  const std::string shown = LineText(text, at);
+  return finding(line, "the " + what + " is UTF-8 without a byte-order mark: \"" + shown +
+                           "\" would be read as Windows-1252, \"" + Utf8From1252(shown) +
+                           "\"; save it as UTF-8 with a byte-order mark, or as Windows-1252, or "
+                           "give --input-encoding utf-8");
 }
 
-std::optional<std::string> NameIn1252(const std::string& hostName, std::string& missing) {
-  const std::vector<std::uint8_t> bytes(hostName.begin(), hostName.end());
+std::optional<std::string> In1252(std::string_view utf8, char32_t* missing) {
   std::string out;
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t code = 0;
-    const std::size_t length = DecodeUtf8(bytes, i, code);
-    if (length == 0) return hostName;  // no UTF-8: the bytes are the code page's
-    const std::optional<char> byte = To1252(code);
-    if (!byte) {
-      missing = CodePoint(code);
-      return std::nullopt;
-    }
-    out.push_back(*byte);
-    i += length;
-  }
-  return out;
-}
-
-ConvertedText ConvertUtf8To1252(const std::vector<std::uint8_t>& utf8, const std::string& file) {
-  ConvertedText out;
-  std::size_t i = StartsWith(utf8, {0xEF, 0xBB, 0xBF}) ? 3 : 0;
-  Position at;
-  while (i < utf8.size()) {
-    char32_t code = 0;
-    const std::size_t length = DecodeUtf8(utf8, i, code);
-    const auto fail = [&](const std::string& what) {
-      out.findings.push_back({at.line, Severity::Error,
-                              "column " + std::to_string(at.column) + ": " + what, "encoding",
-                              file});
-    };
-    if (length == 0) {
-      fail("byte " + std::to_string(utf8[i]) + " is not UTF-8");
-      out.bytes.push_back('?');
-      at.Advance(utf8[i], 0);
-      ++i;
-      continue;
-    }
-    if (const std::optional<char> byte = To1252(code)) {
-      out.bytes.push_back(static_cast<std::uint8_t>(*byte));
+  out.reserve(utf8.size());
+  bool fits = true;
+  ForEachCharacter(utf8, [&](char32_t code, std::size_t, std::size_t) {
+    if (!fits) return;
+    if (const std::optional<char> byte = Windows1252Of(code)) {
+      out.push_back(*byte);
     } else {
-      fail("the character " + CodePoint(code) + " is not in Windows-1252");
-      out.bytes.push_back('?');
+      fits = false;
+      if (missing) *missing = code;
     }
-    at.Advance(utf8[i], i + length < utf8.size() ? utf8[i + length] : 0);
-    i += length;
-  }
+  });
+  if (!fits) return std::nullopt;
   return out;
 }
 
-std::vector<std::uint8_t> ReadInputText(const std::string& path, InputEncoding encoding) {
+namespace {
+
+// Windows-1252 bytes that the setup reads back as the text: none that begin as the mark does.
+std::optional<std::string> Stored1252(std::string_view utf8, char32_t* missing) {
+  std::optional<std::string> text = In1252(utf8, missing);
+  if (text && text->rfind(kUtf8ByteOrderMark, 0) == 0) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+std::string StoredText(std::string_view utf8) {
+  if (std::optional<std::string> text = Stored1252(utf8, nullptr)) return std::move(*text);
+  return std::string(kUtf8ByteOrderMark) + std::string(utf8);
+}
+
+ConvertedText ConvertUtf8Input(const std::vector<std::uint8_t>& utf8, const std::string& file) {
+  ConvertedText out;
+  std::string_view text = View(utf8);
+  if (HasUtf8ByteOrderMark(ByteSpan(utf8))) text.remove_prefix(kUtf8ByteOrderMark.size());
+  out.findings = IllFormed(text, file, "");
+  const std::string valid = ValidUtf8(text);
+  char32_t missing = 0xEF;  // "ï", when the bytes would begin as the mark does
+  if (std::optional<std::string> narrow = Stored1252(valid, &missing)) {
+    out.bytes.assign(narrow->begin(), narrow->end());
+    return out;
+  }
+  const std::string stored = std::string(kUtf8ByteOrderMark) + valid;
+  out.bytes.assign(stored.begin(), stored.end());
+  out.note = "stored as UTF-8 with a byte-order mark: Windows-1252 lacks " + CodePoint(missing);
+  return out;
+}
+
+std::vector<std::uint8_t> ReadInputText(const std::string& path, InputEncoding encoding,
+                                        std::string* note) {
   std::vector<std::uint8_t> bytes = ReadWholeFile(path);
   if (encoding == InputEncoding::Windows1252) return bytes;
-  ConvertedText converted = ConvertUtf8To1252(bytes, path);
+  ConvertedText converted = ConvertUtf8Input(bytes, path);
   if (!converted.findings.empty()) {
     throw ToolError(path, converted.findings[0].line, converted.findings[0].reason);
   }
+  if (note) *note = converted.note;
   return std::move(converted.bytes);
 }
 

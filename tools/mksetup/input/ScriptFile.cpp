@@ -6,6 +6,7 @@
 #include "io/FileIo.h"
 #include "io/ToolError.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -19,15 +20,20 @@ std::size_t BreakLength(const std::vector<std::uint8_t>& bytes, std::size_t at, 
 }  // namespace
 
 ScriptFile ParseScriptFile(std::string name, std::vector<std::uint8_t> bytes) {
-  ScriptFile script{std::move(name), std::move(bytes), {}};
-  std::vector<std::string> lines = SplitScriptLines(ByteSpan(script.bytes));
+  ScriptFile script{std::move(name), std::move(bytes), {}, false};
+  const ByteSpan all(script.bytes);
+  script.utf8 = HasUtf8ByteOrderMark(all);
+  // Decoding keeps every CR, LF and NUL and makes none, so both splits give the same lines.
+  const std::size_t start = script.utf8 ? kUtf8ByteOrderMark.size() : 0;
+  const std::vector<std::string> stored = SplitScriptLines(all.subspan(start));
+  std::vector<std::string> lines = SplitScriptLines(DecodeScriptText(all));
   const std::size_t end =
       std::find(script.bytes.begin(), script.bytes.end(), 0) - script.bytes.begin();
-  std::size_t offset = 0;
+  std::size_t offset = start;
   script.lines.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::size_t length = lines[i].size();
-    script.lines.push_back({std::move(lines[i]), i + 1, offset});
+    const std::size_t length = i < stored.size() ? stored[i].size() : 0;
+    script.lines.push_back({std::move(lines[i]), i + 1, offset, length});
     offset += length;
     offset += BreakLength(script.bytes, offset, end);
   }
@@ -64,7 +70,7 @@ std::vector<std::uint8_t> WithSizeLine(const ScriptFile& script, std::int64_t va
     const std::size_t valueStart = line.offset + 1;  // after the code letter
     out.insert(out.end(), script.bytes.begin() + copied, script.bytes.begin() + valueStart);
     out.insert(out.end(), digits.begin(), digits.end());
-    copied = line.offset + line.text.size();
+    copied = line.offset + line.length;
   }
   if (copied == 0) throw ToolError(script.name, "the header has no S line to hold the size");
   out.insert(out.end(), script.bytes.begin() + copied, script.bytes.end());

@@ -3,9 +3,10 @@
 #include <string_view>
 #include <system_error>
 
-#include "io/Text1252.h"
+#include "input/InputText.h"
 #include "io/ToolError.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;
@@ -13,20 +14,21 @@ namespace {
 
 constexpr std::string_view kMacroLetters = "SADPQ";
 
-// A vendor's tree made on Linux usually has UTF-8 names where the script has Windows-1252.
+// A tree made on Linux has the script's UTF-8 names; one copied from a Windows disk as it was
+// may have them in Windows-1252 bytes. Windows finds a file whatever the letter case.
 std::optional<fs::path> MatchPart(const fs::path& folder, const std::string& part,
                                   const std::string& what) {
   std::error_code error;
-  const std::string utf8 = Utf8From1252(part);
-  for (const std::string& name : {part, utf8}) {
-    const fs::path exact = folder / name;
-    if (fs::exists(exact, error)) return exact;
-  }
+  const std::optional<std::string> narrow = In1252(part);
+  const bool other = narrow && *narrow != part;
+  if (fs::exists(folder / part, error)) return folder / part;
+  if (other && fs::exists(folder / *narrow, error)) return folder / *narrow;
   std::optional<fs::path> found;
-  const std::string wanted = ToUpperAscii(part), wantedUtf8 = ToUpperAscii(utf8);
+  const std::string wanted = FoldPathCase(part);
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = ToUpperAscii(it->path().filename().string());
-    if (name != wanted && name != wantedUtf8) continue;
+    const std::string host = it->path().filename().string();
+    const std::string name = FoldPathCase(IsValidUtf8(host) ? host : Utf8From1252(host));
+    if (name != wanted) continue;
     if (found) {
       throw ToolError(what, "both " + found->string() + " and " + it->path().string() +
                                 " match; the name is ambiguous");
@@ -41,15 +43,14 @@ std::optional<fs::path> MatchPart(const fs::path& folder, const std::string& par
 std::vector<std::string> SourceParts(const std::string& scriptPath, const std::string& what) {
   if (scriptPath.size() < 2 || scriptPath[0] != '%' ||
       kMacroLetters.find(ToUpperAscii(scriptPath[1])) == std::string_view::npos) {
-    throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) +
+    throw ToolError(what, "the path \"" + scriptPath +
                               "\" does not start with %S, %A, %D, %P or %Q, so it has no place "
                               "in the source tree");
   }
   std::vector<std::string> parts{std::string(1, ToUpperAscii(scriptPath[1]))};
   std::string part;
   auto finish = [&] {
-    if (part == "..")
-      throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) + "\" climbs with \"..\"");
+    if (part == "..") throw ToolError(what, "the path \"" + scriptPath + "\" climbs with \"..\"");
     if (!part.empty() && part != ".") parts.push_back(part);
     part.clear();
   };
@@ -62,8 +63,7 @@ std::vector<std::string> SourceParts(const std::string& scriptPath, const std::s
     }
   }
   finish();
-  if (parts.size() < 2)
-    throw ToolError(what, "the path \"" + Utf8From1252(scriptPath) + "\" names no file");
+  if (parts.size() < 2) throw ToolError(what, "the path \"" + scriptPath + "\" names no file");
   return parts;
 }
 

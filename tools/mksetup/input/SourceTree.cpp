@@ -4,12 +4,12 @@
 #include <string_view>
 #include <system_error>
 
-#include "input/InputText.h"
 #include "input/SourceMap.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
+#include "io/Utf16Text.h"
 #include "text/FolderPath.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;
@@ -17,32 +17,41 @@ namespace {
 
 constexpr std::string_view kMacroLetters = "SADPQ";
 
-// Why a Windows-1252 name cannot stand in a line of the script; empty when it can.
+// Why a name cannot stand in a line of the script; empty when it can.
 std::string NameRefusal(const std::string& name) {
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    // The five codes Windows-1252 leaves unassigned become C1 controls in a Windows name.
-    if (c < 0x20 || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
-      return "the name holds a control character, which Windows forbids in a name";
-    if (c == '\\' || kForbiddenNameCharacters.find(name[i]) != std::string_view::npos)
-      return std::string("the name holds '") + name[i] + "', which Windows forbids in a name";
-    // ExpandMacros replaces %S, %A ... anywhere in the path, and check refuses any other letter.
-    if (c == '%' && i + 1 < name.size() && ToUpperAscii(name[i + 1]) >= 'A' &&
-        ToUpperAscii(name[i + 1]) <= 'Z')
-      return "the name holds \"%" + std::string(1, name[i + 1]) +
-             "\", which the setup would read as a macro";
-  }
+  std::string refusal;
+  ForEachCharacter(name, [&](char32_t code, std::size_t at, std::size_t) {
+    if (!refusal.empty()) return;
+    // A C1 control is what a Windows-1252 name's five unassigned bytes become.
+    if (code < 0x20 || (code >= 0x80 && code < 0xA0)) {
+      refusal = "the name holds a control character, which Windows forbids in a name";
+    } else if (code == '\\' || (code < 0x80 && kForbiddenNameCharacters.find(static_cast<char>(
+                                                   code)) != std::string_view::npos)) {
+      refusal = std::string("the name holds '") + name[at] + "', which Windows forbids in a name";
+    } else if (code == '%' && at + 1 < name.size() && ToUpperAscii(name[at + 1]) >= 'A' &&
+               ToUpperAscii(name[at + 1]) <= 'Z') {
+      // ExpandMacros replaces %S, %A ... anywhere in the path, and check refuses any other.
+      refusal = "the name holds \"%" + std::string(1, name[at + 1]) +
+                "\", which the setup would read as a macro";
+    }
+  });
+  if (!refusal.empty()) return refusal;
   if (IsDeviceName(name))
-    return "the name is that of a device (" + Utf8From1252(name) +
-           "): Windows would open the device instead";
+    return "the name is that of a device (" + name + "): Windows would open the device instead";
   if (name.back() == '.' || name.back() == ' ')
     return "the name ends in a dot or blank, which Windows drops: the file would land under "
            "another name";
   return "";
 }
 
+// A host name as a line of the script names it: UTF-8 as Linux writes names, or, when the bytes
+// are no UTF-8 (a tree copied from a Windows disk as it was), Windows-1252.
+std::string ScriptName(const std::string& host) {
+  return IsValidUtf8(host) ? host : Utf8From1252(host);
+}
+
 struct Child {
-  std::string name;  // Windows-1252 when it converted, else the host's bytes
+  std::string name;  // UTF-8, as a line names it
   fs::path host;
   bool folder = false;
   std::string refusal;
@@ -66,7 +75,7 @@ class Walker {
     });
     // Sorted, names that Windows takes for one lie side by side.
     for (std::size_t i = 1; i < children.size(); ++i) {
-      if (FoldWindows1252(children[i].name) != FoldWindows1252(children[i - 1].name)) continue;
+      if (FoldPathCase(children[i].name) != FoldPathCase(children[i - 1].name)) continue;
       if (!children[i].refusal.empty()) continue;
       children[i].refusal = "the name differs from " + children[i - 1].host.filename().string() +
                             " only in letter case: Windows keeps one of the two";
@@ -92,14 +101,8 @@ class Walker {
     Child child{host.filename().string(), host, false, {}};
     std::error_code error;
     child.folder = entry.is_directory(error);
-    std::string missing;
-    if (const std::optional<std::string> name = NameIn1252(child.name, missing)) {
-      child.name = *name;
-      child.refusal = NameRefusal(child.name);
-    } else {
-      child.refusal = "the name has the character " + missing +
-                      ", which Windows-1252 lacks: no line of the script can name it";
-    }
+    child.name = ScriptName(child.name);
+    child.refusal = NameRefusal(child.name);
     if (!child.refusal.empty()) return child;
     if (!child.folder && entry.is_regular_file(error) && !entry.is_symlink(error) && !error) {
       return child;
@@ -125,10 +128,7 @@ class Walker {
 }  // namespace
 
 bool ListsBefore(const std::string& a, const std::string& b) {
-  const std::string x = FoldWindows1252(a), y = FoldWindows1252(b);
-  return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char l, char r) {
-    return Utf16From1252(l) < Utf16From1252(r);
-  });
+  return Utf16Of(FoldPathCase(a)) < Utf16Of(FoldPathCase(b));
 }
 
 SourceTree ListSourceTree(const fs::path& root) {
@@ -190,7 +190,7 @@ std::optional<std::string> TreeKey(const std::string& scriptPath, bool folder) {
     }
     if (part == "..") return std::nullopt;
     if (!part.empty() && part != ".") {
-      key += (any ? "\\" : "") + ToUpperAscii(part);
+      key += (any ? "\\" : "") + FoldPathCase(part);
       any = true;
     }
     part.clear();

@@ -1,8 +1,7 @@
 #pragma once
 // A source tree listed as the script can name it: every file and folder below its macro folders
-// (S/, A/, D/, P/, Q/), each with its F or D path in Windows-1252, in the order a script lists
-// them. mksetup init writes its D and F lines from the list; check warns of the files no F line
-// names.
+// (S/, A/, D/, P/, Q/), each with its F or D path (UTF-8), in the order a script lists them.
+// mksetup init writes its D and F lines from the list; check warns of the files no F line names.
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -12,7 +11,7 @@
 namespace setup::mksetup {
 
 struct TreeEntry {
-  // As a line names it, Windows-1252: "%Sdocs\Read me.txt"; a folder ends with a backslash
+  // As a line names it, in UTF-8: "%Sdocs\Read me.txt"; a folder ends with a backslash
   // ("%Sdocs\"). The macro folders themselves are no entries.
   std::string path;
   std::filesystem::path host;  // where it lies
@@ -29,21 +28,21 @@ struct SourceTree {
   std::size_t files = 0, folders = 0;
 };
 
-// Whether Windows lists the Windows-1252 name a before b, as `dir` does on NTFS: letters folded
-// as the file system folds them (FoldWindows1252), then compared as UTF-16 units, so "b.txt"
-// comes before "C.txt" and "Zebra" before "Ärger" (U+00C4).
+// Whether Windows lists the name a before b, as `dir` does on NTFS: letters folded as the file
+// system folds them (FoldPathCase), then compared as UTF-16 units, so "b.txt" comes before
+// "C.txt", "Zebra" before "Ärger" (U+00C4), and "𝔸" (a surrogate pair) before "ｦ" (U+FF66).
 bool ListsBefore(const std::string& a, const std::string& b);
 
 // The tree below root; a root without S/ or A/ (any letter case) is the S/ part itself, as
-// build takes it (IsPlainTree). A name is refused (the
-// entry's refusal) when Windows-1252 lacks one of its characters, Windows forbids it, a line
-// would read a macro in it, it differs from another only in letter case, or it is a link out of
-// the tree, to nothing, or to a folder above it; a refused folder is not entered. Throws
-// ToolError when a folder cannot be read.
+// build takes it (IsPlainTree). A host name is UTF-8, or Windows-1252 when its bytes are no
+// UTF-8. A name is refused (the entry's refusal) when Windows forbids it, a line would read a
+// macro in it, it differs from another only in letter case, or it is a link out of the tree, to
+// nothing, or to a folder above it; a refused folder is not entered. Throws ToolError when a
+// folder cannot be read.
 SourceTree ListSourceTree(const std::filesystem::path& root);
 
-// The upper-cased key of a script path as a line names a tree entry ("%SDOCS\README.TXT",
-// "%SDOCS\" for a folder): separators and letters as build matches them, so that a line naming
+// The key of a script path as a line names a tree entry ("%SDOCS\README.TXT", "%SDOCS\" for a
+// folder): separators as build matches them, letters folded by FoldPathCase, so that a line naming
 // the entry in another letter case or with slashes has the entry's key. Nothing for a path that
 // has no place in a tree (SourceParts refuses it).
 std::optional<std::string> TreeKey(const std::string& scriptPath, bool folder);

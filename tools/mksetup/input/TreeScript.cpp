@@ -5,10 +5,10 @@
 #include <set>
 
 #include "input/InputText.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -35,18 +35,18 @@ bool StartsWith(const std::vector<std::uint8_t>& bytes, std::initializer_list<st
   return bytes.size() >= head.size() && std::equal(head.begin(), head.end(), bytes.begin());
 }
 
-// A script saved as UTF-8 keeps being UTF-8: a byte-order mark, or non-ASCII text that reads as
-// UTF-8 (Windows-1252 letters between ASCII ones hardly ever do).
-bool IsUtf8(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& converted) {
-  ConvertedText text = ConvertUtf8To1252(bytes, "");
-  converted = std::move(text.bytes);
-  if (StartsWith(bytes, {0xEF, 0xBB, 0xBF})) return true;
-  return text.findings.empty() && converted.size() != bytes.size();
+// A script saved as UTF-8 without the byte-order mark (built with --input-encoding utf-8)
+// keeps being so: non-ASCII text that reads as UTF-8 (Windows-1252 letters between ASCII ones
+// hardly ever do).
+bool IsUnmarkedUtf8(const std::vector<std::uint8_t>& bytes) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return IsValidUtf8(text) &&
+         std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
 }
 
 std::string BreakOf(const ScriptFile& script) {
   const ScriptLine& first = script.lines.front();
-  const std::size_t at = first.offset + first.text.size();
+  const std::size_t at = first.offset + first.length;
   if (at >= script.bytes.size() || (script.bytes[at] != '\r' && script.bytes[at] != '\n'))
     return "\r\n";
   if (script.bytes[at] == '\n') return "\n";
@@ -152,12 +152,19 @@ std::optional<std::string> ReadMeOf(const std::vector<TreeEntry>& entries, char 
 
 RefreshedScript RefreshScript(const ScriptFile& script, const std::vector<TreeEntry>& entries) {
   if (StartsWith(script.bytes, {0xFF, 0xFE}) || StartsWith(script.bytes, {0xFE, 0xFF}))
-    throw ToolError(script.name, "the script is UTF-16; save it as Windows-1252");
+    throw ToolError(script.name,
+                    "the script is UTF-16; save it as UTF-8 with a byte-order mark, or as "
+                    "Windows-1252");
   if (script.lines.size() < kLeadingLines)
     throw ToolError(script.name, "the script ends before its first line and eight header lines");
-  std::vector<std::uint8_t> converted;
-  const bool utf8 = IsUtf8(script.bytes, converted);
-  const ScriptFile text = utf8 ? ParseScriptFile(script.name, converted) : script;
+  const bool unmarked = !script.utf8 && IsUnmarkedUtf8(script.bytes);
+  std::vector<std::uint8_t> marked;
+  if (unmarked) {
+    marked.assign(kUtf8ByteOrderMark.begin(), kUtf8ByteOrderMark.end());
+    marked.insert(marked.end(), script.bytes.begin(), script.bytes.end());
+  }
+  const ScriptFile text = unmarked ? ParseScriptFile(script.name, marked) : script;
+  const bool utf8 = script.utf8 || unmarked;
   const std::string lineBreak = BreakOf(script);
 
   std::map<std::string, long> keys;
@@ -222,19 +229,37 @@ RefreshedScript RefreshScript(const ScriptFile& script, const std::vector<TreeEn
     items.push_back(line.item);
     if (line.item.entry >= 0) named.insert(line.item.entry);
   }
+  // New lines in the script's encoding; a name Windows-1252 lacks makes the whole script UTF-8.
+  std::vector<bool> added(items.size(), false);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (named.count(static_cast<long>(i)) || !entries[i].refusal.empty()) continue;
     const std::string line = EntryLine(entries[i]);
+    char32_t missing = 0;
+    if (!utf8 && !result.becameUtf8 && !In1252(line, &missing)) {
+      result.becameUtf8 = true;
+      result.why = CodePoint(missing) + " of " + entries[i].path;
+    }
     const std::size_t place = std::max(PlaceFor(items, static_cast<long>(i)), kLeadingLines);
     if (place > 0 && !EndsWithBreak(items[place - 1].bytes)) items[place - 1].bytes += lineBreak;
     items.insert(items.begin() + static_cast<long>(place),
-                 {(utf8 ? Utf8From1252(line) : line) + lineBreak, static_cast<long>(i)});
+                 {line + lineBreak, static_cast<long>(i)});
+    added.insert(added.begin() + static_cast<long>(place), true);
     ++result.added;
   }
-  for (const Item& item : items)
-    result.bytes.insert(result.bytes.end(), item.bytes.begin(), item.bytes.end());
-  result.bytes.insert(result.bytes.end(), script.bytes.begin() + static_cast<long>(end),
-                      script.bytes.end());
+  // The lines start after a byte-order mark the script has.
+  std::string out = result.becameUtf8 || script.utf8 ? std::string(kUtf8ByteOrderMark) : "";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string& bytes = items[i].bytes;
+    // A kept line keeps its bytes, unless the script it stood in is now UTF-8.
+    if (added[i] && !utf8 && !result.becameUtf8) {
+      out += *In1252(bytes);
+    } else {
+      out += result.becameUtf8 && !added[i] ? Utf8From1252(bytes) : bytes;
+    }
+  }
+  const std::string rest(script.bytes.begin() + static_cast<long>(end), script.bytes.end());
+  out += result.becameUtf8 ? Utf8From1252(rest) : rest;
+  result.bytes.assign(out.begin(), out.end());
   return result;
 }
 

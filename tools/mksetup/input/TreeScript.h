@@ -18,7 +18,7 @@ namespace setup::mksetup {
 // when the tree has an A/ part, so that the uninstaller removes that product folder too.
 std::vector<TreeEntry> ScriptEntries(const SourceTree& tree);
 
-// "D*%Sdocs\" for a folder, "F*%Sdocs\Read me.txt" for a file (Windows-1252).
+// "D*%Sdocs\" for a folder, "F*%Sdocs\Read me.txt" for a file (UTF-8).
 std::string EntryLine(const TreeEntry& entry);
 
 // The main program when one is obvious: the one .exe file in %S besides the uninstaller, or,
@@ -32,6 +32,10 @@ std::optional<std::string> ReadMeOf(const std::vector<TreeEntry>& entries, char 
 struct RefreshedScript {
   std::vector<std::uint8_t> bytes;
   std::size_t added = 0, removed = 0;
+  // A Windows-1252 script that a new name made UTF-8 with the byte-order mark, and why:
+  // "U+0414 of %SДокументы\".
+  bool becameUtf8 = false;
+  std::string why;
 };
 
 // The script with its D and F lines brought up to date with entries (ScriptEntries). The first
@@ -41,8 +45,10 @@ struct RefreshedScript {
 // unless the tree lost its folder and with it every F line the script had in it (and no K line
 // puts a shortcut there): a D line a person wrote for a folder of his own stays. Each entry
 // without a line gets one, after the line of the entry before it in the tree's order. New lines
-// take the script's line break and, in a UTF-8 script, UTF-8. Throws ToolError for a script
-// shorter than its header, or in UTF-16.
+// take the script's line break and its encoding: UTF-8 in a UTF-8 script (marked or not), else
+// Windows-1252, unless a new name has a character that code page lacks; then the whole script
+// becomes UTF-8 with the byte-order mark, its other lines the same text. Throws ToolError for a
+// script shorter than its header, or in UTF-16.
 RefreshedScript RefreshScript(const ScriptFile& script, const std::vector<TreeEntry>& entries);
 
 }  // namespace setup::mksetup

@@ -8,8 +8,8 @@
 #include "input/InputText.h"
 #include "install/SystemEffects.h"
 #include "io/FileIo.h"
-#include "io/Text1252.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace {
@@ -26,8 +26,8 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
-std::string Shown(const std::string& text1252) {
-  return "\"" + Utf8From1252(text1252) + "\"";
+std::string Shown(const std::string& text) {
+  return "\"" + text + "\"";
 }
 
 std::optional<FourNumbers> ParseFourNumbers(const std::string& text) {
@@ -61,8 +61,9 @@ class ValueChecker {
         Fail("identity-empty", "no value (leave the key out for the built-in one)");
       return findings_.size() == before;
     }
-    if (key_.longest && value.size() > key_.longest) {
-      Fail("identity-long", std::to_string(value.size()) + " characters, more than the " +
+    // The registry and the version resource count UTF-16 units.
+    if (const std::size_t units = Utf16Length(value); key_.longest && units > key_.longest) {
+      Fail("identity-long", std::to_string(units) + " characters, more than the " +
                                 std::to_string(key_.longest) + " it may have");
     }
     if (std::any_of(value.begin(), value.end(), [](char c) {
@@ -229,10 +230,12 @@ Identity ReadIdentityFile(const std::filesystem::path& path, std::vector<Finding
 
 Identity ParseIdentity(const std::string& file, const std::vector<std::uint8_t>& utf8,
                        std::vector<Finding>& findings) {
-  ConvertedText text = ConvertUtf8To1252(utf8, file);
-  findings.insert(findings.end(), text.findings.begin(), text.findings.end());
+  const ConvertedText converted = ConvertUtf8Input(utf8, file);
+  findings.insert(findings.end(), converted.findings.begin(), converted.findings.end());
+  std::string_view bytes(reinterpret_cast<const char*>(utf8.data()), utf8.size());
+  if (HasUtf8ByteOrderMark(ByteSpan(utf8))) bytes.remove_prefix(kUtf8ByteOrderMark.size());
   Identity identity{file, {}, {}};
-  const std::vector<std::string> lines = SplitScriptLines(ByteSpan(text.bytes));
+  const std::vector<std::string> lines = SplitScriptLines(ValidUtf8(bytes));
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t number = i + 1;
     const std::string line = Trimmed(lines[i]);
@@ -284,17 +287,18 @@ std::vector<std::uint8_t> IdentityResourceText(const Identity& identity) {
   std::string text;
   for (const IdentityEntry& entry : identity.entries)
     text += entry.key + "=" + entry.value + "\r\n";
-  return {text.begin(), text.end()};
+  const std::string stored = StoredText(text);
+  return {stored.begin(), stored.end()};
 }
 
 std::string IdentityFileText(ByteSpan resource) {
   std::string text =
       "# The identity of this setup.exe, as mksetup extract found it: mksetup build --identity\n"
       "# takes it back. A key left out keeps the setup's built-in value.\n";
-  for (std::string line : SplitScriptLines(resource)) {
+  for (std::string line : SplitScriptLines(DecodeScriptText(resource))) {
     if (line.find('=') == std::string::npos) continue;
     const std::string name = SplitFirst(line, "=");
-    text += Utf8From1252(name) + " = " + Utf8From1252(line) + "\n";
+    text += name + " = " + line + "\n";
   }
   return text;
 }

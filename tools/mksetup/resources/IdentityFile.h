@@ -46,7 +46,7 @@ const std::vector<IdentityKey>& IdentityKeys();
 
 struct IdentityEntry {
   std::string key;    // as IdentityKeys() spells it
-  std::string value;  // Windows-1252
+  std::string value;  // UTF-8
   std::size_t line = 0;
 };
 
@@ -67,7 +67,8 @@ Identity ReadIdentityFile(const std::filesystem::path& path, std::vector<Finding
 Identity ParseIdentity(const std::string& file, const std::vector<std::uint8_t>& utf8,
                        std::vector<Finding>& findings);
 
-// The kIdentityResource text: "Key=Value" lines, CR LF, Windows-1252, in IdentityKeys() order.
+// The kIdentityResource text: "Key=Value" lines, CR LF, in IdentityKeys() order; Windows-1252
+// when every character has a byte there, else UTF-8 after the byte-order mark.
 std::vector<std::uint8_t> IdentityResourceText(const Identity& identity);
 
 // An identity file (UTF-8) that gives the resource's values back to build.

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "io/Text1252.h"
 #include "io/ToolError.h"
+#include "io/Utf16Text.h"
 #include "pe/PeFile.h"
 #include "pe/ResourceTree.h"
 
@@ -32,8 +32,8 @@ void PutU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
   out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-void PutUtf16(std::vector<std::uint8_t>& out, const std::string& text1252) {
-  for (const char c : text1252) PutU16(out, Utf16From1252(c));
+void PutUtf16(std::vector<std::uint8_t>& out, const std::u16string& units) {
+  for (const char16_t unit : units) PutU16(out, unit);
   PutU16(out, 0);
 }
 
@@ -46,10 +46,11 @@ Block Binary(const std::string& key, std::vector<std::uint8_t> value) {
   return {key, 0, length, std::move(value), {}};
 }
 
-Block Text(const std::string& key, const std::string& text1252) {
+Block Text(const std::string& key, const std::string& text) {
   std::vector<std::uint8_t> value;
-  PutUtf16(value, text1252);
-  return {key, 1, static_cast<std::uint16_t>(text1252.size() + 1), std::move(value), {}};
+  const std::u16string units = Utf16Of(text);
+  PutUtf16(value, units);
+  return {key, 1, static_cast<std::uint16_t>(units.size() + 1), std::move(value), {}};
 }
 
 void Write(std::vector<std::uint8_t>& out, const Block& block) {
@@ -57,7 +58,7 @@ void Write(std::vector<std::uint8_t>& out, const Block& block) {
   PutU16(out, 0);
   PutU16(out, block.valueLength);
   PutU16(out, block.type);
-  PutUtf16(out, block.key);
+  PutUtf16(out, Utf16Of(block.key));
   Pad(out);
   out.insert(out.end(), block.value.begin(), block.value.end());
   for (const Block& child : block.children) {
@@ -101,7 +102,7 @@ std::string TableName(std::uint16_t language, std::uint16_t codePage) {
 struct Read {
   std::size_t start = 0, end = 0;  // end: start + its length
   std::uint16_t valueLength = 0, type = 0;
-  std::string key;  // Windows-1252 as far as it goes; other units become '?'
+  std::string key;  // UTF-8
   std::size_t value = 0, children = 0;
 };
 
@@ -117,13 +118,14 @@ Read ReadBlock(ByteSpan bytes, std::size_t start, std::size_t limit, const std::
                               std::to_string(length) + " bytes does not fit its parent");
   }
   std::size_t at = start + kBlockHead;
+  std::u16string key;
   for (;; at += 2) {
     if (at + 2 > block.end) throw ToolError(what, "a version block's key has no end");
     const std::uint16_t unit = ReadU16(bytes, at, what);
     if (unit == 0) break;
-    const std::optional<char> byte = To1252(unit);
-    block.key += byte ? *byte : '?';
+    key.push_back(unit);
   }
+  block.key = Utf8OfUtf16(key);
   block.value = (at + 2 + 3) / 4 * 4;
   const std::size_t valueBytes = block.type == 1 ? block.valueLength * 2u : block.valueLength;
   if (block.value + valueBytes > block.end) {
@@ -143,14 +145,13 @@ std::vector<Read> Children(ByteSpan bytes, const Read& parent, const std::string
 }
 
 std::string TextValue(ByteSpan bytes, const Read& block, const std::string& what) {
-  std::string text;
+  std::u16string units;
   for (std::size_t i = 0; i < block.valueLength; ++i) {
     const std::uint16_t unit = ReadU16(bytes, block.value + 2 * i, what);
     if (unit == 0) break;
-    const std::optional<char> byte = To1252(unit);
-    text += byte ? *byte : '?';
+    units.push_back(unit);
   }
-  return text;
+  return Utf8OfUtf16(units);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ using FourNumbers = std::array<std::uint16_t, 4>;
 struct VersionInfo {
   FourNumbers fileVersion{}, productVersion{};
   std::uint16_t language = 0, codePage = 0;
-  std::vector<std::pair<std::string, std::string>> texts;  // name, value; Windows-1252
+  std::vector<std::pair<std::string, std::string>> texts;  // name, value; UTF-8
 
   const std::string* Text(const std::string& name) const;
 };

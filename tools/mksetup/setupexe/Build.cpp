@@ -13,11 +13,11 @@
 #include "input/Licence.h"
 #include "input/SourceMap.h"
 #include "io/FileIo.h"
-#include "io/Text1252.h"
 #include "io/ToolError.h"
 #include "pe/PeWriter.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 namespace fs = std::filesystem;
@@ -103,9 +103,9 @@ PayloadSource SourceFor(const ScriptFile& script, const FileLine& line, SourceFi
   }
   if (!file && IsUninstallerSource(parts) && uninstaller) file = uninstaller;
   if (!file) {
-    fail("no source file for \"" + Utf8From1252(line.path) + "\" (looked for " +
-         Utf8From1252(TargetPath(source.Root(), parts).string()) +
-         ", letters in any case, names in Windows-1252 or UTF-8)");
+    fail("no source file for \"" + line.path + "\" (looked for " +
+         TargetPath(source.Root(), parts).string() +
+         ", letters in any case, names in UTF-8 or Windows-1252)");
   }
   // One look at a regular file gives its size as well.
   struct stat info {};
@@ -172,7 +172,7 @@ std::vector<FoundSource> FindSources(const ScriptFile& script, const std::vector
 
 void CheckLicence(const std::string& name, const std::vector<std::uint8_t>& licence) {
   const std::vector<std::string> missing =
-      MissingLicenceMarkers(std::string(licence.begin(), licence.end()));
+      MissingLicenceMarkers(DecodeScriptText(ByteSpan(licence)));
   if (missing.empty()) return;
   std::string list;
   for (const std::string& marker : missing) list += (list.empty() ? "" : ", ") + marker;
@@ -283,7 +283,7 @@ PayloadSummary BuildSetup(const BuildOptions& options,
   exe.Finish();
   if (!options.signing) return summary;
   SignOptions signing = *options.signing;
-  if (!signing.description) signing.description = Utf8From1252(productName);
+  if (!signing.description) signing.description = productName;
   SignFile(signing, unsignedExe->Path(), options.output, options.output.string());
   return summary;
 }

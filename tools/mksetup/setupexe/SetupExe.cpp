@@ -7,6 +7,7 @@
 #include "script/ScriptHeader.h"
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
+#include "text/Utf8.h"
 
 namespace setup::mksetup {
 
@@ -32,7 +33,7 @@ std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan scr
                                            const VendorIdentity& identity) {
   auto state = std::make_unique<SetupState>();
   state->Identity = identity;
-  state->ScriptLines = SplitScriptLines(script);
+  state->ScriptLines = SplitScriptLines(DecodeScriptText(script));
   try {
     ReadScriptHeader(*state, ".");
   } catch (const SetupError& error) {

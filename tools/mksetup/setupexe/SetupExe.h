@@ -30,9 +30,9 @@ struct SetupExe {
 // Throws ToolError when the file is no PE image or lacks one of the two resources.
 SetupExe OpenSetupExe(const std::filesystem::path& path);
 
-// The setup state after the header and the add-on captions (of the identity's key) are read (the
-// setup's own readers, with "." as the decimal separator). Throws ToolError for a script the
-// setup cannot start on.
+// The setup state after the script is decoded and the header and the add-on captions (of the
+// identity's key) are read (the setup's own readers, with "." as the decimal separator). Throws
+// ToolError for a script the setup cannot start on.
 std::unique_ptr<SetupState> ReadSetupState(const std::string& name, ByteSpan script,
                                            const VendorIdentity& identity = {});
 
