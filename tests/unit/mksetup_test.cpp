@@ -22,8 +22,10 @@
 #include "command/Commands.h"
 #include "command/ToolPaths.h"
 #include "input/InputText.h"
+#include "input/ScriptFile.h"
 #include "input/SourceMap.h"
 #include "io/FileIo.h"
+#include "io/JsonText.h"
 #include "io/ToolError.h"
 #include "pe/PeChecksum.h"
 #include "pe/PeFile.h"
@@ -2980,6 +2982,12 @@ TEST(MksetupRun, InstallsOntoADriveGivenItsFolder) {
       {"--drive", "D=" + missing},
       {"--drive", "D=" + drive.string(), "--drive", "d=" + drive.string()},
       {"--drive"},
+      {"--profile", "Users\\x"},
+      {"--profile", "C:\\"},
+      {"--profile", "C:\\Users\\a:b"},
+      {"--profile", "C:\\Users\\CON"},
+      {"--profile", "C:\\Users\\x."},
+      {"--profile", "C:\\Users\\\xD0\x94\xC3("},  // no UTF-8
   };
   for (const auto& options : refused) {
     SCOPED_TRACE(options.back());
@@ -2988,6 +2996,123 @@ TEST(MksetupRun, InstallsOntoADriveGivenItsFolder) {
     args.insert(args.end(), options.begin(), options.end());
     EXPECT_THROW(RunCommand(args), UsageError);
     EXPECT_FALSE(fs::exists(fresh));
+  }
+}
+
+// A product's tree in any script goes through init --from, check --strict, build, list, run and
+// extract whole: Windows-1252 names in a Windows-1252 script as before, others in one of UTF-8
+// with the byte-order mark; the run lands every file under its name, the per-user ones in the
+// profile --profile gives; and extract writes the tree back as it was.
+TEST(MksetupInit, ATreeInAnyScriptComesBackWhole) {
+  struct Row {
+    const char* kind;
+    std::vector<std::string> files;
+    bool utf8;                     // the script init writes
+    std::vector<std::string> run;  // the profile's options
+    std::string profile;           // where its folder lies below the root
+    std::string windowsProfile;    // and on the simulated Windows
+  };
+  const std::string dmitri = "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9";
+  const std::string omega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+  const Row rows[] = {
+      {"Western",
+       {"S/prog.exe", "S/UnInstall.EXE", "S/Outils vid\xC3\xA9o/a.txt", "A/r\xC3\xA9glages.ini"},
+       false,
+       {},
+       "C/Users/Tester",
+       "C:\\Users\\Tester"},
+      {"Cyrillic and CJK",
+       {"S/" + dmitri + ".exe", "S/UnInstall.EXE", "S/Outils vid\xC3\xA9o/a.txt",
+        "S/\xE8\xA3\xBD\xE5\x93\x81/\xE8\xAA\xAC\xE6\x98\x8E.txt",
+        "A/\xD0\x9D\xD0\xB0\xD1\x81/x.ini"},
+       true,
+       {"--profile", "C:\\Users\\" + dmitri},
+       "C/Users/" + dmitri,
+       "C:\\Users\\" + dmitri},
+      {"Greek, the profile on drive D:",
+       {"S/" + omega + ".exe", "S/UnInstall.EXE", "A/" + omega + "/x.ini"},
+       true,
+       {"--profile", "D:\\Profiles\\" + omega + "\\"},
+       "D/Profiles/" + omega,
+       "D:\\Profiles\\" + omega},
+  };
+  const fs::path dir = TempDir("init_whole");
+  const std::vector<std::uint8_t> stub = MinimalPe();
+  WriteFile(dir / "stub.exe", std::string(stub.begin(), stub.end()));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.kind);
+    const fs::path base = dir / row.kind, tree = base / "tree", product = base / "product";
+    for (const std::string& file : row.files) WriteFile(tree / file, "bytes of " + file);
+    const std::string script = (product / "setup.txt").string();
+    const std::string licence = (product / "licence.txt").string();
+    const std::string identity = (product / "identity.txt").string();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(InitCommand({product.string(), "--from", tree.string()}), 0);
+    EXPECT_EQ(HasUtf8ByteOrderMark(ByteSpan(ReadWholeFile(script))), row.utf8);
+    EXPECT_EQ(CheckCommand({script, "--source", tree.string(), "--licence", licence, "--identity",
+                            identity, "--strict"}),
+              0);
+    const fs::path exe = base / "setup.exe";
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(
+        BuildCommand({"--script", script, "--licence", licence, "--source", tree.string(), "-o",
+                      exe.string(), "--stub", (dir / "stub.exe").string(), "--identity", identity}),
+        0);
+    const std::string built = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(built.find("error"), std::string::npos) << built;
+    ASSERT_EQ(ListCommand({exe.string(), "--json"}), 0);
+    ASSERT_EQ(ListCommand({exe.string()}), 0);
+    const std::string listed = testing::internal::GetCapturedStdout();
+    // The names come through decoded once: neither as Windows-1252 bytes nor decoded twice.
+    for (const std::string& file : row.files) {
+      std::string path = "%" + file.substr(0, 1) + file.substr(2);
+      std::replace(path.begin(), path.end(), '/', '\\');
+      EXPECT_NE(listed.find("  " + path + "\n"), std::string::npos) << path << "\n" << listed;
+      EXPECT_NE(listed.find("\"path\": " + JsonUtf8(path)), std::string::npos) << path;
+    }
+
+    const fs::path root = base / "sim";
+    std::vector<std::string> run = {exe.string(), "--root", root.string(), "--language", "E"};
+    run.insert(run.end(), row.run.begin(), row.run.end());
+    if (row.profile.rfind("D/", 0) == 0) fs::create_directories(root / "D");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int ran = RunCommand(run);
+    testing::internal::GetCapturedStderr();
+    const std::string said = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(ran, 0) << said;
+    const fs::path profile = root / row.profile;
+    for (const std::string& file : row.files) {
+      const fs::path installed =
+          file[0] == 'S' ? root / "C/Program Files/My Company/My Product" / file.substr(2)
+                         : profile / "AppData/Roaming/My Company/My Product" / file.substr(2);
+      EXPECT_EQ(TextOf(installed), "bytes of " + file) << installed;
+    }
+    for (const char* folder : {"Desktop", "AppData/Roaming/Microsoft/Windows/Start Menu/Programs",
+                               "AppData/Roaming/Microsoft/Internet Explorer/Quick Launch"}) {
+      EXPECT_TRUE(fs::is_directory(profile / folder)) << folder;
+    }
+    // The profile is the account's: its shell folders, and its name on the wizard's page.
+    std::string desktop = "\"Desktop\"=\"" + row.windowsProfile + "\\Desktop\"";
+    for (std::size_t at = desktop.find('\\'); at != std::string::npos;
+         at = desktop.find('\\', at + 2))
+      desktop.insert(at, "\\");
+    EXPECT_NE(TextOf(root / "registry.txt").find(desktop), std::string::npos) << desktop;
+
+    const fs::path out = base / "extracted";
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(ExtractCommand({exe.string(), out.string()}), 0);
+    testing::internal::GetCapturedStdout();
+    const std::string diff = "diff -r -x setup.txt -x licence.txt -x identity.txt '" +
+                             tree.string() + "' '" + out.string() + "'";
+    EXPECT_EQ(std::system(diff.c_str()), 0) << diff;
+    // The script as stored, in its encoding; only build's S value differs.
+    const ScriptFile written = LoadScriptFile(script), back = LoadScriptFile(out / "setup.txt");
+    EXPECT_EQ(back.utf8, row.utf8);
+    ASSERT_EQ(back.lines.size(), written.lines.size());
+    for (std::size_t i = 0; i < back.lines.size(); ++i) {
+      if (back.lines[i].text[0] != 'S') EXPECT_EQ(back.lines[i].text, written.lines[i].text);
+    }
   }
 }
 
