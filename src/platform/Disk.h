@@ -1,7 +1,6 @@
 #pragma once
 // Free and total space of a drive.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,18 +10,6 @@ struct DiskSpace {
   std::uint64_t freeBytes = 0;
   std::uint64_t totalBytes = 0;
 };
-
-// One way of asking Windows for a drive's space: fills space and answers true when it could.
-using DiskSpaceQuery = std::function<bool(DiskSpace&)>;
-
-// The extended query where the running Windows has it (null where it does not), and the cluster
-// count of the old query where it is missing or its call fails (a drive the extended call
-// refuses may still answer the old one).
-inline bool AskDiskSpace(const DiskSpaceQuery& extended, const DiskSpaceQuery& clusters,
-                         DiskSpace& space) {
-  if (extended && extended(space)) return true;
-  return clusters(space);
-}
 
 class Disk {
  public:

@@ -58,22 +58,6 @@ bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string FoldWindows1252(std::string text) {
-  for (char& c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7) {
-      c = static_cast<char>(byte - 0x20);
-    } else if (byte == 0x9A || byte == 0x9C || byte == 0x9E) {
-      c = static_cast<char>(byte - 0x10);  // s, oe, z with caron
-    } else if (byte == 0xFF) {
-      c = static_cast<char>(0x9F);  // y with diaeresis
-    } else {
-      c = ToUpperAscii(c);
-    }
-  }
-  return text;
-}
-
 std::optional<std::int32_t> ParseInt32(const std::string& text) {
   std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
   if (i == text.size()) return std::nullopt;

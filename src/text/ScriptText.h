@@ -30,9 +30,6 @@ char ToUpperAscii(char c);
 std::string ToUpperAscii(std::string text);
 // Whether two texts are the same but for the ASCII letter case.
 bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
-// Upper case of the ASCII letters and of Windows-1252's other ones (\340-\376 but for \367, and
-// \232 \234 \236 \377), as a file system folds names written in that code page.
-std::string FoldWindows1252(std::string text);
 
 // A signed 32-bit decimal integer: an optional sign (- or +) and one or more digits, nothing else;
 // empty when the text is anything else or the value lies outside the 32-bit range.

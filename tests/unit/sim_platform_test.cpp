@@ -167,39 +167,5 @@ TEST(SimDrives, FindsExistingEntriesWhateverTheCase) {
   std::filesystem::remove_all(root);
 }
 
-// Which of Windows' two disk queries answers: the extended one where it exists and succeeds,
-// else the cluster count, also when the extended call is there but fails.
-TEST(DiskSpaceQueries, TheClusterCountAnswersWhereTheExtendedQueryIsMissingOrFails) {
-  enum class Query { Missing, Fails, Answers };
-  const struct {
-    const char* name;
-    Query extended, clusters;
-    bool answered;
-    std::uint64_t freeBytes;
-  } cases[] = {
-      {"extended answers", Query::Answers, Query::Answers, true, 1},
-      {"extended missing", Query::Missing, Query::Answers, true, 2},
-      {"extended fails", Query::Fails, Query::Answers, true, 2},
-      {"both fail", Query::Fails, Query::Fails, false, 0},
-      {"missing, clusters fail", Query::Missing, Query::Fails, false, 0},
-  };
-  auto query = [](Query kind, std::uint64_t freeBytes) -> DiskSpaceQuery {
-    if (kind == Query::Missing) return nullptr;
-    return [kind, freeBytes](DiskSpace& space) {
-      if (kind == Query::Fails) return false;
-      space.freeBytes = freeBytes;
-      space.totalBytes = 10 * freeBytes;
-      return true;
-    };
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    DiskSpace space;
-    EXPECT_EQ(AskDiskSpace(query(c.extended, 1), query(c.clusters, 2), space), c.answered);
-    EXPECT_EQ(space.freeBytes, c.freeBytes);
-    EXPECT_EQ(space.totalBytes, 10 * c.freeBytes);
-  }
-}
-
 }  // namespace
 }  // namespace setup
