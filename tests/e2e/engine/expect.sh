@@ -146,7 +146,7 @@ e_line_runs() {
   [[ ${command^^} != *KORVALT* ]] || switch_on --add-on
 }
 
-# The records of UnInstall.LOG, one per line.
+# The records of UnInstall.LOG, one per line, in the tables' Windows-1252.
 expected_log() {
   local row code lang path b c folder link
   local -A made=()
@@ -297,8 +297,13 @@ check_drive() {
   e2e_same "$E2E_DIR/new.paths" "$E2E_DIR/new.expected"
 }
 
+# UnInstall.LOG as saved: UTF-8 records ending in CR LF (an all-ASCII log is the same in either).
+expected_log_bytes() {
+  expected_log | utf8 | LC_ALL=C sed 's/$/\r/'
+}
+
 check_log() {
-  expected_log | LC_ALL=C sed 's/$/\r/' >"$E2E_DIR/log.expected"
+  expected_log_bytes >"$E2E_DIR/log.expected"
   e2e_same "$(unix_of "${S}UnInstall.LOG")" "$E2E_DIR/log.expected"
 }
 
@@ -353,7 +358,7 @@ expected_values() {
   local uninstall="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$PRODUCT"
   echo "$uninstall|DisplayName|REG_SZ|$PRODUCT"
   echo "$uninstall|UninstallString|REG_SZ|\"${S}UnInstall.EXE\""
-  echo "$uninstall|UninstallLogSha256|REG_SZ|$(expected_log | LC_ALL=C sed 's/$/\r/' | sha256sum | cut -c1-64)"
+  echo "$uninstall|UninstallLogSha256|REG_SZ|$(expected_log_bytes | sha256sum | cut -c1-64)"
 }
 
 # Link=[..] Path=[..] WorkingFolder=[..] Arguments=[..] of every shortcut that must exist.

@@ -163,11 +163,9 @@ letters() {
 
 # The registry's limits of names, where Wine keeps Windows' own: a key name of 255 characters is
 # made, one of 257 is not (the R line is passed over), a value name of 16,383 is set, one of
-# 16,384 is not (the error ends the run), and a product name of 256 characters cannot name the
-# uninstall key (the registration fails, the log is still saved). Wine differs in two places, so
-# no case stands there: its server takes a key name of 256 characters, and RegCreateKeyExA
-# refuses any key path over 260 (it converts the path in the thread's MAX_PATH buffer), so a
-# long name is tried at the top of HKEY_CURRENT_USER and the uninstall key only past both limits.
+# 16,384 is not (the error ends the run), and a product name of 257 characters cannot name the
+# uninstall key (the registration fails, the log is still saved). Wine's server takes a key name
+# of 256 characters where Windows stops at 255, so no case stands at 256.
 registry_limits() {
   local k255 k257 v16383 v16384 uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
   k255=$(letters 255 k) k257=$(letters 257 k) v16383=$(letters 16383 v) v16384=$(letters 16384 v)
@@ -177,6 +175,6 @@ registry_limits() {
     "R*Software\\Limits;$v16383;16383"
   versus_sim value-limit 'C:\Value Limit' 'C:\Value Limit' 'HKCU\Software\Limits' \
     'F*%Sfile.txt' 'R*Software\Limits;short;1' "R*Software\\Limits;$v16384;16384" 'F*%Snever.txt'
-  VERSUS_PRODUCT=$(letters 256 n) versus_sim product-limit 'C:\Product Limit' 'C:\Product Limit' \
-    "$uninstall\\$(letters 256 n)" 'F*%Sfile.txt'
+  VERSUS_PRODUCT=$(letters 257 n) versus_sim product-limit 'C:\Product Limit' 'C:\Product Limit' \
+    "$uninstall\\$(letters 257 n)" 'F*%Sfile.txt'
 }
