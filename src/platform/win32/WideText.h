@@ -11,5 +11,8 @@ namespace setup {
 std::wstring Utf16FromUtf8(std::string_view text);
 // A lone surrogate (a file name Windows allows but no text holds) becomes U+FFFD.
 std::string Utf8FromUtf16(std::wstring_view text);
+// Text in the machine's ANSI code page, as Windows' own table of it decodes it (a double-byte
+// one included): only for files that programs of before wrote that way.
+std::string Utf8FromAnsiCodePage(std::string_view bytes);
 
 }  // namespace setup

@@ -262,16 +262,9 @@ std::string Win32FileSystem::ComparisonKey(const std::string& path) {
   return key.empty() ? FoldPathCase(path) : key;
 }
 
-// Windows' own table of the code page, which may be a double-byte one: the byte pairs of a
-// Japanese or Chinese log decode as the system that wrote them read them.
+// The byte pairs of a Japanese or Chinese log decode as the system that wrote them read them.
 std::string Win32FileSystem::Utf8FromAnsi(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int length = static_cast<int>(bytes.size());
-  const int units = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), units);
-  return Utf8FromUtf16(wide);
+  return Utf8FromAnsiCodePage(bytes);
 }
 
 }  // namespace setup
