@@ -1,8 +1,8 @@
-# hand_install FOLDER PRODUCT: lays down what a setup run leaves behind, with the uninstaller
-# built here: files, a shortcut, two associations, the registration with the log's digest and
-# UnInstall.LOG (English).
+# hand_install FOLDER PRODUCT [CHARSET]: lays down what a setup run leaves behind, with the
+# uninstaller built here: files, a shortcut, two associations, the registration with the log's
+# digest and UnInstall.LOG (English), in UTF-8 or, as setups wrote it before, in CHARSET.
 hand_install() {
-  local folder=$1 product=$2
+  local folder=$1 product=$2 charset=${3:-UTF-8}
   local unix desktop
   unix=$(e2e_unix_path "$folder")
   desktop='C:\users\Public\Desktop'
@@ -20,7 +20,7 @@ hand_install() {
     printf 'F%s\\data\\a.SYM5107\r\nF%s\\data\\a.SYM5107IND\r\n' "$folder" "$folder"
     printf 'F%s\\data\\never-written.dat\r\nF%s\\HELP\\H.TXT\r\n' "$folder" "$folder"
     printf 'XT5108\r\nXT5109\r\nF%s\\UnInstall.EXE\r\nF%s\\hand.exe\r\nXT5108\r\n' "$folder" "$folder"
-  } >"$unix/UnInstall.LOG"
+  } | iconv -f UTF-8 -t "$charset" >"$unix/UnInstall.LOG"
   local win=${folder//\\/\\\\}
   # Version 5 files are UTF-16: a folder or product name of any script gets into the registry
   # as it is, whatever the prefix's code page.

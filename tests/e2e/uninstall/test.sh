@@ -98,6 +98,50 @@ for name in 'Проба 製品|Проба 1.0' 'Δοκιμή|Δοκιμή 2.0'; 
   [ ! -e "$(e2e_unix_path "$folder")" ] || e2e_fail "$product: its folder stayed"
 done
 
+# --- Logs that setups wrote before logs were UTF-8: their bytes in the ANSI code page of the
+# machine that installed (not valid UTF-8), read by the uninstaller in the code page of the one it
+# runs on, which Wine takes from the locale: Windows-1252 on a Western machine, Windows-1251 on a
+# Russian one. Registered with the digest of those bytes, the installation goes whole and the
+# boxes name the product in its letters.
+old_logs=(
+  'C.UTF-8|CP1252|C:\Programme\Größe|Spezialität|Übersicht.txt'
+  'ru_RU.UTF-8|CP1251|C:\Программы\Проба|Проба старая|Обзор.txt'
+)
+for entry in "${old_logs[@]}"; do
+  IFS='|' read -r locale charset folder product file <<<"$entry"
+  (
+    export LC_ALL=$locale
+    # The folder above the product's was there before it, as C:\Programme on a German Windows.
+    mkdir -p "$(e2e_unix_path "${folder%\\*}")"
+    snapshot "old-$charset.before"
+    hand_install "$folder" "$product" "$charset"
+    echo "$file" >"$(e2e_unix_path "$folder\\$file")"
+    log=$(e2e_unix_path "$folder\UnInstall.LOG")
+    printf 'F%s\\%s\r\n' "$folder" "$file" | iconv -f UTF-8 -t "$charset" >>"$log"
+    ! iconv -f UTF-8 -t UTF-8 "$log" >/dev/null 2>&1 || e2e_fail "$product: the log is valid UTF-8"
+    register_digest "$folder" "$product"
+    rc=0
+    e2e_wine "$E2E_DIR/old.out" "$driver" 'C:\driver-report.txt' "$folder\UnInstall.EXE" yes ok ||
+      rc=$?
+    tr -d '\r' <"$(e2e_unix_path 'C:\driver-report.txt')" >"$E2E_DIR/old.boxes"
+    rm -f "$(e2e_unix_path 'C:\driver-report.txt')"
+    [ $rc = 0 ] || e2e_fail "$product: UnInstall.EXE failed ($rc): $(cat "$E2E_DIR/old.boxes")"
+    expect_box old "Do you want to remove \"$product\""
+    expect_box old "\"$product\" has been removed."
+    e2e_restart
+    snapshot "old-$charset.after"
+    e2e_same "$E2E_DIR/old-$charset.before.files" "$E2E_DIR/old-$charset.after.files"
+    # T5109file carries no command of the product, so the uninstaller leaves it to whoever may
+    # own it now; the keys of .T5109 are left out of the comparison.
+    for state in before after; do
+      awk '/^[a-z.]+ \[/ { skip = (tolower($0) ~ /t5109/) } !skip' \
+        "$E2E_DIR/old-$charset.$state.reg" >"$E2E_DIR/old-$charset.$state.kept"
+    done
+    e2e_same "$E2E_DIR/old-$charset.before.kept" "$E2E_DIR/old-$charset.after.kept"
+    echo "old $charset log under LC_ALL=$locale: $product removed"
+  )
+done
+
 # --- A folder of the installation swapped for a link to a folder outside it that holds files of
 # the names the log gives: the log is the one registered, yet nothing is removed through the
 # link, and the rest of the product still goes.
