@@ -17,11 +17,14 @@ wizard_build_setup "$work/sample"
 setup=$(wizard_winpath "$work/sample/setup.exe")
 tree=$work/sample/tree
 
-# The texts each language must show (the product name filled in where the text has it).
-declare -A welcome=(
-  [G]="Willkommen zum $WIZ_PRODUCT Setup Assistenten."
-  [E]="Welcome to the $WIZ_PRODUCT setup assistant."
-  [F]="$(printf 'Bienvenue \303\240 l%saide d%sinstallation de %s.' "'" "'" "$WIZ_PRODUCT")")
+# The texts each language must show (welcome_text: the product name filled in).
+welcome_text() {
+  case $1 in
+    G) echo "Willkommen zum $WIZ_PRODUCT Setup Assistenten." ;;
+    E) echo "Welcome to the $WIZ_PRODUCT setup assistant." ;;
+    F) echo "Bienvenue à l'aide d'installation de $WIZ_PRODUCT." ;;
+  esac
+}
 declare -A forward=([G]='Weiter >' [E]='Next >' [F]='Continuer >')
 declare -A install=([G]='Installieren' [E]='Install' [F]='Installer')
 declare -A completed=([G]='Installation abgeschlossen!' [E]='Installation finished!' [F]='Installation fini!')
@@ -33,7 +36,7 @@ check_walk() {
   local name=$1 l=$2 desktop=$3 quick=$4 dest=$5 lines
   [ "$(report_pages "$name")" = 'LanguagePage WelcomePage LicencePage ProgramDestination IconPage SummaryPage ActionPage FinishPage ' ] ||
     e2e_fail "$name: pages $(report_pages "$name")"
-  expect_ctrl "$name" WelcomePage WelcomeLabel "vis=1 en=1 ${welcome[$l]}"
+  expect_ctrl "$name" WelcomePage WelcomeLabel "vis=1 en=1 $(welcome_text "$l")"
   report_ctrl "$name" LicencePage AgreeBox | grep -aq '^vis=1 en=1 chk=0 ' || e2e_fail "$name: licence accepted on entry"
   report_ctrl "$name" LicencePage NextBtn | grep -aq '^vis=1 en=0' || e2e_fail "$name: Next enabled before the licence is accepted"
   expect_ctrl "$name" IconPage NextBtn "vis=1 en=1 default=1 ${forward[$l]}"
@@ -71,7 +74,7 @@ walk() {
   args+=("--$([ "$addon" = yes ] && echo addon || echo no-addon)")
   wizard_run "$name" "${args[@]}" "$@" || e2e_fail "$name: $(grep -a '^FAIL' "$E2E_DIR/$name.report")"
   local proposed
-  proposed=$(reg_text system.reg 'Software\Microsoft\Windows\CurrentVersion' ProgramFilesDir)\\$(sed -n '5{s/^D//;s/\r$//;p}' "$WIZ_SCRIPT")
+  proposed=$(reg_text system.reg 'Software\Microsoft\Windows\CurrentVersion' ProgramFilesDir)\\$(script_header 5)
   expect_ctrl "$name" ProgramDestination DestinationEdit "vis=1 en=1 $proposed"
   wizard_folders "$l" "$users" "${dest:-$proposed}"
   check_walk "$name" "$l" "$desktop" "$quick" "${dest:-$proposed}"
@@ -211,4 +214,5 @@ e2e_same "$tree/S/data/table05.dat" "$(unix_of "${S}data\\table05.dat")"
 [ ! -e "$(unix_of "${S}UnInstall.LOG")" ] || e2e_fail "damaged: UnInstall.LOG written"
 e2e_reg_sections "$E2E_DIR/damaged.reg" '^\[software\\\\microsoft\\\\windows\\\\currentversion\\\\uninstall\\\\veltro'
 [ ! -s "$E2E_DIR/damaged.reg" ] || e2e_fail "damaged: uninstall key written"
+source tests/e2e/wizard/code-pages.sh
 echo "wizard: ok"

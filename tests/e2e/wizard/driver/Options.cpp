@@ -5,8 +5,9 @@
 namespace e2e {
 namespace {
 
-constexpr const char* kCommands[] = {"walk",         "cancel",  "back-from-every-page",
-                                     "refused-dest", "damaged", "enter-on-destination"};
+constexpr const char* kCommands[] = {
+    "walk",         "cancel",  "every-language",      "back-from-every-page",
+    "refused-dest", "damaged", "enter-on-destination"};
 
 struct Switch {
   const char* flag;
@@ -53,6 +54,13 @@ std::string ApplyValue(const std::string& flag, const std::string& value, Option
   if (flag == "--language") {
     if (value != "G" && value != "E" && value != "F") return "--language takes G, E or F";
     options.language = value[0];
+    return {};
+  }
+  if (flag == "--languages") {
+    if (value.empty() || value.find_first_not_of("GEF") != std::string::npos) {
+      return "--languages takes G, E and F in the order to visit them";
+    }
+    options.languages = value;
     return {};
   }
   if (flag == "--answer") {

@@ -1,8 +1,10 @@
 #pragma once
 // The driver's command line:
 //   wizard-driver.exe COMMAND [--exe SETUP] [--report FILE] [--shots DIR] [choices...]
-// COMMAND: walk, cancel, back-from-every-page, refused-dest, damaged, enter-on-destination.
-// Choices: --language G|E|F, --one-user | --all-users, --addon | --no-addon, --dest FOLDER,
+// COMMAND: walk, cancel, every-language, back-from-every-page, refused-dest, damaged,
+// enter-on-destination.
+// Choices: --language G|E|F, --languages GEF (every-language: the languages in turn),
+// --one-user | --all-users, --addon | --no-addon, --dest FOLDER,
 // --desktop | --no-desktop, --quick-launch | --no-quick-launch, --finish-actions (leave the
 // read-me and start boxes as they are and close the programs they start), --answer yes|no and
 // --page PAGE (cancel: the answer to the confirmation, and the page to cancel on),
@@ -23,6 +25,7 @@ struct Options {
   std::string report = "wizard-report.txt";
   std::string shots;
   char language = 0;
+  std::string languages;
   Tick allUsers = Tick::Leave;
   Tick addOn = Tick::Leave;
   Tick desktop = Tick::Leave;

@@ -1,8 +1,8 @@
 #pragma once
-// The driver's report: one line per event ("PAGE", "CTRL", "BOX", "SHOT", "TIME", "EXIT",
-// "LABEL", "FOCUS", "FAIL"), written and flushed at once so that a hung run still shows how far it
-// came. Texts are the controls' texts in UTF-8, whatever the machine's code page, with CR and LF
-// spelled <CR> and <LF> so that every event stays one line.
+// The driver's report: one line per event ("CODEPAGE", "PAGE", "CTRL", "BOX", "SHOT", "TIME",
+// "EXIT", "LABEL", "FOCUS", "FAIL"), written and flushed at once so that a hung run still shows
+// how far it came. Texts are the controls' texts in UTF-8, whatever the machine's code page, with
+// CR and LF spelled <CR> and <LF> so that every event stays one line.
 #include <windows.h>
 
 #include <cstdio>

@@ -19,14 +19,17 @@ bool Wanted(Tick tick) {
   return tick == Tick::On;
 }
 
-void ChooseLanguage(Wizard& wizard) {
-  const char language = wizard.options().language;
+void PickLanguage(Wizard& wizard, char language) {
   const int box = language == 'G' ? kGermanBox : language == 'F' ? kFrenchBox : kEnglishBox;
-  if (!language) Fail("the language page needs --language");
   wizard.Click(box);
   HWND radio = wizard.Control(box);
   wizard.WaitUntil([&] { return CheckState(radio) == BST_CHECKED && wizard.Enabled(kNextBtn); },
                    kBoxTimeoutMs, "the language chosen and Next enabled");
+}
+
+void ChooseLanguage(Wizard& wizard) {
+  if (!wizard.options().language) Fail("the language page needs --language");
+  PickLanguage(wizard, wizard.options().language);
 }
 
 void ChooseUsersAndAddOn(Wizard& wizard) {
@@ -267,6 +270,34 @@ void CancelWalk(Wizard& wizard) {
   if (!wizard.Running()) Fail("the setup ended after No");
   wizard.Arrive(page, "-after-no");
   wizard.report().Line("STAYED " + page);
+  CancelWithYes(wizard);
+}
+
+void EveryLanguage(Wizard& wizard) {
+  const std::string& languages = wizard.options().languages;
+  if (languages.empty()) Fail("every-language needs --languages");
+  for (std::size_t i = 0; i < languages.size(); ++i) {
+    const std::string suffix = std::string("-") + languages[i];
+    wizard.Arrive("LanguagePage", suffix);
+    PickLanguage(wizard, languages[i]);
+    wizard.Click(kNextBtn);
+    for (std::size_t step = 1; step < std::size(kSteps); ++step) {
+      wizard.Arrive(kSteps[step].page, suffix);
+      kSteps[step].act(wizard);
+      wizard.Click(kNextBtn);
+    }
+    wizard.Arrive("SummaryPage", suffix);
+    if (i + 1 == languages.size()) break;
+    wizard.Click(kCancelBtn);
+    wizard.Answer(wizard.WaitForBox(kBoxTimeoutMs), IDNO);
+    wizard.report().Line("STAYED SummaryPage" + suffix);
+    // Back unlogged: the back walk has its own command, this one is about the texts.
+    for (std::size_t step = std::size(kSteps); step-- > 0;) {
+      wizard.Click(kBackBtn);
+      wizard.WaitUntil([&] { return wizard.CurrentPage() == kSteps[step].page; }, kBoxTimeoutMs,
+                       std::string("Back to ") + kSteps[step].page);
+    }
+  }
   CancelWithYes(wizard);
 }
 

@@ -10,6 +10,10 @@ void Walk(Wizard& wizard);
 // Forwards to --page, Cancel there, the confirmation answered with --answer; after No the
 // wizard must stay, and is then ended with a second Cancel and Yes.
 void CancelWalk(Wizard& wizard);
+// For each language of --languages: chosen, forwards to the summary, Cancel answered No there,
+// then Back to the language page for the next; after the last one Cancel answered Yes. The page
+// visits are labelled with the language ("WelcomePage-F").
+void EveryLanguage(Wizard& wizard);
 // Forwards to the summary, then Back from every page down to the language page; ends by Cancel.
 void BackFromEveryPage(Wizard& wizard);
 // Forwards to the destination page, types --dest and presses Next: a box must come, and after

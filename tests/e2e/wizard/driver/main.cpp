@@ -22,6 +22,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"walk", e2e::Walk},
     {"cancel", e2e::CancelWalk},
+    {"every-language", e2e::EveryLanguage},
     {"back-from-every-page", e2e::BackFromEveryPage},
     {"refused-dest", e2e::RefusedDestinationWalk},
     {"damaged", e2e::DamagedWalk},
@@ -46,6 +47,9 @@ int main() {
     std::fprintf(stderr, "wizard-driver: cannot write %s\n", options.report.c_str());
     return 2;
   }
+  // Wine takes the code pages from the Unix locale of each process: the line shows which ones
+  // the walk met, since a prefix alone does not say.
+  report.Line("CODEPAGE ANSI " + std::to_string(GetACP()) + " OEM " + std::to_string(GetOEMCP()));
   e2e::Wizard wizard(report, options);
   try {
     wizard.Start();
