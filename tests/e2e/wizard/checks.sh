@@ -227,16 +227,17 @@ expected_links() {
   done < <(script_lines)
 }
 
-# link_holds LNK WINPATH: the shell link file holds every name of the path after its drive as
-# UTF-16, in order, as its item list stores them.
-link_holds() {
-  python3 - "$1" "$2" <<'PY'
+# links_hold LNK WINPATH...: each shell link file holds every name of its path after the drive
+# as UTF-16, in order, as its item list stores them.
+links_hold() {
+  python3 - "$@" <<'PY'
 import sys
-data, at = open(sys.argv[1], "rb").read(), 0
-for name in sys.argv[2].split("\\")[1:]:
-    at = data.find(name.encode("utf-16-le"), at)
-    if at < 0:
-        sys.exit(f"{sys.argv[1]} lacks {name} of {sys.argv[2]}")
+for link, path in zip(sys.argv[1::2], sys.argv[2::2]):
+    data, at = open(link, "rb").read(), 0
+    for name in path.split("\\")[1:]:
+        at = data.find(name.encode("utf-16-le"), at)
+        if at < 0:
+            sys.exit(f"{link} lacks {name} of {path}")
 PY
 }
 
@@ -258,9 +259,9 @@ check_links() {
   done <<<"$expected" >"$E2E_DIR/links.expected"
   if [ -n "${WIZ_LINK_PATH_ANSI:-}" ]; then
     sed -i '/^Path=/d' "$E2E_DIR/links.expected" "$E2E_DIR/links.txt"
-    while IFS='|' read -r link target _; do
-      link_holds "$(unix_of "$link")" "$target" || return 1
-    done <<<"$expected"
+    local pairs=()
+    while IFS='|' read -r link target _; do pairs+=("$(unix_of "$link")" "$target"); done <<<"$expected"
+    links_hold "${pairs[@]}" || return 1
   fi
   diff "$E2E_DIR/links.expected" "$E2E_DIR/links.txt" >"$E2E_DIR/links.diff" ||
     { e2e_fail "shortcuts differ: $(cat "$E2E_DIR/links.diff")"; return 1; }

@@ -3,8 +3,9 @@
 # optional shortcuts), checked in the prefix against the script; keys and clicks during a long
 # run, whose big file's path the label shows while it is written; Cancel answered Yes and No;
 # Back from every page; Enter on the destination page from each of its controls; a destination
-# without its drive refused; a setup.exe with a damaged payload block. Screenshots of every page
-# and box: build/e2e/wizard/*/shots/.
+# without its drive refused; a setup.exe with a damaged payload block; a product of umlauts and
+# accents under the ANSI code pages 1252, 1251, 1250 and 932 (code-pages.sh). Screenshots of
+# every page and box: build/e2e/ARCH/wizard/*/shots/.
 source tests/e2e/lib.sh
 source tests/e2e/wizard/checks.sh
 for program in "$WIN_BIN/setup-stub.exe" "$WIN_BIN/wizard-driver.exe" "$WIN_BIN/link-check.exe" \
