@@ -129,7 +129,7 @@ check_texts() {
   local page control want
   while IFS='|' read -r page want; do
     control=${page#* } page=${page%% *}
-    expect_ctrl "$1" "$page${3:-}" "$control" "$want"
+    expect_ctrl "$1" "$page${3:-}" "$control" "$want" || return 1
   done < <(expected_texts "$2")
 }
 
