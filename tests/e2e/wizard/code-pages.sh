@@ -155,7 +155,7 @@ names() {
 # $E2E_OUT/wizard/cpCP, with every check that needs no other code page's run.
 code_page_case() {
   local locale=$1 cp=$2 name=cp$2 report acp
-  WIZ_LINK_PATH_ANSI=$([ "$cp" = 1252 ] || echo 1) LC_ALL=$locale walk "$name" G one '' yes yes no
+  LC_ALL=$locale walk "$name" G one '' yes yes no
   check_texts "$name" G
   # English and French in one run, to the summary and back: a Wine start costs more than a walk.
   LC_ALL=$locale wizard_run "$name-languages" every-language --exe "$setup" --languages EF ||
