@@ -26,8 +26,8 @@ DirectoryItemLook UnpackLook(ULONG_PTR data) {
 void DrawFolderGlyph(HDC dc, int left, int top, bool open) {
   OwnedGdi face(CreateSolidBrush(kFolderFace));
   OwnedGdi edge(CreatePen(PS_SOLID, 1, kFolderEdge));
-  Selected brush(dc, face.get());
-  Selected pen(dc, edge.get());
+  Selected brush(dc, face.Get());
+  Selected pen(dc, edge.Get());
   Rectangle(dc, left + 1, top + 2, left + 7, top + 5);  // the tab
   Rectangle(dc, left + 1, top + 4, left + 14, top + 13);
   if (open) {

@@ -1,45 +1,29 @@
 #pragma once
-// A GDI object (font, bitmap, brush) or icon that deletes itself.
+// A GDI object (font, bitmap, brush, pen) or icon that deletes itself, owned the way every other
+// handle of the programs is.
 #include <windows.h>
 
-#include <utility>
+#include "platform/win32/Win32Owned.h"
 
 namespace setup::view {
 
-template <typename Handle, BOOL(WINAPI* Release)(Handle)>
-class Owned {
- public:
-  Owned() = default;
-  explicit Owned(Handle handle) : handle_(handle) {}
-  ~Owned() { reset(); }
-  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  Owned& operator=(Owned&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void reset() {
-    if (handle_) Release(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  Handle handle_ = nullptr;
-};
-
-inline BOOL WINAPI DeleteGdiObject(HGDIOBJ object) {
-  return DeleteObject(object);
+namespace detail {
+inline bool GdiValid(HGDIOBJ object) {
+  return object != nullptr;
 }
+inline void GdiDelete(HGDIOBJ object) {
+  DeleteObject(object);
+}
+inline bool IconValid(HICON icon) {
+  return icon != nullptr;
+}
+inline void IconDestroy(HICON icon) {
+  DestroyIcon(icon);
+}
+}  // namespace detail
 
-using OwnedGdi = Owned<HGDIOBJ, DeleteGdiObject>;
-using OwnedIcon = Owned<HICON, DestroyIcon>;
+using OwnedGdi = win32::Owned<HGDIOBJ, detail::GdiValid, detail::GdiDelete>;
+using OwnedIcon = win32::Owned<HICON, detail::IconValid, detail::IconDestroy>;
 
 // Selects an object into a device context for one scope.
 class Selected {

@@ -47,7 +47,7 @@ Pictures::Loaded* Pictures::Find(int id) {
 }
 
 HBITMAP Pictures::Bitmap(int id) {
-  if (Loaded* picture = Find(id)) return static_cast<HBITMAP>(picture->bitmap.get());
+  if (Loaded* picture = Find(id)) return static_cast<HBITMAP>(picture->bitmap.Get());
   HANDLE image = LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
                             LR_DEFAULTCOLOR | LR_CREATEDIBSECTION);
   if (image != nullptr && IsTransparent(id)) {
@@ -58,7 +58,7 @@ HBITMAP Pictures::Bitmap(int id) {
 }
 
 HICON Pictures::Icon(int id, int size) {
-  if (Loaded* picture = Find(id)) return picture->icon.get();
+  if (Loaded* picture = Find(id)) return picture->icon.Get();
   HANDLE image = LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0);
   loaded_.push_back({id, OwnedGdi(), OwnedIcon(static_cast<HICON>(image))});
   return static_cast<HICON>(image);

@@ -22,15 +22,15 @@ ViewFonts::ViewFonts()
 HFONT ViewFonts::Get(ControlFont font) const {
   switch (font) {
     case ControlFont::WelcomeBold:
-      return static_cast<HFONT>(welcome_.get());
+      return static_cast<HFONT>(welcome_.Get());
     case ControlFont::DestinationBold:
-      return static_cast<HFONT>(destination_.get());
+      return static_cast<HFONT>(destination_.Get());
     case ControlFont::Version:
-      return static_cast<HFONT>(version_.get());
+      return static_cast<HFONT>(version_.Get());
     case ControlFont::Normal:
       break;
   }
-  return static_cast<HFONT>(normal_.get());
+  return static_cast<HFONT>(normal_.Get());
 }
 
 }  // namespace setup::view
