@@ -34,6 +34,22 @@ std::string Text(Getter get) {
   return setup::Utf8FromUtf16(buffer);
 }
 
+// Wine's GetPath answers from the link's ANSI copy of the path, where a name outside the code
+// page has become question marks; the link's ID list holds every name in UTF-16, and is what the
+// shell opens. A question mark is in no Windows path, so only such a path is taken from the list.
+std::string TargetPath(IShellLinkW* shell) {
+  std::string raw =
+      Text([&](wchar_t* b, int n) { return shell->GetPath(b, n, nullptr, SLGP_RAWPATH); });
+  if (raw.find('?') == std::string::npos) return raw;
+  PIDLIST_ABSOLUTE list = nullptr;
+  if (FAILED(shell->GetIDList(&list)) || list == nullptr) return raw;
+  constexpr int kUnits = MAX_PATH * 4;
+  wchar_t buffer[kUnits] = {};
+  const bool resolved = SHGetPathFromIDListEx(list, buffer, kUnits, GPFIDL_DEFAULT);
+  CoTaskMemFree(list);
+  return resolved ? setup::Utf8FromUtf16(buffer) : raw;
+}
+
 bool Describe(std::string& out, const std::string& path) {
   Field(out, "Link", path);
   ComPtr<IShellLinkW> link;
@@ -46,8 +62,7 @@ bool Describe(std::string& out, const std::string& path) {
     return false;
   }
   IShellLinkW* shell = link.Get();
-  Field(out, "Path",
-        Text([&](wchar_t* b, int n) { return shell->GetPath(b, n, nullptr, SLGP_RAWPATH); }));
+  Field(out, "Path", TargetPath(shell));
   Field(out, "WorkingFolder",
         Text([&](wchar_t* b, int n) { return shell->GetWorkingDirectory(b, n); }));
   Field(out, "Arguments", Text([&](wchar_t* b, int n) { return shell->GetArguments(b, n); }));

@@ -4,13 +4,15 @@
 # for byte, folders, registry values, associations, shortcuts read back through IShellLinkA,
 # UnInstall.LOG byte for byte and the uninstall registration. A third prefix takes two runs that
 # an error ends: a read-only target file and a damaged payload block. Small products run both
-# under Wine and by mksetup run must end alike (versus-sim.sh). The prefixes run side by side.
+# under Wine and by mksetup run must end alike (versus-sim.sh), one of them with Cyrillic and CJK
+# names from a UTF-8 script, uninstalled by both too. The prefixes run side by side.
 source tests/e2e/lib.sh
 here=tests/e2e/engine
 source "$here/product.sh"
 source "$here/expect.sh"
 source "$here/versus-sim.sh"
-for program in "$WIN_BIN/engine-run.exe" "$WIN_BIN/link-check.exe" "$HOST_BIN/mksetup"; do
+for program in "$WIN_BIN/engine-run.exe" "$WIN_BIN/link-check.exe" "$WIN_BIN/uninstall-driver.exe" \
+  "$WIN_BIN/UnInstall.EXE" "$HOST_BIN/mksetup"; do
   [ -f "$program" ] || e2e_fail "not built: $program"
 done
 # Saving a shell link starts winemenubuilder, which writes menu entries into the real home.
@@ -82,7 +84,7 @@ failures() {
 
 # The prefixes are independent, and a Wine run mostly waits: they run side by side.
 e2e_template
-cases=(one_user all_users failures doubled_separators registry_limits)
+cases=(one_user all_users failures doubled_separators registry_limits wide_names)
 pids=()
 for case in "${cases[@]}"; do
   (set -e; "$case") >"$E2E_OUT/engine-$case.log" 2>&1 &
@@ -96,4 +98,4 @@ for i in "${!cases[@]}"; do
   cat "$E2E_OUT/engine-${cases[$i]}.log"
 done
 [ $failed = 0 ] || e2e_fail "engine: a case failed"
-echo "engine: ok (one user, all users, read-only target, damaged block, versus the simulated runs: doubled separators, registry limits)"
+echo "engine: ok (one user, all users, read-only target, damaged block, versus the simulated runs: doubled separators, registry limits, Cyrillic and CJK names)"
