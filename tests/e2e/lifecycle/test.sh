@@ -150,8 +150,10 @@ comm -23 "$E2E_DIR/left-over.files" <(echo "$must_stay") | sed 's/^/left over, n
 e2e_same "$E2E_DIR/before.reg" "$E2E_DIR/after.reg"
 }
 
+begun=$SECONDS
 cycle
-echo "lifecycle: installed and removed for the account of $(reg_text user.reg 'Volatile Environment' USERNAME)"
+echo "lifecycle: installed and removed for the account of" \
+  "$(reg_text user.reg 'Volatile Environment' USERNAME) ($((SECONDS - begun)) s)"
 
 # Wine's registry files write a character outside ASCII as \x and its UTF-16 unit in hex, four
 # digits when a hex digit follows; the oracle compares text, so the stored form is decoded, unless
@@ -213,6 +215,7 @@ move_profile() {
 # its folders as C:\users\???????\. The same product, the same cycle.
 export LC_ALL=C.UTF-8
 account=Дмитрий
+begun=$SECONDS
 wizard_prefix lifecycle-account
 move_profile "$account"
 cycle
@@ -228,5 +231,6 @@ for path in "$home/AppData/Roaming/vqx/VelV12/special/libs/part1.lib" \
 done
 ! grep -a '?' "$E2E_DIR/installed.files" >"$E2E_DIR/question-marks.files" ||
   e2e_fail "names with question marks: $(cat "$E2E_DIR/question-marks.files")"
-echo "lifecycle: installed and removed for the account $account (ANSI code page of LC_ALL=$LC_ALL)"
+echo "lifecycle: installed and removed for the account $account on the ANSI code page of" \
+  "LC_ALL=$LC_ALL ($((SECONDS - begun)) s)"
 echo "lifecycle: ok"

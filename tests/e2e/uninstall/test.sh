@@ -108,6 +108,7 @@ old_logs=(
   'ru_RU.UTF-8|CP1251|C:\Программы\Проба|Проба старая|Обзор.txt'
 )
 for entry in "${old_logs[@]}"; do
+  begun=$SECONDS
   IFS='|' read -r locale charset folder product file <<<"$entry"
   (
     export LC_ALL=$locale
@@ -138,7 +139,7 @@ for entry in "${old_logs[@]}"; do
         "$E2E_DIR/old-$charset.$state.reg" >"$E2E_DIR/old-$charset.$state.kept"
     done
     e2e_same "$E2E_DIR/old-$charset.before.kept" "$E2E_DIR/old-$charset.after.kept"
-    echo "old $charset log under LC_ALL=$locale: $product removed"
+    echo "uninstall: an old $charset log under LC_ALL=$locale: $product removed ($((SECONDS - begun)) s)"
   )
 done
 
