@@ -9,6 +9,7 @@
 #include "script/Paths.h"
 #include "script/SystemFolders.h"
 #include "text/FileFormat.h"
+#include "text/FolderPath.h"
 #include "text/ScriptText.h"
 #include "text/Utf8.h"
 
@@ -211,7 +212,7 @@ std::string ReadFolder(Registry& registry, RegistryRoot root, const std::string&
                        const char* name, const std::string& systemRoot) {
   std::string folder = Expanded(ReadValue(registry, root, key, name), systemRoot);
   if (folder.empty()) return {};
-  if (folder.back() != '\\') folder += '\\';
+  EnsureTrailingBackslash(folder);
   return CheckFullPath(folder) == PathFault::None ? folder : std::string();
 }
 

@@ -2,6 +2,7 @@
 
 #include "script/Paths.h"
 #include "script/SystemFolders.h"
+#include "text/FolderPath.h"
 #include "text/ScriptText.h"
 #include "text/Utf8.h"
 
@@ -23,7 +24,7 @@ constexpr ProtectedValue kProtectedValues[] = {
 };
 
 std::string AsFolder(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  EnsureTrailingBackslash(folder);
   return folder;
 }
 
