@@ -1,5 +1,5 @@
-// mksetup run's progress line: which repaints are written, and that the screen ends on the last
-// one whatever was held back.
+// The progress line of mksetup run and build: which repaints are written, that the screen ends on
+// the last one whatever was held back, and the build's percentage.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -68,6 +68,28 @@ TEST(MksetupProgressLine, WritesChangesAndSecondsAndEndsOnTheLastRepaint) {
     expected += "\n";
     EXPECT_EQ(std::string(buffer, size), expected);
     std::free(buffer);
+  }
+}
+
+// Rounded down, so that a build shows 100% only once its last entry is written, and never more.
+TEST(MksetupProgressLine, BuildPercentRoundsDown) {
+  struct Row {
+    std::uint64_t done, total;
+    const char* percent;
+  };
+  const Row rows[] = {
+      {0, 0, "100%"},
+      {0, 10, "0%"},
+      {1, 3, "33%"},
+      {2, 3, "66%"},
+      {199, 200, "99%"},
+      {200, 200, "100%"},
+      {2147483646, 2147483647, "99%"},
+      {2147483647, 2147483647, "100%"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.done) + " of " + std::to_string(row.total));
+    EXPECT_EQ(PercentOf(row.done, row.total), row.percent);
   }
 }
 

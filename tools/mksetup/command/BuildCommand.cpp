@@ -1,11 +1,9 @@
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 
 #include "Arguments.h"
 #include "CommandHelp.h"
 #include "Commands.h"
+#include "ProgressLine.h"
 #include "ToolPaths.h"
 #include "io/MappedFile.h"
 #include "io/ToolError.h"
@@ -88,21 +86,18 @@ int BuildCommand(const std::vector<std::string>& args) {
                     "MKSETUP_UNINSTALLER, install mksetup with its share/morvex-setup/" +
                     kind + " folder, or build the " + BuildPresetOf(architecture) + " preset)");
   }
-  // One line on a terminal, rewritten a few times a second; nothing in a log.
-  const bool terminal = ::isatty(::fileno(stderr)) != 0;
-  auto shown = std::chrono::steady_clock::time_point{};
-  if (terminal) {
-    options.progress = [&](std::uint64_t done, std::uint64_t total) {
-      const auto now = std::chrono::steady_clock::now();
-      if (done != total && now - shown < std::chrono::milliseconds(250)) return;
-      shown = now;
-      std::fprintf(stderr, "\rcompressing %llu of %llu bytes (%llu%%)",
-                   static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
-                   static_cast<unsigned long long>(total ? done * 100 / total : 100));
-      if (done == total) std::fprintf(stderr, "\n");
-    };
+  ProgressLine progress(ProgressLine::TerminalOrNone(stderr));
+  options.progress = [&](std::uint64_t done, std::uint64_t total) {
+    progress.Show(PercentOf(done, total), CompressingText(done, total), ProgressLine::Clock::now());
+  };
+  PayloadSummary summary;
+  try {
+    summary = BuildSetup(options, std::move(checked.sources));
+  } catch (...) {
+    progress.Break();  // the error on a line of its own
+    throw;
   }
-  const PayloadSummary summary = BuildSetup(options, std::move(checked.sources));
+  progress.Finish();
   std::printf(
       "%s: %llu entries, %llu blocks, %llu bytes inflated (the S value), payload %llu bytes; "
       "%s\n",

@@ -50,4 +50,12 @@ void ProgressLine::Write() {
   ended_ = false;
 }
 
+std::string PercentOf(std::uint64_t done, std::uint64_t total) {
+  return std::to_string(total == 0 ? 100 : done * 100 / total) + "%";
+}
+
+std::string CompressingText(std::uint64_t done, std::uint64_t total) {
+  return "compressing " + std::to_string(done) + " of " + std::to_string(total) + " bytes";
+}
+
 }  // namespace setup::mksetup

@@ -1,9 +1,11 @@
 #pragma once
-// mksetup run's progress line, overwritten in place on a terminal. A reference run repaints the
-// percentage once per script line; the line is only written again when the percentage changes or
-// a second has passed, and the last one is written at the end, so the screen ends the same.
-// Nothing at all goes to a log: a run whose error output is no terminal shows no progress.
+// The progress line of mksetup run and build, overwritten in place on a terminal. A reference run
+// repaints the percentage once per script line, a build reports once per entry; the line is only
+// written again when the percentage changes or a second has passed, and the last one is written
+// at the end, so the screen ends the same. Nothing at all goes to a log: a command whose error
+// output is no terminal shows no progress.
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -33,5 +35,10 @@ class ProgressLine {
   Clock::time_point writtenAt_{};
   bool pending_ = false, written_ = false, ended_ = false;
 };
+
+// "NN%" of done in total, rounded down so that 100% means done; nothing in all is done.
+std::string PercentOf(std::uint64_t done, std::uint64_t total);
+// The build's action beside the percentage: "compressing DONE of TOTAL bytes".
+std::string CompressingText(std::uint64_t done, std::uint64_t total);
 
 }  // namespace setup::mksetup
