@@ -22,6 +22,7 @@
 #include "command/Commands.h"
 #include "command/ToolPaths.h"
 #include "input/InputText.h"
+#include "input/Licence.h"
 #include "input/ScriptFile.h"
 #include "input/SourceMap.h"
 #include "io/FileIo.h"
@@ -178,10 +179,14 @@ TEST(MksetupPayload, EntriesFollowTheBuilderRules) {
       }
     }
   }
-  const std::vector<std::uint8_t> empty = BuildEntry(PayloadSource{});
-  EXPECT_EQ(empty,
-            (std::vector<std::uint8_t>{19,   0,    0,    0,    1, 0,    0,    0, 11, 0, 0,   0,
-                                       0x78, 0x01, 0x01, 0x00, 0, 0xFF, 0xFF, 0, 0,  0, 0x01}));
+  // A zero-byte file is one block of the 8-byte empty stream at every level, never libdeflate's
+  // 11-byte empty stored block or zopfli's own.
+  for (const Compression level : levels) {
+    SCOPED_TRACE(CompressionName(level));
+    EXPECT_EQ(BuildEntry(PayloadSource{}, level),
+              (std::vector<std::uint8_t>{16, 0, 0,    0,    1,    0,    0,    0,    8,    0,
+                                         0,  0, 0x78, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  }
 }
 
 TEST(MksetupPe, WrittenResourcesReadBack) {
@@ -985,6 +990,154 @@ TEST(MksetupBuild, BuildThenExtractGivesTheTreeBack) {
 
 void WriteImage(const fs::path& path, const std::vector<std::uint8_t>& image) {
   WriteFile(path, std::string(image.begin(), image.end()));
+}
+
+// What the setup reads from a built payload, at each level: every entry in order, each block a
+// zlib stream of header 78 01 inflating to a whole piece but the last, the zero-byte file the
+// 8-byte empty stream, and nothing left after the last entry.
+TEST(MksetupBuild, EveryLevelsPayloadReadsBackEntryByEntry) {
+  BuildFixture f;
+  std::string noise(kPieceSize + 54321, '\0');
+  std::uint32_t seed = 11;
+  for (char& byte : noise) {
+    seed = seed * 1103515245u + 12345u;
+    byte = static_cast<char>(seed >> 23);
+  }
+  WriteFile(f.dir / "src/A/big.bin", noise);
+  const std::vector<std::string> contents = {"german\r\nde\r\nENGLISH\r\nen\r\nFrench\r\nfr\r\n",
+                                             "alpha\r\n", "", noise};
+  const std::vector<std::uint8_t> emptyBody = {1,    0,    0,    0,    8,    0,    0,    0,
+                                               0x78, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
+  for (const Compression level : {Compression::Fast, Compression::Small, Compression::Smallest}) {
+    SCOPED_TRACE(CompressionName(level));
+    f.options.compression = level;
+    f.options.output = f.dir / (std::string("out/") + CompressionName(level) + ".exe");
+    const PayloadSummary summary = BuildSetup(f.options);
+    EXPECT_EQ(summary.blocks, 5u);
+    const SetupExe exe = OpenSetupExe(f.options.output);
+    PayloadReader reader(exe.data);
+    for (const std::string& content : contents) {
+      SCOPED_TRACE(std::to_string(content.size()) + " bytes");
+      const PayloadEntry entry = reader.NextEntry();
+      const ByteSpan body = entry.Body();
+      const std::uint32_t blocks = BlockCount(entry);
+      EXPECT_EQ(blocks, content.empty() ? 1 : (content.size() + kPieceSize - 1) / kPieceSize);
+      std::size_t at = 4;
+      for (std::uint32_t i = 0; i < blocks && at + 6 <= body.size(); ++i) {
+        const std::size_t length = body[at] | body[at + 1] << 8 | body[at + 2] << 16;
+        EXPECT_EQ(body[at + 4], 0x78);
+        EXPECT_EQ(body[at + 5], 0x01);
+        at += 4 + length;
+      }
+      EXPECT_EQ(at, body.size());
+      if (content.empty()) {
+        EXPECT_EQ(std::vector<std::uint8_t>(body.begin(), body.end()), emptyBody);
+      }
+      MemorySink sink;
+      entry.InflateTo(sink);
+      EXPECT_EQ(std::string(sink.bytes.begin(), sink.bytes.end()), content);
+    }
+    EXPECT_EQ(reader.Position(), exe.data.size());
+  }
+}
+
+// Entry 0 is shown with CR LF line ends only: a licence with lone LF or CR ends is stored with CR
+// LF, and check and build both warn at its first such line; one in CR LF is stored as it is.
+TEST(MksetupBuild, LicenceLineEndsAreStoredAsCrLf) {
+  const std::string stored = "GERMAN\r\nde\r\nENGLISH\r\nen\r\nFRENCH\r\nfr\r\n";
+  struct Row {
+    const char* name;
+    std::string licence;
+    std::size_t warnedLine;  // 0: no warning
+    const char* said = "";   // of the warning, after "this line"
+  };
+  const Row rows[] = {
+      {"CR LF", stored, 0},
+      {"LF", "GERMAN\nde\nENGLISH\nen\nFRENCH\nfr\n", 1, " and 5 more end in a lone LF or CR"},
+      {"CR", "GERMAN\rde\rENGLISH\ren\rFRENCH\rfr\r", 1, " and 5 more end"},
+      {"one LF among CR LF", "GERMAN\r\nde\r\nENGLISH\r\nen\nFRENCH\r\nfr\r\n", 4,
+       " ends in a lone LF or CR"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    BuildFixture f;
+    for (const char* file : {"p.exe", "r.txt"}) WriteFile(f.dir / "src/S" / file, file);
+    WriteImage(f.dir / "src/S/UnInstall.EXE", MinimalPe());
+    WriteFile(f.options.script, Clean());
+    WriteFile(f.options.licence, row.licence);
+    const std::string warning = f.options.licence.string() + ":" + std::to_string(row.warnedLine) +
+                                ": warning: this line" + row.said;
+    const std::vector<std::string> args = {
+        "--script", f.options.script.string(), "--licence", f.options.licence.string(),
+        "--source", f.options.source.string(), "-o",        f.options.output.string(),
+        "--stub",   f.options.stub.string()};
+    for (const bool build : {false, true}) {
+      SCOPED_TRACE(build ? "build" : "check");
+      testing::internal::CaptureStdout();
+      testing::internal::CaptureStderr();
+      const int exitCode =
+          build ? BuildCommand(args)
+                : CheckCommand({f.options.script.string(), "--licence", f.options.licence.string(),
+                                "--source", f.options.source.string()});
+      const std::string said =
+          testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+      EXPECT_EQ(exitCode, 0) << said;
+      if (row.warnedLine) {
+        EXPECT_NE(said.find(warning), std::string::npos) << said;
+        EXPECT_NE(said.find("[licence]"), std::string::npos) << said;
+      } else {
+        EXPECT_EQ(said.find("[licence]"), std::string::npos) << said;
+      }
+    }
+    const SetupExe exe = OpenSetupExe(f.options.output);
+    MemorySink licence;
+    PayloadReader(exe.data).NextEntry().InflateTo(licence);
+    EXPECT_EQ(std::string(licence.bytes.begin(), licence.bytes.end()), stored);
+    // The S value counts the licence as stored, and check measures it so too.
+    const std::string info(exe.info.begin(), exe.info.end());
+    std::uint64_t size = stored.size();
+    for (const char* file : {"p.exe", "UnInstall.EXE", "r.txt"})
+      size += fs::file_size(f.dir / "src/S" / file);
+    const std::string sizeLine = "S" + std::to_string(size);
+    EXPECT_NE(info.find("\r\n" + sizeLine + "\r\n"), std::string::npos) << info;
+    CheckOptions options;
+    options.source = f.options.source;
+    options.licence = f.options.licence;
+    const auto findings =
+        CheckScript(ScriptFromText("s", Replaced(Clean(), "S0", sizeLine)), options);
+    EXPECT_TRUE(std::none_of(findings.begin(), findings.end(),
+                             [](const Finding& finding) { return finding.code == "size-value"; }));
+  }
+}
+
+// The builder's one rule for line ends, byte by byte: whatever the setup cuts a line at becomes
+// CR LF, and what has no line end keeps none.
+TEST(MksetupLicence, LineEndsBecomeCrLf) {
+  struct Row {
+    const char* name;
+    std::string text, stored;
+    std::size_t firstLoneLine, loneLines;
+  };
+  const Row rows[] = {
+      {"empty", "", "", 0, 0},
+      {"CR LF kept", "a\r\nb\r\n", "a\r\nb\r\n", 0, 0},
+      {"no end at all", "abc", "abc", 0, 0},
+      {"LF", "a\nb\n", "a\r\nb\r\n", 1, 2},
+      {"CR", "a\rb\r", "a\r\nb\r\n", 1, 2},
+      {"the last line without an end", "a\r\nb\nc", "a\r\nb\r\nc", 2, 1},
+      {"CR before CR LF: two lines", "a\r\r\nb", "a\r\n\r\nb", 1, 1},
+      {"LF CR: two lines", "a\n\rb", "a\r\n\r\nb", 1, 2},
+      {"a CR at the very end", "a\r\nb\r", "a\r\nb\r\n", 2, 1},
+      {"empty lines of LF", "\n\n\n", "\r\n\r\n\r\n", 1, 3},
+      {"Windows-1252 letters untouched", "\xC4\xE9\n\xFC", "\xC4\xE9\r\n\xFC", 1, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const CrLfLicence result = WithCrLfLineEnds(Bytes(row.text));
+    EXPECT_EQ(std::string(result.bytes.begin(), result.bytes.end()), row.stored);
+    EXPECT_EQ(result.firstLoneLine, row.firstLoneLine);
+    EXPECT_EQ(result.loneLines, row.loneLines);
+  }
 }
 
 TEST(MksetupBuild, RefusalsLeaveNoOutputFile) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <zlib.h>
 #include <cstring>
 
@@ -13,6 +14,7 @@
 #include "payload/LicenceText.h"
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
+#include "setupexe/PayloadWriter.h"
 #include "test_support.h"
 
 namespace setup {
@@ -173,6 +175,50 @@ TEST(PayloadEntry, DamagedBlocksGiveZlibsShortText) {
   EXPECT_EQ(ErrorOf([&] { entry.InflateTo(sink); }), "data error");
   EXPECT_GE(sink.bytes.size(), first.size());
   EXPECT_TRUE(std::equal(first.begin(), first.end(), sink.bytes.begin()));
+}
+
+// The builder's zero-byte file, at every level: the 8-byte empty stream, which both inflaters
+// behind the reader take as a whole stream of nothing, and which the reader inflates to nothing.
+TEST(PayloadEntry, TheBuildersEmptyStreamInflatesToNothingOnBothPaths) {
+  using mksetup::Compression;
+  for (const Compression level : {Compression::Fast, Compression::Small, Compression::Smallest}) {
+    SCOPED_TRACE(mksetup::CompressionName(level));
+    const Bytes stream = mksetup::CompressPiece({}, level);
+    EXPECT_EQ(stream, kEmptyStream);
+
+    libdeflate_decompressor* deflater = libdeflate_alloc_decompressor();
+    ASSERT_NE(deflater, nullptr);
+    std::uint8_t out[16];
+    std::size_t used = 99, produced = 99;
+    EXPECT_EQ(libdeflate_zlib_decompress_ex(deflater, stream.data(), stream.size(), out, sizeof out,
+                                            &used, &produced),
+              LIBDEFLATE_SUCCESS);
+    libdeflate_free_decompressor(deflater);
+    EXPECT_EQ(used, stream.size());
+    EXPECT_EQ(produced, 0u);
+
+    z_stream zlib{};
+    ASSERT_EQ(inflateInit(&zlib), Z_OK);
+    zlib.next_in = const_cast<Bytef*>(stream.data());
+    zlib.avail_in = static_cast<uInt>(stream.size());
+    zlib.next_out = out;
+    zlib.avail_out = sizeof out;
+    EXPECT_EQ(inflate(&zlib, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(zlib.avail_in, 0u);
+    EXPECT_EQ(zlib.total_out, 0u);
+    inflateEnd(&zlib);
+
+    // Between two files, so that a reader taking it for more or less than one block is caught.
+    const Bytes before = Content(3000, 2), after = Content(20, 3);
+    const Bytes payload = Concat({FileEntry(before), EntryBytes({stream}), FileEntry(after)});
+    PayloadReader reader(payload);
+    EXPECT_EQ(Inflate(reader.NextEntry()), before);
+    const std::size_t emptyAt = reader.Position();
+    EXPECT_TRUE(Inflate(reader.NextEntry()).empty());
+    EXPECT_EQ(reader.Position(), emptyAt + 4 + 4 + 4 + stream.size());
+    EXPECT_EQ(Inflate(reader.NextEntry()), after);
+    EXPECT_EQ(reader.Position(), payload.size());
+  }
 }
 
 // What zlib alone writes of one block, in 64 KiB steps, until its stream ends or fails.

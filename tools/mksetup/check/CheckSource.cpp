@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "check/CheckRules.h"
+#include "input/Licence.h"
 #include "input/SourceMap.h"
 #include "input/SourceTree.h"
 #include "io/FileIo.h"
@@ -120,7 +121,18 @@ void CheckAgainstSource(Checker& checker, SourceLookups& lookups,
         checker.findings.insert(checker.findings.end(), found.begin(), found.end());
       }
       CheckLicence(name, licence);
-      total = licence.size();
+      const CrLfLicence stored = WithCrLfLineEnds(std::move(licence));
+      if (stored.loneLines != 0) {
+        const std::string lines =
+            stored.loneLines == 1
+                ? "this line ends"
+                : "this line and " + std::to_string(stored.loneLines - 1) + " more end";
+        checker.findings.push_back({stored.firstLoneLine, Severity::Warning,
+                                    lines + " in a lone LF or CR; the setup breaks the licence's "
+                                            "lines only at CR LF, so mksetup build stores CR LF",
+                                    "licence", name});
+      }
+      total = stored.bytes.size();
     } catch (const ToolError& error) {
       checker.findings.push_back({0, Severity::Error, error.Reason(), "licence", name});
       complete = false;

@@ -221,6 +221,7 @@ PayloadSummary BuildSetup(const BuildOptions& options,
           ->ProductName;
   std::vector<std::uint8_t> licence = ReadInputText(options.licence, options.encoding);
   CheckLicence(options.licence.string(), licence);
+  licence = WithCrLfLineEnds(std::move(licence)).bytes;  // check warned of any other line end
   std::error_code error;
   if (!fs::is_regular_file(options.stub, error)) {
     throw ToolError(options.stub.string(), "the stub setup program does not exist");

@@ -35,6 +35,10 @@ constexpr int kZopfliIterations = 1;
 // The zlib header every block starts with: deflate, 32 KiB window, no dictionary, level bits
 // "fastest", whatever the level used (the inflater does not read them; the format fixes them).
 constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
+// A zero-byte piece, at every level: one final fixed-code block holding only its end code, then
+// the Adler-32 of nothing. The container fixes these 8 bytes for an empty file; libdeflate alone
+// would write an empty stored block, 3 bytes longer.
+constexpr std::uint8_t kEmptyStream[8] = {0x78, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
 
 // How far the readers may run ahead of the writer: the input bytes of the pieces submitted but
 // not yet written, per worker. Four whole pieces keep every worker busy behind one slow piece
@@ -72,6 +76,7 @@ class PieceCompressor {
   PieceCompressor& operator=(const PieceCompressor&) = delete;
 
   std::vector<std::uint8_t> Compress(ByteSpan piece) {
+    if (piece.empty()) return {std::begin(kEmptyStream), std::end(kEmptyStream)};
     raw_.resize(libdeflate_deflate_compress_bound(deflater_, piece.size()));
     const std::size_t size = libdeflate_deflate_compress(deflater_, piece.data(), piece.size(),
                                                          raw_.data(), raw_.size());

@@ -35,7 +35,8 @@ std::optional<Compression> ParseCompression(const std::string& name);
 const char* CompressionName(Compression compression);
 
 // One piece compressed by itself: a zlib stream (header 78 01, raw deflate, 32 KiB window, no
-// dictionary, Adler-32). The same piece and level give the same bytes on every call.
+// dictionary, Adler-32). The same piece and level give the same bytes on every call; a zero-byte
+// piece is the 8-byte stream 78 01 03 00 00 00 00 01 at every level.
 std::vector<std::uint8_t> CompressPiece(ByteSpan piece,
                                         Compression compression = Compression::Fast);
 
