@@ -1,6 +1,5 @@
 #include "script/SetupState.h"
 
-#include "install/UninstallLog.h"
 #include "payload/PayloadReader.h"
 
 namespace setup {

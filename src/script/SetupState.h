@@ -9,7 +9,6 @@
 namespace setup {
 
 class PayloadReader;
-class UninstallLog;
 
 struct LanguageFlags {
   bool German = false;
@@ -45,7 +44,6 @@ struct SetupState {
   std::string ProgramsFolder;     // %P
   std::string QuickLaunchFolder;  // %Q
   std::unique_ptr<PayloadReader> Payload;
-  std::unique_ptr<UninstallLog> Log;
 };
 
 }  // namespace setup

@@ -7,6 +7,8 @@
 #include "script/Macros.h"
 #include "script/SystemFolders.h"
 #include "text/FolderPath.h"
+#include "wizard/InstallChoices.h"
+#include "wizard/InstallationStep.h"
 #include "wizard/LanguageTexts.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/Summary.h"
@@ -152,9 +154,10 @@ void TMorvexDialog::Install() {
   Controls.CancelBtn.Enabled = false;
   // The run pumps no messages: let the view show the action page before the first question.
   platform_.ui.Repaint(PaintOf(Controls.ActionLabel));
-  bool declined = false;
+  DialogProgress progress(Controls, platform_.ui);
+  InstallOutcome outcome = InstallOutcome::Completed;
   try {
-    declined = run_(State, Controls, platform_);
+    outcome = run_(State, ChoicesOnPages(Controls), progress, platform_);
   } catch (...) {
     // Keys and clicks made during the run would answer the error display by themselves.
     platform_.ui.DiscardInput();
@@ -167,7 +170,7 @@ void TMorvexDialog::Install() {
   platform_.ui.DiscardInput();
   Controls.CancelBtn.Enabled = true;
   Controls.CancelBtn.Default = true;
-  if (declined) {
+  if (outcome == InstallOutcome::Declined) {
     ShowNothingInstalled();
     return;
   }
