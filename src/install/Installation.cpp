@@ -1,6 +1,5 @@
 #include "install/Installation.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,27 +36,21 @@ constexpr RightsQuestion kRightsEnglish = {"Administrator privileges missing",
 // paces its drawing may have held the line's path back, and a large file takes seconds.
 class WorkingSink : public ByteSink {
  public:
-  WorkingSink(ByteSink& file, InstallProgress& progress) : file_(file), progress_(progress) {}
+  WorkingSink(ByteSink& file, UserInterface& ui) : file_(file), ui_(ui) {}
   void Append(const std::uint8_t* data, std::size_t size) override {
     file_.Append(data, size);
-    progress_.StillWorking();
+    ui_.StillWorking();
   }
 
  private:
   ByteSink& file_;
-  InstallProgress& progress_;
+  UserInterface& ui_;
 };
 
 class Run {
  public:
-  Run(SetupState& state, const InstallChoices& choices, InstallProgress& progress,
-      Platform& platform, UninstallLog& log)
-      : state_(state),
-        choices_(choices),
-        progress_(progress),
-        platform_(platform),
-        log_(log),
-        language_(ChosenLanguage(choices, state.PreselectedLanguage)) {}
+  Run(SetupState& state, DialogControls& controls, Platform& platform)
+      : state_(state), controls_(controls), platform_(platform), log_(*state.Log) {}
 
   void ActionLine(const std::string& line) {
     std::string text = line;
@@ -81,9 +74,15 @@ class Run {
 
  private:
   bool Accepts(char code) const {
-    return LanguageAccepts(code, '*') || (language_ != '*' && LanguageAccepts(code, language_));
+    const bool german = controls_.GermanBox.Checked, english = controls_.EnglishBox.Checked;
+    const bool french = controls_.FrenchBox.Checked;
+    return LanguageAccepts(code, '*') || (german && LanguageAccepts(code, 'G')) ||
+           (english && LanguageAccepts(code, 'E')) || (french && LanguageAccepts(code, 'F'));
   }
-  void Show(const std::string& text) { progress_.Action(text); }
+  void Show(const std::string& text) {
+    controls_.ActionLabel.Text = text;
+    platform_.ui.Repaint(PaintOf(controls_.ActionLabel));
+  }
 
   void Folder(std::string text) {
     if (!Accepts(TakeFirstChar(text))) return;
@@ -101,7 +100,7 @@ class Run {
     Show("Execute " + command);
     if (!Accepts(code)) return;
     if (ToUpperAscii(command).find(state_.Identity.addOnKey) != std::string::npos &&
-        !choices_.addOn.value_or(state_.AddOnTicked)) {
+        !controls_.KorvaltCheckBox.Checked) {
       return;
     }
     // A command that is just a program path (blanks behind it dropped) is quoted, so a path
@@ -126,7 +125,7 @@ class Run {
     {
       std::unique_ptr<OutputFile> file = CreateInFolder(path, folder);
       if (!file) throw SetupError("Cannot create file " + path);
-      WorkingSink sink(*file, progress_);
+      WorkingSink sink(*file, platform_.ui);
       entry.InflateTo(sink);
     }
     if (SameIgnoringAsciiCase(path, state_.MainProgram)) MainProgramShortcuts();
@@ -158,8 +157,8 @@ class Run {
     const std::string name = state_.ProductName + ".lnk";
     const std::pair<bool, std::string> links[] = {
         {true, state_.ProgramsFolder + state_.Identity.StartMenuPath() + name},
-        {choices_.desktop, state_.DesktopFolder + name},
-        {choices_.quickLaunch, state_.QuickLaunchFolder + name},
+        {controls_.DesktopBox.Checked, state_.DesktopFolder + name},
+        {controls_.QuickLaunchBox.Checked, state_.QuickLaunchFolder + name},
     };
     for (const auto& [wanted, link] : links) {
       if (!wanted) continue;
@@ -182,7 +181,7 @@ class Run {
     Show("Registry");
     const std::string key = SplitFirst(text, ";");
     const std::string name = SplitFirst(text, ";");
-    WriteRegistryValue(platform_.registry, choices_.allUsers, key, name,
+    WriteRegistryValue(platform_.registry, controls_.AllUserBtn.Checked, key, name,
                        ExpandMacros(state_, text));
   }
 
@@ -195,28 +194,32 @@ class Run {
   }
 
   SetupState& state_;
-  const InstallChoices& choices_;
-  InstallProgress& progress_;
+  DialogControls& controls_;
   Platform& platform_;
   UninstallLog& log_;
-  const char language_;  // '*' for none
 };
 
-bool RightsGranted(char language, Platform& platform) {
+bool RightsGranted(DialogControls& controls, Platform& platform) {
   if (platform.session.IsUserAdmin()) return true;
+  const char language = LanguageInForce(controls);
   const RightsQuestion& question = language == 'G'   ? kRightsGerman
                                    : language == 'F' ? kRightsFrench
                                                      : kRightsEnglish;
   return platform.ui.AskUser(question.caption, question.text, 33);
 }
 
-void ShowProgress(InstallProgress& progress, std::size_t i, std::size_t n) {
-  progress.Percent(std::max(1, static_cast<int>(i * 100 / n)));
+void ShowProgress(DialogControls& controls, Platform& platform, std::size_t i, std::size_t n) {
+  int percent = static_cast<int>(i * 100 / n);
+  if (percent < 1) percent = 1;
+  controls.ProgressBar.Position = percent;
+  platform.ui.Repaint(PaintOf(controls.ProgressBar));
+  controls.PercentLabel.Text = std::to_string(percent) + "%";
+  platform.ui.Repaint(PaintOf(controls.PercentLabel));
 }
 
 // Registration first, with the digest of the bytes about to be saved; the log is saved whatever
 // became of it, and its error goes on after.
-void Finish(SetupState& state, const UninstallLog& log, Platform& platform) {
+void Finish(SetupState& state, Platform& platform) {
   std::exception_ptr failure;
   try {
     std::vector<UninstallValue> extras = state.Identity.uninstallValues;
@@ -224,47 +227,35 @@ void Finish(SetupState& state, const UninstallLog& log, Platform& platform) {
       if (extra.name == kMacroUninstallValue) extra.value = ExpandMacros(state, extra.value);
     }
     RegisterUninstaller(platform.registry, state.ProductName, state.DestinationFolder,
-                        Sha256Hex(log.Bytes()), extras);
+                        Sha256Hex(state.Log->Bytes()), extras);
   } catch (const SetupError&) {
     failure = std::current_exception();
   }
-  log.Save(platform.files, state.DestinationFolder + kLogFileName);
+  state.Log->Save(platform.files, state.DestinationFolder + kLogFileName);
+  state.Log.reset();
   if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace
 
-char ChosenLanguage(const InstallChoices& choices, char preselected) {
-  if (choices.language != 0) return LanguageOfCode(choices.language);
-  const char language = LanguageOfCode(preselected);
-  return language == '*' ? 'E' : language;
-}
-
-char TextLanguage(const InstallChoices& choices, char preselected) {
-  const char language = ChosenLanguage(choices, preselected);
-  return language == '*' ? 'E' : language;
-}
-
-InstallOutcome RunInstallation(SetupState& state, const InstallChoices& choices,
-                               InstallProgress& progress, Platform& platform) {
-  const char language = TextLanguage(choices, state.PreselectedLanguage);
-  if (!RightsGranted(language, platform)) return InstallOutcome::Declined;
-  UninstallLog log;
-  log.Append(kProductRecord + state.ProductName);
-  log.Append(std::string{kLanguageRecord, language});
+InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Platform& platform) {
+  if (!RightsGranted(controls, platform)) return InstallOutcome::Declined;
+  state.Log = std::make_unique<UninstallLog>();
+  state.Log->Append(kProductRecord + state.ProductName);
+  state.Log->Append(std::string{kLanguageRecord, LanguageInForce(controls)});
   // Paths are logged, shown and used as they came out of ExpandMacros ("C:/Apps/X",
   // "%P..\\Name.lnk"): the log is read by others too. Windows folds them when it opens them, and
   // the uninstaller folds what it reads before comparing.
-  state.DestinationFolder = choices.destination;
+  state.DestinationFolder = controls.DestinationEdit.Text;
   EnsureTrailingBackslash(state.DestinationFolder);
   state.MainProgram = ExpandMacros(state, state.MainProgram);
-  Run run(state, choices, progress, platform, log);
+  Run run(state, controls, platform);
   const std::size_t n = state.ScriptLines.size();
   for (std::size_t i = 0; i < n; ++i) {
-    ShowProgress(progress, i, n);
+    ShowProgress(controls, platform, i, n);
     run.ActionLine(state.ScriptLines[i]);
   }
-  Finish(state, log, platform);
+  Finish(state, platform);
   return InstallOutcome::Completed;
 }
 

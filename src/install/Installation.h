@@ -1,9 +1,8 @@
 #pragma once
 // The installation run: the one operation of the setup that changes the machine.
-#include "install/InstallChoices.h"
-#include "install/InstallProgress.h"
 #include "platform/Platform.h"
 #include "script/SetupState.h"
+#include "wizard/DialogControls.h"
 
 namespace setup {
 
@@ -12,12 +11,9 @@ enum class InstallOutcome {
   Declined,   // the rights question was answered Cancel: nothing was written
 };
 
-// Carries out the action lines of state.ScriptLines against the platform with the user's
-// choices, reporting each line to progress; keeps the uninstall log of its own and saves it at
-// the end. Sets state.DestinationFolder and expands state.MainProgram. Errors leave it as
+// Carries out the action lines of state.ScriptLines against the platform. Errors leave it as
 // SetupError: in the loop before anything is registered or logged; in the registration after
 // UnInstall.LOG has been saved.
-InstallOutcome RunInstallation(SetupState& state, const InstallChoices& choices,
-                               InstallProgress& progress, Platform& platform);
+InstallOutcome RunInstallation(SetupState& state, DialogControls& controls, Platform& platform);
 
 }  // namespace setup

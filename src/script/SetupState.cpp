@@ -1,5 +1,6 @@
 #include "script/SetupState.h"
 
+#include "install/UninstallLog.h"
 #include "payload/PayloadReader.h"
 
 namespace setup {

@@ -9,6 +9,7 @@
 namespace setup {
 
 class PayloadReader;
+class UninstallLog;
 
 struct LanguageFlags {
   bool German = false;
@@ -44,6 +45,7 @@ struct SetupState {
   std::string ProgramsFolder;     // %P
   std::string QuickLaunchFolder;  // %Q
   std::unique_ptr<PayloadReader> Payload;
+  std::unique_ptr<UninstallLog> Log;
 };
 
 }  // namespace setup

@@ -38,7 +38,7 @@ std::string LanguagesOffered(const DialogControls& controls) {
 // preselects a language opens on the welcome page and never shows the language page.
 std::string ChooseLanguage(TMorvexDialog& dialog, char language) {
   const char preselected = dialog.State.PreselectedLanguage;
-  if (language == 0) language = ChosenLanguage({}, preselected);
+  if (language == 0) language = preselected == '*' ? 'E' : preselected;
   const LanguageButton* button = ButtonOf(LanguageOfCode(language));
   if (!button) return std::string("'") + language + "' names no language (G, E or F)";
   if (dialog.Controls.ActivePage != Page::Language) {
@@ -90,22 +90,6 @@ std::string ApplyInstallChoices(TMorvexDialog& dialog, const InstallChoices& cho
   controls.DesktopBox.Checked = choices.desktop;
   controls.QuickLaunchBox.Checked = choices.quickLaunch;
   return Next(dialog, Page::Summary);
-}
-
-InstallChoices ChoicesOnPages(const DialogControls& controls) {
-  InstallChoices choices;
-  choices.language = '*';
-  for (const LanguageButton& button : kLanguageButtons) {
-    if ((controls.*button.box).Checked) choices.language = button.language;
-  }
-  choices.allUsers = controls.AllUserBtn.Checked;
-  choices.destination = controls.DestinationEdit.Text;
-  choices.desktop = controls.DesktopBox.Checked;
-  choices.quickLaunch = controls.QuickLaunchBox.Checked;
-  choices.addOn = controls.KorvaltCheckBox.Checked;
-  choices.startProgram = controls.DirectStartBox.Checked;
-  choices.readMe = controls.ReadMeBox.Checked;
-  return choices;
 }
 
 }  // namespace setup

@@ -7,8 +7,6 @@
 #include "script/Macros.h"
 #include "script/SystemFolders.h"
 #include "text/FolderPath.h"
-#include "wizard/InstallChoices.h"
-#include "wizard/InstallationStep.h"
 #include "wizard/LanguageTexts.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/Summary.h"
@@ -154,10 +152,9 @@ void TMorvexDialog::Install() {
   Controls.CancelBtn.Enabled = false;
   // The run pumps no messages: let the view show the action page before the first question.
   platform_.ui.Repaint(PaintOf(Controls.ActionLabel));
-  DialogProgress progress(Controls, platform_.ui);
-  InstallOutcome outcome = InstallOutcome::Completed;
+  bool declined = false;
   try {
-    outcome = run_(State, ChoicesOnPages(Controls), progress, platform_);
+    declined = run_(State, Controls, platform_);
   } catch (...) {
     // Keys and clicks made during the run would answer the error display by themselves.
     platform_.ui.DiscardInput();
@@ -170,7 +167,7 @@ void TMorvexDialog::Install() {
   platform_.ui.DiscardInput();
   Controls.CancelBtn.Enabled = true;
   Controls.CancelBtn.Default = true;
-  if (outcome == InstallOutcome::Declined) {
+  if (declined) {
     ShowNothingInstalled();
     return;
   }

@@ -6,16 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "install/Installation.h"
 #include "platform/Platform.h"
 #include "script/SetupState.h"
 #include "wizard/DialogControls.h"
 
 namespace setup {
 
-// The installation run as the install step calls it (RunInstallation; tests put their own).
-using InstallationRun =
-    std::function<InstallOutcome(SetupState&, const InstallChoices&, InstallProgress&, Platform&)>;
+// The installation run; true when the user declined the administrator question.
+using InstallationRun = std::function<bool(SetupState&, DialogControls&, Platform&)>;
 
 enum class WizardButton { Next, Back };
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <random>
 #include <sstream>
 
@@ -28,15 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the run reported, in order: "action TEXT", "percent N" and "working".
-class RecordedProgress : public InstallProgress {
- public:
-  void Action(const std::string& text) override { events.push_back("action " + text); }
-  void Percent(int percent) override { events.push_back("percent " + std::to_string(percent)); }
-  void StillWorking() override { events.push_back("working"); }
-  std::vector<std::string> events;
-};
-
 // A file's payload entry, as text the simulated resource can hold.
 std::string Entry(const std::string& data, std::size_t pieceSize = kPieceSize) {
   const test::Bytes entry = test::FileEntry(test::AsBytes(data), pieceSize);
@@ -54,8 +44,9 @@ class InstallRun : public testing::Test {
     state.DesktopFolder = "C:\\Desk\\";
     state.QuickLaunchFolder = "C:\\Quick\\";
     state.AppDataFolder = "C:\\Data\\";
-    choices.destination = "C:\\P";
-    choices.language = 'G';
+    controls.DestinationEdit.Text = "C:\\P";
+    controls.GermanBox.Checked = true;
+    controls.OneUserBtn.Checked = true;
     sim->files.CreateDirectories("C:\\P\\");
   }
   void TearDown() override { fs::remove_all(root); }
@@ -69,7 +60,7 @@ class InstallRun : public testing::Test {
     state.Payload = std::make_unique<PayloadReader>(
         ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
   }
-  InstallOutcome Run() { return RunInstallation(state, choices, progress, sim->platform()); }
+  InstallOutcome Run() { return RunInstallation(state, controls, sim->platform()); }
   std::string Read(const std::string& path) {
     return sim->files.ReadFileBytes(path).value_or("<missing>");
   }
@@ -85,8 +76,7 @@ class InstallRun : public testing::Test {
   fs::path root;
   std::unique_ptr<SimPlatform> sim;
   SetupState state;
-  InstallChoices choices;
-  RecordedProgress progress;
+  DialogControls controls;
   std::string payload;
 };
 
@@ -120,72 +110,6 @@ TEST_F(InstallRun, LanguageFilterKeepsEntriesPairedAndLogsInOrder) {
             Sha256Hex(Read("C:\\P\\UnInstall.LOG")));
 }
 
-// The run follows the language of the choices; none given is the script's preselected one
-// (English when it preselects none), and a code that names no language takes only the lines for
-// every language, in English.
-TEST_F(InstallRun, TheChosenLanguageSelectsLinesLogAndQuestion) {
-  const struct {
-    char language, preselected;
-    const char* installed;  // the one language file written besides all.txt, or ""
-    const char* logged;
-    const char* question;
-  } cases[] = {
-      {'G', '*', "de.txt", "LG", "Administrator-Rechte fehlen"},
-      {'D', '*', "de.txt", "LG", "Administrator-Rechte fehlen"},
-      {'e', '*', "en.txt", "LE", "Administrator privileges missing"},
-      {'F', 'G', "fr.txt", "LF", "Droits d´administrateur manquent"},
-      {0, 'F', "fr.txt", "LF", "Droits d´administrateur manquent"},
-      {0, '*', "en.txt", "LE", "Administrator privileges missing"},
-      {'X', '*', "", "LE", "Administrator privileges missing"},
-      {'*', 'G', "", "LE", "Administrator privileges missing"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(1, c.language ? c.language : '0') + c.preselected);
-    TearDown();
-    SetUp();
-    sim->session.admin = false;  // the question shows the language of the texts
-    choices.language = c.language;
-    state.PreselectedLanguage = c.preselected;
-    Script({"FG%Sde.txt", "FE%Sen.txt", "FF%Sfr.txt", "F*%Sall.txt"}, {"d", "e", "f", "a"});
-    ASSERT_EQ(Run(), InstallOutcome::Completed);
-    std::vector<std::string> written;
-    for (const char* name : {"de.txt", "en.txt", "fr.txt"}) {
-      if (sim->files.FileExists(std::string("C:\\P\\") + name)) written.push_back(name);
-    }
-    EXPECT_EQ(written,
-              *c.installed ? std::vector<std::string>{c.installed} : std::vector<std::string>{});
-    EXPECT_EQ(Read("C:\\P\\all.txt"), "a");
-    const std::string head = std::string("NProd\r\n") + c.logged + "\r\n";
-    EXPECT_EQ(Read("C:\\P\\UnInstall.LOG").substr(0, head.size()), head);
-    ASSERT_EQ(sim->ui.questions.size(), 1u);
-    EXPECT_EQ(sim->ui.questions[0].caption, c.question);
-  }
-}
-
-// The add-on's programs start when the box is ticked; a choice that leaves the box alone keeps
-// what the script's T lines set on it.
-TEST_F(InstallRun, TheAddOnChoiceOrTheScriptsTickStartsItsPrograms) {
-  const struct {
-    std::optional<bool> addOn;
-    bool ticked;
-    std::size_t starts;
-  } cases[] = {
-      {std::nullopt, false, 0}, {std::nullopt, true, 1}, {true, false, 1},
-      {false, true, 0},         {true, true, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.addOn.has_value()) + std::to_string(c.addOn.value_or(false)) +
-                 std::to_string(c.ticked));
-    TearDown();
-    SetUp();
-    choices.addOn = c.addOn;
-    state.AddOnTicked = c.ticked;
-    Script({"E*%Ssetup_korvalt.exe /x"}, {});
-    ASSERT_EQ(Run(), InstallOutcome::Completed);
-    EXPECT_EQ(sim->shell.starts.size(), c.starts);
-  }
-}
-
 TEST_F(InstallRun, ProgressFigures) {
   struct Case {
     std::size_t lines;
@@ -196,12 +120,20 @@ TEST_F(InstallRun, ProgressFigures) {
                         {3, {{0, 1}, {1, 33}, {2, 66}}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines);
-    progress.events.clear();
+    sim->ui.paints.clear();
     Script(std::vector<std::string>(c.lines, "T*"), {});
     Run();
-    ASSERT_EQ(progress.events.size(), c.lines);
+    std::vector<int> bar;
+    std::vector<std::string> label;
+    for (const SimPaint& p : sim->ui.paints) {
+      if (p.name == "ProgressBar") bar.push_back(p.position);
+      if (p.name == "PercentLabel") label.push_back(p.text);
+    }
+    ASSERT_EQ(bar.size(), c.lines);
+    ASSERT_EQ(label.size(), c.lines);
     for (const auto& [i, p] : c.expected) {
-      EXPECT_EQ(progress.events[i], "percent " + std::to_string(p)) << c.lines << " lines";
+      EXPECT_EQ(bar[i], p) << c.lines << " lines, line " << i;
+      EXPECT_EQ(label[i], std::to_string(p) + "%");
     }
   }
 }
@@ -238,17 +170,20 @@ TEST_F(InstallRun, StillWorkingWhileAFileIsWritten) {
     SCOPED_TRACE(c.name);
     fs::remove_all(root / "C" / "P");
     sim->files.CreateDirectories("C:\\P\\");
-    progress.events.clear();
+    sim->ui.paints.clear();
+    sim->ui.stillWorkingAfter.clear();
     Script(c.lines, c.files, c.pieceSize);
     ASSERT_EQ(Run(), InstallOutcome::Completed);
     // Each report belongs to the last path shown, and no line's progress came between them.
     std::vector<std::pair<std::string, std::size_t>> seen;
-    std::string path;
-    for (const std::string& event : progress.events) {
-      if (event.rfind("action ", 0) == 0) path = event.substr(7);
-      if (event.rfind("percent ", 0) == 0) path.clear();
-      if (event != "working") continue;
-      ASSERT_FALSE(path.empty()) << "a report before any path or after the line ended";
+    for (std::size_t before : sim->ui.stillWorkingAfter) {
+      std::size_t i = before;
+      while (i > 0 && sim->ui.paints[i - 1].name != "ActionLabel") {
+        EXPECT_NE(sim->ui.paints[i - 1].name, "ProgressBar") << "a report after the line ended";
+        --i;
+      }
+      ASSERT_GT(i, 0u) << "a report before any path";
+      const std::string& path = sim->ui.paints[i - 1].text;
       if (seen.empty() || seen.back().first != path) seen.push_back({path, 0});
       ++seen.back().second;
     }
@@ -258,7 +193,7 @@ TEST_F(InstallRun, StillWorkingWhileAFileIsWritten) {
 
 TEST_F(InstallRun, MainProgramShortcutsAndKLines) {
   state.MainProgram = "%SApp.exe";
-  choices.desktop = true;
+  controls.DesktopBox.Checked = true;
   sim->files.CreateDirectories("C:\\Menu\\VELTRO 5107!\\");
   sim->files.CreateDirectories("C:\\Desk\\");
   Script({"F*%Sapp.EXE", "K*%SProj.lnk;%Aprojects;-x;dropped", "K*C:\\Missing\\a.lnk;%Sapp.exe;"},
@@ -321,7 +256,7 @@ TEST_F(InstallRun, RegistryValues) {
   EXPECT_EQ(at("plus").text, "+5");
   EXPECT_EQ(at("").text, "-");
   EXPECT_FALSE(sim->registry.Find(RegistryRoot::CurrentUser, "K", "no"));
-  choices.allUsers = true;
+  controls.AllUserBtn.Checked = true;
   Script({"R*K2;v;x"}, {});
   Run();
   EXPECT_TRUE(sim->registry.Find(RegistryRoot::Users, ".DEFAULT\\K2", "v"));
@@ -426,7 +361,8 @@ TEST_F(InstallRun, DamagedBlock) {
 TEST_F(InstallRun, DeclinedRightsQuestionWritesNothing) {
   sim->session.admin = false;
   sim->ui.answers = {false};
-  choices.language = 'F';
+  controls.GermanBox.Checked = false;
+  controls.FrenchBox.Checked = true;
   Script({"D*%S", "F*%Sa.txt", "R*K;v;x"}, {"aaaa"});
   const std::string before = sim->registry.SaveText();
   EXPECT_EQ(Run(), InstallOutcome::Declined);
@@ -435,14 +371,15 @@ TEST_F(InstallRun, DeclinedRightsQuestionWritesNothing) {
   EXPECT_EQ(sim->ui.questions[0].flags, 33u);
   EXPECT_TRUE(fs::is_empty(root / "C" / "P"));
   EXPECT_EQ(sim->registry.SaveText(), before);
-  EXPECT_TRUE(progress.events.empty());
+  EXPECT_FALSE(state.Log);
+  EXPECT_TRUE(sim->ui.paints.empty());
 }
 
 TEST_F(InstallRun, ExecuteQuotesAWholeProgramPath) {
-  choices.destination = "C:\\My Prog\\";
+  controls.DestinationEdit.Text = "C:\\My Prog\\";
   Script({"F*%Ssetup_Korvalt.exe", "E*%Ssetup_Korvalt.exe ", "E*%Stool.exe /x", "E*notepad"},
          {"MZ"});
-  choices.addOn = true;
+  controls.KorvaltCheckBox.Checked = true;
   Run();
   ASSERT_EQ(sim->shell.starts.size(), 3u);
   EXPECT_EQ(sim->shell.starts[0].commandLine, "\"C:\\My Prog\\setup_Korvalt.exe\"");
@@ -506,7 +443,7 @@ TEST_F(InstallRun, FileSystemCallsPerFile) {
     Platform platform{simulated.resources, simulated.registry, recorder,    simulated.shell,
                       simulated.disk,      simulated.session,  simulated.ui};
     Script(c.lines, std::vector<std::string>(c.lines.size(), "data"));
-    ASSERT_EQ(RunInstallation(state, choices, progress, platform), InstallOutcome::Completed);
+    ASSERT_EQ(RunInstallation(state, controls, platform), InstallOutcome::Completed);
     std::vector<std::string> calls = recorder.calls;
     ASSERT_EQ(calls.back(), "create C:\\P\\UnInstall.LOG");
     calls.pop_back();
@@ -591,13 +528,13 @@ void ExpectRoundTrip(const RoundTripCase& c, const fs::path& root) {
   state.DefaultSubFolder = "Prod\\";
   state.MainProgram = "%SApp.exe";
   ResolveSystemFolders(state, machine.sim.registry, !c.allUsers);
-  InstallChoices choices;
-  choices.destination = c.destination;
-  choices.language = 'E';
-  choices.allUsers = c.allUsers;
-  choices.desktop = true;
-  choices.quickLaunch = true;
-  RecordedProgress progress;
+  DialogControls controls;
+  controls.DestinationEdit.Text = c.destination;
+  controls.EnglishBox.Checked = true;
+  controls.AllUserBtn.Checked = c.allUsers;
+  controls.OneUserBtn.Checked = !c.allUsers;
+  controls.DesktopBox.Checked = true;
+  controls.QuickLaunchBox.Checked = true;
   // The destination's D line first, then the main program with its three shortcuts.
   state.ScriptLines = c.lines;
   state.ScriptLines.insert(state.ScriptLines.begin() + 1,
@@ -607,8 +544,7 @@ void ExpectRoundTrip(const RoundTripCase& c, const fs::path& root) {
     if (line[0] == 'F') payload += Entry(line);
   state.Payload = std::make_unique<PayloadReader>(
       ByteSpan(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
-  ASSERT_EQ(RunInstallation(state, choices, progress, machine.sim.platform()),
-            InstallOutcome::Completed);
+  ASSERT_EQ(RunInstallation(state, controls, machine.sim.platform()), InstallOutcome::Completed);
   const std::string uninstaller = state.DestinationFolder + "UnInstall.EXE";
   ASSERT_TRUE(machine.sim.files.FileExists(uninstaller)) << uninstaller;
   const std::string log =

@@ -4,13 +4,11 @@
 
 #include "payload/PayloadReader.h"
 #include "platform/Error.h"
-#include "script/Macros.h"
 #include "wizard/ErrorDisplay.h"
 #include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
 #include "wizard/LanguageTexts.h"
 #include "wizard/SetupDlg.h"
-#include "wizard/SetupSession.h"
 #include "wizard/StartUp.h"
 #include "wizard_fake_platform.h"
 
@@ -34,20 +32,11 @@ struct Fixture {
   bool declineRun = false;
   bool failRun = false;
   int inputDiscardsAtRun = -1;
-  InstallChoices received;  // what the install step handed the run
-  // As the run leaves the state: the destination taken, the main program's path expanded.
-  TMorvexDialog dialog{windows.platform, [this](SetupState& state, const InstallChoices& choices,
-                                                InstallProgress& progress, Platform&) {
+  TMorvexDialog dialog{windows.platform, [this](SetupState&, DialogControls&, Platform&) {
                          ++runs;
-                         received = choices;
                          inputDiscardsAtRun = windows.inputDiscards;
-                         progress.Action(choices.destination);
-                         progress.Percent(42);
                          if (failRun) throw SetupError("Cannot create file C:\\x\\App.exe");
-                         if (declineRun) return InstallOutcome::Declined;
-                         state.DestinationFolder = choices.destination;
-                         state.MainProgram = ExpandMacros(state, state.MainProgram);
-                         return InstallOutcome::Completed;
+                         return declineRun;
                        }};
   explicit Fixture(const std::string& script = Script("N*Prod")) {
     windows.SetScript(script, kLicence);
@@ -329,134 +318,6 @@ TEST(WizardChoices, EveryBoxAndTheDestinationReachTheControls) {
   EXPECT_FALSE(d.KorvaltCheckBox.Checked);
   EXPECT_EQ(d.SummaryMemo.Items[7], "D:\\Typed\\");
   EXPECT_EQ(d.NextBtn.Text, "Installieren");
-  // Read back from the pages, they are the choices made, the finish boxes as the form has them.
-  const InstallChoices back = ChoicesOnPages(d);
-  EXPECT_EQ(back.language, 'G');
-  EXPECT_TRUE(back.allUsers);
-  EXPECT_EQ(back.destination, "D:\\Typed\\");
-  EXPECT_FALSE(back.desktop);
-  EXPECT_TRUE(back.quickLaunch);
-  EXPECT_EQ(back.addOn, std::optional<bool>(false));
-  EXPECT_TRUE(back.startProgram && back.readMe);
-  f.dialog.Controls.ReadMeBox.Checked = false;
-  f.dialog.Controls.GermanBox.Checked = false;
-  EXPECT_FALSE(ChoicesOnPages(d).readMe);
-  EXPECT_EQ(ChoicesOnPages(d).language, '*');  // none selected
-}
-
-// One session from the start-up to the finish page's button, as setup.exe's clicks go: the
-// install step with its completion box, then the finish page starting what its boxes say.
-TEST(WizardSession, CarriesTheSetupToTheFinishPage) {
-  const char* program = "\"C:\\vqx\\App\\App.exe\"";
-  const char* readMe = "\"C:\\WINDOWS\\NOTEPAD.EXE\" \"C:\\vqx\\App\\ReadMe.txt\"";
-  const struct {
-    const char* name;
-    char language;
-    bool startProgram, readMe, decline, fail;
-    const char* ending;
-    std::vector<std::string> starts;
-    const char* steps;
-  } cases[] = {
-      {"both boxes ticked",
-       'E',
-       true,
-       true,
-       false,
-       false,
-       "Installed",
-       {program, readMe},
-       "started LanguagePage, chosen SummaryPage, installed FinishPage"},
-      {"program box cleared",
-       'E',
-       false,
-       true,
-       false,
-       false,
-       "Installed",
-       {readMe},
-       "started LanguagePage, chosen SummaryPage, installed FinishPage"},
-      {"read-me box cleared",
-       'E',
-       true,
-       false,
-       false,
-       false,
-       "Installed",
-       {program},
-       "started LanguagePage, chosen SummaryPage, installed FinishPage"},
-      {"both cleared",
-       'E',
-       false,
-       false,
-       false,
-       false,
-       "Installed",
-       {},
-       "started LanguagePage, chosen SummaryPage, installed FinishPage"},
-      {"rights declined: nothing to tick",
-       'E',
-       true,
-       true,
-       true,
-       false,
-       "NothingInstalled",
-       {},
-       "started LanguagePage, chosen SummaryPage, installed FinishPage"},
-      {"refused", 'X', true, true, false, false, "Refused", {}, "started LanguagePage"},
-      {"the run fails",
-       'E',
-       true,
-       true,
-       false,
-       true,
-       "error",
-       {},
-       "started LanguagePage, chosen SummaryPage"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Fixture f;
-    f.declineRun = c.decline;
-    f.failRun = c.fail;
-    InstallChoices choices;
-    choices.language = c.language;
-    choices.startProgram = c.startProgram;
-    choices.readMe = c.readMe;
-    std::string steps;
-    const auto step = [&](const char* name) {
-      return [&, name] {
-        steps += (steps.empty() ? "" : ", ") + std::string(name) + " " +
-                 PageName(f.dialog.Controls.ActivePage);
-      };
-    };
-    const SessionSteps seen{step("started"), step("chosen"), step("installed")};
-    std::string ending = "error";
-    try {
-      const SessionResult result = RunSetupSession(f.dialog, choices, seen);
-      const char* endings[] = {"Refused", "Installed", "NothingInstalled"};
-      ending = endings[static_cast<int>(result.end)];
-      EXPECT_EQ(result.refused.empty(), result.end != SessionEnd::Refused);
-    } catch (const SetupError&) {
-    }
-    EXPECT_EQ(ending, c.ending);
-    EXPECT_EQ(steps, c.steps);
-    EXPECT_EQ(f.windows.starts, c.starts);
-    const bool installed = ending == std::string("Installed");
-    EXPECT_EQ(f.dialog.Closed(), installed || c.decline);
-    ASSERT_EQ(f.windows.questions.size(), installed ? 1u : 0u);
-    if (installed) {
-      EXPECT_EQ(f.windows.questions[0].text, "Installation finished!");
-    }
-    EXPECT_EQ(f.runs, c.language != 'X' ? 1 : 0);
-    if (f.runs == 0) continue;
-    // The run got the choices the pages held, and its progress reached the action page.
-    EXPECT_EQ(f.received.language, 'E');
-    EXPECT_EQ(f.received.destination, "C:\\vqx\\App\\");
-    EXPECT_EQ(f.dialog.Controls.ActionLabel.Text, "C:\\vqx\\App\\");
-    if (c.fail) {
-      EXPECT_EQ(f.dialog.Controls.PercentLabel.Text, "42%");
-    }
-  }
 }
 
 TEST(WizardChoices, AFolderTheWizardCannotOpenPassesThrough) {

@@ -114,10 +114,8 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--refresh", "SCRIPT", "bring this script's D and F lines up to date with --from"}}},
       {"run",
        "setup.exe --root SIMDIR [options]",
-       "Walks the wizard and installs into a simulated Windows under SIMDIR (a dry run), "
-       "showing each message box on stderr (the completion box among them) and recording the "
-       "programs started, the finish page's too, in SIMDIR/starts.txt. A second run into the same "
-       "SIMDIR starts from the SIMDIR/registry.txt the "
+       "Installs into a simulated Windows under SIMDIR (a dry run), showing each message box "
+       "on stderr. A second run into the same SIMDIR starts from the SIMDIR/registry.txt the "
        "first left. Exit code: 0 installed, 1 an error message ended the run (or registry.txt "
        "is damaged: nothing run), 2 a command line that mksetup or the wizard refuses, 3 the "
        "rights question declined (nothing written).",
@@ -135,9 +133,7 @@ const std::vector<CommandHelp>& AllCommands() {
         {"--quick-launch", nullptr, "a quick-launch shortcut"},
         {"--addon", nullptr, "tick the add-on box"},
         {"--not-admin", nullptr, "run as a user without administrator rights"},
-        {"--decline-admin", nullptr, "answer Cancel to the rights question"},
-        {"--no-start-program", nullptr, "clear the finish page's box that starts the program"},
-        {"--no-readme", nullptr, "clear the finish page's box that opens the read-me"}}},
+        {"--decline-admin", nullptr, "answer Cancel to the rights question"}}},
       {"uninstall",
        "--root SIMDIR [options]",
        "Uninstalls from the simulated Windows that mksetup run left under SIMDIR, with the "

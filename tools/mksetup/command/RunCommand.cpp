@@ -13,6 +13,7 @@
 #include "ProgressLine.h"
 #include "dryrun/SimMachine.h"
 #include "dryrun/StandardUser.h"
+#include "install/Installation.h"
 #include "io/FileIo.h"
 #include "io/ToolError.h"
 #include "payload/PayloadReader.h"
@@ -22,8 +23,8 @@
 #include "text/FileFormat.h"
 #include "text/ScriptText.h"
 #include "wizard/ErrorDisplay.h"
+#include "wizard/InstallChoices.h"
 #include "wizard/InstallationStep.h"
-#include "wizard/SetupSession.h"
 
 namespace setup::mksetup {
 namespace {
@@ -35,7 +36,7 @@ constexpr int kDeclined = 3;
 constexpr const char* kUsage =
     "usage: run setup.exe --root DIR [--language G|E|F] [--all-users] [--dest PATH] "
     "[--drive D=DIR]... [--profile PATH] [--no-desktop] [--quick-launch] [--addon] [--not-admin] "
-    "[--decline-admin] [--no-start-program] [--no-readme]";
+    "[--decline-admin]";
 
 // The wizard's choices from the command line; what the wizard would refuse is refused when they
 // are applied.
@@ -52,8 +53,6 @@ InstallChoices ChoicesOf(const Arguments& parsed) {
   choices.desktop = !parsed.Flag("--no-desktop");
   choices.quickLaunch = parsed.Flag("--quick-launch");
   if (parsed.Flag("--addon")) choices.addOn = true;
-  choices.startProgram = !parsed.Flag("--no-start-program");
-  choices.readMe = !parsed.Flag("--no-readme");
   return choices;
 }
 
@@ -113,169 +112,14 @@ bool StartRegistry(SimPlatform& sim, const std::filesystem::path& registryFile) 
   return true;
 }
 
-// The simulated machine of one run: the sim, and the limits of a standard user put in front of
-// it when the run has no administrator rights.
-struct DryRunMachine {
-  explicit DryRunMachine(const std::filesystem::path& root)
-      : sim(root),
-        files(sim.files, rights),
-        registry(sim.registry, rights),
-        shell(sim.shell, rights),
-        platform{sim.resources, registry, files, shell, sim.disk, sim.session, sim.ui} {}
-
-  SimPlatform sim;
-  StandardUserRights rights;
-  GuardedFileSystem files;
-  GuardedRegistry registry;
-  GuardedShell shell;
-  Platform platform;
-};
-
-// The drives, the account, the registry and the rights of the command line; false when the
-// registry an earlier run left cannot be taken, having said why.
-bool PrepareMachine(DryRunMachine& machine, const Arguments& parsed,
-                    const std::map<char, std::filesystem::path>& drives,
-                    const std::optional<SimProfile>& profile,
-                    const std::filesystem::path& registryFile) {
-  SimPlatform& sim = machine.sim;
-  for (const auto& [letter, folder] : drives) sim.drives.MapDrive(letter, folder);
-  if (profile) sim.session.loginName = profile->loginName;
-  if (!StartRegistry(sim, registryFile)) return false;
-  // An earlier run's user gives way to this one: one machine, another account.
-  if (profile) UseProfile(sim, *profile);
-  sim.session.admin = !parsed.Flag("--not-admin");
-  // Without administrator rights the setup may write only what Windows lets such a user write.
-  if (!sim.session.admin) machine.rights.Restrict(sim.registry, sim.session.windowsFolder);
-  sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
-  // The repaints are shown as they come (RunSession); kept, they would grow with every file.
-  sim.ui.recordPaints = false;
-  return true;
-}
-
-void LoadSetupExe(SimPlatform& sim, const SetupExe& exe, const std::filesystem::path& root) {
-  sim.resources.AddSpan(kScriptResource, exe.info);
-  sim.resources.AddSpan(kPayloadResource, exe.data);
-  // Payload pages read are given back as setup.exe gives them back, so memory stays flat however
-  // large the payload and its files are.
-  sim.resources.onGiveBack = [&exe](ByteSpan consumed) {
-    exe.image->ReleaseBefore(consumed.data() + consumed.size());
-  };
-  if (exe.identity) sim.resources.AddSpan(kIdentityResource, *exe.identity);
-  sim.shell.SetStartsFile(root / "starts.txt");
-}
-
-// The licence is measured before the start-up holds it in memory; a damaged payload is left to
-// the start-up to report, in its own order.
-void MeasureLicence(const SetupExe& exe) {
-  try {
-    LicenceSink licence(exe.name);
-    PayloadReader(exe.data).NextEntry().InflateTo(licence);
-  } catch (const SetupError&) {
-  }
-}
-
-// What the run met on the way that its summary reports.
-struct Encounters {
-  std::set<std::filesystem::path> links;
-  std::size_t linkProblems = 0;
-  std::size_t startsBeforeFinish = 0;
-};
-
-// A link below the root or a mapped drive would take the run's files somewhere else on the host:
-// the sim refuses it, as a place it cannot reach, and the run says which it met. Every box the
-// run puts up is shown where it comes, on a line of its own.
-void WatchMachine(SimPlatform& sim, ProgressLine& progress, Encounters& met) {
-  sim.drives.onLink = [&](const std::filesystem::path& link) {
-    if (!met.links.insert(link).second) return;
-    progress.Break();
-    std::fprintf(stderr, "%s: error: a symbolic link, not followed\n", link.string().c_str());
-  };
-  sim.ui.onAsk = [&](const SimQuestion& box, bool answer) {
-    progress.Break();
-    if (box.text.rfind("Problems with link ", 0) == 0) ++met.linkProblems;
-    std::fputs(BoxText(box, answer).c_str(), stderr);
-  };
-}
-
-// The machine as the failed run left it; the run's own error comes first, as on a full disk
-// the registry cannot be saved either.
-void SaveAfterError(const std::filesystem::path& registryFile, const SimRegistry& registry,
-                    const std::exception& error) {
-  try {
-    WriteTextFile(registryFile, registry.SaveText());
-  } catch (const ToolError& saving) {
-    throw ToolError(std::string(error.what()) + "; " + saving.what());
-  }
-}
-
-// The setup's own session, walked with the choices of the command line; what ends it is shown
-// as the general error display shows it.
-SessionEnd RunSession(TMorvexDialog& dialog, const InstallChoices& choices, DryRunMachine& machine,
-                      ProgressLine& progress, Encounters& met, const std::string& exeName,
-                      const std::filesystem::path& registryFile) {
-  const DialogControls& controls = dialog.Controls;
-  machine.sim.ui.onRepaint = [&](const ControlPaint& control) {
-    if (control.name != controls.PercentLabel.Name) return;
-    progress.Show(controls.PercentLabel.Text, controls.ActionLabel.Text,
-                  ProgressLine::Clock::now());
-  };
-  SessionSteps steps;
-  steps.started = [&] {
-    std::printf("%s offers %s; the wizard opens on %s\n", exeName.c_str(),
-                LanguageNames(dialog.State.LanguagesOffered).c_str(),
-                PageName(controls.ActivePage));
-    std::fflush(stdout);
-  };
-  steps.installed = [&] {
-    progress.Finish();
-    met.startsBeforeFinish = machine.sim.shell.starts.size();
-  };
-  SessionResult session;
-  try {
-    session = RunSetupSession(dialog, choices, steps);
-  } catch (const std::exception& error) {
-    progress.Finish();
-    if (dynamic_cast<const SetupError*>(&error) != nullptr) dialog.ShowError(error.what());
-    const Page at = controls.ActivePage;
-    if (at == Page::Action || at == Page::Finish)
-      SaveAfterError(registryFile, machine.sim.registry, error);
-    throw;  // for the terminal, as the box was
-  }
-  if (session.end == SessionEnd::Refused) throw UsageError(session.refused);
-  return session.end;
-}
-
-// The summary of a session that ran; the exit code.
-int Report(SessionEnd end, const Encounters& met, const SimShell& shell, const SetupState& state,
-           const std::string& exeName, const std::filesystem::path& root) {
-  if (!met.links.empty()) {
-    std::fprintf(stderr, "%s: %zu symbolic links met below the root or a mapped drive\n",
-                 exeName.c_str(), met.links.size());
-    return 1;
-  }
-  if (end == SessionEnd::NothingInstalled) {
-    std::printf("the administrator question was declined: nothing was installed\n");
-    return kDeclined;
-  }
-  std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
-              root.string().c_str());
-  std::printf(
-      "registry: %s; %zu shortcuts made, %zu not; %zu program starts (in starts.txt), "
-      "%zu of them from the finish page\n",
-      (root / "registry.txt").string().c_str(), shell.shortcuts.size(), met.linkProblems,
-      shell.starts.size(), shell.starts.size() - met.startsBeforeFinish);
-  return 0;
-}
-
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& args) {
   Arguments parsed;
   try {
-    parsed =
-        ParseArguments(args, {"--root", "--language", "--dest", "--drive", "--profile"},
-                       {"--all-users", "--no-desktop", "--quick-launch", "--addon", "--not-admin",
-                        "--decline-admin", "--no-start-program", "--no-readme"});
+    parsed = ParseArguments(args, {"--root", "--language", "--dest", "--drive", "--profile"},
+                            {"--all-users", "--no-desktop", "--quick-launch", "--addon",
+                             "--not-admin", "--decline-admin"});
   } catch (const ToolError& error) {
     throw UsageError(error.what());
   }
@@ -285,22 +129,114 @@ int RunCommand(const std::vector<std::string>& args) {
   const std::optional<SimProfile> profile = ProfileOf(parsed);
   const SetupExe exe = OpenSetupExe(parsed.positionals[0]);
   const std::filesystem::path root = *parsed.Value("--root");
+
+  SimPlatform sim(root);
+  for (const auto& [letter, folder] : drives) sim.drives.MapDrive(letter, folder);
   const std::filesystem::path registryFile = root / "registry.txt";
-
-  DryRunMachine machine(root);
-  if (!PrepareMachine(machine, parsed, drives, profile, registryFile)) return 1;
-  LoadSetupExe(machine.sim, exe, root);
+  if (profile) sim.session.loginName = profile->loginName;
+  if (!StartRegistry(sim, registryFile)) return 1;
+  // An earlier run's user gives way to this one: one machine, another account.
+  if (profile) UseProfile(sim, *profile);
+  sim.session.admin = !parsed.Flag("--not-admin");
+  // Without administrator rights the setup may write only what Windows lets such a user write.
+  StandardUserRights rights;
+  if (!sim.session.admin) rights.Restrict(sim.registry, sim.session.windowsFolder);
+  GuardedFileSystem files(sim.files, rights);
+  GuardedRegistry registry(sim.registry, rights);
+  GuardedShell shell(sim.shell, rights);
+  Platform platform{sim.resources, registry, files, shell, sim.disk, sim.session, sim.ui};
+  sim.ui.defaultAnswer = !parsed.Flag("--decline-admin");
+  // The repaints are shown as they come (below); kept, they would grow with every file.
+  sim.ui.recordPaints = false;
+  sim.resources.AddSpan(kScriptResource, exe.info);
+  sim.resources.AddSpan(kPayloadResource, exe.data);
+  // Payload pages read are given back as setup.exe gives them back, so memory stays flat however
+  // large the payload and its files are.
+  sim.resources.onGiveBack = [&](ByteSpan consumed) {
+    exe.image->ReleaseBefore(consumed.data() + consumed.size());
+  };
+  if (exe.identity) sim.resources.AddSpan(kIdentityResource, *exe.identity);
+  sim.shell.SetStartsFile(root / "starts.txt");
+  // A link below the root or a mapped drive would take the run's files somewhere else on the
+  // host: the sim refuses it, as a place it cannot reach, and the run says which it met.
   ProgressLine progress(ProgressLine::TerminalOrNone(stderr));
-  Encounters met;
-  WatchMachine(machine.sim, progress, met);
-  MeasureLicence(exe);
+  std::set<std::filesystem::path> links;
+  sim.drives.onLink = [&](const std::filesystem::path& link) {
+    if (!links.insert(link).second) return;
+    progress.Break();
+    std::fprintf(stderr, "%s: error: a symbolic link, not followed\n", link.string().c_str());
+  };
 
-  TMorvexDialog dialog(machine.platform, EngineInstallationRun());
-  const SessionEnd end =
-      RunSession(dialog, choices, machine, progress, met, exe.name, registryFile);
+  // The licence is measured before the start-up holds it in memory; a damaged payload is left
+  // to the start-up to report, in its own order.
+  try {
+    LicenceSink licence(exe.name);
+    PayloadReader(exe.data).NextEntry().InflateTo(licence);
+  } catch (const SetupError&) {
+  }
+
+  // Every box the run puts up is shown where it comes, on a line of its own.
+  std::size_t linkProblems = 0;
+  sim.ui.onAsk = [&](const SimQuestion& box, bool answer) {
+    progress.Break();
+    if (box.text.rfind("Problems with link ", 0) == 0) ++linkProblems;
+    std::fputs(BoxText(box, answer).c_str(), stderr);
+  };
+
+  // The dialog's own start-up and pages, walked with the choices of the command line. What ends
+  // the wizard is shown as its general error display shows it.
+  TMorvexDialog dialog(platform, EngineInstallationRun());
+  try {
+    dialog.FormShow();
+  } catch (const SetupError& error) {
+    dialog.ShowError(error.what());
+    throw;  // for the terminal, as the box was
+  }
+  SetupState& state = dialog.State;
+  DialogControls& controls = dialog.Controls;
+  std::printf("%s offers %s; the wizard opens on %s\n", exe.name.c_str(),
+              LanguageNames(state.LanguagesOffered).c_str(), PageName(controls.ActivePage));
+  std::fflush(stdout);
+  const std::string refused = ApplyInstallChoices(dialog, choices);
+  if (!refused.empty()) throw UsageError(refused);
+
+  sim.ui.onRepaint = [&](const ControlPaint& control) {
+    if (control.name == controls.PercentLabel.Name) {
+      progress.Show(controls.PercentLabel.Text, controls.ActionLabel.Text,
+                    ProgressLine::Clock::now());
+    }
+  };
+  InstallOutcome outcome;
+  try {
+    outcome = RunInstallation(state, controls, platform);
+  } catch (const std::exception& error) {
+    // The run's own error comes first: on a full disk the registry cannot be saved either.
+    progress.Finish();
+    if (dynamic_cast<const SetupError*>(&error) != nullptr) dialog.ShowError(error.what());
+    try {
+      WriteTextFile(registryFile, sim.registry.SaveText());
+    } catch (const ToolError& saving) {
+      throw ToolError(std::string(error.what()) + "; " + saving.what());
+    }
+    throw;
+  }
   progress.Finish();
-  WriteTextFile(registryFile, machine.sim.registry.SaveText());
-  return Report(end, met, machine.sim.shell, dialog.State, exe.name, root);
+  WriteTextFile(registryFile, sim.registry.SaveText());
+  if (!links.empty()) {
+    std::fprintf(stderr, "%s: %zu symbolic links met below the root or a mapped drive\n",
+                 exe.name.c_str(), links.size());
+    return 1;
+  }
+  if (outcome == InstallOutcome::Declined) {
+    std::printf("the administrator question was declined: nothing was installed\n");
+    return kDeclined;
+  }
+  std::printf("installed into %s (simulated under %s)\n", state.DestinationFolder.c_str(),
+              root.string().c_str());
+  std::printf("registry: %s; %zu shortcuts made, %zu not; %zu program starts (in starts.txt)\n",
+              registryFile.string().c_str(), sim.shell.shortcuts.size(), linkProblems,
+              sim.shell.starts.size());
+  return 0;
 }
 
 }  // namespace setup::mksetup
